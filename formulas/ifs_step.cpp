@@ -1,0 +1,67 @@
+#include <cstdint>
+
+#include "formulas/orbital_steps.h"
+#include "ifs/ifs_model.h"
+
+namespace {
+
+uint32_t RandomSeed = 1;
+
+// The shared 32-bit linear congruential generator: uniform in [0, 1).
+float NextRandom() {
+  RandomSeed = RandomSeed * 134775813u + 1u;
+  return float(RandomSeed / 4294967296.0);
+}
+
+// Applies the first transform whose running probability sum reaches r; with
+// no such transform the point stays.
+template <class It>
+bool ApplyChosen(It first, It last, float r, float& x, float& y) {
+  float sum = 0;
+  for (It it = first; it != last; ++it) {
+    const TIFSTransform& t = *it;
+    sum += t.P;
+    if (r <= sum) {
+      const float nx = t.A * x + t.B * y + t.E;
+      y = t.C * x + t.D * y + t.F;
+      x = nx;
+      return true;
+    }
+  }
+  return false;
+}
+
+struct TLibraryTransformIt {
+  const TIFSLibraryEntry* p;
+  const TIFSTransform& operator*() const { return p->Transform; }
+  TLibraryTransformIt& operator++() { ++p; return *this; }
+  bool operator!=(const TLibraryTransformIt& o) const { return p != o.p; }
+};
+
+}  // namespace
+
+void SeedIFSRandom(uint32_t seed) { RandomSeed = seed; }
+
+void IFSStep(TFormulaContext* ctx) {
+  float x = float(ctx->Orbit.re), y = float(ctx->Orbit.im);
+  const float r = NextRandom();
+  const int32_t number = ctx->IFSNumber;
+  bool moved = false;
+  if (number == kWorkingIFSNumber) {
+    const int32_t count = WorkingIFS.Count < 0 ? 0 : (WorkingIFS.Count > kMaxIFSTransforms ? kMaxIFSTransforms : WorkingIFS.Count);
+    moved = ApplyChosen(WorkingIFS.Slots + 1, WorkingIFS.Slots + 1 + count, r, x, y);
+  } else if (number >= 0 && number < IFSLibrary.Count) {
+    // Entries of one IFS are consecutive: find its run.
+    const TIFSLibraryEntry* begin = IFSLibrary.Entries.data();
+    const TIFSLibraryEntry* end = begin + IFSLibrary.Entries.size();
+    const TIFSLibraryEntry* first = begin;
+    while (first != end && first->Index != number) ++first;
+    const TIFSLibraryEntry* last = first;
+    while (last != end && last->Index == number) ++last;
+    moved = ApplyChosen(TLibraryTransformIt{first}, TLibraryTransformIt{last}, r, x, y);
+  }
+  if (moved) {
+    ctx->Orbit.re = x;
+    ctx->Orbit.im = y;
+  }
+}

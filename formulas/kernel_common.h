@@ -1,0 +1,119 @@
+#pragma once
+// The common scaffolding of the escape-time kernels: start point, constant,
+// exit tests and fault handling. A kernel supplies its step as a callable that
+// advances z in place; everything else is shared here.
+
+#include <cfenv>
+#include <cstdint>
+
+#include "formulas/complex_ext.h"
+#include "formulas/filters.h"
+#include "formulas/formula_context.h"
+
+// Floating-point faults that spoil a pixel (underflow and inexact do not).
+constexpr int kFaultFlags = FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID;
+
+inline bool FaultPending() { return std::fetestexcept(kFaultFlags) != 0; }
+inline void ClearFaults() { std::feclearexcept(kFaultFlags); }
+
+// Tolerances of the convergence exits.
+constexpr Extended kTightTolerance = 1e-11L;
+constexpr Extended kLooseTolerance = 0.001L;
+
+// How a kernel leaves its loop.
+enum class TExit {
+  Bailout,             // x^2 + y^2 > bailout, plus the F-Set exit when it is on
+  Converge,            // Newton kernels: no bailout, always the convergence exit
+  BailoutAndConverge,  // bailout test, then always the convergence exit
+};
+
+// Steps 1 and 2 of the common kernel: z0 from the pixel (inverted in the unit
+// circle when asked) and c (the Julia point in Julia mode, else z0).
+struct TKernelStart {
+  double zx, zy;  // z0
+  double cx, cy;  // c
+};
+
+inline void InvertPoint(double& x, double& y) {
+  const Extended d = Extended(x) * x + Extended(y) * y + 1e-10L;
+  x = double(x / d);
+  y = double(y / d);
+}
+
+inline TKernelStart CommonStart(const TFormulaContext* ctx, double x, double y, bool honoursJulia = true) {
+  TKernelStart s{x, y, 0, 0};
+  if (ctx->Inverted) InvertPoint(s.zx, s.zy);
+  if (honoursJulia && ctx->JulieSet) {
+    s.cx = double(ctx->PJ.re);
+    s.cy = double(ctx->PJ.im);
+  } else {
+    s.cx = s.zx;
+    s.cy = s.zy;
+  }
+  return s;
+}
+
+// The bailout of the context, widened for the extended-precision comparison.
+inline Extended ContextBailout(const TFormulaContext* ctx) { return Extended(ctx->BailOut); }
+
+inline TCx ToCx(double x, double y) { return {x, y}; }
+inline TCx ToCx(const TComplexExt& c) { return {c.re, c.im}; }
+
+namespace kernel_detail {
+
+template <TExit Exit, bool Guarded, bool Trace, bool FSet, class Real, class Step>
+int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, Extended bailout, Extended tol,
+             Step& step) {
+  const int32_t maxIter = ctx->MaxIter;
+  Real ox = Real(1e12), oy = 0;
+  for (int32_t n = 1; n <= maxIter; ++n) {
+    if constexpr (Trace) {
+      TraceFilters(n, ctx, double(zx), double(zy), px, py);
+      // A filter fault is not the step's: leave it pending for the caller.
+      if constexpr (Guarded)
+        if (FaultPending()) return 0;
+    }
+    if constexpr (Exit != TExit::Converge)
+      if (Extended(zx) * zx + Extended(zy) * zy > bailout) return n;
+    if constexpr (Exit != TExit::Bailout || FSet) {
+      const Extended dx = Extended(zx) - ox, dy = Extended(zy) - oy;
+      if (dx * dx + dy * dy < tol) return n;
+      ox = zx;
+      oy = zy;
+    }
+    step(zx, zy);
+    if constexpr (Guarded) {
+      if (FaultPending()) {
+        ClearFaults();
+        return n;
+      }
+    }
+  }
+  return 0;
+}
+
+}  // namespace kernel_detail
+
+// Runs the common loop (step 5) from z0 = (zx, zy). `bailout` is the escape
+// limit (the context's or a kernel's fixed one), `tol` the F-Set or
+// convergence tolerance, `fsetAllowed` false for kernels without an F-Set exit.
+// Guarded kernels absorb a fault of their step: it ends the loop at the current
+// iteration. In unguarded kernels a fault stays pending in the floating-point
+// flags, and the pixel evaluation turns the pixel into value 0.
+template <TExit Exit, bool Guarded, class Real, class Step>
+int32_t RunKernel(TFormulaContext* ctx, double px, double py, Real zx, Real zy, Extended bailout, Extended tol,
+                  bool fsetAllowed, Step step) {
+  using namespace kernel_detail;
+  if (ctx->MaxIter < 1) return 0;
+  // A fault while preparing the loop is not guarded: the pixel is lost anyway.
+  if constexpr (Guarded)
+    if (FaultPending()) return 0;
+  const bool trace = FiltersActive(ctx);
+  const bool fset = fsetAllowed && ctx->FSet;
+  if (trace) {
+    if (fset) return Loop<Exit, Guarded, true, true>(ctx, px, py, zx, zy, bailout, tol, step);
+    return Loop<Exit, Guarded, true, false>(ctx, px, py, zx, zy, bailout, tol, step);
+  }
+  if (fset) return Loop<Exit, Guarded, false, true>(ctx, px, py, zx, zy, bailout, tol, step);
+  return Loop<Exit, Guarded, false, false>(ctx, px, py, zx, zy, bailout, tol, step);
+}

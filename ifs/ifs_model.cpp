@@ -1,0 +1,4 @@
+#include "ifs/ifs_model.h"
+
+TWorkingIFS WorkingIFS;
+TIFSLibrary IFSLibrary;
