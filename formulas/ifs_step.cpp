@@ -7,16 +7,18 @@ namespace {
 
 uint32_t RandomSeed = 1;
 
-// The shared 32-bit linear congruential generator: uniform in [0, 1).
-float NextRandom() {
+// The shared 32-bit linear congruential generator: uniform in [0, 1). Kept in
+// double, where seed / 2^32 is exact: rounded to float, values just above a
+// probability boundary would fall onto it and the largest ones would become 1.
+double NextRandom() {
   RandomSeed = RandomSeed * 134775813u + 1u;
-  return float(RandomSeed / 4294967296.0);
+  return RandomSeed / 4294967296.0;
 }
 
 // Applies the first transform whose running probability sum reaches r; with
 // no such transform the point stays.
 template <class It>
-bool ApplyChosen(It first, It last, float r, float& x, float& y) {
+bool ApplyChosen(It first, It last, double r, float& x, float& y) {
   float sum = 0;
   for (It it = first; it != last; ++it) {
     const TIFSTransform& t = *it;
@@ -44,7 +46,7 @@ void SeedIFSRandom(uint32_t seed) { RandomSeed = seed; }
 
 void IFSStep(TFormulaContext* ctx) {
   float x = float(ctx->Orbit.re), y = float(ctx->Orbit.im);
-  const float r = NextRandom();
+  const double r = NextRandom();
   const int32_t number = ctx->IFSNumber;
   bool moved = false;
   if (number == kWorkingIFSNumber) {

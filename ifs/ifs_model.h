@@ -3,6 +3,7 @@
 // constructor edits and the library loaded from "px.ifs".
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct TIFSTransform {
@@ -12,6 +13,14 @@ struct TIFSTransform {
 
 constexpr int kMaxIFSTransforms = 30;  // slots of the working set
 constexpr int kLibraryRoomPerIFS = 20;  // library room: 20 transforms per IFS
+
+// The seven fields in file and column order, with the letters of their keys
+// ("Frm0A" .. "Frm0P").
+constexpr int kTransformFieldCount = 7;
+inline constexpr float TIFSTransform::*kTransformFields[kTransformFieldCount] = {
+    &TIFSTransform::A, &TIFSTransform::B, &TIFSTransform::C, &TIFSTransform::D,
+    &TIFSTransform::E, &TIFSTransform::F, &TIFSTransform::P};
+inline constexpr char kTransformLetters[kTransformFieldCount + 1] = "ABCDEFP";
 
 struct TWorkingIFS {
   int32_t Count = 0;                             // slots 1..Count form the set
@@ -31,3 +40,17 @@ struct TIFSLibrary {
 // Program-wide sets, read live by the IFS step while a picture is drawn.
 extern TWorkingIFS WorkingIFS;
 extern TIFSLibrary IFSLibrary;
+
+// The transforms of library IFS k: its entries in file order (none for an
+// index the library does not hold).
+std::vector<TIFSTransform> LibraryTransforms(const TIFSLibrary& library, int32_t k);
+
+// Column titles above the library transforms in the fractal selection dialog.
+inline constexpr char kLibraryTransformHeader[] = "   A        B        C        D        E        F        p";
+
+// One library transform as the selection dialog lists it:
+// "%8.4f %8.4f %8.4f %8.4f %8.4f %8.4f %8.4f".
+std::string LibraryTransformLine(const TIFSTransform& t);
+// One transform as the constructor and the IFS movie list it:
+// "%9.5f %9.5f %9.5f %9.5f %9.5f %9.5f %6.4f".
+std::string TransformListLine(const TIFSTransform& t);

@@ -1,0 +1,143 @@
+// pelmorix-render: renders a spot file, or a formula and window, to an image
+// file without windows, on the same document and render thread as the
+// program.
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/render_options.h"
+#include "engine/fractal.h"
+#include "engine/render_thread.h"
+#include "platform/atomic_file.h"
+#include "platform/dialogs.h"
+#include "platform/messages.h"
+#include "platform/profile.h"
+#include "ui/image_file.h"
+
+namespace {
+
+// The document needs a canvas to render; the batch renderer only keeps the
+// buffers, so drawing is a no-op.
+class TNullCanvas : public TCanvas {
+ public:
+  void DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect&) override {}
+  void SetPixel(int32_t, int32_t, TColor3) override {}
+};
+
+// Redraws the bar when its percentage changes.
+void DrawProgress(intptr_t done, intptr_t total) {
+  static int shown = -1;
+  const int width = 40;
+  const double share = total > 0 ? double(done) / double(total) : 1.0;
+  const int percent = int(share * 100 + 0.5);
+  if (percent == shown) return;
+  shown = percent;
+  const int filled = int(share * width + 0.5);
+  std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(size_t(filled), '#').c_str(),
+               std::string(size_t(width - filled), ' ').c_str(), percent);
+  std::fflush(stderr);
+}
+
+std::string ValueBytes(const TFractal& doc) {
+  std::string out;
+  const int32_t bw = doc.BufWidth();
+  for (int32_t py = 0; py < doc.Height; ++py)
+    out.append(reinterpret_cast<const char*>(doc.ValueBuffer() + size_t(py) * bw * 3),
+               size_t(doc.Width) * 3 * sizeof(float));
+  return out;
+}
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "pelmorix-render: %s\n", text.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TRenderOptions options;
+  std::string error;
+  if (!ParseRenderOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    if (error.empty()) {
+      std::fputs(RenderUsage().c_str(), stdout);
+      return 0;
+    }
+    return Fail(error + "\n" + RenderUsage());
+  }
+
+  MainQueue().BindToCurrentThread();
+  std::vector<std::string> messages;
+  SetMessageHandler([&](const std::string& text) { messages.push_back(text); });
+
+  int32_t width = options.Width, height = options.Height;
+  if (!options.SpotPath.empty()) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(options.SpotPath, ec))
+      return Fail("cannot open spot file \"" + options.SpotPath + "\"");
+    if (width <= 0) {
+      const TProfileFile spot(options.SpotPath);
+      width = spot.ReadInteger("DrawSize", "X_Size", 640);
+      height = spot.ReadInteger("DrawSize", "Y_Size", 480);
+      if (width < 2 || height < 1 || width > kMaxRenderSide || height > kMaxRenderSide)
+        return Fail("the spot file's DrawSize " + std::to_string(width) + "x" + std::to_string(height) +
+                    " is not a usable image size");
+    }
+  }
+
+  TFractal::RenderThreads = options.Threads;
+  bool done = false;
+  MainQueue().SetDispatcher([&](const TMessage& m) {
+    if (m.Msg == MSG_RENDER_PROGRESS) {
+      if (options.ShowProgress) DrawProgress(m.WParam, m.LParam);
+    } else if (m.Msg == MSG_RENDER_DONE) {
+      done = true;
+    }
+  });
+
+  TNullCanvas canvas;
+  // Parked at formula -1 so that nothing renders before the parameters are in.
+  TFractal doc(-1, 0, 0, 0, width, height, &canvas);
+  doc.ProgressFlag = true;
+  if (!messages.empty()) return Fail(messages.front());
+  try {
+    if (!options.SpotPath.empty()) {
+      doc.LoadSpot(options.SpotPath);
+      if (!messages.empty()) return Fail(messages.front());
+      if (doc.Ctx.Number < 0) return Fail("the spot file's formula number is negative: nothing to render");
+    } else {
+      if (options.MaxIter > 0) {
+        doc.AutoIter = false;
+        doc.Ctx.MaxIter = options.MaxIter;
+      }
+      doc.SetFormula(options.Formula, options.X, options.Y, options.W);
+    }
+  } catch (const std::exception& e) {
+    return Fail(std::string("cannot load \"") + options.SpotPath + "\": " + e.what());
+  }
+  if (!doc.RenderThread()) return Fail(messages.empty() ? "nothing to render" : messages.front());
+
+  MainQueue().RunUntil([&] { return done || doc.RenderFinished(); });
+  doc.StopThread();
+  MainQueue().DispatchPosted();
+  if (options.ShowProgress) std::fputc('\n', stderr);
+
+  try {
+    switch (options.Type) {
+      case TImageType::Bitmap:
+        SaveBitmapFile(options.OutputPath, doc.BitmapHeader(), doc.ImageBuffer());
+        break;
+      case TImageType::Jpeg:
+        SaveJpegFile(options.OutputPath, doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height,
+                     options.Quality, options.Progressive);
+        break;
+    }
+    if (!options.ValuesPath.empty()) WriteFileAtomic(options.ValuesPath, ValueBytes(doc));
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+  return 0;
+}

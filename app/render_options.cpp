@@ -1,0 +1,146 @@
+#include "app/render_options.h"
+
+#include <cctype>
+#include <charconv>
+
+#include "platform/profile.h"
+
+namespace {
+
+bool ParseInt(const std::string& text, int32_t& out) {
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, out);
+  return ec == std::errc() && p == end;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  if (s.size() < tail.size()) return false;
+  for (size_t i = 0; i < tail.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + i])) != tail[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string RenderUsage() {
+  return "usage: pelmorix-render [SPOT.frs] -o OUT.bmp|OUT.jpg [options]\n"
+         "  SPOT.frs             spot file to render (its DrawSize gives the size)\n"
+         "  -o, --output FILE    image to write: .bmp (24-bit) or .jpg\n"
+         "  --size WxH           image size (default: the spot's DrawSize, else 640x480)\n"
+         "  --formula N          formula number to render without a spot file (default 0)\n"
+         "  --window X,Y,W       view window: left, top, width (default -2.2,1.4,2.8)\n"
+         "  --maxiter N          fixed maximum iterations (default: follow the zoom)\n"
+         "  --threads N          render threads (default: one per core)\n"
+         "  -q, --quality Q      JPEG quality 1..100 (default 80)\n"
+         "  --progressive        progressive JPEG\n"
+         "  --values FILE        also write the value buffer: Width x Height x 3 floats, rows top-down\n"
+         "  --quiet              no progress bar\n";
+}
+
+bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& options, std::string& error) {
+  error.clear();
+  bool windowGiven = false, formulaGiven = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) {
+        error = "option " + a + " needs a value";
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "-h" || a == "--help") {
+      return false;
+    } else if (a == "-o" || a == "--output") {
+      if (!value(options.OutputPath)) return false;
+    } else if (a == "--values") {
+      if (!value(options.ValuesPath)) return false;
+    } else if (a == "--size") {
+      if (!value(v)) return false;
+      const size_t x = v.find('x');
+      if (x == std::string::npos || !ParseInt(v.substr(0, x), options.Width) ||
+          !ParseInt(v.substr(x + 1), options.Height) || options.Width < 2 || options.Height < 1 ||
+          options.Width > kMaxRenderSide || options.Height > kMaxRenderSide) {
+        error = "bad --size \"" + v + "\": expected WxH with W from 2 and H from 1 up to " +
+                std::to_string(kMaxRenderSide);
+        return false;
+      }
+    } else if (a == "--threads") {
+      if (!value(v)) return false;
+      if (!ParseInt(v, options.Threads) || options.Threads < 0 || options.Threads > 256) {
+        error = "bad --threads \"" + v + "\"";
+        return false;
+      }
+    } else if (a == "--formula") {
+      if (!value(v)) return false;
+      if (!ParseInt(v, options.Formula)) {
+        error = "bad --formula \"" + v + "\"";
+        return false;
+      }
+      formulaGiven = true;
+    } else if (a == "--maxiter") {
+      if (!value(v)) return false;
+      if (!ParseInt(v, options.MaxIter) || options.MaxIter < 1 || options.MaxIter > 100000) {
+        error = "bad --maxiter \"" + v + "\": expected 1..100000";
+        return false;
+      }
+    } else if (a == "--window") {
+      if (!value(v)) return false;
+      const size_t c1 = v.find(','), c2 = c1 == std::string::npos ? c1 : v.find(',', c1 + 1);
+      try {
+        if (c2 == std::string::npos) throw TConvertError("");
+        options.X = ParseReal(v.substr(0, c1));
+        options.Y = ParseReal(v.substr(c1 + 1, c2 - c1 - 1));
+        options.W = ParseReal(v.substr(c2 + 1));
+        if (!(options.W > 0)) throw TConvertError("");
+      } catch (const TConvertError&) {
+        error = "bad --window \"" + v + "\": expected X,Y,W with W > 0";
+        return false;
+      }
+      windowGiven = true;
+    } else if (a == "-q" || a == "--quality") {
+      if (!value(v)) return false;
+      int32_t q;
+      if (!ParseInt(v, q) || q < 1 || q > 100) {
+        error = "bad --quality \"" + v + "\": expected 1..100";
+        return false;
+      }
+      options.Quality = q;
+    } else if (a == "--progressive") {
+      options.Progressive = true;
+    } else if (a == "--quiet") {
+      options.ShowProgress = false;
+    } else if (!a.empty() && a[0] == '-') {
+      error = "unknown option " + a;
+      return false;
+    } else if (options.SpotPath.empty()) {
+      options.SpotPath = a;
+    } else {
+      error = "more than one spot file given";
+      return false;
+    }
+  }
+  if (options.OutputPath.empty()) {
+    error = "no output file given (-o OUT.bmp or OUT.jpg)";
+    return false;
+  }
+  if (EndsWith(options.OutputPath, ".bmp")) {
+    options.Type = TImageType::Bitmap;
+  } else if (EndsWith(options.OutputPath, ".jpg") || EndsWith(options.OutputPath, ".jpeg")) {
+    options.Type = TImageType::Jpeg;
+  } else {
+    error = "the output file must end in .bmp, .jpg or .jpeg";
+    return false;
+  }
+  if (!options.SpotPath.empty() && (windowGiven || formulaGiven)) {
+    error = "--formula and --window go without a spot file";
+    return false;
+  }
+  if (options.SpotPath.empty() && options.Width == 0) {
+    options.Width = 640;
+    options.Height = 480;
+  }
+  return true;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Command line of pelmorix-render.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formulas/numbers.h"
+
+enum class TImageType { Bitmap, Jpeg };
+
+constexpr int32_t kMaxRenderSide = 20000;  // largest width or height accepted
+
+struct TRenderOptions {
+  std::string SpotPath;    // empty: render Formula over the window X, Y, W
+  std::string OutputPath;
+  std::string ValuesPath;  // empty: no value dump
+  TImageType Type = TImageType::Bitmap;
+  int32_t Width = 0, Height = 0;  // 0: the spot's "DrawSize", or 640 x 480
+  int32_t Threads = 0;            // 0: one per core
+  int32_t Formula = 0;
+  Extended X = -2.2L, Y = 1.4L, W = 2.8L;
+  int32_t MaxIter = 0;  // 0: follow the zoom
+  int Quality = 80;
+  bool Progressive = false;
+  bool ShowProgress = true;
+};
+
+// Parses the arguments (without the program name). False with an empty
+// error for --help, false with a message for a bad command line.
+bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& options, std::string& error);
+
+std::string RenderUsage();

@@ -1,0 +1,122 @@
+// Render throughput of the kernels against a bare Mandelbrot loop, in
+// iterations per second, with each one's ratio to the bare loop of this run.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "formulas/calc_point.h"
+#include "formulas/catalogue.h"
+#include "formulas/formula_context.h"
+#include "formulas/pixel.h"
+
+namespace {
+
+constexpr int kWidth = 640, kHeight = 480;
+double BareRate = 0;  // iterations per second of the bare loop, measured first
+
+int32_t AutoIterFor(int width, Extended w) {
+  const Extended v = std::nearbyint(100 * std::log10(Extended(width) / w));
+  return v < 150 ? 150 : int32_t(v);
+}
+
+struct TImageGrid {
+  std::vector<double> Xs, Ys;
+  int32_t MaxIter;
+};
+
+TImageGrid GridFor(int32_t number) {
+  const TFormulaEntry* row = FindFormula(number);
+  const Extended X = row->X, Y = row->Y, W = row->W;
+  const Extended step = W / (kWidth - 1);
+  TImageGrid g;
+  for (int px = 0; px < kWidth; ++px) g.Xs.push_back(double(X + px * step));
+  for (int py = 0; py < kHeight; ++py) g.Ys.push_back(double(Y - py * step));
+  g.MaxIter = AutoIterFor(kWidth, W);
+  return g;
+}
+
+using TClock = std::chrono::steady_clock;
+
+// Sets the iterations-per-second counter and, once the bare loop has run,
+// the ratio to it. Returns the rate.
+double Report(benchmark::State& state, int64_t iterations, TClock::time_point start) {
+  const double seconds = std::chrono::duration<double>(TClock::now() - start).count();
+  const double rate = double(iterations) / seconds;
+  state.counters["iter/s"] = rate;
+  if (BareRate > 0) state.counters["x bare"] = rate / BareRate;
+  return rate;
+}
+
+// The plain z^2 + c loop with the same extended-precision intermediates and
+// the same bailout comparison as the kernels.
+void BM_BareLoop(benchmark::State& state) {
+  const TImageGrid g = GridFor(0);
+  const Extended bailout = 9.0f;
+  int64_t total = 0;
+  const TClock::time_point start = TClock::now();
+  for (auto _ : state) {
+    for (double cx : g.Xs)
+      for (double cy : g.Ys) {
+        double x = cx, y = cy;
+        int32_t n = 1;
+        for (; n <= g.MaxIter; ++n) {
+          const Extended a = x, b = y;
+          if (a * a + b * b > bailout) break;
+          x = double(a * a - b * b + cx);
+          y = double(2 * a * b + cy);
+        }
+        total += n > g.MaxIter ? g.MaxIter : n;
+        benchmark::DoNotOptimize(n);
+      }
+  }
+  BareRate = Report(state, total, start);
+}
+
+template <bool Pixel>
+void RunFormula(benchmark::State& state, int32_t number, int32_t filter, int32_t smoothing) {
+  const TImageGrid g = GridFor(number);
+  TFormulaContext ctx;
+  ctx.Number = number;
+  ctx.MaxIter = g.MaxIter;
+  ctx.Filter = filter;
+  ctx.Smoothing = smoothing;
+  int64_t total = 0;
+  const TClock::time_point start = TClock::now();
+  for (auto _ : state) {
+    for (double x : g.Xs)
+      for (double y : g.Ys) {
+        int32_t n;
+        if constexpr (Pixel) {
+          const TPixelChannels c = EvaluatePixel(&ctx, x, y);
+          benchmark::DoNotOptimize(c);
+          n = int32_t(c.Value[0]);
+        } else {
+          n = CalcPoint(&ctx, x, y);
+          benchmark::DoNotOptimize(n);
+        }
+        total += n <= 0 || n > g.MaxIter ? g.MaxIter : n;
+      }
+  }
+  Report(state, total, start);
+}
+
+void BM_CalcPoint_Mandelbrot(benchmark::State& s) { RunFormula<false>(s, 0, 0, 0); }
+void BM_CalcPoint_SinusCosinus(benchmark::State& s) { RunFormula<false>(s, 22, 0, 0); }
+void BM_CalcPoint_Newton(benchmark::State& s) { RunFormula<false>(s, 14, 0, 0); }
+void BM_Pixel_Filter0_Smoothing0(benchmark::State& s) { RunFormula<true>(s, 0, 0, 0); }
+void BM_Pixel_Filter0_Smoothing2(benchmark::State& s) { RunFormula<true>(s, 0, 0, 2); }
+
+}  // namespace
+
+BENCHMARK(BM_BareLoop)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalcPoint_Mandelbrot)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalcPoint_SinusCosinus)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalcPoint_Newton)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pixel_Filter0_Smoothing0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pixel_Filter0_Smoothing2)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

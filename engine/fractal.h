@@ -1,0 +1,127 @@
+#pragma once
+// The escape-time fractal document: parameters, view and home windows, the
+// two pixel buffers, the palette and the render thread that fills them.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "engine/palette.h"
+#include "formulas/formula_context.h"
+#include "platform/bitmap.h"
+
+class TFThread;
+
+// The value of SetProperty: a real, an integer, a boolean, or a colour
+// (index 37).
+struct TPropertyColor {
+  int32_t R = 0, G = 0, B = 0;
+};
+using TPropertyValue = std::variant<Extended, int32_t, bool, TPropertyColor>;
+
+class TFractal {
+ public:
+  using TCallback = std::function<void(TFractal*)>;
+
+  TFractal(int32_t number, Extended x, Extended y, Extended w, int32_t width, int32_t height, TCanvas* canvas);
+  ~TFractal();
+  TFractal(const TFractal&) = delete;
+  TFractal& operator=(const TFractal&) = delete;
+
+  void Restart();
+  void SetFormula(int32_t number, Extended x, Extended y, Extended w);
+  void SetSize(int32_t width, int32_t height);
+  void SetWindow(Extended x, Extended y, Extended w);
+  void SetJuliaPoint(Extended re, Extended im);
+  void SetParameters(Extended p1r, Extended p1i, Extended p2r, Extended p2i, Extended p3r, Extended p3i);
+  void SetConstructor(const Extended (&coefs)[kConstructorCoefCount]);
+  void SetIFSNumber(int32_t number);
+  void SetIFSCounter(int32_t counter);
+  void SetMaxIter(int32_t n);
+  int32_t AutoMaxIter() const;
+  void SetProperty(int32_t index, const TPropertyValue& value);
+  void SetUserFormula(const std::vector<std::string>& lines);
+
+  void Recolor();
+  void RecolorThreshold(int32_t limit);
+  void Paint();
+  void PaintTo(TCanvas* canvas, int32_t width, int32_t height);
+  float PixelValue(int32_t column, int32_t row) const;
+  TColor3 PixelColor(int32_t column, int32_t row) const;
+  void Assign(const TFractal* other);
+
+  void SaveSpot(const std::string& path);
+  void LoadSpot(const std::string& path);
+
+  // Stops the render thread (terminate, wait) and frees it.
+  void StopThread();
+  // The render of the last Restart, or null; lets owners see whether it ended.
+  TFThread* RenderThread() const { return Thread.get(); }
+  bool RenderFinished() const;
+
+  int32_t BufWidth() const { return Header.biWidth; }
+  int32_t BufHeight() const { return Header.biHeight; }
+  const float* ValueBuffer() const { return Values.get(); }
+  float* ValueBuffer() { return Values.get(); }
+  const uint8_t* ImageBuffer() const { return Image.get(); }
+  uint8_t* ImageBuffer() { return Image.get(); }
+  const TBitmapInfoHeader& BitmapHeader() const { return Header; }
+  TCanvas* Canvas() const { return FCanvas; }
+  bool HasUserModule() const { return UserModule != nullptr; }
+
+  // Largest buffer the document asks for; a larger image is refused with the
+  // out-of-memory message instead of exhausting the machine.
+  static inline uint64_t MaxBufferBytes = uint64_t(3) << 30;
+  // Threads of the escape-time pass: 0 means one per core, 1 the plain
+  // single-threaded pass.
+  static inline int32_t RenderThreads = 0;
+  // Name of the render mutex the main document's thread holds ("Frac" + handle).
+  static inline std::string RenderMutexName;
+
+  // Fields, in declaration order.
+  bool PreviewMode = false;
+  void* UserModule = nullptr;
+  bool UserFormulaAttached = false;
+  bool NeedsCompile = false;
+  std::unique_ptr<std::vector<std::string>> UserLines;
+  std::string SourcePath, ModulePath;
+
+ private:
+  std::unique_ptr<TFThread> Thread;
+  std::unique_ptr<float[]> Values;
+  TBitmapInfoHeader Header;
+  std::unique_ptr<uint8_t[]> Image;
+
+ public:
+  int32_t PixelCount = 0;
+  std::unique_ptr<TFPal> Palette;
+
+ private:
+  TCanvas* FCanvas = nullptr;
+
+ public:
+  bool MainDocument = false;
+  int32_t Width = 0, Height = 0;
+  TCallback OnParamsChanged;
+  TCallback OnRenderStart;
+  bool ProgressFlag = false;
+  bool AutoIter = true;
+  Extended X0 = 0, Y0 = 0, W0 = 0;
+  Extended X = 0, Y = 0, W = 0;
+  TFormulaContext Ctx;
+
+ private:
+  friend class TFThread;
+  void ReleaseUserModule();
+  void ReleaseBuffers();
+  void AllocateOrbitStore();
+  void RecolorWith(const std::function<TColor3(const float*)>& colorOf);
+  std::vector<TOrbitEntry> OrbitStore;
+};
+
+// "Unable to get %n bytes: out of memory" with the byte count in place of the
+// placeholder, grouped by thousands.
+std::string OutOfMemoryMessage(uint64_t bytes);

@@ -1,0 +1,277 @@
+#include "engine/render_thread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include "engine/fractal.h"
+#include "formulas/calc_point.h"
+#include "formulas/kernel_common.h"
+#include "formulas/orbital_steps.h"
+#include "formulas/pixel.h"
+#include "platform/messages.h"
+#include "platform/named_mutex.h"
+
+namespace {
+
+bool IsPointFormula(int32_t number) {
+  return (number >= kFirstOrbitalFormula && number <= 999) || number == kIFSFormula;
+}
+
+// Round half to even into an int32, false when the value does not fit.
+bool RoundToInt(Extended v, int32_t& out) {
+  const Extended r = std::nearbyint(v);
+  if (!(r >= -2147483648.0L && r <= 2147483647.0L)) return false;
+  out = int32_t(r);
+  return true;
+}
+
+int32_t ThreadCountFor(int32_t setting) {
+  if (setting > 0) return setting;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : int32_t(cores);
+}
+
+}  // namespace
+
+TFThread::TFThread(TFractal* document) : Document(document) {
+  TFractal& d = *Document;
+  if (d.MainDocument) {
+    Mutex = OpenNamedMutex(TFractal::RenderMutexName);
+    if (!Mutex) {
+      Done.store(true);
+      return;
+    }
+  }
+  Step = d.W / (d.Width - 1);
+  const size_t pixels = size_t(d.PixelCount);
+  if (IsPointFormula(d.Ctx.Number)) {
+    std::fill(d.Values.get(), d.Values.get() + pixels * 3, 0.0f);
+    std::fill(d.Image.get(), d.Image.get() + pixels * 3, uint8_t(0));
+    d.Paint();
+  }
+  if (d.PreviewMode) std::fill(d.Values.get(), d.Values.get() + pixels * 3, 0.0f);
+  Thread = std::thread([this] { Execute(); });
+}
+
+TFThread::~TFThread() {
+  Terminate();
+  WaitFor();
+}
+
+void TFThread::WaitFor() {
+  if (!Thread.joinable()) return;
+  if (MainQueue().IsMainThread()) MainQueue().WaitUntil([this] { return Done.load(); });
+  Thread.join();
+}
+
+void TFThread::Post(uint32_t msg, intptr_t done, intptr_t total) { PostMessage(0, msg, done, total); }
+
+void TFThread::Execute() {
+  TFractal& d = *Document;
+  const int32_t number = d.Ctx.Number;
+  if (number < 0 || (number == kIFSFormula && d.Ctx.IFSNumber < 0)) {
+    Done.store(true);
+    MainQueue().Notify();
+    return;
+  }
+  // Waiting for the mutex gives up when the owner asks us to stop, so a
+  // restart never waits for another view's render.
+  const bool locked = !Mutex || Mutex->Acquire(&Terminated);
+  if (locked) {
+    if (d.PreviewMode) {
+      RenderProgressive();
+    } else if ((number >= 0 && number <= 499) || number == kConstructorFormula || number == kUserFormula) {
+      const int32_t threads = ThreadCountFor(TFractal::RenderThreads);
+      if (threads > 1)
+        RenderEscapeTimeParallel(threads);
+      else
+        RenderEscapeTime();
+    } else if (number >= kFirstOrbitalFormula && number <= 999) {
+      RenderPoints(false);
+    } else if (number == kIFSFormula) {
+      RenderPoints(true);
+    }
+  }
+  if (d.ProgressFlag) Post(MSG_RENDER_DONE, 0, 0);
+  if (Mutex && locked) Mutex->Release();
+  Done.store(true);
+  MainQueue().Notify();
+}
+
+void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped) {
+  TFractal& d = *Document;
+  const int32_t bw = d.BufWidth(), bh = d.BufHeight();
+  float* values = d.Values.get();
+  uint8_t* image = d.Image.get();
+  for (int32_t py = 0; py < bh; ++py) {
+    float* triple = values + (size_t(py) * bw + px) * 3;
+    if (onlyUnescaped && triple[0] != 0) continue;
+    const double y = double(d.Y - py * Step);
+    const TPixelChannels c = EvaluatePixel(&ctx, x, y);
+    triple[0] = c.Value[0];
+    triple[1] = c.Value[1];
+    triple[2] = c.Value[2];
+    const TColor3 colour = d.Palette->ColorOf(c.Value[0], c.Value[1], c.Value[2]);
+    uint8_t* p = image + (size_t(bh - 1 - py) * bw + px) * 3;
+    p[0] = colour.Blue;
+    p[1] = colour.Green;
+    p[2] = colour.Red;
+  }
+}
+
+void TFThread::RenderEscapeTime() {
+  TFractal& d = *Document;
+  const int32_t bw = d.BufWidth();
+  for (int32_t px = 0; px < bw; ++px) {
+    if (Terminated.load()) return;
+    if (d.ProgressFlag && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
+    const double x = double(d.X + px * Step);
+    CurrentColumn = px;
+    EvaluateColumn(d.Ctx, px, x, false);
+    if (px % 2 == 0) Synchronize([this] { PaintColumns(); });
+  }
+  if (d.ProgressFlag) Post(MSG_RENDER_PROGRESS, 1, 1);
+  Synchronize([this] { PaintColumns(); });
+}
+
+// Workers take columns in turn, each with its own copy of the formula context;
+// this thread follows them in column order and paints and reports exactly as
+// the single-threaded pass does.
+void TFThread::RenderEscapeTimeParallel(int32_t threads) {
+  TFractal& d = *Document;
+  const int32_t bw = d.BufWidth();
+  std::vector<uint8_t> columnDone(size_t(bw), 0);
+  std::mutex lock;
+  std::condition_variable changed;
+  std::atomic<int32_t> nextColumn{0};
+  std::atomic<bool> stop{false};
+
+  auto work = [&] {
+    TFormulaContext ctx = d.Ctx;
+    std::vector<TOrbitEntry> store(size_t(std::max(ctx.MaxIter, 0)));
+    ctx.OrbitStore = store.empty() ? nullptr : store.data();
+    for (;;) {
+      if (stop.load() || Terminated.load()) return;
+      const int32_t px = nextColumn.fetch_add(1);
+      if (px >= bw) return;
+      EvaluateColumn(ctx, px, double(d.X + px * Step), false);
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        columnDone[size_t(px)] = 1;
+      }
+      changed.notify_one();
+    }
+  };
+  std::vector<std::thread> workers;
+  for (int32_t k = 0; k < threads; ++k) workers.emplace_back(work);
+
+  bool finished = true;
+  for (int32_t px = 0; px < bw && finished; ++px) {
+    if (Terminated.load()) {
+      finished = false;
+      break;
+    }
+    if (d.ProgressFlag && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
+    {
+      std::unique_lock<std::mutex> guard(lock);
+      while (!columnDone[size_t(px)] && !Terminated.load()) changed.wait_for(guard, std::chrono::milliseconds(10));
+      if (!columnDone[size_t(px)]) {
+        finished = false;
+        break;
+      }
+    }
+    CurrentColumn = px;
+    if (px % 2 == 0) Synchronize([this] { PaintColumns(); });
+  }
+  stop.store(true);
+  for (std::thread& t : workers) t.join();
+  if (!finished) return;
+  if (d.ProgressFlag) Post(MSG_RENDER_PROGRESS, 1, 1);
+  Synchronize([this] { PaintColumns(); });
+}
+
+void TFThread::RenderPoints(bool ifs) {
+  TFractal& d = *Document;
+  TFormulaContext& ctx = d.Ctx;
+  // A counter below 1 would make every point a progress point and divide by
+  // zero; such a document draws with a counter of 1.
+  const int64_t k = ifs ? std::max<int32_t>(ctx.IFScounter, 1) : 1000;
+  ctx.Orbit = ctx.PJ;
+  const int64_t total = int64_t(ctx.MaxIter) * k;
+  if (total < 0) return;
+  const int32_t bw = d.BufWidth(), bh = d.BufHeight();
+  for (int64_t n = 0; n <= total; ++n) {
+    if (Terminated.load()) return;
+    if (n % k == 0 && d.ProgressFlag) Post(MSG_RENDER_PROGRESS, intptr_t(n / k), ctx.MaxIter);
+    ClearFaults();
+    CalcPoint(&ctx, 0, 0);
+    if (FaultPending()) {
+      ClearFaults();
+      continue;
+    }
+    int32_t column, row;
+    const bool mapped = RoundToInt((ctx.Orbit.re - d.X) / Step, column) && RoundToInt((d.Y - ctx.Orbit.im) / Step, row);
+    ClearFaults();
+    if (!mapped || column < 0 || column >= bw || row < 0 || row >= bh) continue;
+    float* triple = d.Values.get() + (size_t(row) * bw + column) * 3;
+    float v = triple[0];
+    if (ctx.IFSColorStyle != 1 || v == 0) {
+      v += 1;
+      triple[0] = triple[1] = triple[2] = v;
+      if (ctx.IFSColorStyle == 0)
+        PointColour = d.Palette->ColorOf(v, v, v);
+      else if (ctx.IFSColorStyle == 1)
+        PointColour = {ctx.IFSSolid[0], ctx.IFSSolid[1], ctx.IFSSolid[2]};
+      uint8_t* p = d.Image.get() + (size_t(bh - 1 - row) * bw + column) * 3;
+      p[0] = PointColour.Blue;
+      p[1] = PointColour.Green;
+      p[2] = PointColour.Red;
+    }
+    PointColumn = column;
+    PointRow = row;
+    if (ctx.IFSquick && n % k != 0) continue;
+    Synchronize([this] { PaintPoint(); });
+  }
+}
+
+void TFThread::RenderProgressive() {
+  TFractal& d = *Document;
+  const int32_t m = d.Ctx.MaxIter;
+  const int32_t bw = d.BufWidth();
+  for (int32_t limit = 4; limit <= m && !Terminated.load(); ++limit) {
+    d.Ctx.MaxIter = limit;
+    for (int32_t px = 0; px < bw && !Terminated.load(); ++px)
+      EvaluateColumn(d.Ctx, px, double(float(d.X + px * Step)), true);
+    Synchronize([this] { PaintAll(); });
+  }
+  d.Ctx.MaxIter = m;
+}
+
+void TFThread::PaintColumns() {
+  TFractal& d = *Document;
+  TCanvas* canvas = d.Canvas();
+  if (!canvas) return;
+  const int32_t left = std::max(CurrentColumn - 1, 0);
+  const int32_t right = std::min(CurrentColumn, d.Width - 1);
+  if (right < left) return;
+  const TRect r{left, 0, right - left + 1, d.Height};
+  canvas->DrawBitmap(d.BitmapHeader(), d.ImageBuffer(), r, r);
+}
+
+void TFThread::PaintAll() {
+  if (!Document->Canvas() || Terminated.load()) return;
+  Document->Paint();
+}
+
+void TFThread::PaintPoint() {
+  TFractal& d = *Document;
+  if (!d.Canvas() || Terminated.load()) return;
+  if (d.Ctx.IFSquick)
+    d.Paint();
+  else
+    d.Canvas()->SetPixel(PointColumn, PointRow, PointColour);
+}

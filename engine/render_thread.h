@@ -1,0 +1,58 @@
+#pragma once
+// The render thread of a fractal document: one image per run, column by
+// column (escape-time formulas), point by point (orbital formulas, IFS) or
+// with a growing iteration limit (preview mode).
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+#include "formulas/numbers.h"
+#include "platform/bitmap.h"
+
+class TFractal;
+class TNamedMutex;
+
+constexpr uint32_t MSG_RENDER_PROGRESS = 0x613;
+constexpr uint32_t MSG_RENDER_DONE = 0xB33;
+
+class TFThread {
+ public:
+  // Starts the run at once, unless the main document's render mutex cannot
+  // be opened: then the thread never starts and renders nothing.
+  explicit TFThread(TFractal* document);
+  ~TFThread();
+  TFThread(const TFThread&) = delete;
+  TFThread& operator=(const TFThread&) = delete;
+
+  void Terminate() { Terminated.store(true); }
+  bool TerminateRequested() const { return Terminated.load(); }
+  // Waits for the run to end; on the main thread it serves the run's
+  // synchronised paint calls meanwhile.
+  void WaitFor();
+  bool Finished() const { return Done.load(); }
+  bool Started() const { return Thread.joinable(); }
+
+ private:
+  void Execute();
+  void RenderEscapeTime();
+  void RenderEscapeTimeParallel(int32_t threads);
+  void RenderPoints(bool ifs);
+  void RenderProgressive();
+  void EvaluateColumn(struct TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped);
+  void PaintColumns();
+  void PaintAll();
+  void PaintPoint();
+  void Post(uint32_t msg, intptr_t done, intptr_t total);
+
+  std::shared_ptr<TNamedMutex> Mutex;
+  TFractal* Document;
+  Extended Step = 0;
+  int32_t CurrentColumn = 0;
+  int32_t PointColumn = 0, PointRow = 0;
+  TColor3 PointColour;
+  std::atomic<bool> Terminated{false};
+  std::atomic<bool> Done{false};
+  std::thread Thread;
+};

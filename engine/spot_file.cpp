@@ -1,0 +1,128 @@
+// Spot files (".frs"): every parameter of a fractal document, its user
+// formula lines and its palette.
+
+#include <string>
+
+#include "engine/fractal.h"
+#include "platform/dialogs.h"
+#include "platform/profile.h"
+
+namespace {
+
+constexpr const char* kFractal = "Fractal";
+constexpr const char* kUserFrm = "UserFrm";
+
+const char* const kConstructorKeys[kConstructorCoefCount] = {
+    "ConstructorA1", "ConstructorB1", "ConstructorC1", "ConstructorD1", "ConstructorE1",
+    "ConstructorF1", "ConstructorG1", "ConstructorH1", "ConstructorI1", "ConstructorJ1",
+    "ConstructorK1", "ConstructorL1", "ConstructorM1"};
+
+}  // namespace
+
+void TFractal::SaveSpot(const std::string& path) {
+  TProfileFile f(path);
+  const TFormulaContext& c = Ctx;
+  f.WriteReal(kFractal, "X_Coord", X);
+  f.WriteReal(kFractal, "Y_Coord", Y);
+  f.WriteReal(kFractal, "W_Coord", W);
+  f.WriteReal(kFractal, "X0_Coord", X0);
+  f.WriteReal(kFractal, "Y0_Coord", Y0);
+  f.WriteReal(kFractal, "W0_Coord", W0);
+  f.WriteBool(kFractal, "AutoIter", AutoIter);
+  f.WriteInt(kFractal, "Number", c.Number);
+  f.WriteReal(kFractal, "BailOut", c.BailOut);
+  f.WriteInt(kFractal, "MaxIter", c.MaxIter);
+  f.WriteReal(kFractal, "P1real", c.P1.re);
+  f.WriteReal(kFractal, "P1imag", c.P1.im);
+  f.WriteReal(kFractal, "P2real", c.P2.re);
+  f.WriteReal(kFractal, "P2imag", c.P2.im);
+  f.WriteReal(kFractal, "P3real", c.P3.re);
+  f.WriteReal(kFractal, "P3imag", c.P3.im);
+  f.WriteReal(kFractal, "PJreal", c.PJ.re);
+  f.WriteReal(kFractal, "PJimag", c.PJ.im);
+  f.WriteBool(kFractal, "JulieSet", c.JulieSet);
+  f.WriteBool(kFractal, "Inverted", c.Inverted);
+  f.WriteBool(kFractal, "F-Set", c.FSet);
+  f.WriteInt(kFractal, "Filter", c.Filter);
+  f.WriteReal(kFractal, "Strange", c.Strange);
+  f.WriteBool(kFractal, "KeepBlk", c.KeepBlk);
+  f.WriteBool(kFractal, "Filter only", c.FilterOnly);
+  f.WriteInt(kFractal, "IFSNumber", c.IFSNumber);
+  f.WriteInt(kFractal, "IFScounter", c.IFScounter);
+  f.WriteInt(kFractal, "IFSColorStyle", c.IFSColorStyle);
+  f.WriteInt(kFractal, "IFSSolidRed", c.IFSSolid[2]);
+  f.WriteInt(kFractal, "IFSSolidGreen", c.IFSSolid[1]);
+  f.WriteInt(kFractal, "IFSSolidBlue", c.IFSSolid[0]);
+  f.WriteBool(kFractal, "IFSquick", c.IFSquick);
+  f.WriteInt(kFractal, "Smoothing", c.Smoothing);
+  f.WriteBool(kFractal, "Double", c.Double);
+  for (int k = 0; k < kConstructorCoefCount; ++k) f.WriteReal(kFractal, kConstructorKeys[k], c.Constructor[k]);
+  if (c.Number == kUserFormula && UserLines && !UserLines->empty()) {
+    f.WriteInt(kUserFrm, "StringCount", int64_t(UserLines->size()));
+    for (size_t i = 0; i < UserLines->size(); ++i) f.WriteString(kUserFrm, "Str" + std::to_string(i), (*UserLines)[i]);
+  }
+  f.Save();
+  Palette->SaveToFile(path);
+}
+
+void TFractal::LoadSpot(const std::string& path) {
+  Palette->LoadFromFile(path);  // its errors reach the caller
+  try {
+    const TProfileFile f(path);
+    TFormulaContext& c = Ctx;
+    X = f.ReadReal(kFractal, "X_Coord", "-2.2");
+    Y = f.ReadReal(kFractal, "Y_Coord", "-1.4");
+    W = f.ReadReal(kFractal, "W_Coord", "2.8");
+    X0 = f.ReadReal(kFractal, "X0_Coord", "-2.2");
+    Y0 = f.ReadReal(kFractal, "Y0_Coord", "-1.4");
+    W0 = f.ReadReal(kFractal, "W0_Coord", "2.8");
+    AutoIter = f.ReadBool(kFractal, "AutoIter", true);
+    c.Number = f.ReadInteger(kFractal, "Number", 0);
+    c.MaxIter = f.ReadInteger(kFractal, "MaxIter", 200);
+    c.Filter = f.ReadInteger(kFractal, "Filter", 0);
+    c.JulieSet = f.ReadBool(kFractal, "JulieSet", false);
+    c.Inverted = f.ReadBool(kFractal, "Inverted", false);
+    c.FSet = f.ReadBool(kFractal, "F-Set", false);
+    c.KeepBlk = f.ReadBool(kFractal, "KeepBlk", false);
+    c.FilterOnly = f.ReadBool(kFractal, "Filter only", false);
+    c.IFSNumber = f.ReadInteger(kFractal, "IFSNumber", 0);
+    c.IFScounter = f.ReadInteger(kFractal, "IFSCounter", 100);
+    c.IFSColorStyle = f.ReadInteger(kFractal, "IFSColorStyle", 0);
+    c.IFSSolid[2] = uint8_t(f.ReadInteger(kFractal, "IFSSolidRed", 255));
+    c.IFSSolid[1] = uint8_t(f.ReadInteger(kFractal, "IFSSolidGreen", 255));
+    c.IFSSolid[0] = uint8_t(f.ReadInteger(kFractal, "IFSSolidBlue", 255));
+    c.IFSquick = f.ReadBool(kFractal, "IFSquick", true);
+    c.Smoothing = f.ReadInteger(kFractal, "Smoothing", 0);
+    c.Double = f.ReadBool(kFractal, "Double", false);
+    c.BailOut = float(f.ReadReal(kFractal, "BailOut", "4"));
+    c.P1.re = f.ReadReal(kFractal, "P1real", "0.5");
+    c.P1.im = f.ReadReal(kFractal, "P1imag", "0.5");
+    c.P2.re = f.ReadReal(kFractal, "P2real", "0.5");
+    c.P2.im = f.ReadReal(kFractal, "P2imag", "0.5");
+    c.P3.re = f.ReadReal(kFractal, "P3real", "0.5");
+    c.P3.im = f.ReadReal(kFractal, "P3imag", "0.5");
+    c.PJ.re = f.ReadReal(kFractal, "PJreal", "0.5");
+    c.PJ.im = f.ReadReal(kFractal, "PJimag", "0.5");
+    c.Strange = f.ReadReal(kFractal, "Strange", "0.01");
+    for (int k = 0; k < kConstructorCoefCount; ++k)
+      c.Constructor[k] = f.ReadReal(kFractal, kConstructorKeys[k], k == cfA || k == cfC ? "1" : "0");
+
+    if (c.Number == kUserFormula) {
+      if (!UserLines) UserLines = std::make_unique<std::vector<std::string>>();
+      UserLines->clear();
+      // Lines past the keys the section holds would all be empty: a hostile
+      // count cannot make us read or allocate without end.
+      int32_t count = f.ReadInteger(kUserFrm, "StringCount", 0);
+      const int32_t present = int32_t(f.KeyNames(kUserFrm).size());
+      if (count > present) count = present;
+      for (int32_t i = 0; i < count; ++i) UserLines->push_back(f.ReadString(kUserFrm, "Str" + std::to_string(i), ""));
+      if (UserModule && UserFormulaAttached) ReleaseUserModule();
+      UserFormulaAttached = true;
+      NeedsCompile = true;
+      UserModule = nullptr;
+    }
+    Restart();
+  } catch (const std::exception& e) {
+    ShowMessage(std::string("Application raised exception with message:\r\n") + e.what() + "\r\nUnable to load Spot-file !");
+  }
+}

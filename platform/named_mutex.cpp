@@ -1,0 +1,41 @@
+#include "platform/named_mutex.h"
+
+#include <chrono>
+#include <map>
+
+namespace {
+
+std::mutex RegistryLock;
+std::map<std::string, std::shared_ptr<TNamedMutex>>& Registry() {
+  static std::map<std::string, std::shared_ptr<TNamedMutex>> registry;
+  return registry;
+}
+
+}  // namespace
+
+bool TNamedMutex::Acquire(const std::atomic<bool>* cancel) {
+  using namespace std::chrono_literals;
+  while (!Mutex.try_lock_for(20ms))
+    if (cancel && cancel->load()) return false;
+  return true;
+}
+
+void TNamedMutex::Release() { Mutex.unlock(); }
+
+std::shared_ptr<TNamedMutex> CreateNamedMutex(const std::string& name) {
+  std::lock_guard<std::mutex> guard(RegistryLock);
+  auto& slot = Registry()[name];
+  if (!slot) slot = std::make_shared<TNamedMutex>();
+  return slot;
+}
+
+std::shared_ptr<TNamedMutex> OpenNamedMutex(const std::string& name) {
+  std::lock_guard<std::mutex> guard(RegistryLock);
+  auto it = Registry().find(name);
+  return it == Registry().end() ? nullptr : it->second;
+}
+
+void CloseNamedMutex(const std::string& name) {
+  std::lock_guard<std::mutex> guard(RegistryLock);
+  Registry().erase(name);
+}

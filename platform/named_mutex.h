@@ -1,0 +1,26 @@
+#pragma once
+// Process-wide named mutexes. A name is created once by its owner; threads
+// open it by name and hold it for their whole run.
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class TNamedMutex {
+ public:
+  // Blocks until the mutex is ours or *cancel becomes true; false when cancelled.
+  bool Acquire(const std::atomic<bool>* cancel = nullptr);
+  void Release();
+
+ private:
+  std::timed_mutex Mutex;
+};
+
+// Creates the mutex of that name, or returns the existing one.
+std::shared_ptr<TNamedMutex> CreateNamedMutex(const std::string& name);
+// The mutex of that name, or null when nobody created it (or all owners
+// have closed it).
+std::shared_ptr<TNamedMutex> OpenNamedMutex(const std::string& name);
+// Removes the name; holders keep their reference until they drop it.
+void CloseNamedMutex(const std::string& name);

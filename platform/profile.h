@@ -1,0 +1,159 @@
+#pragma once
+// Profile (INI) files: the settings, spot, palette, IFS and attractor files
+// are text files of "[Section]" lines followed by "key=value" lines, read and
+// written with the rules of the Windows private-profile functions:
+//
+// - Section and key names match without regard to ASCII case; names and
+//   values are trimmed of surrounding blanks (space, tab, stray CR).
+// - The first matching section wins, and within it the first matching key;
+//   keys of a later section with the same name are never seen.
+// - Lines starting with ';' are comments; lines without '=' inside a section
+//   and lines before the first section are kept but hold no key.
+// - A missing or unreadable file reads as empty: every read gives its default.
+// - Writing changes only the line of the key written (a new key goes after the
+//   last non-blank, non-comment line of its section, a new section at the end
+//   of the file). Every other byte of the file is kept: comments, blank lines,
+//   order, unknown sections, line endings, bytes above 127. New lines take the
+//   line ending of the file's first line ("\n" in a new file).
+// - Values are returned exactly as stored between the trimmed ends; quotes are
+//   not stripped, so any value the program writes reads back unchanged (as
+//   long as it has no blanks at its ends).
+//
+// Errors: every write that cannot be completed throws TProfileError, whose
+// message names the file and the reason. The file is written to a temporary
+// file in the same folder and renamed over the old one, so after a failure the
+// old file is unchanged. Reads never throw, except the real-number reader,
+// which throws TConvertError for text that is not a number.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "formulas/numbers.h"
+
+// A profile file could not be written (or, before a write, could not be read,
+// so writing would lose its content). The message names the file.
+class TProfileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Text that should hold a number does not. The message quotes the text.
+class TConvertError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reals in files: general format with at most `digits` significant digits and
+// "." as decimal separator whatever the locale. Fixed notation while the value
+// has at most `digits` digits before the point and is at least 0.00001 in
+// magnitude, otherwise "1.5E-7" / "2E20" style; trailing zeros dropped.
+// 0.75 -> "0.75"; the float 0.05 widened -> "0.0500000007450580597".
+std::string FormatReal(Extended value, int digits = 18);
+
+// Parses a real written with "." (blanks around it allowed, optional sign,
+// digits with an optional point, optional exponent). Anything else, including
+// an empty text, "inf", "nan" and values beyond the extended range, throws
+// TConvertError("'text' is not a valid floating point value").
+Extended ParseReal(std::string_view text);
+
+// One profile file held in memory: load once, read and change many keys, then
+// Save() writes the whole file in one go.
+class TProfileFile {
+ public:
+  // Loads the file. A missing file (or a path through a missing folder) gives
+  // an empty profile; a file that exists but cannot be read also reads as
+  // empty, and Save() then refuses to overwrite it.
+  explicit TProfileFile(std::string path);
+
+  const std::string& Path() const { return FPath; }
+  bool Existed() const { return FExisted; }  // the file was there when loaded
+  bool Modified() const { return FModified; }
+
+  // GetPrivateProfileString: the trimmed value, or `def` when the key is
+  // missing.
+  std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+  // GetPrivateProfileInt: the leading decimal digits of the trimmed value
+  // with an optional sign; no digits gives 0; a missing key gives `def`.
+  // Values beyond the int32 range saturate.
+  int32_t ReadInt(std::string_view section, std::string_view key, int32_t def) const;
+  // Strict integer: the whole trimmed value must be a decimal integer in the
+  // int32 range (or hexadecimal written "$1F" / "0x1F"); otherwise, and for a
+  // missing key, `def`.
+  int32_t ReadInteger(std::string_view section, std::string_view key, int32_t def) const;
+  // Any non-zero strict integer is true; a missing or non-numeric value `def`.
+  bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+  // The value (or `defText` when missing) parsed by ParseReal; throws
+  // TConvertError naming the text, key, section and file.
+  Extended ReadReal(std::string_view section, std::string_view key, std::string_view defText) const;
+
+  bool SectionExists(std::string_view section) const;
+  bool ValueExists(std::string_view section, std::string_view key) const;
+  // Names as written in the file, first occurrences only, in file order.
+  std::vector<std::string> SectionNames() const;
+  std::vector<std::string> KeyNames(std::string_view section) const;
+
+  // Sets the value, replacing the first matching key or adding the key (and
+  // its section) when missing. Throws TProfileError for names or values that
+  // cannot be stored in the file: a line break anywhere, "=" in the key, "]"
+  // in the section, an empty key or one starting with '[' or ';'.
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  void WriteInt(std::string_view section, std::string_view key, int64_t value);
+  void WriteBool(std::string_view section, std::string_view key, bool value);
+  // Writes FormatReal(value, digits).
+  void WriteReal(std::string_view section, std::string_view key, Extended value, int digits = 18);
+  // Removes every line of the key in the first matching section.
+  void DeleteKey(std::string_view section, std::string_view key);
+  // Removes every section of that name with all its lines.
+  void EraseSection(std::string_view section);
+
+  // Writes the file atomically when something changed (nothing is written
+  // otherwise). Throws TProfileError; the old file is then unchanged and this
+  // object keeps its changes, so Save() may be tried again.
+  void Save();
+
+  // The whole file as it would be saved.
+  std::string Text() const;
+
+ private:
+  struct TLine {
+    std::string Text;  // without its line ending
+    std::string Eol;   // "\n", "\r\n" or "" for a last line without one
+  };
+  struct TSection {
+    TLine Header;
+    std::string Name;                                   // trimmed, as written
+    std::vector<TLine> Lines;                           // lines after the header
+    std::unordered_map<std::string, size_t> KeyIndex;  // lower-case key -> first line
+  };
+
+  void Parse(const std::string& bytes);
+  void IndexSections();
+  static void IndexKeys(TSection& section);
+  const TSection* FindSection(std::string_view section) const;
+  TSection* FindSection(std::string_view section);
+  const TLine* FindKey(std::string_view section, std::string_view key) const;
+  std::string NewLineEnding() const;
+
+  std::string FPath;
+  bool FExisted = false;
+  bool FModified = false;
+  std::string FReadError;  // why an existing file could not be read
+  std::vector<TLine> FPreamble;  // lines before the first section
+  std::vector<TSection> FSections;
+  std::unordered_map<std::string, size_t> FSectionIndex;  // lower-case name -> first section
+};
+
+// The Windows-style free functions, each loading the file anew.
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
+                                    const std::string& path);
+int GetPrivateProfileInt(std::string_view section, std::string_view key, int def, const std::string& path);
+
+// A null key erases the whole section; a null value deletes the key; a null
+// section does nothing. Throws TProfileError when the file cannot be written.
+void WritePrivateProfileString(const char* section, const char* key, const char* value, const std::string& path);
+void WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                               const std::string& path);
