@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -101,14 +102,16 @@ int32_t TFractal::AutoMaxIter() const {
   if (!AutoIter) return Ctx.MaxIter;
   const Extended v = std::nearbyint(100 * std::log10(Extended(Width) / W));
   if (!(v >= 150)) return 150;
-  return v > 2147483647.0L ? 2147483647 : int32_t(v);
+  return v > kMaxIterLimit ? kMaxIterLimit : int32_t(v);
 }
 
 void TFractal::Restart() {
   if (!FCanvas || Ctx.Number < 0) return;
   StopThread();
   if (Ctx.Number == kUserFormula && (!UserLines || UserLines->empty())) Ctx.Number = 0;
-  Ctx.MaxIter = AutoMaxIter();
+  // A stored limit past what SetMaxIter allows would make the orbit store
+  // exhaust memory.
+  Ctx.MaxIter = std::min(AutoMaxIter(), kMaxIterLimit);
   AllocateOrbitStore();
   if (OnRenderStart) OnRenderStart(this);
   if (Values && Image) Thread = std::make_unique<TFThread>(this);
@@ -190,7 +193,7 @@ void TFractal::SetIFSCounter(int32_t counter) {
 
 void TFractal::SetMaxIter(int32_t n) {
   if (n == Ctx.MaxIter) return;
-  Ctx.MaxIter = n < 0 ? 100 : (n > 100000 ? 100000 : n);
+  Ctx.MaxIter = n < 0 ? 100 : (n > kMaxIterLimit ? kMaxIterLimit : n);
   if (OnRenderStart) OnRenderStart(this);
   Restart();
 }

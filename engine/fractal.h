@@ -15,6 +15,8 @@
 
 class TFThread;
 
+constexpr int32_t kMaxIterLimit = 100000;  // largest maximum iterations a document uses
+
 // The value of SetProperty: a real, an integer, a boolean, or a colour
 // (index 37).
 struct TPropertyColor {

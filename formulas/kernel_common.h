@@ -16,6 +16,19 @@ constexpr int kFaultFlags = FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID;
 inline bool FaultPending() { return std::fetestexcept(kFaultFlags) != 0; }
 inline void ClearFaults() { std::feclearexcept(kFaultFlags); }
 
+// The compiler does not order floating-point arithmetic against the flag
+// tests: a value needed only when no fault is pending may be computed after
+// FaultPending() looked. FpSettle makes the given values exist (and their
+// faults be raised) before the statements that follow it.
+template <class T>
+inline void FpSettleOne(const T& v) {
+  asm volatile("" : : "m"(v) : "memory");
+}
+template <class... T>
+inline void FpSettle(const T&... v) {
+  (FpSettleOne(v), ...);
+}
+
 // Tolerances of the convergence exits.
 constexpr Extended kTightTolerance = 1e-11L;
 constexpr Extended kLooseTolerance = 0.001L;
@@ -83,6 +96,7 @@ int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, Exten
     }
     step(zx, zy);
     if constexpr (Guarded) {
+      FpSettle(zx, zy, step);  // the step's state too: c and memories it updated
       if (FaultPending()) {
         ClearFaults();
         return n;
@@ -106,8 +120,11 @@ int32_t RunKernel(TFormulaContext* ctx, double px, double py, Real zx, Real zy, 
   using namespace kernel_detail;
   if (ctx->MaxIter < 1) return 0;
   // A fault while preparing the loop is not guarded: the pixel is lost anyway.
-  if constexpr (Guarded)
+  // The start point and the step's captured values are settled first.
+  if constexpr (Guarded) {
+    FpSettle(zx, zy, step);
     if (FaultPending()) return 0;
+  }
   const bool trace = FiltersActive(ctx);
   const bool fset = fsetAllowed && ctx->FSet;
   if (trace) {

@@ -231,7 +231,7 @@ int32_t Kernel25(TFormulaContext* ctx, double x, double y) {  // Z=(Z*Z/P1 + Z°
 }
 
 int32_t Kernel26(TFormulaContext* ctx, double x, double y) {  // Z=Sin((Z+(Z*Z)/P1.real)) + Z°
-  const Extended p = ctx->P1.re;  // no guard: P1.re = 0 spoils the pixel
+  const Extended p = ctx->P1.re;                              // no guard: P1.re = 0 spoils the pixel
   return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [p](TCx z, TCx c) {
     const TCx z2 = Sqr(z);
     return Sin(z + TCx{z2.re / p, z2.im / p}) + c;
@@ -272,14 +272,18 @@ int32_t Kernel31(TFormulaContext* ctx, double x, double y) {  // Z=(Z*Z*Sin(Z*Z)
 int32_t Kernel32(TFormulaContext* ctx, double x, double y) {  // Z2=Z; Z=Sin(Z)-C; C=2/(100*Z2)
   return KernelWithC<true>(
       ctx, x, y, 1000, [](TCx z, TCx c) { return Sin(z) - c; },
-      [](TCx z2, TCx, TCx) { return Div({2, 0}, 100 * z2); });
+      [](TCx z2, TCx, TCx) {
+        return Div({2, 0}, 100 * z2);
+      });
 }
 
 int32_t Kernel33(TFormulaContext* ctx, double x, double y) {  // Z=(1-C)*sqr(Z)+(C*Z^3); C=C+P1
   const TCx p1 = ToCx(ctx->P1);
   return KernelWithC<true>(
       ctx, x, y, ContextBailout(ctx),
-      [](TCx z, TCx c) { return (TCx{1, 0} - c) * SqrtUpper(z) + c * (Sqr(z) * z); },
+      [](TCx z, TCx c) {
+        return (TCx{1, 0} - c) * SqrtUpper(z) + c * (Sqr(z) * z);
+      },
       [p1](TCx, TCx, TCx c) { return c + p1; });
 }
 
@@ -292,7 +296,9 @@ int32_t Kernel34(TFormulaContext* ctx, double x, double y) {  // Z = P2*Z*Z - P1
 int32_t Kernel35(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z+C; C=Flip(C)
   return KernelWithC<true>(
       ctx, x, y, ContextBailout(ctx), [](TCx z, TCx c) { return Sqr(z) + c; },
-      [](TCx, TCx, TCx c) { return TCx{c.im, c.re}; });
+      [](TCx, TCx, TCx c) {
+        return TCx{c.im, c.re};
+      });
 }
 
 int32_t Kernel36(TFormulaContext* ctx, double x, double y) {  // Z°=C°=2/pixel: Z=Z^real(P1)*C^imag(P1)+C
@@ -305,10 +311,9 @@ int32_t Kernel36(TFormulaContext* ctx, double x, double y) {  // Z°=C°=2/pixel
   const TCx c = ToCx(s.cx, s.cy);
   const TCx pr{ctx->P1.re, 0};
   const TCx cPow = Pow(c, TCx{ctx->P1.im, 0});
-  return RunKernel<TExit::Bailout, true>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
-                                         [c, pr, cPow](double& zx, double& zy) {
-                                           Store(Pow(ToCx(zx, zy), pr) * cPow + c, zx, zy);
-                                         });
+  return RunKernel<TExit::Bailout, true>(
+      ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
+      [c, pr, cPow](double& zx, double& zy) { Store(Pow(ToCx(zx, zy), pr) * cPow + c, zx, zy); });
 }
 
 int32_t Kernel37(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z+C; C=P1/Z-C
@@ -343,38 +348,38 @@ int32_t KernelConstructor(TFormulaContext* ctx, double x, double y) {
   TKernelStart s = CommonStart(ctx, x, y);
   if (!ctx->JulieSet) s.cx = s.cy = 0;
   const Extended* k = ctx->Constructor;
-  const Extended A = k[cfA], B = k[cfB], C = k[cfC], D = k[cfD], E = k[cfE], F = k[cfF], G = k[cfG],
-                 H = k[cfH], I = k[cfI], J = k[cfJ], K = k[cfK];
+  const Extended A = k[cfA], B = k[cfB], C = k[cfC], D = k[cfD], E = k[cfE], F = k[cfF], G = k[cfG], H = k[cfH],
+                 I = k[cfI], J = k[cfJ], K = k[cfK];
   const TCx c = ToCx(s.cx, s.cy), z0 = ToCx(s.zx, s.zy);
-  return RunKernel<TExit::Bailout, false>(
-      ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true, [=](double& zx, double& zy) {
-        const TCx z = ToCx(zx, zy);
-        TCx w = c;
-        // A zero coefficient skips its term altogether, so a term that would
-        // overflow or fault costs nothing when it is switched off.
-        if (A != 0) w = w + A * z0;
-        if (B != 0) w = w + B * z;
-        const TCx z2 = Sqr(z);  // a double squared stays finite in extended
-        if (C != 0) w = w + C * z2;
-        if (D != 0) w = w + D * (z2 * z);
-        if (E != 0) w = w + E * Sqr(z2);
-        if (F != 0) w = w + Div({F, 0}, z);
-        if (G != 0) w = w + Div({G, 0}, z2);
-        if (H != 0) w = w + H * SqrtUpper(z);
-        if (I != 0) w = w + I * Exp(z);
-        if (J != 0) w = w + J * Sin(z);
-        if (K != 0) {
-          // A fault in this term drops the term for this iteration. A fault
-          // from before stays pending: the pixel is lost anyway.
-          const bool faultBefore = FaultPending();
-          const TCx t = K * Exp(Recip(z));
-          if (!faultBefore && FaultPending())
-            ClearFaults();
-          else
-            w = w + t;
-        }
-        Store(w, zx, zy);
-      });
+  return RunKernel<TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
+                                          [=](double& zx, double& zy) {
+                                            const TCx z = ToCx(zx, zy);
+                                            TCx w = c;
+                                            // A zero coefficient skips its term altogether, so a term that would
+                                            // overflow or fault costs nothing when it is switched off.
+                                            if (A != 0) w = w + A * z0;
+                                            if (B != 0) w = w + B * z;
+                                            const TCx z2 = Sqr(z);  // a double squared stays finite in extended
+                                            if (C != 0) w = w + C * z2;
+                                            if (D != 0) w = w + D * (z2 * z);
+                                            if (E != 0) w = w + E * Sqr(z2);
+                                            if (F != 0) w = w + Div({F, 0}, z);
+                                            if (G != 0) w = w + Div({G, 0}, z2);
+                                            if (H != 0) w = w + H * SqrtUpper(z);
+                                            if (I != 0) w = w + I * Exp(z);
+                                            if (J != 0) w = w + J * Sin(z);
+                                            if (K != 0) {
+                                              // A fault in this term drops the term for this iteration. A fault
+                                              // from before stays pending: the pixel is lost anyway.
+                                              const bool faultBefore = FaultPending();
+                                              const TCx t = K * Exp(Recip(z));
+                                              if (!faultBefore && FaultPending())
+                                                ClearFaults();
+                                              else
+                                                w = w + t;
+                                            }
+                                            Store(w, zx, zy);
+                                          });
 }
 
 // The user formula: one call of the compiled procedure per iteration, with z

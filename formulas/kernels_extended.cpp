@@ -367,9 +367,11 @@ int32_t Kernel73(TFormulaContext* ctx, double x, double y) {  // Z=(Z-(Z^3-1)/(3
                                             // Only the Newton step is guarded: a fault there
                                             // makes its result 0 and the iteration goes on. A
                                             // fault already pending is left for the caller.
+                                            FpSettle(zx, zy);  // faults of the previous step first
                                             const bool clean = !FaultPending();
                                             const TCx z = ToCx(zx, zy);
                                             TCx w = z - Div(Power(z, 3) - TCx{1, 0}, 3 * z * z);
+                                            FpSettle(w);
                                             if (clean && FaultPending()) {
                                               ClearFaults();
                                               w = TCx{};

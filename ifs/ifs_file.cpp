@@ -18,14 +18,19 @@ constexpr int kWindowDigits = 18;
 
 std::string TransformKey(int32_t j, int field) { return "Frm" + std::to_string(j) + kTransformLetters[field]; }
 
+// Half an ulp above the largest single: anything below rounds to a finite
+// single (15 digits of FLT_MAX read back slightly above it).
+constexpr Extended kSingleLimit = 0x1.ffffffp127L;
+
 // A coefficient is a single: a number beyond its range is as unusable as text
 // that is not a number, and is reported the same way.
 float ReadSingle(const TProfileFile& file, std::string_view section, const std::string& key) {
   const Extended value = file.ReadReal(section, key, "0");
-  if (!(std::fabs(value) <= FLT_MAX))
+  if (!(std::fabs(value) < kSingleLimit))
     throw TConvertError("'" + file.ReadString(section, key, "") +
                         "' is not a valid floating point value (key \"" + key + "\" in section \"" +
                         std::string(section) + "\" of \"" + file.Path() + "\")");
+  if (std::fabs(value) > FLT_MAX) return value < 0 ? -FLT_MAX : FLT_MAX;
   return float(value);
 }
 
@@ -51,8 +56,9 @@ int32_t ListedIFSCount(const TProfileFile& file, std::string& warnings) {
   }
   const size_t sections = file.SectionNames().size();
   if (size_t(n) > sections) {
-    AddWarning(warnings, "The IFS library header counts " + std::to_string(n) + " IFS, more than the file holds; only the first " +
-                             std::to_string(sections) + " were listed.");
+    AddWarning(warnings, "The IFS library header counts " + std::to_string(n) +
+                             " IFS, more than the file holds; only the first " + std::to_string(sections) +
+                             " were listed.");
     return int32_t(sections);
   }
   return n;
@@ -137,7 +143,8 @@ std::string LoadIFSLibrary(const std::string& path, TIFSLibrary& library, std::v
     throw;
   }
   library = std::move(loaded);
-  if (full) AddWarning(warnings, "The IFS library holds more transforms than it has room for; the rest were not loaded.");
+  if (full)
+    AddWarning(warnings, "The IFS library holds more transforms than it has room for; the rest were not loaded.");
   return warnings;
 }
 

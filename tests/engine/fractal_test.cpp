@@ -98,6 +98,7 @@ TEST(Fractal, SetMaxIterClampsAndRestarts) {
 TEST(Fractal, SetSizeRoundsBuffersAndSkipsEqualSizes) {
   TRecordingCanvas canvas;
   TFractal doc(-1, 0, 0, 0, 301, 199, &canvas);
+  doc.Ctx.Number = 2000;  // restarts, but runs no pass
   EXPECT_EQ(doc.BufWidth(), 304);
   EXPECT_EQ(doc.BufHeight(), 200);
   EXPECT_EQ(doc.PixelCount, 304 * 200);
@@ -178,6 +179,7 @@ TEST(Fractal, EqualValuesDoNotRestartButWindowAndFormulaAlwaysDo) {
 TEST(Fractal, SetPropertyEveryIndex) {
   TRecordingCanvas canvas;
   TFractal doc(-1, 0, 0, 0, 8, 8, &canvas);
+  doc.Ctx.Number = 2000;  // restarts, but runs no pass
   doc.AutoIter = false;
   using TGet = std::function<Extended(const TFormulaContext&)>;
   struct {

@@ -410,7 +410,7 @@ TEST(ProfileFuzz, RandomFilesKeepTheirLines) {
       std::istringstream in(s);
       std::string line;
       while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         if (line != "probe=old" && line != "probe=new") out.push_back(line);
       }
       return out;
