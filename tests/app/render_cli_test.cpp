@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/render_options.h"
+#include "formulas/calc_point.h"
+#include "formulas/pixel.h"
+#include "platform/program_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(RenderOptions, ParsesAndRejects) {
+  struct {
+    std::vector<std::string> args;
+    bool ok;
+    std::string errorPart;
+  } cases[] = {
+      {{"a.frs", "-o", "out.bmp"}, true, ""},
+      {{"--formula", "19", "--window", "-1.5,1,3", "-o", "x.JPG", "-q", "95", "--progressive"}, true, ""},
+      {{"a.frs"}, false, "no output file"},
+      {{"-o", "out.png"}, false, "must end in"},
+      {{"-o", "o.bmp", "--size", "0x10"}, false, "bad --size"},
+      {{"-o", "o.bmp", "--size", "640*480"}, false, "bad --size"},
+      {{"-o", "o.bmp", "--size", "99999x10"}, false, "bad --size"},
+      {{"-o", "o.bmp", "--threads", "-1"}, false, "bad --threads"},
+      {{"-o", "o.bmp", "--window", "1,2"}, false, "bad --window"},
+      {{"-o", "o.bmp", "--window", "1,2,0"}, false, "bad --window"},
+      {{"-o", "o.bmp", "--window", "1,2,x"}, false, "bad --window"},
+      {{"-o", "o.jpg", "-q", "101"}, false, "bad --quality"},
+      {{"-o", "o.bmp", "--maxiter", "0"}, false, "bad --maxiter"},
+      {{"-o", "o.bmp", "--bogus"}, false, "unknown option"},
+      {{"a.frs", "b.frs", "-o", "o.bmp"}, false, "more than one spot"},
+      {{"a.frs", "--formula", "3", "-o", "o.bmp"}, false, "without a spot file"},
+      {{"-o"}, false, "needs a value"},
+  };
+  for (const auto& k : cases) {
+    TRenderOptions o;
+    std::string error;
+    EXPECT_EQ(ParseRenderOptions(k.args, o, error), k.ok) << k.args[0] << " " << error;
+    if (!k.ok) {
+      EXPECT_NE(error.find(k.errorPart), std::string::npos) << error;
+    }
+  }
+  TRenderOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseRenderOptions({"--formula", "19", "--window", "-1.5,1,3", "-o", "x.JPG", "-q", "95",
+                                  "--progressive", "--threads", "2", "--values", "v.bin"},
+                                 o, error));
+  EXPECT_EQ(o.Formula, 19);
+  EXPECT_EQ(o.X, -1.5L);
+  EXPECT_EQ(o.W, 3.0L);
+  EXPECT_EQ(o.Type, TImageType::Jpeg);
+  EXPECT_EQ(o.Quality, 95);
+  EXPECT_TRUE(o.Progressive);
+  EXPECT_EQ(o.Threads, 2);
+  EXPECT_EQ(o.ValuesPath, "v.bin");
+  EXPECT_EQ(o.Width, 640);  // without a spot file the default size
+  EXPECT_EQ(o.Height, 480);
+  EXPECT_FALSE(ParseRenderOptions({"--help"}, o, error));
+  EXPECT_TRUE(error.empty());
+}
+
+class RenderCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Dir = fs::temp_directory_path() / ("px-cli-" + std::to_string(::getpid()));
+    fs::create_directories(Dir);
+  }
+  void TearDown() override { fs::remove_all(Dir); }
+  // Runs pelmorix-render with the arguments; returns its exit status.
+  int Run(const std::string& args) {
+    const std::string cmd = "'" + ProgramFile("pelmorix-render") + "' --quiet " + args + " 2>'" +
+                            (Dir / "stderr.txt").string() + "'";
+    const int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::string P(const std::string& name) { return (Dir / name).string(); }
+  fs::path Dir;
+};
+
+TEST_F(RenderCli, RendersASpotAtItsDrawSizeWithValues) {
+  std::ofstream(P("s.frs")) << "[DrawSize]\nX_Size=30\nY_Size=21\n[Fractal]\nNumber=0\nX_Coord=-2\nY_Coord=1.2\n"
+                               "W_Coord=3\nAutoIter=0\nMaxIter=50\nBailOut=4\n";
+  ASSERT_EQ(Run("'" + P("s.frs") + "' -o '" + P("s.bmp") + "' --values '" + P("v.bin") + "' --threads 2"), 0)
+      << Slurp(Dir / "stderr.txt");
+  const std::string bmp = Slurp(Dir / "s.bmp");
+  ASSERT_EQ(bmp.size(), 54u + 3 * 32 * 24);  // padded to 32 x 24
+  EXPECT_EQ(bmp.substr(0, 2), "BM");
+  const std::string values = Slurp(Dir / "v.bin");
+  ASSERT_EQ(values.size(), size_t(30 * 21 * 3 * sizeof(float)));
+  // The dump holds what the formula gives at each pixel.
+  TFormulaContext ctx;
+  ctx.MaxIter = 50;
+  ctx.BailOut = 4;
+  const Extended step = 3.0L / 29;
+  const float* v = reinterpret_cast<const float*>(values.data());
+  for (int py = 0; py < 21; py += 5)
+    for (int px = 0; px < 30; px += 7) {
+      const TPixelChannels c = EvaluatePixel(&ctx, double(-2.0L + px * step), double(1.2L - py * step));
+      EXPECT_EQ(v[(py * 30 + px) * 3], c.Value[0]) << px << "," << py;
+    }
+}
+
+TEST_F(RenderCli, FormulaToJpegAndFailuresLeaveNoFile) {
+  ASSERT_EQ(Run("--formula 1 --window -1.6,1.6,3.2 --size 40x30 -o '" + P("f.jpg") + "' -q 90"), 0);
+  const std::string jpg = Slurp(Dir / "f.jpg");
+  ASSERT_GT(jpg.size(), 100u);
+  EXPECT_EQ(uint8_t(jpg[0]), 0xFF);
+  EXPECT_EQ(uint8_t(jpg[1]), 0xD8);
+
+  EXPECT_NE(Run("'" + P("missing.frs") + "' -o '" + P("m.bmp") + "'"), 0);
+  EXPECT_FALSE(fs::exists(Dir / "m.bmp"));
+  EXPECT_NE(Slurp(Dir / "stderr.txt").find("cannot open spot file"), std::string::npos);
+
+  std::ofstream(P("bad.frs")) << "[DrawSize]\nX_Size=20\nY_Size=20\n[Fractal]\nX_Coord=oops\n";
+  EXPECT_NE(Run("'" + P("bad.frs") + "' -o '" + P("b.bmp") + "'"), 0);
+  EXPECT_FALSE(fs::exists(Dir / "b.bmp"));
+  EXPECT_NE(Slurp(Dir / "stderr.txt").find("Unable to load Spot-file !"), std::string::npos);
+
+  std::ofstream(P("huge.frs")) << "[DrawSize]\nX_Size=900000\nY_Size=900000\n";
+  EXPECT_NE(Run("'" + P("huge.frs") + "' -o '" + P("h.bmp") + "'"), 0);
+  EXPECT_FALSE(fs::exists(Dir / "h.bmp"));
+
+  EXPECT_NE(Run("--size 20x20 -o '" + P("nofolder/x.bmp") + "'"), 0);
+  EXPECT_NE(Slurp(Dir / "stderr.txt").find("Cannot write"), std::string::npos);
+}
+
+}  // namespace
