@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build needs, then builds and runs, tests or benchmarks.
-#   bash build.sh run     build and start the program
+#   bash build.sh run     build and start the program (arguments go to it)
 #   bash build.sh test    build and run the whole test suite
 #   bash build.sh asan    the test suite under AddressSanitizer + UBSan
-#   bash build.sh tsan    the test suite under ThreadSanitizer
+#   bash build.sh tsan    the model test suite under ThreadSanitizer
 #   bash build.sh bench   build and run the render benchmarks
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -32,15 +32,21 @@ configure_build() {  # preset
 case "$mode" in
   run)
     configure_build release
-    exec build/release/bin/px_bench --benchmark_min_time=0.2
+    shift || true
+    exec build/release/bin/pelmorix "$@"
     ;;
   test)
     configure_build release
     ctest --preset release -j "$jobs"
     ;;
-  asan|tsan)
-    configure_build "$mode"
-    ctest --preset "$mode" -j "$jobs"
+  asan)
+    configure_build asan
+    ctest --preset asan -j "$jobs"
+    ;;
+  tsan)
+    # Qt itself is not built for ThreadSanitizer: the model suite only.
+    configure_build tsan
+    build/tsan/bin/px_tests
     ;;
   bench)
     configure_build release

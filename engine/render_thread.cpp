@@ -46,14 +46,23 @@ TFThread::TFThread(TFractal* document) : Document(document) {
       return;
     }
   }
+  // The run works on a copy of the parameters taken here, on the owner's
+  // thread: the owner may change the document's parameters while the run
+  // ends, and restarts it right after.
+  Ctx = d.Ctx;
+  X = d.X;
+  Y = d.Y;
+  Progress = d.ProgressFlag;
+  Preview = d.PreviewMode;
+  Threads = ThreadCountFor(TFractal::RenderThreads);
   Step = d.W / (d.Width - 1);
   const size_t pixels = size_t(d.PixelCount);
-  if (IsPointFormula(d.Ctx.Number)) {
+  if (IsPointFormula(Ctx.Number)) {
     std::fill(d.Values.get(), d.Values.get() + pixels * 3, 0.0f);
     std::fill(d.Image.get(), d.Image.get() + pixels * 3, uint8_t(0));
     d.Paint();
   }
-  if (d.PreviewMode) std::fill(d.Values.get(), d.Values.get() + pixels * 3, 0.0f);
+  if (Preview) std::fill(d.Values.get(), d.Values.get() + pixels * 3, 0.0f);
   Thread = std::thread([this] { Execute(); });
 }
 
@@ -72,8 +81,8 @@ void TFThread::Post(uint32_t msg, intptr_t done, intptr_t total) { PostMessage(0
 
 void TFThread::Execute() {
   TFractal& d = *Document;
-  const int32_t number = d.Ctx.Number;
-  if (number < 0 || (number == kIFSFormula && d.Ctx.IFSNumber < 0)) {
+  const int32_t number = Ctx.Number;
+  if (number < 0 || (number == kIFSFormula && Ctx.IFSNumber < 0)) {
     Done.store(true);
     MainQueue().Notify();
     return;
@@ -82,12 +91,11 @@ void TFThread::Execute() {
   // restart never waits for another view's render.
   const bool locked = !Mutex || Mutex->Acquire(&Terminated);
   if (locked) {
-    if (d.PreviewMode) {
+    if (Preview) {
       RenderProgressive();
     } else if ((number >= 0 && number <= 499) || number == kConstructorFormula || number == kUserFormula) {
-      const int32_t threads = ThreadCountFor(TFractal::RenderThreads);
-      if (threads > 1)
-        RenderEscapeTimeParallel(threads);
+      if (Threads > 1)
+        RenderEscapeTimeParallel(Threads);
       else
         RenderEscapeTime();
     } else if (number >= kFirstOrbitalFormula && number <= 999) {
@@ -96,7 +104,7 @@ void TFThread::Execute() {
       RenderPoints(true);
     }
   }
-  if (d.ProgressFlag) Post(MSG_RENDER_DONE, 0, 0);
+  if (Progress) Post(MSG_RENDER_DONE, 0, 0);
   if (Mutex && locked) Mutex->Release();
   Done.store(true);
   MainQueue().Notify();
@@ -110,7 +118,7 @@ void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool o
   for (int32_t py = 0; py < bh; ++py) {
     float* triple = values + (size_t(py) * bw + px) * 3;
     if (onlyUnescaped && triple[0] != 0) continue;
-    const double y = double(d.Y - py * Step);
+    const double y = double(Y - py * Step);
     const TPixelChannels c = EvaluatePixel(&ctx, x, y);
     triple[0] = c.Value[0];
     triple[1] = c.Value[1];
@@ -128,13 +136,13 @@ void TFThread::RenderEscapeTime() {
   const int32_t bw = d.BufWidth();
   for (int32_t px = 0; px < bw; ++px) {
     if (Terminated.load()) return;
-    if (d.ProgressFlag && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
-    const double x = double(d.X + px * Step);
+    if (Progress && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
+    const double x = double(X + px * Step);
     CurrentColumn = px;
-    EvaluateColumn(d.Ctx, px, x, false);
+    EvaluateColumn(Ctx, px, x, false);
     if (px % 2 == 0) Synchronize([this] { PaintColumns(); });
   }
-  if (d.ProgressFlag) Post(MSG_RENDER_PROGRESS, 1, 1);
+  if (Progress) Post(MSG_RENDER_PROGRESS, 1, 1);
   Synchronize([this] { PaintColumns(); });
 }
 
@@ -151,14 +159,14 @@ void TFThread::RenderEscapeTimeParallel(int32_t threads) {
   std::atomic<bool> stop{false};
 
   auto work = [&] {
-    TFormulaContext ctx = d.Ctx;
+    TFormulaContext ctx = Ctx;
     std::vector<TOrbitEntry> store(size_t(std::max(ctx.MaxIter, 0)));
     ctx.OrbitStore = store.empty() ? nullptr : store.data();
     for (;;) {
       if (stop.load() || Terminated.load()) return;
       const int32_t px = nextColumn.fetch_add(1);
       if (px >= bw) return;
-      EvaluateColumn(ctx, px, double(d.X + px * Step), false);
+      EvaluateColumn(ctx, px, double(X + px * Step), false);
       {
         std::lock_guard<std::mutex> guard(lock);
         columnDone[size_t(px)] = 1;
@@ -175,7 +183,7 @@ void TFThread::RenderEscapeTimeParallel(int32_t threads) {
       finished = false;
       break;
     }
-    if (d.ProgressFlag && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
+    if (Progress && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
     {
       std::unique_lock<std::mutex> guard(lock);
       while (!columnDone[size_t(px)] && !Terminated.load()) changed.wait_for(guard, std::chrono::milliseconds(10));
@@ -190,13 +198,13 @@ void TFThread::RenderEscapeTimeParallel(int32_t threads) {
   stop.store(true);
   for (std::thread& t : workers) t.join();
   if (!finished) return;
-  if (d.ProgressFlag) Post(MSG_RENDER_PROGRESS, 1, 1);
+  if (Progress) Post(MSG_RENDER_PROGRESS, 1, 1);
   Synchronize([this] { PaintColumns(); });
 }
 
 void TFThread::RenderPoints(bool ifs) {
   TFractal& d = *Document;
-  TFormulaContext& ctx = d.Ctx;
+  TFormulaContext& ctx = Ctx;
   // A counter below 1 would make every point a progress point and divide by
   // zero; such a document draws with a counter of 1.
   const int64_t k = ifs ? std::max<int32_t>(ctx.IFScounter, 1) : 1000;
@@ -206,7 +214,7 @@ void TFThread::RenderPoints(bool ifs) {
   const int32_t bw = d.BufWidth(), bh = d.BufHeight();
   for (int64_t n = 0; n <= total; ++n) {
     if (Terminated.load()) return;
-    if (n % k == 0 && d.ProgressFlag) Post(MSG_RENDER_PROGRESS, intptr_t(n / k), ctx.MaxIter);
+    if (n % k == 0 && Progress) Post(MSG_RENDER_PROGRESS, intptr_t(n / k), ctx.MaxIter);
     ClearFaults();
     CalcPoint(&ctx, 0, 0);
     if (FaultPending()) {
@@ -214,7 +222,7 @@ void TFThread::RenderPoints(bool ifs) {
       continue;
     }
     int32_t column, row;
-    const bool mapped = RoundToInt((ctx.Orbit.re - d.X) / Step, column) && RoundToInt((d.Y - ctx.Orbit.im) / Step, row);
+    const bool mapped = RoundToInt((ctx.Orbit.re - X) / Step, column) && RoundToInt((Y - ctx.Orbit.im) / Step, row);
     ClearFaults();
     if (!mapped || column < 0 || column >= bw || row < 0 || row >= bh) continue;
     float* triple = d.Values.get() + (size_t(row) * bw + column) * 3;
@@ -240,15 +248,15 @@ void TFThread::RenderPoints(bool ifs) {
 
 void TFThread::RenderProgressive() {
   TFractal& d = *Document;
-  const int32_t m = d.Ctx.MaxIter;
+  const int32_t m = Ctx.MaxIter;
   const int32_t bw = d.BufWidth();
   for (int32_t limit = 4; limit <= m && !Terminated.load(); ++limit) {
-    d.Ctx.MaxIter = limit;
+    Ctx.MaxIter = limit;
     for (int32_t px = 0; px < bw && !Terminated.load(); ++px)
-      EvaluateColumn(d.Ctx, px, double(float(d.X + px * Step)), true);
+      EvaluateColumn(Ctx, px, double(float(X + px * Step)), true);
     Synchronize([this] { PaintAll(); });
   }
-  d.Ctx.MaxIter = m;
+  Ctx.MaxIter = m;
 }
 
 void TFThread::PaintColumns() {
@@ -270,7 +278,7 @@ void TFThread::PaintAll() {
 void TFThread::PaintPoint() {
   TFractal& d = *Document;
   if (!d.Canvas() || Terminated.load()) return;
-  if (d.Ctx.IFSquick)
+  if (Ctx.IFSquick)
     d.Paint();
   else
     d.Canvas()->SetPixel(PointColumn, PointRow, PointColour);

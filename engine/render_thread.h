@@ -8,7 +8,7 @@
 #include <memory>
 #include <thread>
 
-#include "formulas/numbers.h"
+#include "formulas/formula_context.h"
 #include "platform/bitmap.h"
 
 class TFractal;
@@ -40,7 +40,7 @@ class TFThread {
   void RenderEscapeTimeParallel(int32_t threads);
   void RenderPoints(bool ifs);
   void RenderProgressive();
-  void EvaluateColumn(struct TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped);
+  void EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped);
   void PaintColumns();
   void PaintAll();
   void PaintPoint();
@@ -48,6 +48,10 @@ class TFThread {
 
   std::shared_ptr<TNamedMutex> Mutex;
   TFractal* Document;
+  TFormulaContext Ctx;  // the parameters of this run
+  Extended X = 0, Y = 0;
+  bool Progress = false, Preview = false;
+  int32_t Threads = 1;
   Extended Step = 0;
   int32_t CurrentColumn = 0;
   int32_t PointColumn = 0, PointRow = 0;

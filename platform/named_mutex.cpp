@@ -14,13 +14,22 @@ std::map<std::string, std::shared_ptr<TNamedMutex>>& Registry() {
 }  // namespace
 
 bool TNamedMutex::Acquire(const std::atomic<bool>* cancel) {
-  using namespace std::chrono_literals;
-  while (!Mutex.try_lock_for(20ms))
+  std::unique_lock<std::mutex> guard(Lock);
+  while (Held) {
     if (cancel && cancel->load()) return false;
+    Freed.wait_for(guard, std::chrono::milliseconds(20));
+  }
+  Held = true;
   return true;
 }
 
-void TNamedMutex::Release() { Mutex.unlock(); }
+void TNamedMutex::Release() {
+  {
+    std::lock_guard<std::mutex> guard(Lock);
+    Held = false;
+  }
+  Freed.notify_one();
+}
 
 std::shared_ptr<TNamedMutex> CreateNamedMutex(const std::string& name) {
   std::lock_guard<std::mutex> guard(RegistryLock);

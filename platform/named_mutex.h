@@ -3,6 +3,7 @@
 // open it by name and hold it for their whole run.
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -11,10 +12,13 @@ class TNamedMutex {
  public:
   // Blocks until the mutex is ours or *cancel becomes true; false when cancelled.
   bool Acquire(const std::atomic<bool>* cancel = nullptr);
+  // Frees the mutex for the next waiter (the holder calls it).
   void Release();
 
  private:
-  std::timed_mutex Mutex;
+  std::mutex Lock;
+  std::condition_variable Freed;
+  bool Held = false;
 };
 
 // Creates the mutex of that name, or returns the existing one.

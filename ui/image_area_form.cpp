@@ -1,0 +1,160 @@
+#include "ui/image_area_form.h"
+
+#include <algorithm>
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "engine/fractal.h"
+#include "platform/canvas_qt.h"
+
+void TSurfaceCanvas::DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect& target) {
+  Surface->BitmapPainted(QRect(target.Left, target.Top, target.Width, target.Height));
+}
+
+void TSurfaceCanvas::SetPixel(int32_t x, int32_t y, TColor3) { Surface->BitmapPainted(QRect(x, y, 1, 1)); }
+
+TPaintSurface::TPaintSurface(QWidget* parent) : QWidget(parent), FCanvas(this) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void TPaintSurface::SetDocument(const TFractal* document) {
+  FDocument = document;
+  Preview = QImage();
+  update();
+}
+
+void TPaintSurface::BitmapPainted(const QRect& target) {
+  if (!Preview.isNull()) {
+    if (target.left() <= 0 && target.top() <= 0 && target.right() >= width() - 1 && target.bottom() >= height() - 1) {
+      Preview = QImage();
+      update();
+      return;
+    }
+    PreviewFrom = std::max(PreviewFrom, target.right() + 1);
+    if (PreviewFrom >= width()) Preview = QImage();
+  }
+  update(target);
+}
+
+void TPaintSurface::ShowPreview(const QRect& source) {
+  const QImage picture = Picture();
+  if (picture.isNull() || source.isEmpty()) return;
+  Preview = picture.copy(source).scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  PreviewFrom = 0;
+  update();
+}
+
+QImage TPaintSurface::Picture() const {
+  if (width() <= 0 || height() <= 0) return {};
+  QImage picture(size(), QImage::Format_RGB32);
+  picture.fill(palette().color(QPalette::Window));
+  QPainter p(&picture);
+  PaintPicture(p, picture.rect());
+  return picture;
+}
+
+void TPaintSurface::PaintPicture(QPainter& p, const QRect& area) const {
+  const QRect r = area & rect();
+  if (r.isEmpty()) return;
+  const uint8_t* bits = FDocument ? FDocument->ImageBuffer() : nullptr;
+  if (!bits) {
+    p.fillRect(r, palette().color(QPalette::Window));
+    return;
+  }
+  const TBitmapInfoHeader& header = FDocument->BitmapHeader();
+  // Outside the image (a surface resized ahead of its document) stays plain.
+  const QRect image = r & QRect(0, 0, std::min(FDocument->Width, header.biWidth),
+                                std::min(FDocument->Height, header.biHeight));
+  if (image != r) p.fillRect(r, palette().color(QPalette::Window));
+  if (!image.isEmpty()) {
+    // The bytes as they are: memory row m is picture row biHeight - 1 - m,
+    // so draw the matching memory rectangle mirrored.
+    const QImage memory = BitmapImage(header, bits);
+    const QRect source(image.left(), header.biHeight - image.top() - image.height(), image.width(), image.height());
+    p.save();
+    p.translate(image.left(), image.top() + image.height());
+    p.scale(1, -1);
+    p.drawImage(QRect(0, 0, image.width(), image.height()), memory, source);
+    p.restore();
+  }
+  if (!Preview.isNull()) {
+    const QRect stale = r & QRect(PreviewFrom, 0, width() - PreviewFrom, height());
+    if (!stale.isEmpty()) p.drawImage(stale.topLeft(), Preview, stale);
+  }
+}
+
+void TPaintSurface::paintEvent(QPaintEvent* event) {
+  QPainter p(this);
+  PaintPicture(p, event->rect());
+  if (FBandVisible) {
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    QPen pen(Qt::white, 1);
+    pen.setDashPattern({1, 1});
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    const QRect band = Band.normalized();
+    p.drawRect(band.adjusted(0, 0, -1, -1));
+  }
+}
+
+QRegion TPaintSurface::FrameRegion(const QRect& band) {
+  const QRect r = band.normalized();
+  QRegion region;
+  region += QRect(r.left(), r.top(), r.width(), 1);
+  region += QRect(r.left(), r.bottom(), r.width(), 1);
+  region += QRect(r.left(), r.top(), 1, r.height());
+  region += QRect(r.right(), r.top(), 1, r.height());
+  return region;
+}
+
+void TPaintSurface::SetBand(bool visible, const QRect& band) {
+  if (FBandVisible) update(FrameRegion(Band));
+  FBandVisible = visible;
+  Band = band;
+  if (FBandVisible) update(FrameRegion(Band));
+}
+
+void TPaintSurface::mousePressEvent(QMouseEvent* event) {
+  if (OnMousePress) OnMousePress(event);
+}
+
+void TPaintSurface::mouseMoveEvent(QMouseEvent* event) {
+  if (OnMouseMove) OnMouseMove(event);
+}
+
+void TPaintSurface::mouseReleaseEvent(QMouseEvent* event) {
+  if (OnMouseRelease) OnMouseRelease(event);
+}
+
+void TPaintSurface::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (OnDoubleClick) OnDoubleClick(event);
+}
+
+void TPaintSurface::keyPressEvent(QKeyEvent* event) {
+  if (OnKeyPress && OnKeyPress(event)) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+TImageArea::TImageArea(QWidget* parent) : QScrollArea(parent), FSurface(new TPaintSurface) {
+  setFrameShape(QFrame::NoFrame);
+  setAlignment(Qt::AlignCenter);
+  setWidgetResizable(false);
+  setFocusPolicy(Qt::NoFocus);
+  horizontalScrollBar()->setTracking(true);
+  verticalScrollBar()->setTracking(true);
+  setWidget(FSurface);
+  setFocusProxy(FSurface);
+}
+
+void TImageArea::SetImageSize(int width, int height) {
+  FSurface->resize(width, height);
+}

@@ -1,0 +1,98 @@
+#pragma once
+// The main window's image area: a borderless scroll box holding one paint
+// surface the size of the fractal image. The surface shows the document's
+// bitmap straight from its bytes, a zoom preview until the new render has
+// painted over it, and the rubber band of a zoom drag.
+
+#include <functional>
+
+#include <QImage>
+#include <QRect>
+#include <QScrollArea>
+#include <QWidget>
+
+#include "platform/bitmap.h"
+
+class TFractal;
+class TPaintSurface;
+
+// The canvas the document draws on: painting a part of the bitmap only asks
+// the surface to repaint that part; the surface's paint event then draws it
+// from the document's own buffer.
+class TSurfaceCanvas : public TCanvas {
+ public:
+  explicit TSurfaceCanvas(TPaintSurface* surface) : Surface(surface) {}
+  void DrawBitmap(const TBitmapInfoHeader& header, const uint8_t* bits, const TRect& source,
+                  const TRect& target) override;
+  void SetPixel(int32_t x, int32_t y, TColor3 color) override;
+
+ private:
+  TPaintSurface* Surface;
+};
+
+class TPaintSurface : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TPaintSurface(QWidget* parent = nullptr);
+
+  // The document whose bitmap the surface shows (may be null).
+  void SetDocument(const TFractal* document);
+  const TFractal* Document() const { return FDocument; }
+  TCanvas* Canvas() { return &FCanvas; }
+
+  // The document painted `target` (surface pixels): schedule its repaint. A
+  // zoom preview gives way column by column as the render paints, and
+  // entirely when the whole image is painted.
+  void BitmapPainted(const QRect& target);
+
+  // Stretches `source` of what the surface shows over the whole surface,
+  // until the document paints over it.
+  void ShowPreview(const QRect& source);
+  bool PreviewShown() const { return !Preview.isNull(); }
+  // What the surface shows without the rubber band (bitmap and preview).
+  QImage Picture() const;
+
+  // The rubber band: drawn as a dotted frame that inverts the pixels under
+  // it, like a focus rectangle. Width and height may be negative (a drag up
+  // or to the left).
+  void SetBand(bool visible, const QRect& band);
+  bool BandVisible() const { return FBandVisible; }
+
+  // Mouse events of the surface, in surface pixels.
+  std::function<void(QMouseEvent*)> OnMousePress, OnMouseMove, OnMouseRelease, OnDoubleClick;
+  // Key presses that reach the surface; true when handled.
+  std::function<bool(QKeyEvent*)> OnKeyPress;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void PaintPicture(QPainter& painter, const QRect& area) const;
+  static QRegion FrameRegion(const QRect& band);
+
+  const TFractal* FDocument = nullptr;
+  TSurfaceCanvas FCanvas;
+  QImage Preview;        // the stretched picture, surface-sized
+  int PreviewFrom = 0;   // columns left of this show the document again
+  bool FBandVisible = false;
+  QRect Band;
+};
+
+// The scroll box: centres a surface smaller than itself, scrolls a larger
+// one, and scrolls while the scroll bar is dragged.
+class TImageArea : public QScrollArea {
+  Q_OBJECT
+ public:
+  explicit TImageArea(QWidget* parent = nullptr);
+  TPaintSurface* Surface() const { return FSurface; }
+  // Sets the surface to the image size and positions it.
+  void SetImageSize(int width, int height);
+
+ private:
+  TPaintSurface* FSurface;
+};
