@@ -4,10 +4,15 @@
 #include <benchmark/benchmark.h>
 
 #include <time.h>
+
+#include <chrono>
+#include <thread>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
+#include "engine/fractal.h"
+#include "engine/render_thread.h"
 #include "formulas/calc_point.h"
 #include "formulas/catalogue.h"
 #include "formulas/formula_context.h"
@@ -118,6 +123,73 @@ void BM_CalcPoint_Newton(benchmark::State& s) { RunFormula<false>(s, 14, 0, 0); 
 void BM_Pixel_Filter0_Smoothing0(benchmark::State& s) { RunFormula<true>(s, 0, 0, 0); }
 void BM_Pixel_Filter0_Smoothing2(benchmark::State& s) { RunFormula<true>(s, 0, 0, 2); }
 
+// Whole renders of the document, 1024 x 768 of the default window, measured
+// in wall time against the bare loop over the same pixels.
+constexpr int kDocWidth = 1024, kDocHeight = 768;
+double BareDocRate = 0, OneThreadDocRate = 0;
+
+double WallSeconds(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+class TNullCanvas : public TCanvas {
+ public:
+  void DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect&) override {}
+  void SetPixel(int32_t, int32_t, TColor3) override {}
+};
+
+void BM_BareLoop_1024x768(benchmark::State& state) {
+  const Extended step = 2.8L / (kDocWidth - 1);
+  const int32_t maxIter = AutoIterFor(kDocWidth, 2.8L);
+  const Extended bailout = 9.0f;
+  int64_t total = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state)
+    for (int px = 0; px < kDocWidth; ++px) {
+      const double cx = double(-2.2L + px * step);
+      for (int py = 0; py < kDocHeight; ++py) {
+        const double cy = double(1.4L - py * step);
+        double x = cx, y = cy;
+        int32_t n = 1;
+        for (; n <= maxIter; ++n) {
+          const Extended a = x, b = y;
+          if (a * a + b * b > bailout) break;
+          x = double(a * a - b * b + cx);
+          y = double(2 * a * b + cy);
+        }
+        total += n > maxIter ? maxIter : n;
+        benchmark::DoNotOptimize(n);
+      }
+    }
+  BareDocRate = double(total) / WallSeconds(start);
+  state.counters["iter/s"] = BareDocRate;
+}
+
+void BM_DocumentRender(benchmark::State& state) {
+  const int32_t threads = int32_t(state.range(0));
+  TFractal::RenderThreads = threads;
+  TNullCanvas canvas;
+  TFractal doc(-1, 0, 0, 0, kDocWidth, kDocHeight, &canvas);
+  int64_t total = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
+    doc.RenderThread()->WaitFor();
+    const float* v = doc.ValueBuffer();
+    for (int32_t py = 0; py < kDocHeight; ++py)
+      for (int32_t px = 0; px < kDocWidth; ++px) {
+        const float n = v[(size_t(py) * doc.BufWidth() + px) * 3];
+        total += n > 0 ? int64_t(n) : doc.Ctx.MaxIter;
+      }
+  }
+  const double rate = double(total) / WallSeconds(start);
+  state.counters["iter/s"] = rate;
+  if (BareDocRate > 0) state.counters["x bare"] = rate / BareDocRate;
+  if (threads == 1) OneThreadDocRate = rate;
+  if (threads != 1 && OneThreadDocRate > 0) state.counters["x 1 thread"] = rate / OneThreadDocRate;
+  TFractal::RenderThreads = 0;
+}
+
 }  // namespace
 
 BENCHMARK(BM_BareLoop)->Unit(benchmark::kMillisecond);
@@ -126,5 +198,12 @@ BENCHMARK(BM_CalcPoint_SinusCosinus)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CalcPoint_Newton)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pixel_Filter0_Smoothing0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pixel_Filter0_Smoothing2)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_BareLoop_1024x768)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DocumentRender)
+    ->Arg(1)
+    ->Arg(int64_t(std::thread::hardware_concurrency()))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

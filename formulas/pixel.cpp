@@ -6,15 +6,19 @@
 
 TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
   ctx->ClearPixelFields();
-  ClearFaults();
+  // Clearing the flags is far dearer than testing them: clear only when set.
+  if (FaultPending()) ClearFaults();
   float value = float(CalcPoint(ctx, x, y));
   if (FaultPending()) {
     value = 0;
+    ClearFaults();
   } else {
     FinishFilters(int32_t(value), ctx);
-    if (FaultPending()) value = 0;
+    if (FaultPending()) {
+      value = 0;
+      ClearFaults();
+    }
   }
-  ClearFaults();
 
   TPixelChannels out;
   if (ctx->KeepBlk && value == 0) return out;

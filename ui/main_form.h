@@ -1,0 +1,199 @@
+#pragma once
+// The program's main window: the menu, the scrollable image of the main
+// fractal document, mouse and keyboard navigation, the status bar, spot and
+// palette files, dropped and command-line files, and the start-up and close
+// of the program's settings.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <QDate>
+#include <QMainWindow>
+
+#include "platform/dialogs_qt.h"
+#include "platform/messages.h"
+#include "ui/image_output_qt.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class TFractal;
+class TImageArea;
+class TNamedMutex;
+class TPaintSurface;
+class THelpForm;
+
+// Messages the main window sends, receives or relays (all posted).
+constexpr uint32_t MSG_VIEW3D_REFRESH = 0xB23;       // to the 3D view: the main image changed
+constexpr uint32_t MSG_OPTIONS_REFRESH = 0x8A5;      // to the preferences dialog: re-read the document
+constexpr uint32_t MSG_JULIA_REFRESH = 0x79B;        // to the Julia window: re-evaluate the preview
+constexpr uint32_t MSG_JULIA_POINT = 0x79C;          // to the Julia window: the hover point changed
+constexpr uint32_t MSG_IFS_CLOSED = 0x631;           // from the IFS constructor: restore the document
+constexpr uint32_t MSG_OPEN_IFS_FILE = 0x632;        // to itself: open the pending IFS file
+constexpr uint32_t MSG_OPEN_ATTRACTOR_FILE = 0x633;  // to itself: open the pending attractor file
+
+// The kinds a file name is opened as: each is found by searching the
+// upper-cased name for ".FRS", ".FR3", ".FRP" and ".FRI" anywhere in it, each
+// independently of the others.
+struct TFileKinds {
+  bool Spot = false, Attractor = false, Palette = false, IFS = false;
+  bool operator==(const TFileKinds&) const = default;
+};
+TFileKinds ClassifyFileName(const std::string& name);
+
+// The name the spot save dialog offers: a name holding "." loses everything
+// from its first "." on (the folder is dropped, the dialog opens in its own
+// folder); an empty name becomes the date as "ddmmyy".
+std::string PrefilledSpotName(const std::string& current, const QDate& today);
+// The spot file a chosen name saves to: the extension of its file name (from
+// the last ".") replaced by "." + ext, or "." + ext added when it has none.
+std::string WithExtension(const std::string& chosen, const std::string& ext);
+// Decimals of the coordinates in the status bar: round(log10(1 / step) + 1),
+// kept within 0..20.
+int CoordinateDecimals(double step);
+// "X=%1.*f, Y=%1.*f" with that many decimals, "." as separator.
+QString CoordinateText(double x, double y, int decimals);
+// Render progress as the status bar shows it: done * 100 / total as
+// "%5.1f" followed by "%".
+QString ProgressText(intptr_t done, intptr_t total);
+
+// One item of "Fractal size": its tag, caption and size.
+struct TSizePreset {
+  int Tag;
+  const char* Caption;
+  int Width, Height;
+};
+extern const TSizePreset kSizePresets[13];
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Runs the window's start-up: reads "fractal.ini" from the program folder,
+  // creates the render mutex and the main document, opens `fileArgument`
+  // (the first command-line argument, may be empty) and starts the first
+  // render. Show the window with ShowAsSaved().
+  explicit TMainForm(const std::string& fileArgument = {}, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // Shows the window normal or maximised, as the settings say.
+  void ShowAsSaved();
+
+  TFractal* Document() const { return Doc.get(); }
+  TImageArea* ImageArea() const { return Area; }
+  TPaintSurface* Surface() const;
+  THandle Handle() const { return FHandle; }
+  const std::string& MutexName() const { return FMutexName; }
+
+  // The caption the window keeps ("Pelmorix", "Pelmorix: spot1.frs") and the
+  // application title, which shows the render progress ("Pelmorix:  45.0%").
+  // The window title is the application title while it shows progress, else
+  // the caption.
+  const QString& Caption() const { return FCaption; }
+  const QString& ApplicationTitle() const { return FApplicationTitle; }
+  QString PanelText(int panel) const;
+  int PanelWidth(int panel) const;
+
+  // Commands, as the menu and keys run them.
+  void SetImageSize(int width, int height);
+  void ZoomInAt(QPoint cursor);
+  void ZoomOutAt(QPoint cursor);
+  void ZoomInCentre();
+  void ZoomOutCentre();
+  void ViewFullSet();
+  void SaveSpot();
+  void LoadSpot();
+  void LoadPalette();
+  void SavePalette();
+  void PlayMovie();
+  void ShowHelpContents();
+  void ShowAbout();
+  // Writes the "DrawSize" section and then the document's spot into `path`.
+  void SaveSpotTo(const std::string& path);
+  // Loads a spot as "Load spot..." does; `applyDrawSize` resizes the image
+  // to the file's "DrawSize" first (300 x 300 when it has none).
+  void LoadSpotFrom(const std::string& path, bool applyDrawSize);
+  // A file named on the command line, or dropped on the window.
+  void OpenFileArgument(const std::string& name);
+  void OpenDroppedFile(const std::string& path);
+
+  // Windows of the program that receive posted messages register here; the
+  // main window's dispatcher hands them their messages.
+  void SetMessageRoute(THandle target, std::function<void(const TMessage&)> handler);
+
+  // The dialogs' settings and the names they keep between uses.
+  TFileDialog SpotSaveDialog, SpotOpenDialog, PaletteOpenDialog, PaletteSaveDialog, VideoOpenDialog;
+  // Dialogs of image output (save image, wallpaper, printing).
+  TDialogHooks ImageHooks;
+  // Hands a clip to the desktop's player.
+  std::function<void(const std::string& path)> OpenWithShell;
+  // The date file names are pre-filled with.
+  std::function<QDate()> Today;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildMenu();
+  QAction* AddItem(QMenu* menu, const char* caption, QKeySequence shortcut, std::function<void()> action,
+                   bool enabled = true);
+  void ApplySettings();
+  void Shutdown(bool writeSettings);
+
+  void Dispatch(const TMessage& message);
+  void RenderProgress(intptr_t done, intptr_t total);
+  void RenderDone();
+  void SetCaption(const QString& caption);
+  void SetApplicationTitle(const QString& title);
+  void UpdateWindowTitle();
+  void SetPanel(int panel, const QString& text);
+
+  bool HandleKey(QKeyEvent* event);
+  void MousePress(QMouseEvent* event);
+  void MouseMove(QMouseEvent* event);
+  void MouseRelease(QMouseEvent* event);
+  void MouseDoubleClick(QMouseEvent* event);
+  QPoint CursorOnSurface() const;
+  void Pan(int dx, int dy, Qt::KeyboardModifiers modifiers);
+
+  void AfterSpotLoaded(const std::string& path);
+  void LoadPaletteFile(const std::string& path, bool recolor);
+  void OpenIFSFile(const std::string& path);
+  void OpenAttractorFile(const std::string& path);
+
+  void FileMenuOpens();
+  void SizeMenuOpens();
+  void SmoothingMenuOpens();
+
+  std::unique_ptr<TFractal> Doc;
+  TImageArea* Area = nullptr;
+  QLabel* Panels[3] = {};
+  THandle FHandle = 0;
+  std::string FMutexName;
+  std::shared_ptr<TNamedMutex> RenderMutex;
+  QString FCaption, FApplicationTitle;
+  bool Closed = false;
+  bool StartMaximized = false;
+  std::string PendingIFSFile, PendingAttractorFile;
+  std::map<THandle, std::function<void(const TMessage&)>> Routes;
+  THelpForm* Help = nullptr;
+
+  // The rubber band of a zoom drag, in surface pixels.
+  bool Dragging = false;
+  int32_t BandLeft = 0, BandTop = 0, BandWidth = 0, BandHeight = 0;
+
+  QAction* SaveSpotItem = nullptr;
+  QAction* LoadSpotItem = nullptr;
+  QAction* ManualSizeItem = nullptr;
+  QMenu* FileMenu = nullptr;
+  QMenu* SizeMenu = nullptr;
+  QMenu* SmoothingMenu = nullptr;
+  QActionGroup* SizeGroup = nullptr;
+  QActionGroup* SmoothingGroup = nullptr;
+};
