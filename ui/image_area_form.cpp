@@ -99,13 +99,14 @@ void TPaintSurface::paintEvent(QPaintEvent* event) {
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
     const QRect band = Band.normalized();
-    p.drawRect(band.adjusted(0, 0, -1, -1));
+    if (band.width() > 0 && band.height() > 0) p.drawRect(band.adjusted(0, 0, -1, -1));
   }
 }
 
 QRegion TPaintSurface::FrameRegion(const QRect& band) {
   const QRect r = band.normalized();
   QRegion region;
+  if (r.isEmpty()) return region;
   region += QRect(r.left(), r.top(), r.width(), 1);
   region += QRect(r.left(), r.bottom(), r.width(), 1);
   region += QRect(r.left(), r.top(), 1, r.height());

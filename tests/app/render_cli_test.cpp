@@ -13,6 +13,7 @@
 #include "formulas/calc_point.h"
 #include "formulas/pixel.h"
 #include "platform/program_folder.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -83,12 +84,7 @@ class RenderCli : public ::testing::Test {
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string Slurp(const fs::path& p) { return ReadBytes(p.string()); }
   std::string P(const std::string& name) { return (Dir / name).string(); }
   fs::path Dir;
 };

@@ -15,39 +15,21 @@
 
 #include "platform/profile.h"
 #include "platform/program_folder.h"
+#include "tests/test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Every palette test runs with an empty scratch folder as the program folder,
 // so no "default.frp" lying beside the test binary changes the defaults.
 class PaletteTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "px_palette_XXXXXX").string();
-    Dir = mkdtemp(pattern.data());
-    SetProgramFolder(Dir);
-  }
-  void TearDown() override {
-    SetProgramFolder("");
-    std::error_code ec;
-    fs::remove_all(Dir, ec);
-  }
-  std::string File(const std::string& name) const { return Dir + "/" + name; }
-  std::string Dir;
+  void SetUp() override { SetProgramFolder(Scratch.Path); }
+  void TearDown() override { SetProgramFolder(""); }
+  std::string File(const std::string& name) const { return Scratch.File(name); }
+  TScratchFolder Scratch{"px_palette"};
 };
 
 struct RGB {
@@ -541,7 +523,7 @@ TEST_F(PaletteTest, MissingKeysAndMissingFiles) {
   const std::string partial = File("partial.frp");
   WriteBytes(partial, "[Colors]\nPalette type=2\n[Standart palette]\nGreenStep=junk\n");
   const std::string missing = File("missing.frp");
-  const std::string folder = Dir;  // a folder cannot be read as a file
+  const std::string folder = Scratch.Path;  // a folder cannot be read as a file
   for (const std::string& path : {partial, missing, folder}) {
     TFPal p;
     MakeDistinct(p);  // ColorOrder 4, Contrast 0.05, infinity (33, 22, 11), ...

@@ -12,6 +12,7 @@
 #include "platform/dialogs.h"
 #include "platform/profile.h"
 #include "tests/engine/recording_canvas.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -31,16 +32,8 @@ class SpotFile : public ::testing::Test {
     fs::remove_all(Dir);
   }
   std::string PathOf(const std::string& name) const { return (Dir / name).string(); }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  static void Write(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-  }
+  static std::string Read(const std::string& path) { return ReadBytes(path); }
+  static void Write(const std::string& path, const std::string& text) { WriteBytes(path, text); }
   fs::path Dir;
   std::vector<std::string> Shown;
   TMessageHandler OldHandler;

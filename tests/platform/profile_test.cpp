@@ -17,36 +17,15 @@
 #include <sstream>
 
 #include "platform/program_folder.h"
+#include "tests/test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "px_profile_XXXXXX").string();
-    Path = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(Path, ec);
-  }
-  std::string File(const std::string& name) const { return Path + "/" + name; }
-  std::string Path;
+struct TempFolder : TScratchFolder {
+  TempFolder() : TScratchFolder("px_profile") {}
 };
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 size_t FileCount(const std::string& folder) {
   size_t n = 0;

@@ -1,0 +1,29 @@
+#include "ui/help_form.h"
+
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "platform/program_folder.h"
+
+THelpForm::THelpForm(QWidget* parent) : QDialog(parent), FBrowser(new QTextBrowser(this)) {
+  setWindowTitle("Pelmorix Help");
+  setModal(false);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(FBrowser);
+  FBrowser->setOpenExternalLinks(true);
+  resize(560, 480);
+}
+
+void THelpForm::ShowContents() {
+  const QString path = QString::fromStdString(ProgramFile("help.html"));
+  if (QFileInfo::exists(path))
+    FBrowser->setSource(QUrl::fromLocalFile(path));
+  else
+    FBrowser->setPlainText("The help page " + path + " is missing.");
+  show();
+  raise();
+  activateWindow();
+}

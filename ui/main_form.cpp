@@ -1,0 +1,788 @@
+#include "ui/main_form.h"
+
+#include <clocale>
+#include <cmath>
+#include <filesystem>
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStatusBar>
+#include <QUrl>
+
+#include "engine/fractal.h"
+#include "engine/render_thread.h"
+#include "platform/dialogs.h"
+#include "platform/named_mutex.h"
+#include "platform/profile.h"
+#include "platform/program_folder.h"
+#include "ui/about_form.h"
+#include "ui/help_form.h"
+#include "ui/image_area_form.h"
+#include "ui/settings.h"
+
+namespace {
+
+constexpr const char* kProgramTitle = "Pelmorix";
+constexpr const char* kSpotFilter = "Fractal spots (*.frs)|*.frs|All files (*.*)|*.*";
+constexpr const char* kPaletteFilter = "Fractal palette files (*.frp)|*.frp";
+constexpr const char* kVideoFilter = "Video for Windows files (*.avi)|*.avi";
+constexpr const char* kDrawSize = "DrawSize";
+constexpr int kDefaultDrawSize = 300;
+constexpr int kMinImageSize = 2;  // the pixel step divides by width - 1
+constexpr int kMinWindowSize = 200;
+constexpr int kFormulaIFS = 1001;
+constexpr int kWorkingIFS = 10000;
+constexpr int kSmoothingProperty = 34;
+
+// The window sizes in which the image area starts as a 300 x 300 box.
+constexpr int kInitialAreaSize = 300;
+
+std::string ToStd(const QString& s) { return s.toStdString(); }
+
+std::string UpperCase(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  return s;
+}
+
+QString FileNameText(const std::string& path) { return QString::fromStdString(FileNameOf(path)); }
+
+}  // namespace
+
+const TSizePreset kSizePresets[13] = {
+    {10, "152 x 152", 152, 152},   {12, "200 x 200", 200, 200},   {1, "300 x 300", 300, 300},
+    {2, "320 x 200", 320, 200},    {9, "320 x 240", 320, 240},    {3, "400 x 400", 400, 400},
+    {4, "640 x 400", 640, 400},    {5, "640 x 480", 640, 480},    {6, "800 x 600", 800, 600},
+    {11, "800 x 800", 800, 800},   {7, "1024 x 768", 1024, 768},  {13, "1024 x 1024", 1024, 1024},
+    {14, "1600 x 1600", 1600, 1600}};
+
+TFileKinds ClassifyFileName(const std::string& name) {
+  const std::string upper = UpperCase(name);
+  TFileKinds k;
+  k.Spot = upper.find(".FRS") != std::string::npos;
+  k.Attractor = upper.find(".FR3") != std::string::npos;
+  k.Palette = upper.find(".FRP") != std::string::npos;
+  k.IFS = upper.find(".FRI") != std::string::npos;
+  return k;
+}
+
+std::string PrefilledSpotName(const std::string& current, const QDate& today) {
+  if (current.empty()) return ToStd(today.toString("ddMMyy"));
+  std::string name = FileNameOf(current);
+  const size_t dot = name.find('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return name;
+}
+
+std::string WithExtension(const std::string& chosen, const std::string& ext) {
+  const size_t slash = chosen.rfind('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const size_t dot = chosen.rfind('.');
+  std::string base = chosen;
+  if (dot != std::string::npos && dot >= nameStart) base.erase(dot);
+  return base + "." + ext;
+}
+
+int CoordinateDecimals(double step) {
+  const double n = std::nearbyint(std::log10(1 / step) + 1);
+  if (!(n >= 0)) return 0;
+  return n > 20 ? 20 : int(n);
+}
+
+QString CoordinateText(double x, double y, int decimals) {
+  return QString::asprintf("X=%1.*f, Y=%1.*f", decimals, x, decimals, y);
+}
+
+QString ProgressText(intptr_t done, intptr_t total) {
+  const double p = total != 0 ? double(int64_t(done) * 100) / double(total) : 100.0;
+  return QString::asprintf("%5.1f", p) + "%";
+}
+
+TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
+    : QMainWindow(parent), ImageHooks(DefaultDialogHooks()) {
+  OpenWithShell = [](const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+  };
+  Today = [] { return QDate::currentDate(); };
+  FCaption = FApplicationTitle = kProgramTitle;
+  setWindowTitle(kProgramTitle);
+  setMinimumSize(kMinWindowSize, kMinWindowSize);
+
+  Area = new TImageArea(this);
+  setCentralWidget(Area);
+  for (int i = 0; i < 3; ++i) {
+    Panels[i] = new QLabel(statusBar());
+    Panels[i]->setContentsMargins(0, 0, 0, 0);
+  }
+  Panels[0]->setAlignment(Qt::AlignCenter);
+  Panels[1]->setAlignment(Qt::AlignCenter);
+  Panels[2]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  Panels[0]->setFixedWidth(56);
+  Panels[1]->setFixedWidth(64);
+  Panels[2]->setMinimumWidth(50);
+  statusBar()->addWidget(Panels[0]);
+  statusBar()->addWidget(Panels[1]);
+  statusBar()->addWidget(Panels[2], 1);
+  Panels[0]->setText("MI=10000");
+  BuildMenu();
+  resize(kInitialAreaSize, kInitialAreaSize + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+
+  // The render mutex carries the window's handle, as the render threads
+  // look it up by that name.
+  FHandle = THandle(winId());
+  FMutexName = "Frac" + std::to_string(FHandle);
+  RenderMutex = CreateNamedMutex(FMutexName);
+  TFractal::RenderMutexName = FMutexName;
+
+  if (QScreen* s = screen(); s && s->depth() < 15)
+    ShowMessage(
+        "Pelmorix designed for 32-64K or 16M colors !\r\nYour display is configured for less colors -\r\n"
+        "fractal-sets is not look beautiful !");
+
+  // Numbers are written and read with "." whatever the user's locale.
+  std::setlocale(LC_NUMERIC, "C");
+  QLocale::setDefault(QLocale::c());
+
+  const std::string folder = ProgramFolder();
+  for (TFileDialog* d : {&SpotSaveDialog, &SpotOpenDialog, &PaletteOpenDialog, &PaletteSaveDialog})
+    d->InitialDir = folder;
+  ImageSaveState().InitialDir = folder;
+  SpotSaveDialog.Title = "Save current spot";
+  SpotSaveDialog.Filter = kSpotFilter;
+  SpotSaveDialog.DefaultExt = "frs";
+  SpotSaveDialog.OverwritePrompt = true;
+  SpotOpenDialog.Title = "Open fractal spot";
+  SpotOpenDialog.Filter = kSpotFilter;
+  SpotOpenDialog.DefaultExt = "frs";
+  PaletteOpenDialog.Title = "Open palette";
+  PaletteOpenDialog.Filter = kPaletteFilter;
+  PaletteOpenDialog.DefaultExt = "frp";
+  PaletteOpenDialog.FileMustExist = true;
+  PaletteSaveDialog.Title = "Save current palette";
+  PaletteSaveDialog.Filter = kPaletteFilter;
+  PaletteSaveDialog.DefaultExt = "frp";
+  PaletteSaveDialog.OverwritePrompt = true;
+  VideoOpenDialog.Title = "Open video";
+  VideoOpenDialog.Filter = kVideoFilter;
+  VideoOpenDialog.DefaultExt = "avi";
+  VideoOpenDialog.FileMustExist = true;
+  VideoOpenDialog.InitialDir = ".";
+
+  setAcceptDrops(true);
+
+  // The settings decide the window's bounds and the image size the
+  // document starts with.
+  ApplySettings();
+  const TSettings& s = Settings();
+  const int areaWidth = width();
+  const int areaHeight = height() - menuBar()->sizeHint().height() - statusBar()->sizeHint().height();
+  int w = s.PaintWidth.value_or(areaWidth), h = s.PaintHeight.value_or(areaHeight);
+  w = std::clamp(w, kMinImageSize, kMaxPaintSize);
+  h = std::clamp(h, kMinImageSize, kMaxPaintSize);
+  Area->SetImageSize(w, h);
+
+  TPaintSurface* surface = Area->Surface();
+  Doc = std::make_unique<TFractal>(0, -2.2L, 1.4L, 2.8L, w, h, surface->Canvas());
+  Doc->MainDocument = true;
+  Doc->ProgressFlag = true;
+  Doc->OnRenderStart = [this](TFractal* d) { SetPanel(0, "MI=" + QString::number(d->AutoMaxIter())); };
+  surface->SetDocument(Doc.get());
+  surface->OnMousePress = [this](QMouseEvent* e) { MousePress(e); };
+  surface->OnMouseMove = [this](QMouseEvent* e) { MouseMove(e); };
+  surface->OnMouseRelease = [this](QMouseEvent* e) { MouseRelease(e); };
+  surface->OnDoubleClick = [this](QMouseEvent* e) { MouseDoubleClick(e); };
+  surface->OnKeyPress = [this](QKeyEvent* e) { return HandleKey(e); };
+  surface->setFocus();
+
+  Dragging = false;
+  MainQueue().SetDispatcher([this](const TMessage& m) { Dispatch(m); });
+
+  if (!fileArgument.empty()) OpenFileArgument(fileArgument);
+  Doc->Restart();
+}
+
+TMainForm::~TMainForm() { Shutdown(false); }
+
+TPaintSurface* TMainForm::Surface() const { return Area->Surface(); }
+
+void TMainForm::ApplySettings() {
+  TSettings& s = Settings();
+  // Keys missing from the file keep the built-in bounds.
+  s.Window = {x(), y(), width(), height()};
+  ReadSettings(ProgramFile("fractal.ini"), s);
+  if (s.WindowBoundsInFile) {
+    std::vector<TRect> screens;
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+      const QRect g = primary->availableGeometry();
+      screens.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    for (QScreen* sc : QGuiApplication::screens()) {
+      if (sc == QGuiApplication::primaryScreen()) continue;
+      const QRect g = sc->availableGeometry();
+      screens.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    const TRect r = ClampToScreens(s.Window, screens, kMinWindowSize, kMinWindowSize);
+    move(r.Left, r.Top);
+    resize(r.Width, r.Height);
+  }
+  StartMaximized = s.WindowMaximized;
+}
+
+void TMainForm::ShowAsSaved() {
+  if (StartMaximized)
+    showMaximized();
+  else
+    show();
+}
+
+QAction* TMainForm::AddItem(QMenu* menu, const char* caption, QKeySequence shortcut, std::function<void()> action,
+                            bool enabled) {
+  QAction* a = menu->addAction(QString::fromUtf8(caption));
+  a->setShortcut(shortcut);
+  a->setEnabled(enabled);
+  if (action) connect(a, &QAction::triggered, this, [action] { action(); });
+  return a;
+}
+
+void TMainForm::BuildMenu() {
+  // Items whose windows the program does not have yet stay disabled.
+  constexpr bool kLater = false;
+  QMenuBar* bar = menuBar();
+
+  FileMenu = bar->addMenu("&File");
+  AddItem(FileMenu, "Save &image", QKeySequence(Qt::CTRL | Qt::Key_F2),
+          [this] { SaveImageDialog(*Doc, this, ImageHooks); });
+  AddItem(FileMenu, "Save to &clipboard", QKeySequence(Qt::CTRL | Qt::Key_Insert),
+          [this] { CopyImageToClipboard(*Doc); });
+  QMenu* wallpaper = FileMenu->addMenu("&Wallpaper");
+  AddItem(wallpaper, "&Tiled", {}, [this] { SetWallpaper(*Doc, this, true, ImageHooks); });
+  AddItem(wallpaper, "&Centered", {}, [this] { SetWallpaper(*Doc, this, false, ImageHooks); });
+  FileMenu->addSeparator();
+  SaveSpotItem = AddItem(FileMenu, "&Save current spot...", QKeySequence(Qt::Key_F2), [this] { SaveSpot(); });
+  LoadSpotItem = AddItem(FileMenu, "&Load spot...", QKeySequence(Qt::Key_F3), [this] { LoadSpot(); });
+  FileMenu->addSeparator();
+  AddItem(FileMenu, "&Printer setup", {}, [this] { PrinterSetup(this, ImageHooks); });
+  AddItem(FileMenu, "P&rint", QKeySequence(Qt::ALT | Qt::Key_P), [this] { PrintImage(*Doc, this, ImageHooks); });
+  FileMenu->addSeparator();
+  AddItem(FileMenu, "&Exit", QKeySequence(Qt::ALT | Qt::Key_X), [this] { close(); });
+  connect(FileMenu, &QMenu::aboutToShow, this, [this] { FileMenuOpens(); });
+
+  QMenu* fractal = bar->addMenu("Fracta&l");
+  AddItem(fractal, "&Select fractal", QKeySequence(Qt::Key_F6), nullptr, kLater);
+  AddItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), nullptr, kLater);
+  AddItem(fractal, "3D &attractors", QKeySequence(Qt::Key_F5), nullptr, kLater);
+  fractal->addSeparator();
+  AddItem(fractal, "&View full set...", QKeySequence(Qt::Key_Insert), [this] { ViewFullSet(); });
+  AddItem(fractal, "Zoom &out", QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus),
+          [this] { ZoomOutCentre(); });
+  AddItem(fractal, "Zoom &in", QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus),
+          [this] { ZoomInCentre(); });
+  fractal->addSeparator();
+  SmoothingMenu = fractal->addMenu("S&moothing");
+  SmoothingGroup = new QActionGroup(this);
+  const char* smoothing[] = {"&0.  None", "&1. BailOut / Z", "&2. Linear", "&3. Square"};
+  for (int tag = 0; tag < 4; ++tag) {
+    QAction* a = AddItem(SmoothingMenu, smoothing[tag], {}, [this, tag] {
+      Doc->SetProperty(kSmoothingProperty, int32_t(tag));
+    });
+    a->setCheckable(true);
+    a->setData(tag);
+    SmoothingGroup->addAction(a);
+  }
+  connect(SmoothingMenu, &QMenu::aboutToShow, this, [this] { SmoothingMenuOpens(); });
+  fractal->addSeparator();
+  AddItem(fractal, "&3D view", QKeySequence(Qt::ALT | Qt::Key_3), nullptr, kLater);
+
+  QMenu* render = bar->addMenu("&Render");
+  AddItem(render, "&Zoom movie", {}, nullptr, kLater);
+  AddItem(render, "&Iteration movie", {}, nullptr, kLater);
+  AddItem(render, "&Transformation movie", {}, nullptr, kLater);
+  AddItem(render, "&Julie movie", {}, nullptr, kLater);
+  AddItem(render, "Pa&rametrical movie", {}, nullptr, kLater);
+  AddItem(render, "I&FS movie", {}, nullptr, kLater);
+  AddItem(render, "&3D-attractors movie", {}, nullptr, kLater)->setVisible(false);
+  render->addSeparator();
+  AddItem(render, "&Play movie", {}, [this] { PlayMovie(); });
+  AddItem(render, "&View iteration movie", {}, nullptr, kLater);
+
+  QMenu* options = bar->addMenu("&Options");
+  SizeMenu = options->addMenu("&Fractal size");
+  SizeGroup = new QActionGroup(this);
+  for (const TSizePreset& p : kSizePresets) {
+    QAction* a = AddItem(SizeMenu, p.Caption, {}, [this, p] { SetImageSize(p.Width, p.Height); });
+    a->setCheckable(true);
+    a->setData(p.Tag);
+    SizeGroup->addAction(a);
+  }
+  SizeMenu->addSeparator();
+  ManualSizeItem = AddItem(SizeMenu, "&Manual...", {}, nullptr, kLater);
+  ManualSizeItem->setCheckable(true);
+  ManualSizeItem->setData(8);
+  SizeGroup->addAction(ManualSizeItem);
+  connect(SizeMenu, &QMenu::aboutToShow, this, [this] { SizeMenuOpens(); });
+  AddItem(options, "&Preferences", QKeySequence(Qt::Key_F8), nullptr, kLater);
+  options->addSeparator();
+  AddItem(options, "&Load palette", {}, [this] { LoadPalette(); });
+  AddItem(options, "&Save palette", {}, [this] { SavePalette(); });
+  options->addSeparator();
+  AddItem(options, "&Julie window", QKeySequence(Qt::ALT | Qt::Key_J), nullptr, kLater)->setCheckable(true);
+  AddItem(options, "Anti-Aliasing", QKeySequence(Qt::ALT | Qt::Key_A), nullptr, kLater);
+
+  QMenu* help = bar->addMenu("&Help");
+  AddItem(help, "&Contents", QKeySequence(Qt::Key_F1), [this] { ShowHelpContents(); });
+  AddItem(help, "&About", QKeySequence(Qt::CTRL | Qt::Key_F1), [this] { ShowAbout(); });
+}
+
+void TMainForm::FileMenuOpens() {
+  // While the IFS constructor drives the document its spot is the
+  // constructor's working set, which a spot cannot hold.
+  SaveSpotItem->setEnabled(!(Doc->Ctx.Number == kFormulaIFS && Doc->Ctx.IFSNumber == kWorkingIFS));
+}
+
+void TMainForm::SizeMenuOpens() {
+  ManualSizeItem->setChecked(true);
+  for (QAction* a : SizeGroup->actions()) {
+    for (const TSizePreset& p : kSizePresets)
+      if (a->data().toInt() == p.Tag && p.Width == Doc->Width && p.Height == Doc->Height) a->setChecked(true);
+  }
+}
+
+void TMainForm::SmoothingMenuOpens() {
+  for (QAction* a : SmoothingGroup->actions())
+    if (a->data().toInt() == Doc->Ctx.Smoothing) a->setChecked(true);
+}
+
+QString TMainForm::PanelText(int panel) const { return Panels[panel]->text(); }
+
+int TMainForm::PanelWidth(int panel) const { return Panels[panel]->width(); }
+
+void TMainForm::SetPanel(int panel, const QString& text) { Panels[panel]->setText(text); }
+
+void TMainForm::SetCaption(const QString& caption) {
+  FCaption = caption;
+  UpdateWindowTitle();
+}
+
+void TMainForm::SetApplicationTitle(const QString& title) {
+  FApplicationTitle = title;
+  UpdateWindowTitle();
+}
+
+void TMainForm::UpdateWindowTitle() {
+  // The desktop shows one title per window: it carries the progress while a
+  // render reports it, and the caption otherwise.
+  setWindowTitle(FApplicationTitle != kProgramTitle ? FApplicationTitle : FCaption);
+}
+
+void TMainForm::SetMessageRoute(THandle target, std::function<void(const TMessage&)> handler) {
+  if (handler)
+    Routes[target] = std::move(handler);
+  else
+    Routes.erase(target);
+}
+
+void TMainForm::Dispatch(const TMessage& m) {
+  if (m.Target == 0) {
+    if (m.Msg == MSG_RENDER_PROGRESS)
+      RenderProgress(m.WParam, m.LParam);
+    else if (m.Msg == MSG_RENDER_DONE)
+      RenderDone();
+  } else if (m.Target == FHandle) {
+    if (m.Msg == MSG_OPEN_IFS_FILE)
+      OpenIFSFile(PendingIFSFile);
+    else if (m.Msg == MSG_OPEN_ATTRACTOR_FILE)
+      OpenAttractorFile(PendingAttractorFile);
+  }
+  if (auto route = Routes.find(m.Target); route != Routes.end()) route->second(m);
+}
+
+void TMainForm::RenderProgress(intptr_t done, intptr_t total) {
+  const QString text = ProgressText(done, total);
+  SetPanel(1, text);
+  SetApplicationTitle(QString(kProgramTitle) + ": " + text);
+}
+
+void TMainForm::RenderDone() { SetApplicationTitle(kProgramTitle); }
+
+void TMainForm::SetImageSize(int width, int height) {
+  width = std::clamp(width, kMinImageSize, kMaxPaintSize);
+  height = std::clamp(height, kMinImageSize, kMaxPaintSize);
+  Area->SetImageSize(width, height);
+  if (Doc) Doc->SetSize(width, height);
+}
+
+// Navigation. The pixel step is W / (Width - 1); pixel (px, py) is the
+// point (X + px * step, Y - py * step).
+
+void TMainForm::ZoomInAt(QPoint c) {
+  TFractal& d = *Doc;
+  Surface()->ShowPreview(QRect(c.x() / 2, c.y() / 2, d.Width / 2, d.Height / 2));
+  const Extended step = d.W / (d.Width - 1);
+  d.SetWindow(d.X + c.x() * step / 2, d.Y - c.y() * step / 2, d.W / 2);
+}
+
+void TMainForm::ZoomOutAt(QPoint c) {
+  TFractal& d = *Doc;
+  const Extended step = d.W / (d.Width - 1);
+  d.SetWindow(d.X - c.x() * step, d.Y + c.y() * step, 2 * d.W);
+}
+
+void TMainForm::ZoomInCentre() {
+  TFractal& d = *Doc;
+  TPaintSurface* s = Surface();
+  const int qw = s->width() / 4, qh = s->height() / 4;
+  s->ShowPreview(QRect(qw, qh, 2 * qw, 2 * qh));
+  const Extended step = d.W / (d.Width - 1);
+  d.SetWindow(d.X + d.Width * step * 0.25L, d.Y - d.Height * step * 0.25L, d.W * 0.5L);
+}
+
+void TMainForm::ZoomOutCentre() {
+  TFractal& d = *Doc;
+  const Extended step = d.W / (d.Width - 1);
+  d.SetWindow(d.X - d.Width * step * 0.5L, d.Y + d.Height * step * 0.5L, 2 * d.W);
+}
+
+void TMainForm::ViewFullSet() { Doc->SetWindow(Doc->X0, Doc->Y0, Doc->W0); }
+
+void TMainForm::Pan(int dx, int dy, Qt::KeyboardModifiers modifiers) {
+  TFractal& d = *Doc;
+  const Extended step = d.W / (d.Width - 1);
+  Extended dist = 10 * step;
+  if (modifiers & Qt::ControlModifier)
+    dist = 25 * step;
+  else if (modifiers & Qt::ShiftModifier)
+    dist = step;
+  d.SetWindow(d.X + dx * dist, d.Y + dy * dist, d.W);
+}
+
+QPoint TMainForm::CursorOnSurface() const { return Surface()->mapFromGlobal(QCursor::pos()); }
+
+bool TMainForm::HandleKey(QKeyEvent* e) {
+  if (!Doc || Closed) return false;
+  const bool keypad = e->modifiers() & Qt::KeypadModifier;
+  switch (e->key()) {
+    case Qt::Key_Left: Pan(-1, 0, e->modifiers()); return true;
+    case Qt::Key_Right: Pan(1, 0, e->modifiers()); return true;
+    case Qt::Key_Up: Pan(0, 1, e->modifiers()); return true;
+    case Qt::Key_Down: Pan(0, -1, e->modifiers()); return true;
+    case Qt::Key_Insert: ViewFullSet(); return true;
+    case Qt::Key_Plus:
+      if (!keypad) return false;
+      if (e->modifiers() & Qt::ControlModifier)
+        ZoomInCentre();
+      else
+        ZoomInAt(CursorOnSurface());
+      return true;
+    case Qt::Key_Minus:
+      if (!keypad) return false;
+      if (e->modifiers() & Qt::ControlModifier)
+        ZoomOutCentre();
+      else
+        ZoomOutAt(CursorOnSurface());
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      // The Julia toggle works with the Julia window, which the program
+      // does not have yet: nothing happens.
+      return true;
+    default: return false;
+  }
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  if (HandleKey(event)) {
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+// The rubber band: press starts a 2 x 2 rectangle around the point, moves
+// set its far corner, release zooms to it when it is at least 4 x 4.
+
+void TMainForm::MousePress(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  const QPoint p = e->position().toPoint();
+  Surface()->setCursor(Qt::CrossCursor);
+  Dragging = true;
+  BandLeft = p.x() - 1;
+  BandTop = p.y() - 1;
+  BandWidth = 2;
+  BandHeight = 2;
+  Surface()->SetBand(true, QRect(BandLeft, BandTop, BandWidth, BandHeight));
+}
+
+void TMainForm::MouseMove(QMouseEvent* e) {
+  if (!Doc) return;
+  const QPoint p = e->position().toPoint();
+  const TFractal& d = *Doc;
+  const double step = double(d.W / (d.Width - 1));
+  const double re = double(d.X + p.x() * step), im = double(d.Y - p.y() * step);
+  SetPanel(2, CoordinateText(re, im, CoordinateDecimals(step)));
+  if (d.RenderFinished()) {
+    SetPanel(1, "");
+    if (p.x() >= 0 && p.x() < d.Width && p.y() >= 0 && p.y() < d.Height) {
+      const float v = d.PixelValue(p.x(), p.y());
+      if (v != 0) {
+        SetPanel(1, QString::asprintf("%8.2f", double(v)));
+      } else {
+        SetPanel(1, "infinite");
+        Panels[1]->setFixedWidth(Panels[1]->fontMetrics().horizontalAdvance("infinite") + 2);
+      }
+    }
+  }
+  if (Dragging) {
+    BandWidth = p.x() - BandLeft;
+    BandHeight = p.y() - BandTop;
+    // A rectangle from (left, top) to the cursor, whichever way it was dragged.
+    const QRect band = QRect(QPoint(std::min(BandLeft, p.x()), std::min(BandTop, p.y())),
+                             QPoint(std::max(BandLeft, p.x()) - 1, std::max(BandTop, p.y()) - 1));
+    Surface()->SetBand(true, band);
+  }
+}
+
+void TMainForm::MouseRelease(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton || !Dragging) return;
+  Surface()->unsetCursor();
+  Dragging = false;
+  Surface()->SetBand(false, {});
+  if (BandWidth <= 3 || BandHeight <= 3) return;
+  TFractal& d = *Doc;
+  const Extended step = double(d.W / (d.Width - 1));
+  d.SetWindow(d.X + step * BandLeft, d.Y - step * BandTop, step * BandWidth);
+}
+
+void TMainForm::MouseDoubleClick(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton)
+    ZoomInAt(e->position().toPoint());
+  else if (e->button() == Qt::RightButton)
+    ZoomOutAt(e->position().toPoint());
+}
+
+// Spots.
+
+void TMainForm::SaveSpot() {
+  TFileDialog& dlg = SpotSaveDialog;
+  dlg.FileName = PrefilledSpotName(dlg.FileName, Today());
+  if (!RunSaveDialog(dlg, this)) return;
+  const std::string path = WithExtension(dlg.FileName, dlg.DefaultExt);
+  dlg.InitialDir = FolderOf(path);
+  SaveSpotTo(path);
+}
+
+void TMainForm::SaveSpotTo(const std::string& path) {
+  try {
+    {
+      TProfileFile f(path);
+      f.WriteInt(kDrawSize, "X_Size", Surface()->width());
+      f.WriteInt(kDrawSize, "Y_Size", Surface()->height());
+      f.Save();
+    }
+    Doc->SaveSpot(path);
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+  }
+}
+
+void TMainForm::LoadSpot() {
+  if (!RunOpenDialog(SpotOpenDialog, this)) return;
+  LoadSpotFrom(SpotOpenDialog.FileName, true);
+}
+
+void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
+  Doc->StopThread();
+  SetPanel(1, "");
+  SetPanel(2, "");
+  if (applyDrawSize) {
+    SpotOpenDialog.InitialDir = FolderOf(path);
+    const TProfileFile f(path);
+    int w = f.ReadInt(kDrawSize, "X_Size", kDefaultDrawSize);
+    int h = f.ReadInt(kDrawSize, "Y_Size", kDefaultDrawSize);
+    // A size no image can have is taken as missing.
+    if (w < kMinImageSize || w > kMaxPaintSize) w = kDefaultDrawSize;
+    if (h < kMinImageSize || h > kMaxPaintSize) h = kDefaultDrawSize;
+    SetImageSize(w, h);
+    // The new size restarted the render; the spot's palette must not change
+    // under a running render.
+    Doc->StopThread();
+  }
+  try {
+    Doc->LoadSpot(path);
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+    Doc->Restart();
+    return;
+  }
+  AfterSpotLoaded(path);
+}
+
+void TMainForm::AfterSpotLoaded(const std::string& path) {
+  SetCaption(QString(kProgramTitle) + ": " + FileNameText(path));
+  SpotSaveDialog.FileName = FileNameOf(path);
+  ImageSaveState().FileName = ImageNameOfSpot(path);
+}
+
+// Palettes.
+
+void TMainForm::LoadPaletteFile(const std::string& path, bool recolor) {
+  try {
+    Doc->Palette->LoadFromFile(path);
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+    return;
+  }
+  if (recolor) Doc->Recolor();
+}
+
+void TMainForm::LoadPalette() {
+  TFileDialog& dlg = PaletteOpenDialog;
+  if (!RunOpenDialog(dlg, this)) return;
+  dlg.InitialDir = FolderOf(dlg.FileName);
+  LoadPaletteFile(dlg.FileName, true);
+}
+
+void TMainForm::SavePalette() {
+  TFileDialog& dlg = PaletteSaveDialog;
+  if (dlg.FileName.empty()) dlg.FileName = ToStd(Today().toString("ddMMyy"));
+  if (!RunSaveDialog(dlg, this)) return;
+  dlg.InitialDir = FolderOf(dlg.FileName);
+  try {
+    Doc->Palette->SaveToFile(dlg.FileName);
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+  }
+}
+
+void TMainForm::PlayMovie() {
+  TFileDialog& dlg = VideoOpenDialog;
+  if (!RunOpenDialog(dlg, this)) return;
+  dlg.InitialDir = FolderOf(dlg.FileName);
+  if (OpenWithShell) OpenWithShell(dlg.FileName);
+}
+
+// Files from outside.
+
+void TMainForm::OpenIFSFile(const std::string& path) {
+  if (path.empty()) return;
+  ShowMessage("Unable to open " + path + ":\r\nIFS files open in the IFS constructor, which is not available yet.");
+}
+
+void TMainForm::OpenAttractorFile(const std::string& path) {
+  if (path.empty()) return;
+  ShowMessage("Unable to open " + path +
+              ":\r\nattractor files open in the 3D attractors window, which is not available yet.");
+}
+
+void TMainForm::OpenFileArgument(const std::string& name) {
+  std::string path = name;
+  if (path.find('/') == std::string::npos) path = ToStd(QDir::currentPath()) + "/" + path;
+  const TFileKinds kind = ClassifyFileName(path);
+  std::error_code ec;
+  if ((kind.Spot || kind.Palette) && !std::filesystem::is_regular_file(path, ec)) {
+    ShowMessage("Unable to open " + path + ":\r\nthe file does not exist.");
+    return;
+  }
+  if (kind.Spot) {
+    try {
+      Doc->StopThread();
+      Doc->LoadSpot(path);
+      SetCaption(QString(kProgramTitle) + ": " + FileNameText(path));
+    } catch (const std::exception& e) {
+      ShowMessage(e.what());
+    }
+  }
+  if (kind.Attractor) {
+    PendingAttractorFile = path;
+    PostMessage(FHandle, MSG_OPEN_ATTRACTOR_FILE, 0, 0);
+  }
+  if (kind.Palette) LoadPaletteFile(path, false);
+  if (kind.IFS) {
+    PendingIFSFile = path;
+    PostMessage(FHandle, MSG_OPEN_IFS_FILE, 0, 0);
+  }
+}
+
+void TMainForm::OpenDroppedFile(const std::string& path) {
+  const TFileKinds kind = ClassifyFileName(path);
+  if (kind.Spot) LoadSpotFrom(path, false);
+  if (kind.Attractor) OpenAttractorFile(path);
+  if (kind.Palette) LoadPaletteFile(path, true);
+  if (kind.IFS) OpenIFSFile(path);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  OpenDroppedFile(ToStd(urls.front().toLocalFile()));
+}
+
+// Help.
+
+void TMainForm::ShowHelpContents() {
+  if (!Help) Help = new THelpForm(this);
+  Help->ShowContents();
+}
+
+void TMainForm::ShowAbout() {
+  TAboutForm about(this);
+  about.exec();
+}
+
+// Close.
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  Shutdown(true);
+  event->accept();
+}
+
+void TMainForm::Shutdown(bool writeSettings) {
+  if (Closed) return;
+  Closed = true;
+  MainQueue().SetDispatcher(nullptr);
+  TPaintSurface* surface = Surface();
+  surface->OnMousePress = surface->OnMouseMove = surface->OnMouseRelease = surface->OnDoubleClick = nullptr;
+  surface->OnKeyPress = nullptr;
+  if (writeSettings) {
+    TSettings& s = Settings();
+    TWindowState state = TWindowState::Normal;
+    if (isMaximized())
+      state = TWindowState::Maximized;
+    else if (isMinimized())
+      state = TWindowState::Minimized;
+    if (state == TWindowState::Normal) s.Window = {x(), y(), width(), height()};
+    s.WindowMaximized = state == TWindowState::Maximized;
+    s.PaintTop = surface->y();
+    s.PaintLeft = surface->x();
+    s.PaintWidth = surface->width();
+    s.PaintHeight = surface->height();
+    try {
+      WriteSettings(ProgramFile("fractal.ini"), s, state);
+    } catch (const std::exception& e) {
+      ShowMessage(e.what());
+    }
+  }
+  surface->SetDocument(nullptr);
+  Doc.reset();
+  CloseNamedMutex(FMutexName);
+  RenderMutex.reset();
+}
