@@ -80,7 +80,6 @@ void TFThread::WaitFor() {
 void TFThread::Post(uint32_t msg, intptr_t done, intptr_t total) { PostMessage(0, msg, done, total); }
 
 void TFThread::Execute() {
-  TFractal& d = *Document;
   const int32_t number = Ctx.Number;
   if (number < 0 || (number == kIFSFormula && Ctx.IFSNumber < 0)) {
     Done.store(true);
