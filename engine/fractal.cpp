@@ -8,6 +8,7 @@
 #include <new>
 
 #include "engine/render_thread.h"
+#include "engine/user_formula.h"
 #include "platform/dialogs.h"
 
 namespace {
@@ -108,7 +109,17 @@ int32_t TFractal::AutoMaxIter() const {
 void TFractal::Restart() {
   if (!FCanvas || Ctx.Number < 0) return;
   StopThread();
-  if (Ctx.Number == kUserFormula && (!UserLines || UserLines->empty())) Ctx.Number = 0;
+  if (Ctx.Number == kUserFormula) {
+    if (!CompilerKitComplete()) {
+      ShowMessage(CompilerKitMessage());
+      Ctx.Number = 0;
+    } else if (!UserLines || UserLines->empty()) {
+      Ctx.Number = 0;
+    } else if (NeedsCompile) {
+      CompileUserFormula();
+      NeedsCompile = false;
+    }
+  }
   // A stored limit past what SetMaxIter allows would make the orbit store
   // exhaust memory.
   Ctx.MaxIter = std::min(AutoMaxIter(), kMaxIterLimit);

@@ -46,6 +46,9 @@ class TFractal {
   int32_t AutoMaxIter() const;
   void SetProperty(int32_t index, const TPropertyValue& value);
   void SetUserFormula(const std::vector<std::string>& lines);
+  // Generates the library source of the user formula, runs the compiler kit
+  // and loads the module it produced (see engine/user_formula.h).
+  void CompileUserFormula();
 
   void Recolor();
   void RecolorThreshold(int32_t limit);
@@ -90,6 +93,9 @@ class TFractal {
   bool NeedsCompile = false;
   std::unique_ptr<std::vector<std::string>> UserLines;
   std::string SourcePath, ModulePath;
+  // What the compiler reported at the last CompileUserFormula (its console
+  // output), for the windows to show.
+  std::string CompilerOutput;
 
  private:
   std::unique_ptr<TFThread> Thread;

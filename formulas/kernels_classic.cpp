@@ -382,11 +382,60 @@ int32_t KernelConstructor(TFormulaContext* ctx, double x, double y) {
                                           });
 }
 
+namespace {
+
+// The floating-point control words (exception masks, rounding, precision). A
+// compiled user formula may change them; with an exception unmasked, the next
+// overflow in the kernel would be a signal instead of a pending flag.
+struct TFpControl {
+  uint16_t X87 = 0;
+  uint32_t Mxcsr = 0;
+};
+
+#if defined(__x86_64__) || defined(__i386__)
+inline TFpControl ReadFpControl() {
+  TFpControl c;
+  asm volatile("fnstcw %0" : "=m"(c.X87));
+  asm volatile("stmxcsr %0" : "=m"(c.Mxcsr));
+  return c;
+}
+
+// Puts back the control words of `saved` when they changed, keeping the
+// exception flags raised meanwhile.
+inline void KeepFpControl(const TFpControl& saved) {
+  constexpr uint32_t kMxcsrFlags = 0x3f;
+  const TFpControl now = ReadFpControl();
+  if (now.X87 == saved.X87 && ((now.Mxcsr ^ saved.Mxcsr) & ~kMxcsrFlags) == 0) return;
+  // fnstenv masks every x87 exception without waiting, so a pending one that
+  // the formula unmasked cannot fire here; the summary and busy bits go, the
+  // flags stay.
+  struct {
+    uint16_t Control, Reserved1, Status, Reserved2, Tags, Reserved3;
+    uint32_t Ip;
+    uint16_t Cs, Opcode;
+    uint32_t Dp;
+    uint16_t Ds, Reserved4;
+  } env;
+  asm volatile("fnstenv %0" : "=m"(env));
+  env.Control = saved.X87;
+  env.Status &= uint16_t(~0x8080u);
+  asm volatile("fldenv %0" : : "m"(env));
+  const uint32_t mxcsr = (now.Mxcsr & kMxcsrFlags) | (saved.Mxcsr & ~kMxcsrFlags);
+  asm volatile("ldmxcsr %0" : : "m"(mxcsr));
+}
+#else
+inline TFpControl ReadFpControl() { return {}; }
+inline void KeepFpControl(const TFpControl&) {}
+#endif
+
+}  // namespace
+
 // The user formula: one call of the compiled procedure per iteration, with z
 // and c kept in extended precision throughout.
 int32_t KernelUser(TFormulaContext* ctx, double x, double y) {
   const TUserFormulaProc formula = ctx->UserFormula;
   if (formula == nullptr) return 0;
+  const TFpControl control = ReadFpControl();
   Extended zx = x, zy = y;
   if (ctx->Inverted) {
     const Extended d = zx * zx + zy * zy + 1e-10L;
@@ -402,5 +451,8 @@ int32_t KernelUser(TFormulaContext* ctx, double x, double y) {
                  p3i = ctx->P3.im;
   return RunKernel<TExit::Bailout, false>(
       ctx, x, y, zx, zy, ContextBailout(ctx), kTightTolerance, true,
-      [&](Extended& ux, Extended& uy) { formula(ux, uy, cr, ci, p1r, p1i, p2r, p2i, p3r, p3i); });
+      [&](Extended& ux, Extended& uy) {
+        formula(ux, uy, cr, ci, p1r, p1i, p2r, p2i, p3r, p3i);
+        KeepFpControl(control);
+      });
 }

@@ -126,7 +126,7 @@ std::string PackedBitmapFileBytes(int32_t width, int32_t height, const uint8_t* 
   PutLE(out, 24, 2);
   PutLE(out, 0, 4);  // no compression
   PutLE(out, uint32_t(pixelBytes), 4);
-  PutLE(out, 0, 16);  // resolution and colour counts
+  out.append(16, '\0');  // resolution and colour counts
   for (int32_t y = height - 1; y >= 0; --y) {
     out.append(reinterpret_cast<const char*>(bgr + size_t(y) * stride), size_t(width) * 3);
     out.append(rowBytes - size_t(width) * 3, '\0');

@@ -45,11 +45,9 @@ constexpr const char* kDrawSize = "DrawSize";
 constexpr int kDefaultDrawSize = 300;
 constexpr int kMinImageSize = 2;  // the pixel step divides by width - 1
 constexpr int kMinWindowSize = 200;
-constexpr int kFormulaIFS = 1001;
-constexpr int kWorkingIFS = 10000;
 constexpr int kSmoothingProperty = 34;
 
-// The window sizes in which the image area starts as a 300 x 300 box.
+// Without stored bounds the window opens around a 300 x 300 image area.
 constexpr int kInitialAreaSize = 300;
 
 std::string ToStd(const QString& s) { return s.toStdString(); }
@@ -61,6 +59,15 @@ std::string UpperCase(std::string s) {
 }
 
 QString FileNameText(const std::string& path) { return QString::fromStdString(FileNameOf(path)); }
+
+// A spot or palette that is not there would load as all defaults under its
+// name: say so instead.
+bool FileThere(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(path, ec)) return true;
+  ShowMessage("Unable to open " + path + ":\r\nthe file does not exist.");
+  return false;
+}
 
 }  // namespace
 
@@ -169,6 +176,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   SpotOpenDialog.Title = "Open fractal spot";
   SpotOpenDialog.Filter = kSpotFilter;
   SpotOpenDialog.DefaultExt = "frs";
+  SpotOpenDialog.FileMustExist = true;
   PaletteOpenDialog.Title = "Open palette";
   PaletteOpenDialog.Filter = kPaletteFilter;
   PaletteOpenDialog.DefaultExt = "frp";
@@ -351,7 +359,7 @@ void TMainForm::BuildMenu() {
 void TMainForm::FileMenuOpens() {
   // While the IFS constructor drives the document its spot is the
   // constructor's working set, which a spot cannot hold.
-  SaveSpotItem->setEnabled(!(Doc->Ctx.Number == kFormulaIFS && Doc->Ctx.IFSNumber == kWorkingIFS));
+  SaveSpotItem->setEnabled(!(Doc->Ctx.Number == kIFSFormula && Doc->Ctx.IFSNumber == kWorkingIFSNumber));
 }
 
 void TMainForm::SizeMenuOpens() {
@@ -605,6 +613,7 @@ void TMainForm::LoadSpot() {
 }
 
 void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
+  if (!FileThere(path)) return;
   Doc->StopThread();
   SetPanel(1, "");
   SetPanel(2, "");
@@ -640,6 +649,7 @@ void TMainForm::AfterSpotLoaded(const std::string& path) {
 // Palettes.
 
 void TMainForm::LoadPaletteFile(const std::string& path, bool recolor) {
+  if (!FileThere(path)) return;
   try {
     Doc->Palette->LoadFromFile(path);
   } catch (const std::exception& e) {
@@ -692,12 +702,7 @@ void TMainForm::OpenFileArgument(const std::string& name) {
   std::string path = name;
   if (path.find('/') == std::string::npos) path = ToStd(QDir::currentPath()) + "/" + path;
   const TFileKinds kind = ClassifyFileName(path);
-  std::error_code ec;
-  if ((kind.Spot || kind.Palette) && !std::filesystem::is_regular_file(path, ec)) {
-    ShowMessage("Unable to open " + path + ":\r\nthe file does not exist.");
-    return;
-  }
-  if (kind.Spot) {
+  if (kind.Spot && FileThere(path)) {
     try {
       Doc->StopThread();
       Doc->LoadSpot(path);

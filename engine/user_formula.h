@@ -1,0 +1,56 @@
+#pragma once
+// Building the user formula (number 3000): the library source wrapped around
+// the user's lines, the batch file that compiles it, the compiler kit beside
+// the program, and the run of the compiler. TFractal::CompileUserFormula ties
+// them together.
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The compiler kit, in the order its files are looked for in the program
+// folder.
+inline constexpr int kCompilerKitFileCount = 10;
+extern const char* const kCompilerKitFiles[kCompilerKitFileCount];
+
+// The message shown when a kit file is missing: the list of the kit, the
+// complaint and where to get the compiler.
+std::string CompilerKitMessage();
+
+// True when every kit file exists in the program folder.
+bool CompilerKitComplete();
+
+// The library source for the user's lines: header, procedure head, the lines
+// unchanged, exports clause and main block, each line ending in CR LF.
+std::string UserFormulaSource(const std::vector<std::string>& lines);
+
+// The text of "Make.bat": the compile command for the source at sourcePath.
+std::string MakeBatText(const std::string& sourcePath);
+
+// The folder the source and module go to, with a trailing "/": $TMPDIR or
+// /tmp, or the program folder when neither is a usable folder or the path is
+// longer than 254 characters.
+std::string UserFormulaFolder();
+
+// The local time of t as six digits "hhnnss".
+std::string UserFormulaStamp(std::time_t t);
+
+// How a run of the compile launcher went.
+struct TCompileRun {
+  bool Started = false;      // the process was created
+  int StartError = 0;        // errno when it was not
+  bool Waited = false;       // its end was waited for
+  int WaitError = 0;         // errno when the wait failed
+  int ExitStatus = -1;       // exit status, or -1 when it did not exit normally
+  std::string Output;        // what it wrote to standard output and standard error
+};
+
+// Runs `program` without arguments in `folder`, standard input empty,
+// standard output and standard error captured together, and waits for it.
+TCompileRun RunCompileProcess(const std::string& program, const std::string& folder);
+
+// Shows (true) and takes back (false) the busy cursor while the compiler
+// runs. The windowed program installs one; by default nothing happens.
+using TBusyCursorHandler = std::function<void(bool busy)>;
+TBusyCursorHandler SetBusyCursorHandler(TBusyCursorHandler handler);

@@ -1,0 +1,1018 @@
+// The main window driven as a user drives it: menus, mouse, keys, files.
+
+#include "ui/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextBrowser>
+#include <QUrl>
+
+#include "engine/fractal.h"
+#include "engine/render_thread.h"
+#include "platform/dialogs.h"
+#include "platform/named_mutex.h"
+#include "platform/profile.h"
+#include "platform/program_folder.h"
+#include "ui/about_form.h"
+#include "ui/help_form.h"
+#include "ui/image_area_form.h"
+#include "ui/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+// Every action of a menu and its submenus, with the path of captions.
+void CollectActions(QMenu* menu, const QString& path, std::vector<std::pair<QString, QAction*>>& out) {
+  for (QAction* a : menu->actions()) {
+    if (a->isSeparator()) continue;
+    out.emplace_back(path + "/" + a->text(), a);
+    if (a->menu()) CollectActions(a->menu(), path + "/" + a->text(), out);
+  }
+}
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/px_main_form_XXXXXX";
+    Folder = mkdtemp(tmpl);
+    SetProgramFolder(Folder);
+    Settings() = TSettings{};
+    OldHandler = SetMessageHandler([this](const std::string& text) {
+      Messages.push_back(text);
+      CaptionAtMessage.push_back(Form ? Form->Caption().toStdString() : "");
+    });
+    OldHooks = FileDialogHooks();
+    auto answer = [this](TFileDialog& d, QWidget*) {
+      Dialogs.push_back(d);
+      if (Answers.empty()) return false;
+      d.FileName = Answers.front();
+      Answers.erase(Answers.begin());
+      return true;
+    };
+    FileDialogHooks() = {answer, answer};
+  }
+
+  void TearDown() override {
+    delete Form;
+    Form = nullptr;
+    FileDialogHooks() = OldHooks;
+    SetMessageHandler(OldHandler);
+    SetProgramFolder("");
+    Settings() = TSettings{};
+    std::error_code ec;
+    fs::remove_all(Folder, ec);
+  }
+
+  // Creates the window, shows it and waits for its first render.
+  void Start(const std::string& argument = {}) {
+    Form = new TMainForm(argument);
+    Form->ShowAsSaved();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form));
+    Form->activateWindow();
+    (void)QTest::qWaitForWindowActive(Form);
+    WaitForRender();
+  }
+
+  // Processes events until the render has ended and its end was reported.
+  void WaitForRender() {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 20000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      if (Doc().RenderFinished() && Form->ApplicationTitle() == "Pelmorix") {
+        // Serve what the thread posted last.
+        QCoreApplication::processEvents();
+        return;
+      }
+      QTest::qWait(2);
+    }
+    FAIL() << "render did not finish";
+  }
+
+  TFractal& Doc() { return *Form->Document(); }
+  TPaintSurface* Surface() { return Form->Surface(); }
+
+  QAction* Item(const QString& path) {
+    std::vector<std::pair<QString, QAction*>> all;
+    for (QAction* top : Form->menuBar()->actions()) {
+      if (!top->menu()) continue;
+      all.emplace_back(top->text(), top);
+      CollectActions(top->menu(), top->text(), all);
+    }
+    for (auto& [p, a] : all)
+      if (p == path) return a;
+    ADD_FAILURE() << "no menu item " << path.toStdString();
+    return nullptr;
+  }
+
+  // The step of the document's window, as the mapping of pixels uses it.
+  Extended Step() { return Doc().W / (Doc().Width - 1); }
+
+  std::string Path(const std::string& name) { return Folder + "/" + name; }
+
+  std::string Folder;
+  TMainForm* Form = nullptr;
+  std::vector<std::string> Messages, CaptionAtMessage;
+  std::vector<TFileDialog> Dialogs;
+  std::vector<std::string> Answers;
+  TMessageHandler OldHandler;
+  TFileDialogHooks OldHooks;
+};
+
+TEST_F(MainFormTest, StartsWithTheDefaultMandelbrotAndItsMutex) {
+  Start();
+  TFractal& d = Doc();
+  EXPECT_EQ(d.Ctx.Number, 0);
+  EXPECT_EQ(d.X, -2.2L);
+  EXPECT_EQ(d.Y, 1.4L);
+  EXPECT_EQ(d.W, 2.8L);
+  EXPECT_EQ(d.Width, 300);
+  EXPECT_EQ(d.Height, 300);
+  EXPECT_TRUE(d.MainDocument);
+  EXPECT_EQ(Surface()->size(), QSize(300, 300));
+  // round(100 * log10(300 / 2.8)) = round(202.996) = 203.
+  EXPECT_EQ(Form->PanelText(0), "MI=203");
+  EXPECT_EQ(Form->windowTitle(), "Pelmorix");
+  EXPECT_EQ(Form->Caption(), "Pelmorix");
+  EXPECT_EQ(Form->MutexName(), "Frac" + std::to_string(Form->Handle()));
+  EXPECT_EQ(TFractal::RenderMutexName, Form->MutexName());
+  EXPECT_NE(OpenNamedMutex(Form->MutexName()), nullptr);
+  EXPECT_GE(Form->minimumWidth(), 200);
+  EXPECT_GE(Form->minimumHeight(), 200);
+  EXPECT_TRUE(Messages.empty());
+
+  // The surface paints the document's bitmap upright: the point (-0.2, 0),
+  // inside the set, is black; the corner (-2.2, 1.4) is not.
+  const QImage shown = Surface()->grab().toImage();
+  const QImage painted = DocumentImage(d);
+  ASSERT_EQ(shown.size(), painted.size());
+  for (QPoint p : {QPoint(0, 0), QPoint(213, 150), QPoint(299, 0), QPoint(0, 299), QPoint(150, 40)})
+    EXPECT_EQ(shown.pixel(p), painted.pixel(p)) << p.x() << "," << p.y();
+  EXPECT_EQ(QColor(shown.pixel(213, 150)), QColor(Qt::black));
+  EXPECT_NE(QColor(shown.pixel(0, 0)), QColor(Qt::black));
+  const TColor3 c = d.PixelColor(20, 10);
+  EXPECT_EQ(QColor(shown.pixel(20, 10)), QColor(c.Red, c.Green, c.Blue));
+}
+
+TEST_F(MainFormTest, RubberBandZoomsToTheDraggedRectangle) {
+  Start();
+  TPaintSurface* s = Surface();
+  const Extended x = Doc().X, y = Doc().Y;
+  QTest::mousePress(s, Qt::LeftButton, {}, QPoint(50, 60));
+  EXPECT_EQ(s->cursor().shape(), Qt::CrossCursor);
+  EXPECT_TRUE(s->BandVisible());
+  QTest::mouseMove(s, QPoint(100, 100));
+  QTest::mouseMove(s, QPoint(150, 130));
+  // The band inverts the pixels of its frame: its left edge is at x = 49.
+  const QImage picture = s->Picture();
+  const QImage shown = s->grab().toImage();
+  int inverted = 0;
+  for (int row = 60; row < 100; ++row)
+    if ((shown.pixel(49, row) & 0xFFFFFF) == (~picture.pixel(49, row) & 0xFFFFFF)) ++inverted;
+  EXPECT_GE(inverted, 15);
+  EXPECT_EQ(shown.pixel(48, 80), picture.pixel(48, 80));
+  EXPECT_EQ(shown.pixel(100, 80), picture.pixel(100, 80));
+  QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(150, 130));
+  EXPECT_FALSE(s->BandVisible());
+  EXPECT_NE(s->cursor().shape(), Qt::CrossCursor);
+  // left = 49, top = 59, width = 150 - 49 = 101, step rounded to a double.
+  const Extended step = double(2.8L / 299);
+  EXPECT_EQ(Doc().W, step * 101);
+  EXPECT_EQ(Doc().X, x + step * 49);
+  EXPECT_EQ(Doc().Y, y - step * 59);
+  EXPECT_NEAR(double(Doc().W), 0.94582, 1e-5);
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, SmallOrBackwardDragsDoNotZoom) {
+  Start();
+  TPaintSurface* s = Surface();
+  struct Case {
+    QPoint To;
+    bool Zooms;
+  } cases[] = {
+      {{50, 60}, false},    // a click
+      {{52, 150}, false},   // 3 pixels wide
+      {{150, 62}, false},   // 3 pixels high
+      {{20, 20}, false},    // up and to the left
+      {{150, 20}, false},   // up
+      {{53, 63}, true},     // 4 x 4 is the smallest zoom
+  };
+  for (const Case& c : cases) {
+    Doc().SetWindow(-2.2L, 1.4L, 2.8L);
+    QTest::mousePress(s, Qt::LeftButton, {}, QPoint(50, 60));
+    QTest::mouseMove(s, c.To);
+    QTest::mouseRelease(s, Qt::LeftButton, {}, c.To);
+    if (c.Zooms) {
+      EXPECT_EQ(Doc().W, Extended(double(2.8L / 299)) * 4) << c.To.x() << "," << c.To.y();
+    } else {
+      EXPECT_EQ(Doc().W, 2.8L) << c.To.x() << "," << c.To.y();
+      EXPECT_EQ(Doc().X, -2.2L);
+      EXPECT_EQ(Doc().Y, 1.4L);
+    }
+  }
+  // Other buttons neither start nor end a drag.
+  Doc().SetWindow(-2.2L, 1.4L, 2.8L);
+  QTest::mousePress(s, Qt::RightButton, {}, QPoint(10, 10));
+  EXPECT_FALSE(s->BandVisible());
+  QTest::mouseMove(s, QPoint(200, 200));
+  QTest::mouseRelease(s, Qt::RightButton, {}, QPoint(200, 200));
+  EXPECT_EQ(Doc().W, 2.8L);
+  QTest::mousePress(s, Qt::LeftButton, {}, QPoint(10, 10));
+  QTest::mouseMove(s, QPoint(200, 200));
+  QTest::mouseRelease(s, Qt::RightButton, {}, QPoint(200, 200));
+  EXPECT_TRUE(s->BandVisible());
+  QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(200, 200));
+  EXPECT_FALSE(s->BandVisible());
+  EXPECT_EQ(Doc().W, Extended(double(2.8L / 299)) * 191);
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, ArrowKeysPanByTenOneOrTwentyFivePixels) {
+  Start();
+  struct Case {
+    Qt::Key Key;
+    Qt::KeyboardModifiers Modifiers;
+    int Dx, Dy, Pixels;
+  } cases[] = {
+      {Qt::Key_Left, Qt::NoModifier, -1, 0, 10},
+      {Qt::Key_Right, Qt::NoModifier, 1, 0, 10},
+      {Qt::Key_Up, Qt::NoModifier, 0, 1, 10},
+      {Qt::Key_Down, Qt::NoModifier, 0, -1, 10},
+      {Qt::Key_Left, Qt::ShiftModifier, -1, 0, 1},
+      {Qt::Key_Up, Qt::ShiftModifier, 0, 1, 1},
+      {Qt::Key_Right, Qt::ControlModifier, 1, 0, 25},
+      {Qt::Key_Down, Qt::ControlModifier, 0, -1, 25},
+      {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, -1, 0, 25},  // Ctrl wins
+  };
+  for (const Case& c : cases) {
+    const Extended x = Doc().X, y = Doc().Y, w = Doc().W, step = Step();
+    QTest::keyClick(Surface(), c.Key, c.Modifiers);
+    EXPECT_EQ(Doc().X, c.Dx == 0 ? x : (c.Dx > 0 ? x + c.Pixels * step : x - c.Pixels * step)) << c.Key;
+    EXPECT_EQ(Doc().Y, c.Dy == 0 ? y : (c.Dy > 0 ? y + c.Pixels * step : y - c.Pixels * step)) << c.Key;
+    EXPECT_EQ(Doc().W, w);
+  }
+  // Insert returns to the formula's home window.
+  QTest::keyClick(Surface(), Qt::Key_Insert);
+  EXPECT_EQ(Doc().X, -2.2L);
+  EXPECT_EQ(Doc().Y, 1.4L);
+  EXPECT_EQ(Doc().W, 2.8L);
+  // Enter toggles Julia mode only with a Julia window: nothing happens.
+  QTest::keyClick(Surface(), Qt::Key_Return);
+  EXPECT_FALSE(Doc().Ctx.JulieSet);
+  EXPECT_EQ(Doc().W, 2.8L);
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, KeypadZoomsAboutTheMouseAndBack) {
+  Start();
+  TPaintSurface* s = Surface();
+  QCursor::setPos(s->mapToGlobal(QPoint(100, 80)));
+  ASSERT_EQ(s->mapFromGlobal(QCursor::pos()), QPoint(100, 80));
+  const Extended x = Doc().X, y = Doc().Y, step = Step();
+  // The render must not paint over the preview before it is checked.
+  std::shared_ptr<TNamedMutex> mutex = OpenNamedMutex(Form->MutexName());
+  ASSERT_TRUE(mutex);
+  ASSERT_TRUE(mutex->Acquire());
+  const QImage before = s->Picture();
+  QTest::keyClick(s, Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_EQ(Doc().X, x + 100 * step / 2);
+  EXPECT_EQ(Doc().Y, y - 80 * step / 2);
+  EXPECT_EQ(Doc().W, 1.4L);
+  // The preview stretches the 150 x 150 pixels at (50, 40) over the image.
+  EXPECT_TRUE(s->PreviewShown());
+  const QImage preview = s->Picture();
+  for (QPoint p : {QPoint(0, 0), QPoint(20, 30), QPoint(149, 149), QPoint(75, 10)})
+    EXPECT_EQ(preview.pixel(2 * p.x(), 2 * p.y()), before.pixel(50 + p.x(), 40 + p.y())) << p.x() << "," << p.y();
+  mutex->Release();
+  WaitForRender();
+  EXPECT_FALSE(s->PreviewShown());
+  EXPECT_EQ(s->Picture(), DocumentImage(Doc()));
+
+  // The point under the cursor stays in place, so minus undoes plus.
+  QTest::keyClick(s, Qt::Key_Minus, Qt::KeypadModifier);
+  EXPECT_NEAR(double(Doc().X), double(x), 1e-15);
+  EXPECT_NEAR(double(Doc().Y), double(y), 1e-15);
+  EXPECT_EQ(Doc().W, 2.8L);
+  // The keys of the main keyboard do not zoom.
+  QTest::keyClick(s, Qt::Key_Plus);
+  EXPECT_EQ(Doc().W, 2.8L);
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, DoubleClicksZoomAboutTheMouse) {
+  Start();
+  TPaintSurface* s = Surface();
+  const Extended step = Step();
+  QTest::mouseDClick(s, Qt::LeftButton, {}, QPoint(120, 60));
+  QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(120, 60));
+  EXPECT_EQ(Doc().W, 1.4L);
+  EXPECT_EQ(Doc().X, -2.2L + 120 * step / 2);
+  EXPECT_EQ(Doc().Y, 1.4L - 60 * step / 2);
+  EXPECT_FALSE(s->BandVisible());
+  const Extended x = Doc().X, y = Doc().Y, step2 = Step();
+  QTest::mouseDClick(s, Qt::RightButton, {}, QPoint(30, 200));
+  QTest::mouseRelease(s, Qt::RightButton, {}, QPoint(30, 200));
+  EXPECT_EQ(Doc().W, 2.8L);
+  EXPECT_EQ(Doc().X, x - 30 * step2);
+  EXPECT_EQ(Doc().Y, y + 200 * step2);
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, ZoomMenuItemsZoomAboutTheCentre) {
+  Start();
+  const Extended step = Step();
+  QAction* in = Item("Fracta&l/Zoom &in");
+  QAction* out = Item("Fracta&l/Zoom &out");
+  ASSERT_TRUE(in && out);
+  in->trigger();
+  EXPECT_EQ(Doc().X, -2.2L + 300 * step * 0.25L);
+  EXPECT_EQ(Doc().Y, 1.4L - 300 * step * 0.25L);
+  EXPECT_EQ(Doc().W, 1.4L);
+  EXPECT_TRUE(Surface()->PreviewShown());
+  out->trigger();
+  EXPECT_NEAR(double(Doc().X), -2.2, 1e-15);
+  EXPECT_NEAR(double(Doc().Y), 1.4, 1e-15);
+  EXPECT_EQ(Doc().W, 2.8L);
+  // The shortcuts on the numeric pad with Ctrl do the same.
+  QTest::keyClick(Surface(), Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
+  EXPECT_EQ(Doc().W, 1.4L);
+  EXPECT_NEAR(double(Doc().X), -2.2 + 300 * (2.8 / 299) * 0.25, 1e-15);  // -1.49766
+  QTest::keyClick(Surface(), Qt::Key_Minus, Qt::ControlModifier | Qt::KeypadModifier);
+  EXPECT_EQ(Doc().W, 2.8L);
+  EXPECT_NEAR(double(Doc().X), -2.2, 1e-15);
+  // "View full set..." goes home from anywhere.
+  Doc().SetWindow(0.25L, 0.1L, 0.001L);
+  Item("Fracta&l/&View full set...")->trigger();
+  EXPECT_EQ(Doc().X, Doc().X0);
+  EXPECT_EQ(Doc().Y, Doc().Y0);
+  EXPECT_EQ(Doc().W, 2.8L);
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, SmoothingMenuSetsAndShowsTheDocumentsMethod) {
+  Start();
+  QMenu* menu = Item("Fracta&l/S&moothing")->menu();
+  ASSERT_TRUE(menu);
+  const char* captions[] = {"&0.  None", "&1. BailOut / Z", "&2. Linear", "&3. Square"};
+  for (int tag : {2, 0, 3, 1}) {
+    QAction* a = Item(QString("Fracta&l/S&moothing/") + captions[tag]);
+    a->trigger();
+    EXPECT_EQ(Doc().Ctx.Smoothing, tag);
+  }
+  // Opening the menu checks the document's method, however it was set.
+  for (int tag : {3, 0, 2}) {
+    Doc().SetProperty(34, int32_t(tag));
+    emit menu->aboutToShow();
+    for (int k = 0; k < 4; ++k)
+      EXPECT_EQ(Item(QString("Fracta&l/S&moothing/") + captions[k])->isChecked(), k == tag) << tag << " " << k;
+  }
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, FractalSizePresetsResizeAndAreCheckedOnOpening) {
+  Start();
+  QMenu* menu = Item("&Options/&Fractal size")->menu();
+  ASSERT_TRUE(menu);
+  Item("&Options/&Fractal size/640 x 480")->trigger();
+  EXPECT_EQ(Doc().Width, 640);
+  EXPECT_EQ(Doc().Height, 480);
+  EXPECT_EQ(Surface()->size(), QSize(640, 480));
+  WaitForRender();
+  // round(100 * log10(640 / 2.8)) = round(235.9) = 236.
+  EXPECT_EQ(Form->PanelText(0), "MI=236");
+  emit menu->aboutToShow();
+  EXPECT_TRUE(Item("&Options/&Fractal size/640 x 480")->isChecked());
+  EXPECT_FALSE(Item("&Options/&Fractal size/&Manual...")->isChecked());
+
+  Item("&Options/&Fractal size/1600 x 1600")->trigger();
+  EXPECT_EQ(Doc().Width, 1600);
+  emit menu->aboutToShow();
+  EXPECT_TRUE(Item("&Options/&Fractal size/1600 x 1600")->isChecked());
+
+  // A size no preset has leaves "Manual..." checked.
+  Form->SetImageSize(333, 222);
+  emit menu->aboutToShow();
+  EXPECT_TRUE(Item("&Options/&Fractal size/&Manual...")->isChecked());
+  EXPECT_FALSE(Item("&Options/&Fractal size/1600 x 1600")->isChecked());
+  EXPECT_EQ(Surface()->size(), QSize(333, 222));
+
+  // Every preset sets its size.
+  for (const TSizePreset& p : kSizePresets) {
+    Item(QString("&Options/&Fractal size/") + p.Caption)->trigger();
+    EXPECT_EQ(QSize(Doc().Width, Doc().Height), QSize(p.Width, p.Height)) << p.Caption;
+  }
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, SpotSaveAndLoadRestoreTheViewAndTheDrawSize) {
+  Start();
+  Form->Today = [] { return QDate(2024, 3, 7); };
+  Doc().SetWindow(-0.75L, 0.125L, 0.0625L);
+  Doc().SetProperty(34, int32_t(2));
+  Answers = {Path("spot1")};
+  Item("&File/&Save current spot...")->trigger();
+  ASSERT_EQ(Dialogs.size(), 1u);
+  EXPECT_EQ(Dialogs[0].Title, "Save current spot");
+  EXPECT_EQ(Dialogs[0].Filter, "Fractal spots (*.frs)|*.frs|All files (*.*)|*.*");
+  EXPECT_EQ(Dialogs[0].DefaultExt, "frs");
+  EXPECT_TRUE(Dialogs[0].OverwritePrompt);
+  EXPECT_EQ(Dialogs[0].FileName, "070324");  // an empty name becomes the date
+  EXPECT_EQ(Dialogs[0].InitialDir, Folder);
+  const std::string text = ReadFile(Path("spot1.frs"));
+  ASSERT_FALSE(text.empty());
+  const size_t drawSize = text.find("[DrawSize]"), fractal = text.find("[Fractal]");
+  ASSERT_NE(drawSize, std::string::npos);
+  ASSERT_NE(fractal, std::string::npos);
+  EXPECT_LT(drawSize, fractal);
+  EXPECT_EQ(GetPrivateProfileInt("DrawSize", "X_Size", 0, Path("spot1.frs")), 300);
+  EXPECT_EQ(GetPrivateProfileInt("DrawSize", "Y_Size", 0, Path("spot1.frs")), 300);
+  WaitForRender();
+
+  Form->SetImageSize(640, 480);
+  Item("Fracta&l/&View full set...")->trigger();
+  Doc().SetProperty(34, int32_t(0));
+  Form->Surface()->setFocus();
+  Answers = {Path("spot1.frs")};
+  Item("&File/&Load spot...")->trigger();
+  ASSERT_EQ(Dialogs.size(), 2u);
+  EXPECT_EQ(Dialogs[1].Title, "Open fractal spot");
+  EXPECT_EQ(Dialogs[1].Filter, "Fractal spots (*.frs)|*.frs|All files (*.*)|*.*");
+  EXPECT_EQ(Dialogs[1].DefaultExt, "frs");
+  EXPECT_EQ(Doc().X, -0.75L);
+  EXPECT_EQ(Doc().Y, 0.125L);
+  EXPECT_EQ(Doc().W, 0.0625L);
+  EXPECT_EQ(Doc().Ctx.Smoothing, 2);
+  EXPECT_EQ(QSize(Doc().Width, Doc().Height), QSize(300, 300));
+  EXPECT_EQ(Form->Caption(), "Pelmorix: spot1.frs");
+  EXPECT_EQ(Form->PanelText(2), "");
+  EXPECT_EQ(ImageSaveState().FileName, "spot1");
+  EXPECT_EQ(Form->SpotOpenDialog.InitialDir, Folder);
+  WaitForRender();
+  EXPECT_EQ(Form->windowTitle(), "Pelmorix: spot1.frs");
+
+  // The next save offers the loaded name without its extension; a chosen
+  // name with another extension gets ".frs" instead.
+  Answers = {Path("other.txt")};
+  Item("&File/&Save current spot...")->trigger();
+  ASSERT_EQ(Dialogs.size(), 3u);
+  EXPECT_EQ(Dialogs[2].FileName, "spot1");
+  EXPECT_TRUE(fs::exists(Path("other.frs")));
+  EXPECT_FALSE(fs::exists(Path("other.txt")));
+  // Cancelled dialogs change nothing.
+  Item("&File/&Load spot...")->trigger();
+  EXPECT_EQ(Form->Caption(), "Pelmorix: spot1.frs");
+  EXPECT_TRUE(Dialogs.back().FileMustExist);
+  // A file that is not there is reported and loads nothing.
+  Form->SetImageSize(640, 480);
+  Answers = {Path("gone.frs")};
+  Item("&File/&Load spot...")->trigger();
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_NE(Messages[0].find("gone.frs"), std::string::npos);
+  EXPECT_EQ(Form->Caption(), "Pelmorix: spot1.frs");
+  EXPECT_EQ(Doc().Width, 640);
+  EXPECT_EQ(Doc().W, 0.0625L);
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, LoadingAppliesDrawSizeOrItsDefault) {
+  Start();
+  const std::string spot = "[Fractal]\nX_Coord=-1\nY_Coord=1\nW_Coord=2\n";
+  struct Case {
+    const char* Name;
+    std::string DrawSize;
+    QSize Size;
+  } cases[] = {
+      {"wide.frs", "[DrawSize]\nX_Size=640\nY_Size=480\n", {640, 480}},
+      {"none.frs", "", {300, 300}},
+      {"bad.frs", "[DrawSize]\nX_Size=-5\nY_Size=99999999\n", {300, 300}},
+      {"small.frs", "[DrawSize]\nX_Size=152\nY_Size=200\n", {152, 200}},
+  };
+  for (const Case& c : cases) {
+    Form->SetImageSize(400, 400);
+    WriteFile(Path(c.Name), c.DrawSize + spot);
+    Form->LoadSpotFrom(Path(c.Name), true);
+    EXPECT_EQ(QSize(Doc().Width, Doc().Height), c.Size) << c.Name;
+    EXPECT_EQ(Surface()->size(), c.Size) << c.Name;
+    EXPECT_EQ(Doc().X, -1.0L);
+    EXPECT_EQ(Doc().W, 2.0L);
+    EXPECT_EQ(Form->Caption(), QString("Pelmorix: ") + c.Name);
+  }
+  // Dropping the same file keeps the size.
+  Form->SetImageSize(400, 400);
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(Path("wide.frs")))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Form, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  Doc().SetWindow(0, 0, 1);
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Form, &drop);
+  EXPECT_EQ(QSize(Doc().Width, Doc().Height), QSize(400, 400));
+  EXPECT_EQ(Doc().X, -1.0L);
+  EXPECT_EQ(Doc().Y, 1.0L);
+  EXPECT_EQ(Form->Caption(), "Pelmorix: wide.frs");
+  EXPECT_EQ(Form->SpotSaveDialog.FileName, "wide.frs");
+  EXPECT_EQ(ImageSaveState().FileName, "wide");
+  EXPECT_TRUE(Messages.empty());
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, DroppedFilesOpenByEveryNameTheyHold) {
+  Start();
+  // A palette recolours the image at once: the inside of the set turns red.
+  WriteFile(Path("red.frp"), "[Colors]\nColorOrder=0\nInfinityRed=255\nInfinityGreen=0\nInfinityBlue=0\n");
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(Path("red.frp"))),
+                QUrl::fromLocalFile(QString::fromStdString(Path("ignored.frs")))});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Form, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(Form, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(Doc().Palette->InfinityColor.Red, 255);
+  EXPECT_EQ(Doc().PixelColor(213, 150), (TColor3{0, 0, 255}));
+  EXPECT_EQ(Form->Caption(), "Pelmorix");  // only the first file counts
+
+  // Both ".FRI" and ".FRS" in one name: the spot first, then the IFS file,
+  // which needs the IFS constructor.
+  WriteFile(Path("both.fri.frs"), "[Fractal]\nX_Coord=-1.5\nY_Coord=1\nW_Coord=2\n");
+  Form->OpenDroppedFile(Path("both.fri.frs"));
+  EXPECT_EQ(Doc().X, -1.5L);
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_NE(Messages[0].find("IFS constructor"), std::string::npos);
+  EXPECT_NE(Messages[0].find("both.fri.frs"), std::string::npos);
+  EXPECT_EQ(CaptionAtMessage[0], "Pelmorix: both.fri.frs");
+  Form->OpenDroppedFile(Path("strange.FR3"));
+  ASSERT_EQ(Messages.size(), 2u);
+  EXPECT_NE(Messages[1].find("3D attractors"), std::string::npos);
+  WaitForRender();
+}
+
+TEST(MainFormRules, FileNamesAreClassifiedBySearchingTheUpperCasedName) {
+  struct Case {
+    const char* Name;
+    TFileKinds Kinds;
+  } cases[] = {
+      {"/a/spot.frs", {true, false, false, false}},
+      {"/a/SPOT.FRS", {true, false, false, false}},
+      {"/a/x.Fr3", {false, true, false, false}},
+      {"/a/pal.frp", {false, false, true, false}},
+      {"/a/tree.fri", {false, false, false, true}},
+      {"/a/both.fri.frs", {true, false, false, true}},
+      {"/my.frs.d/picture.jpg", {true, false, false, false}},  // anywhere in the name
+      {"/a/frs", {false, false, false, false}},
+      {"/a/x.fr", {false, false, false, false}},
+      {"", {false, false, false, false}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ClassifyFileName(c.Name), c.Kinds) << c.Name;
+}
+
+TEST(MainFormRules, SpotFileNames) {
+  const QDate day(2031, 12, 5);
+  struct Prefill {
+    const char* Current;
+    const char* Offered;
+  } prefills[] = {
+      {"", "051231"},
+      {"spot1.frs", "spot1"},
+      {"/home/u/my.dir/spot1.frs", "spot1"},
+      {"a.b.c", "a"},
+      {"plain", "plain"},
+  };
+  for (const Prefill& p : prefills) EXPECT_EQ(PrefilledSpotName(p.Current, day), p.Offered) << p.Current;
+  struct Saved {
+    const char* Chosen;
+    const char* Path;
+  } saved[] = {
+      {"/x/spot", "/x/spot.frs"},
+      {"/x/spot.frs", "/x/spot.frs"},
+      {"/x/spot.txt", "/x/spot.frs"},
+      {"/x/a.b.frs", "/x/a.b.frs"},
+      {"/x.d/spot", "/x.d/spot.frs"},  // a folder's "." is not an extension
+      {"spot", "spot.frs"},
+  };
+  for (const Saved& s : saved) EXPECT_EQ(WithExtension(s.Chosen, "frs"), s.Path) << s.Chosen;
+}
+
+TEST(MainFormRules, StatusBarNumbers) {
+  // round(log10(299 / 2.8) + 1) = round(3.03) = 3.
+  EXPECT_EQ(CoordinateDecimals(2.8 / 299), 3);
+  EXPECT_EQ(CoordinateDecimals(1e-10), 11);
+  EXPECT_EQ(CoordinateDecimals(0.1), 2);
+  EXPECT_EQ(CoordinateDecimals(1000), 0);  // never a negative count
+  EXPECT_EQ(CoordinateDecimals(1e-40), 20);
+  EXPECT_EQ(CoordinateText(-1.2635, 0.93177, 3), "X=-1.264, Y=0.932");
+  EXPECT_EQ(CoordinateText(0.4, -2, 0), "X=0, Y=-2");
+  struct Progress {
+    intptr_t Done, Total;
+    const char* Text;
+  } progress[] = {
+      {0, 299, "  0.0%"}, {150, 299, " 50.2%"}, {299, 299, "100.0%"}, {1, 1, "100.0%"}, {1, 3, " 33.3%"},
+      {4, 1199, "  0.3%"},
+  };
+  for (const Progress& p : progress) EXPECT_EQ(ProgressText(p.Done, p.Total), p.Text) << p.Done << "/" << p.Total;
+}
+
+TEST_F(MainFormTest, StatusBarShowsCoordinatesValuesAndProgress) {
+  Start();
+  TPaintSurface* s = Surface();
+  // step = 2.8 / 299: (100, 50) is (-1.26354..., 0.93177...), 3 decimals.
+  QTest::mouseMove(s, QPoint(100, 50));
+  EXPECT_EQ(Form->PanelText(2), "X=-1.264, Y=0.932");
+  const float v = Doc().PixelValue(100, 50);
+  ASSERT_NE(v, 0.0f);
+  EXPECT_EQ(Form->PanelText(1), QString::asprintf("%8.2f", double(v)));
+  EXPECT_EQ(Form->PanelText(1).size(), 8);
+  // (213, 150) is (-0.205, -0.005), inside the set.
+  QTest::mouseMove(s, QPoint(213, 150));
+  EXPECT_EQ(Form->PanelText(1), "infinite");
+  EXPECT_EQ(Form->PanelWidth(1), Form->statusBar()->fontMetrics().horizontalAdvance("infinite") + 2);
+  EXPECT_EQ(Form->PanelText(2), "X=-0.205, Y=-0.005");
+
+  // Progress and its end, as the render thread posts them.
+  PostMessage(0, MSG_RENDER_PROGRESS, 150, 299);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Form->PanelText(1), " 50.2%");
+  EXPECT_EQ(Form->ApplicationTitle(), "Pelmorix:  50.2%");
+  EXPECT_EQ(Form->windowTitle(), "Pelmorix:  50.2%");
+  PostMessage(0, MSG_RENDER_DONE, 0, 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Form->ApplicationTitle(), "Pelmorix");
+  EXPECT_EQ(Form->windowTitle(), "Pelmorix");
+
+  // While a render runs, moves leave the progress alone.
+  std::shared_ptr<TNamedMutex> mutex = OpenNamedMutex(Form->MutexName());
+  ASSERT_TRUE(mutex && mutex->Acquire());
+  Doc().SetWindow(-2, 1, 2);
+  ASSERT_FALSE(Doc().RenderFinished());
+  PostMessage(0, MSG_RENDER_PROGRESS, 1, 4);
+  QCoreApplication::processEvents();
+  QTest::mouseMove(s, QPoint(30, 30));
+  EXPECT_EQ(Form->PanelText(1), " 25.0%");
+  // step 2 / 299 gives round(log10(149.5) + 1) = 3 decimals.
+  EXPECT_EQ(Form->PanelText(2), CoordinateText(-2 + 30 * (2.0 / 299), 1 - 30 * (2.0 / 299), 3));
+  mutex->Release();
+  WaitForRender();
+  EXPECT_EQ(Form->windowTitle(), "Pelmorix");
+  EXPECT_EQ(Form->PanelText(1), "100.0%");  // the last progress stays until the mouse moves
+}
+
+TEST_F(MainFormTest, CommandLineSpotAndPaletteFiles) {
+  WriteFile(Path("start.frs"), "[DrawSize]\nX_Size=640\nY_Size=480\n[Fractal]\nX_Coord=-1\nY_Coord=1\nW_Coord=2\n");
+  Start(Path("start.frs"));
+  EXPECT_EQ(Doc().X, -1.0L);
+  EXPECT_EQ(Doc().W, 2.0L);
+  EXPECT_EQ(Doc().Width, 300);  // "DrawSize" is not applied
+  EXPECT_EQ(Form->Caption(), "Pelmorix: start.frs");
+  EXPECT_EQ(Form->windowTitle(), "Pelmorix: start.frs");
+  delete Form;
+  Form = nullptr;
+
+  // A bare name is looked for in the current folder.
+  WriteFile(Path("order.frp"), "[Colors]\nColorOrder=3\n");
+  const fs::path cwd = fs::current_path();
+  fs::current_path(Folder);
+  Start("order.frp");
+  fs::current_path(cwd);
+  EXPECT_EQ(Doc().Palette->ColorOrder, 3);
+  EXPECT_EQ(Form->Caption(), "Pelmorix");
+  EXPECT_TRUE(Messages.empty());
+  delete Form;
+  Form = nullptr;
+
+  // Files that do not exist are reported, not loaded as empty spots.
+  Start(Path("missing.frs"));
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_NE(Messages[0].find("missing.frs"), std::string::npos);
+  EXPECT_EQ(Form->Caption(), "Pelmorix");
+  EXPECT_EQ(Doc().W, 2.8L);
+}
+
+TEST_F(MainFormTest, CommandLineAttractorAndIFSFilesWaitForTheirWindows) {
+  Start(Path("tree.fri"));
+  // The file is handled through a message to the window after start-up.
+  QCoreApplication::processEvents();
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_NE(Messages[0].find("tree.fri"), std::string::npos);
+  EXPECT_NE(Messages[0].find("IFS constructor"), std::string::npos);
+  delete Form;
+  Form = nullptr;
+  Messages.clear();
+  Start(Path("lorenz.fr3"));
+  QCoreApplication::processEvents();
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_NE(Messages[0].find("3D attractors"), std::string::npos);
+}
+
+TEST_F(MainFormTest, PaletteFilesLoadAndSave) {
+  Start();
+  Form->Today = [] { return QDate(2025, 1, 2); };
+  Doc().Palette->SetColorOrder(4);
+  Answers = {Path("mine")};
+  Item("&Options/&Save palette")->trigger();
+  ASSERT_EQ(Dialogs.size(), 1u);
+  EXPECT_EQ(Dialogs[0].Title, "Save current palette");
+  EXPECT_EQ(Dialogs[0].Filter, "Fractal palette files (*.frp)|*.frp");
+  EXPECT_EQ(Dialogs[0].FileName, "020125");
+  EXPECT_TRUE(Dialogs[0].OverwritePrompt);
+  EXPECT_EQ(GetPrivateProfileInt("Colors", "ColorOrder", -1, Path("mine")), 4);
+  EXPECT_EQ(Form->PaletteSaveDialog.InitialDir, Folder);
+
+  Doc().Palette->SetColorOrder(0);
+  WriteFile(Path("blue.frp"), "[Colors]\nColorOrder=5\nInfinityBlue=255\n");
+  Answers = {Path("blue.frp")};
+  Item("&Options/&Load palette")->trigger();
+  ASSERT_EQ(Dialogs.size(), 2u);
+  EXPECT_EQ(Dialogs[1].Title, "Open palette");
+  EXPECT_EQ(Dialogs[1].DefaultExt, "frp");
+  EXPECT_TRUE(Dialogs[1].FileMustExist);
+  EXPECT_EQ(Doc().Palette->ColorOrder, 5);
+  EXPECT_EQ(Doc().PixelColor(213, 150), (TColor3{255, 0, 0}));
+
+  // A broken palette file is reported and changes nothing.
+  WriteFile(Path("broken.frp"), "[Colors]\nColorOrder=1\nContrast=abc\n");
+  Answers = {Path("broken.frp")};
+  Item("&Options/&Load palette")->trigger();
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_NE(Messages[0].find("abc"), std::string::npos);
+  EXPECT_EQ(Doc().Palette->ColorOrder, 5);
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, PlayMovieHandsTheClipToTheDesktop) {
+  Start();
+  std::vector<std::string> opened;
+  Form->OpenWithShell = [&](const std::string& p) { opened.push_back(p); };
+  Answers = {Path("clips/flight.avi")};
+  Item("&Render/&Play movie")->trigger();
+  ASSERT_EQ(Dialogs.size(), 1u);
+  EXPECT_EQ(Dialogs[0].Title, "Open video");
+  EXPECT_EQ(Dialogs[0].Filter, "Video for Windows files (*.avi)|*.avi");
+  EXPECT_EQ(Dialogs[0].InitialDir, ".");
+  EXPECT_TRUE(Dialogs[0].FileMustExist);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], Path("clips/flight.avi"));
+  EXPECT_EQ(Form->VideoOpenDialog.InitialDir, Path("clips"));
+}
+
+TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
+  Start();
+  using K = QKeySequence;
+  struct Row {
+    const char* Path;
+    QKeySequence Shortcut;
+    bool Enabled;
+  } rows[] = {
+      {"&File/Save &image", K(Qt::CTRL | Qt::Key_F2), true},
+      {"&File/Save to &clipboard", K(Qt::CTRL | Qt::Key_Insert), true},
+      {"&File/&Wallpaper", K(), true},
+      {"&File/&Wallpaper/&Tiled", K(), true},
+      {"&File/&Wallpaper/&Centered", K(), true},
+      {"&File/&Save current spot...", K(Qt::Key_F2), true},
+      {"&File/&Load spot...", K(Qt::Key_F3), true},
+      {"&File/&Printer setup", K(), true},
+      {"&File/P&rint", K(Qt::ALT | Qt::Key_P), true},
+      {"&File/&Exit", K(Qt::ALT | Qt::Key_X), true},
+      {"Fracta&l/&Select fractal", K(Qt::Key_F6), false},
+      {"Fracta&l/IFS &constructor", K(Qt::Key_F7), false},
+      {"Fracta&l/3D &attractors", K(Qt::Key_F5), false},
+      {"Fracta&l/&View full set...", K(Qt::Key_Insert), true},
+      {"Fracta&l/Zoom &out", K(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus), true},
+      {"Fracta&l/Zoom &in", K(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus), true},
+      {"Fracta&l/S&moothing", K(), true},
+      {"Fracta&l/S&moothing/&0.  None", K(), true},
+      {"Fracta&l/S&moothing/&1. BailOut / Z", K(), true},
+      {"Fracta&l/S&moothing/&2. Linear", K(), true},
+      {"Fracta&l/S&moothing/&3. Square", K(), true},
+      {"Fracta&l/&3D view", K(Qt::ALT | Qt::Key_3), false},
+      {"&Render/&Zoom movie", K(), false},
+      {"&Render/&Iteration movie", K(), false},
+      {"&Render/&Transformation movie", K(), false},
+      {"&Render/&Julie movie", K(), false},
+      {"&Render/Pa&rametrical movie", K(), false},
+      {"&Render/I&FS movie", K(), false},
+      {"&Render/&3D-attractors movie", K(), false},
+      {"&Render/&Play movie", K(), true},
+      {"&Render/&View iteration movie", K(), false},
+      {"&Options/&Fractal size", K(), true},
+      {"&Options/&Fractal size/&Manual...", K(), false},
+      {"&Options/&Preferences", K(Qt::Key_F8), false},
+      {"&Options/&Load palette", K(), true},
+      {"&Options/&Save palette", K(), true},
+      {"&Options/&Julie window", K(Qt::ALT | Qt::Key_J), false},
+      {"&Options/Anti-Aliasing", K(Qt::ALT | Qt::Key_A), false},
+      {"&Help/&Contents", K(Qt::Key_F1), true},
+      {"&Help/&About", K(Qt::CTRL | Qt::Key_F1), true},
+  };
+  std::vector<QString> expected;
+  for (const Row& r : rows) {
+    expected.push_back(r.Path);
+    QAction* a = Item(r.Path);
+    if (!a) continue;
+    EXPECT_EQ(a->shortcut(), r.Shortcut) << r.Path;
+    EXPECT_EQ(a->isEnabled(), r.Enabled) << r.Path;
+  }
+  EXPECT_FALSE(Item("&Render/&3D-attractors movie")->isVisible());
+  // The menus hold these items (and the size presets) and nothing else.
+  std::vector<QString> found;
+  for (QAction* top : Form->menuBar()->actions()) {
+    std::vector<std::pair<QString, QAction*>> all;
+    CollectActions(top->menu(), top->text(), all);
+    for (auto& [p, a] : all)
+      if (!p.startsWith("&Options/&Fractal size/") || p.endsWith("&Manual...")) found.push_back(p);
+  }
+  EXPECT_EQ(found, expected);
+  std::vector<QString> menus;
+  for (QAction* top : Form->menuBar()->actions()) menus.push_back(top->text());
+  EXPECT_EQ(menus, (std::vector<QString>{"&File", "Fracta&l", "&Render", "&Options", "&Help"}));
+
+  // The size presets in the order of their tags' table, then "Manual...".
+  QMenu* sizes = Item("&Options/&Fractal size")->menu();
+  std::vector<QString> captions;
+  for (QAction* a : sizes->actions()) captions.push_back(a->isSeparator() ? "-" : a->text());
+  std::vector<QString> presets;
+  for (const TSizePreset& p : kSizePresets) presets.push_back(p.Caption);
+  presets.push_back("-");
+  presets.push_back("&Manual...");
+  EXPECT_EQ(captions, presets);
+  const int tags[] = {10, 12, 1, 2, 9, 3, 4, 5, 6, 11, 7, 13, 14};
+  for (int i = 0; i < 13; ++i) EXPECT_EQ(kSizePresets[i].Tag, tags[i]);
+}
+
+TEST_F(MainFormTest, SaveSpotIsUnavailableWhileTheIFSConstructorDrivesTheDocument) {
+  Start();
+  QMenu* file = Item("&File")->menu();
+  Doc().Ctx.Number = 1001;
+  Doc().Ctx.IFSNumber = 10000;
+  emit file->aboutToShow();
+  EXPECT_FALSE(Item("&File/&Save current spot...")->isEnabled());
+  Doc().Ctx.IFSNumber = 3;  // a library set is an ordinary IFS fractal
+  emit file->aboutToShow();
+  EXPECT_TRUE(Item("&File/&Save current spot...")->isEnabled());
+  Doc().Ctx.Number = 0;
+  Doc().Ctx.IFSNumber = 10000;
+  emit file->aboutToShow();
+  EXPECT_TRUE(Item("&File/&Save current spot...")->isEnabled());
+}
+
+TEST_F(MainFormTest, ClosingWritesTheSettingsAndReleasesTheMutex) {
+  Start();
+  Form->SetImageSize(640, 480);
+  WaitForRender();
+  const std::string name = Form->MutexName();
+  Form->close();
+  EXPECT_EQ(OpenNamedMutex(name), nullptr);
+  EXPECT_EQ(Form->Document(), nullptr);
+  const std::string ini = Path("fractal.ini");
+  ASSERT_TRUE(fs::exists(ini));
+  EXPECT_EQ(GetPrivateProfileInt("PaintBox", "Width", 0, ini), 640);
+  EXPECT_EQ(GetPrivateProfileInt("PaintBox", "Height", 0, ini), 480);
+  EXPECT_EQ(GetPrivateProfileInt("Window", "Maximized", -1, ini), 0);
+  EXPECT_EQ(GetPrivateProfileInt("Window", "Width", 0, ini), Form->width());
+  EXPECT_EQ(GetPrivateProfileInt("Options", "JpegQuality", 0, ini), 80);
+  EXPECT_EQ(GetPrivateProfileInt("Options", "JpegProgressive", 0, ini), 1);
+  delete Form;
+  Form = nullptr;
+
+  // The next start takes the image size from the file.
+  Settings() = TSettings{};
+  Start();
+  EXPECT_EQ(QSize(Doc().Width, Doc().Height), QSize(640, 480));
+  EXPECT_EQ(Form->PanelText(0), "MI=236");
+}
+
+TEST_F(MainFormTest, AFailedSettingsWriteIsReportedAndClosingGoesOn) {
+  fs::create_directory(Path("fractal.ini"));  // a folder cannot be written as a file
+  Start();
+  const std::string name = Form->MutexName();
+  Form->close();
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0], "Unable to write to " + Path("fractal.ini"));
+  EXPECT_EQ(OpenNamedMutex(name), nullptr);
+  EXPECT_EQ(Form->Document(), nullptr);
+}
+
+TEST_F(MainFormTest, StoredWindowBoundsAreClampedOntoTheScreen) {
+  WriteFile(Path("fractal.ini"), "[Window]\nLeft=-5000\nTop=-4000\nWidth=520\nHeight=410\nMaximized=0\n");
+  Form = new TMainForm();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_GE(Form->x(), screen.left());
+  EXPECT_GE(Form->y(), screen.top());
+  EXPECT_EQ(Form->width(), std::min(520, screen.width()));
+  EXPECT_EQ(Form->height(), std::min(410, screen.height()));
+  delete Form;
+  Form = nullptr;
+  Settings() = TSettings{};
+  WriteFile(Path("fractal.ini"), "[Window]\nLeft=10\nTop=20\nWidth=50\nHeight=60\nMaximized=1\n");
+  Form = new TMainForm();
+  EXPECT_EQ(Form->width(), 200);  // the smallest window
+  EXPECT_EQ(Form->height(), 200);
+  Form->ShowAsSaved();
+  EXPECT_TRUE(Form->windowState() & Qt::WindowMaximized);
+  WaitForRender();
+}
+
+TEST_F(MainFormTest, HelpShowsTheProgramsPage) {
+  Start();
+  Form->ShowHelpContents();
+  THelpForm* help = Form->findChild<THelpForm*>();
+  ASSERT_TRUE(help);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_NE(help->Browser()->toPlainText().indexOf("missing"), -1);
+  WriteFile(Path("help.html"), "<html><body><h1>Moving around</h1></body></html>");
+  Form->ShowHelpContents();
+  EXPECT_EQ(Form->findChildren<THelpForm*>().size(), 1);
+  EXPECT_NE(help->Browser()->toPlainText().indexOf("Moving around"), -1);
+}
+
+TEST(AboutForm, RendersAFractalOfTheCatalogue) {
+  // The default Mandelbrot at 64 x 64: the centre (-0.78, -0.02) lies in the
+  // set (black), the corner (-2.2, 1.4) escapes at once.
+  const QImage mandelbrot = RenderFormulaPicture(0, 64, 64);
+  ASSERT_EQ(mandelbrot.size(), QSize(64, 64));
+  EXPECT_EQ(QColor(mandelbrot.pixel(32, 32)), QColor(Qt::black));
+  EXPECT_NE(QColor(mandelbrot.pixel(0, 0)), QColor(Qt::black));
+  EXPECT_TRUE(RenderFormulaPicture(41, 64, 64).isNull());  // no such formula
+  TAboutForm about;
+  EXPECT_GE(about.FormulaNumber(), 0);
+  EXPECT_LT(about.FormulaNumber(), 500);
+  EXPECT_EQ(about.Picture().size(), QSize(160, 160));
+}
+
+TEST(FileDialogs, FiltersAndExtensions) {
+  const std::string spots = "Fractal spots (*.frs)|*.frs|All files (*.*)|*.*";
+  EXPECT_EQ(QtFilters(spots), (QStringList{"Fractal spots (*.frs)", "All files (*)"}));
+  EXPECT_EQ(QtFilters("JPEG|*.jpg;*.jpeg|Bitmaps (*.bmp)|*.bmp"), (QStringList{"JPEG (*.jpg *.jpeg)", "Bitmaps (*.bmp)"}));
+  EXPECT_EQ(QtFilters("Odd (*.a)|*.b"), (QStringList{"Odd (*.a) (*.b)"}));
+  EXPECT_EQ(QtFilters(""), QStringList{});
+  EXPECT_EQ(QtFilters("Everything"), (QStringList{"Everything (*)"}));
+  const std::vector<TFileFilter> parsed = ParseFilter("A|*.a|B|*.b; *.c|");
+  ASSERT_EQ(parsed.size(), 2u);
+  EXPECT_EQ(parsed[1].Text, "B");
+  EXPECT_EQ(parsed[1].Patterns, (std::vector<std::string>{"*.b", "*.c"}));
+
+  const std::string images = "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp";
+  EXPECT_EQ(FilterExtension(images, 1), "jpg");
+  EXPECT_EQ(FilterExtension(images, 2), "bmp");
+  EXPECT_EQ(FilterExtension(images, 3), "");
+  EXPECT_EQ(FilterExtension(spots, 2), "");  // "*.*" names no extension
+
+  EXPECT_EQ(WithDefaultExt("/a/b", "frs"), "/a/b.frs");
+  EXPECT_EQ(WithDefaultExt("/a/b.txt", "frs"), "/a/b.txt");
+  EXPECT_EQ(WithDefaultExt("/a.d/b", "frs"), "/a.d/b.frs");
+  EXPECT_EQ(WithDefaultExt("/a/b", ""), "/a/b");
+  EXPECT_EQ(FolderOf("/a/b/c.frs"), "/a/b");
+  EXPECT_EQ(FolderOf("/c.frs"), "/");
+  EXPECT_EQ(FolderOf("c.frs"), "");
+  EXPECT_EQ(FileNameOf("/a/b/c.frs"), "c.frs");
+
+  // The program's dialogs go through the hooks.
+  const TFileDialogHooks saved = FileDialogHooks();
+  std::string seen;
+  FileDialogHooks().Open = [&](TFileDialog& d, QWidget*) {
+    seen = d.Title;
+    d.FileName = "/chosen";
+    return true;
+  };
+  TFileDialog d;
+  d.Title = "Pick";
+  EXPECT_TRUE(RunOpenDialog(d, nullptr));
+  EXPECT_EQ(seen, "Pick");
+  EXPECT_EQ(d.FileName, "/chosen");
+  FileDialogHooks() = saved;
+}
+
+}  // namespace

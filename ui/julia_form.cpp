@@ -1,0 +1,111 @@
+#include "ui/julia_form.h"
+
+#include <QCloseEvent>
+#include <QPainter>
+
+#include "engine/fractal.h"
+#include "formulas/catalogue.h"
+#include "platform/canvas_qt.h"
+#include "ui/settings.h"
+
+TJulieCanvas::TJulieCanvas(TForm17* form)
+    : Picture(kJuliePreviewSize, kJuliePreviewSize, QImage::Format_RGB32), Form(form) {
+  Picture.fill(Qt::black);
+}
+
+void TJulieCanvas::DrawBitmap(const TBitmapInfoHeader& header, const uint8_t* bits, const TRect& source,
+                              const TRect& target) {
+  TQtCanvas(&Picture).DrawBitmap(header, bits, source, target);
+  Form->update(target.Left, target.Top, target.Width, target.Height);
+}
+
+void TJulieCanvas::SetPixel(int32_t x, int32_t y, TColor3 color) {
+  TQtCanvas(&Picture).SetPixel(x, y, color);
+  Form->update(x, y, 1, 1);
+}
+
+TForm17::TForm17(TFractal* mainDocument, QWidget* owner)
+    : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      MainDocument(mainDocument),
+      Owner(owner),
+      FCanvas(this) {
+  setWindowTitle("Julie");
+  setFixedSize(kJuliePreviewSize, kJuliePreviewSize);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  move(Settings().JulieForm.Left, Settings().JulieForm.Top);
+  FPreview = std::make_unique<TFractal>(-1, -2, 3, 6, kJuliePreviewSize, kJuliePreviewSize, &FCanvas);
+  FPreview->PreviewMode = true;
+}
+
+TForm17::~TForm17() {
+  // The render thread paints on this window's canvas: end it first.
+  FPreview.reset();
+}
+
+void TForm17::JuliaRefresh() {
+  const bool checked = JulieWindowChecked ? JulieWindowChecked() : true;
+  if (MainDocument && !MainDocument->Ctx.JulieSet && checked && FormulaJuliaAllowed(MainDocument->Ctx.Number)) {
+    FPreview->Assign(MainDocument);
+    // The compiled user formula stays the main document's: the preview only
+    // borrows its entry point and must never unload it.
+    FPreview->UserModule = nullptr;
+    FPreview->Ctx.MaxIter /= 2;
+    FPreview->Ctx.Smoothing = 0;
+    FPreview->Ctx.JulieSet = true;
+    FPreview->SetWindow(-2, 3, 6);
+    if (!isVisible()) {
+      Refreshing = true;
+      show();
+      Refreshing = false;
+    }
+  } else {
+    hide();
+  }
+}
+
+void TForm17::JuliaPoint(Extended re, Extended im) { FPreview->SetJuliaPoint(re, im); }
+
+void TForm17::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.drawImage(0, 0, FCanvas.Picture);
+}
+
+void TForm17::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Shown from outside (the menu item): decide afterwards, once the caller
+  // has set its check mark, whether there is a preview to show.
+  if (!Refreshing && !event->spontaneous())
+    QMetaObject::invokeMethod(this, [this] { JuliaRefresh(); }, Qt::QueuedConnection);
+}
+
+void TForm17::hideEvent(QHideEvent* event) {
+  if (!event->spontaneous()) RecordPosition();
+  QWidget::hideEvent(event);
+}
+
+void TForm17::closeEvent(QCloseEvent* event) {
+  RecordPosition();
+  event->accept();  // a top-level window without delete-on-close only hides
+}
+
+void TForm17::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (isVisible()) HandBackActivation();
+}
+
+void TForm17::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) HandBackActivation();
+}
+
+void TForm17::HandBackActivation() {
+  // Key presses must keep reaching the main window.
+  if (!Owner) return;
+  Owner->activateWindow();
+  Owner->raise();
+}
+
+void TForm17::RecordPosition() {
+  if (isMinimized()) return;
+  Settings().JulieForm = {x(), y()};
+}
