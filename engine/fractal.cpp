@@ -79,7 +79,11 @@ void TFractal::StopThread() {
 }
 
 void TFractal::ReleaseUserModule() {
+  // An entry taken over from another document without its module is only
+  // forgotten; it must not outlive the module its owner may unload.
+  Ctx.UserFormula = nullptr;
   if (!UserModule) return;
+  StopThread();  // a running render may be inside the module
   dlclose(UserModule);
   UserModule = nullptr;
   Ctx.UserFormula = nullptr;

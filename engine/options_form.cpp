@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -182,6 +183,7 @@ std::string BailOutText(float b) {
 TColorSwatch::TColorSwatch(QWidget* parent) : QWidget(parent) {
   setFixedSize(40, 20);
   setCursor(Qt::PointingHandCursor);
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 void TColorSwatch::SetColor(const QColor& color) {
@@ -194,10 +196,22 @@ void TColorSwatch::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), FColor);
   p.setPen(palette().color(QPalette::Dark));
   p.drawRect(rect().adjusted(0, 0, -1, -1));
+  if (hasFocus()) {
+    p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+    p.drawRect(rect().adjusted(1, 1, -2, -2));
+  }
 }
 
 void TColorSwatch::mousePressEvent(QMouseEvent*) {
   if (OnClick) OnClick();
+}
+
+void TColorSwatch::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (OnClick) OnClick();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 TPaletteStrip::TPaletteStrip(QWidget* parent) : QWidget(parent) {
@@ -279,6 +293,8 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   connect(FTabs, &QTabWidget::currentChanged, this, [this](int page) {
     if (page == opJpeg) FillJpeg();
   });
+  // Every page caption stays in view.
+  FTabs->setMinimumWidth(FTabs->tabBar()->sizeHint().width() + 8);
   BoxW = Curves[0]->width();
   BoxH = Curves[0]->height();
 

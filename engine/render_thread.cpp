@@ -38,6 +38,9 @@ int32_t ThreadCountFor(int32_t setting) {
 }  // namespace
 
 TFThread::TFThread(TFractal* document) : Document(document) {
+  // The owner's thread is the one that serves our synchronised calls; make
+  // sure the queue exists (and is bound to it) before the run can use it.
+  MainQueue();
   TFractal& d = *Document;
   if (d.MainDocument) {
     Mutex = OpenNamedMutex(TFractal::RenderMutexName);

@@ -272,6 +272,7 @@ TBusyCursorHandler SetBusyCursorHandler(TBusyCursorHandler handler) {
 void TFractal::CompileUserFormula() {
   // The new module replaces this document's old one, files and all; the old
   // one may carry the very names the new one gets.
+  ReleaseUserModule();
   CompilerOutput.clear();
 
   const std::string folder = UserFormulaFolder();

@@ -16,6 +16,9 @@ TJulieCanvas::TJulieCanvas(TForm17* form)
 void TJulieCanvas::DrawBitmap(const TBitmapInfoHeader& header, const uint8_t* bits, const TRect& source,
                               const TRect& target) {
   TQtCanvas(&Picture).DrawBitmap(header, bits, source, target);
+  if (target.Left <= 0 && target.Top <= 0 && target.Left + target.Width >= Picture.width() &&
+      target.Top + target.Height >= Picture.height())
+    ++FullPaints;
   Form->update(target.Left, target.Top, target.Width, target.Height);
 }
 

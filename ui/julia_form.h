@@ -29,6 +29,9 @@ class TJulieCanvas : public TCanvas {
                   const TRect& target) override;
   void SetPixel(int32_t x, int32_t y, TColor3 color) override;
   QImage Picture;
+  // Paints that covered the whole picture (the preview pass makes one per
+  // iteration limit).
+  int FullPaints = 0;
 
  private:
   TForm17* Form;
@@ -51,6 +54,7 @@ class TForm17 : public QWidget {
   TFractal* Preview() const { return FPreview.get(); }
   // What the window shows.
   const QImage& Picture() const { return FCanvas.Picture; }
+  TJulieCanvas& Canvas() { return FCanvas; }
 
   // MSG_JULIA_REFRESH: copies the main document into the preview in Julia
   // mode and shows the window when the main document is not in Julia mode,

@@ -2,7 +2,6 @@
 
 #include <exception>
 #include <string_view>
-#include <type_traits>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -36,7 +35,6 @@
 #include "ifs/ifs_model.h"
 #include "platform/canvas_qt.h"
 #include "platform/dialogs.h"
-#include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "ui/numeric_edit_form.h"
 #include "ui/settings.h"
@@ -56,27 +54,6 @@ QString FileText(const std::string& text) {
   QString s = utf8(QByteArray::fromStdString(text));
   if (!utf8.hasError()) return s;
   return Text1252(text);
-}
-
-// The compiler's report the document keeps of its last compile of a user
-// formula: a text, or a list of lines. Documents without one report nothing.
-template <class D>
-std::string DocumentCompilerOutput(const D& doc) {
-  if constexpr (requires { doc.CompilerOutput; }) {
-    using T = std::decay_t<decltype(doc.CompilerOutput)>;
-    if constexpr (std::is_convertible_v<const T&, std::string>) {
-      return std::string(doc.CompilerOutput);
-    } else {
-      std::string text;
-      for (const auto& line : doc.CompilerOutput) {
-        text += std::string(line);
-        text += '\n';
-      }
-      return text;
-    }
-  } else {
-    return {};
-  }
 }
 
 // The lines of a text box as a memo holds them: a final line break adds no
@@ -275,7 +252,6 @@ void TPreviewPicture::mouseReleaseEvent(QMouseEvent*) { Panning = false; }
 
 TSelectForm::TSelectForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Select fractal:");
-  CompilerReport = [](const TFractal& doc) { return DocumentCompilerOutput(doc); };
   BuildLayout();
   move(Settings().Select.Left, Settings().Select.Top);
   LoadIFSLibraryList();
@@ -752,7 +728,6 @@ void TSelectForm::Finish(TFractal& main, bool selected) {
   }
   BorrowedModule = nullptr;
   if (FComplexFunctions && FComplexFunctions->isVisible()) FComplexFunctions->hide();
-  if (FCompilerOutput && FCompilerOutput->window()->isVisible()) FCompilerOutput->window()->hide();
   if (FManual->isChecked()) {
     FManual->setChecked(false);
     if (OnManualParameters) OnManualParameters(false);
@@ -933,32 +908,12 @@ void TSelectForm::Go() {
       BorrowedModule = nullptr;
     }
     Doc->SetUserFormula(TextLines(FUserText->toPlainText()));
+    // The restart compiles; a compile that builds no module shows the
+    // compiler's report itself.
     Doc->SetFormula(kUserFormula, -2, 2, 4);
-    ReportCompile();
   }
   ApplyPageLook();
   RefreshDragWindow();
-}
-
-void TSelectForm::ReportCompile() {
-  if (!Doc || Doc->Ctx.Number != kUserFormula || Doc->HasUserModule()) return;
-  const std::string report = CompilerReport ? CompilerReport(*Doc) : std::string();
-  if (report.empty()) return;
-  if (!FCompilerOutput) {
-    auto* window = new QWidget(this, Qt::Window);
-    window->setWindowTitle("Compiler output");
-    auto* layout = new QVBoxLayout(window);
-    FCompilerOutput = new QPlainTextEdit(window);
-    FCompilerOutput->setReadOnly(true);
-    FCompilerOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
-    FCompilerOutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    layout->addWidget(FCompilerOutput);
-    window->resize(560, 300);
-  }
-  FCompilerOutput->setPlainText(QString::fromStdString(report));
-  QWidget* window = FCompilerOutput->window();
-  window->show();
-  window->raise();
 }
 
 void TSelectForm::ShowComplexFunctions() {

@@ -114,13 +114,6 @@ class TSelectForm : public QDialog {
   bool SeedEditEnabled() const;
   bool ParameterRowShown(int k) const;
 
-  // The report of the last compile of a user formula, shown when the compile
-  // produced no module. By default the document's compiler output.
-  std::function<std::string(const TFractal&)> CompilerReport;
-  // After "&Go !": shows the compiler's report when the preview holds the
-  // user formula without a module.
-  void ReportCompile();
-
   // Controls, for the windows that work with the dialog and for tests.
   QPushButton* SelectButton() const { return FSelect; }
   QPushButton* CancelButton() const { return FCancel; }
@@ -156,10 +149,8 @@ class TSelectForm : public QDialog {
   QCheckBox* KeepInfiniteCheck() const { return FKeepInfinite; }
   // The coarse (fine = false) or fine spin button of an edit, or null.
   TSpinButton* SpinOf(const TNumericEdit* edit, bool fine) const;
-  // The "Complex functions" reference window and the compiler report window
-  // (null until first shown).
+  // The "Complex functions" reference window (null until first shown).
   QWidget* ComplexFunctionsWindow() const { return FComplexFunctions; }
-  QPlainTextEdit* CompilerOutputWindow() const { return FCompilerOutput; }
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -248,7 +239,6 @@ class TSelectForm : public QDialog {
   QCheckBox* FFilterOnly = nullptr;
   QCheckBox* FKeepInfinite = nullptr;
   QWidget* FComplexFunctions = nullptr;
-  QPlainTextEdit* FCompilerOutput = nullptr;
 
   std::map<const TNumericEdit*, TEditInfo> FEditInfo;
   std::map<const TNumericEdit*, TSpinButton*> FCoarse, FFine;

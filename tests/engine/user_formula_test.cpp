@@ -23,6 +23,7 @@
 #include "engine/render_thread.h"
 #include "formulas/calc_point.h"
 #include "platform/dialogs.h"
+#include "platform/messages.h"
 #include "platform/program_folder.h"
 
 namespace fs = std::filesystem;
@@ -81,6 +82,9 @@ void WaitForRender(TFractal& doc) {
 class TScratchProgram {
  public:
   explicit TScratchProgram(const std::vector<std::string>& kitFiles = AllKitFiles()) {
+    // The queue binds to the first thread that uses it; a render thread must
+    // not get there first, or waiting for a render would not serve its paints.
+    MainQueue().BindToCurrentThread();
     KitSource = ProgramFolder();
     std::string pattern = (fs::temp_directory_path() / "px_userfrm_XXXXXX").string();
     Root = ::mkdtemp(pattern.data());
@@ -365,6 +369,22 @@ TEST(UserFormulaLaunch, ProcessFailuresAndOutput) {
     EXPECT_EQ(messages.Shown[0], "Wait compile process failed, windows error code = 10");
   }
   {
+    // Make.bat cannot be written (a folder has its name): nothing is run, the
+    // reason is the report.
+    TScratchProgram scratch(kNoKit);
+    FakeKit(scratch, "#!/bin/sh\necho ran\n");
+    fs::create_directory(scratch.Program + "/Make.bat");
+    TMessageRecorder messages;
+    TFractal doc(-1, 0, 0, 0, kWidth, kHeight, &canvas);
+    doc.SetUserFormula(kMandelbrotExtended);
+    doc.SetFormula(kUserFormula, -2.2L, 1.4L, 2.8L);
+    WaitForRender(doc);
+    const std::string expected = "Unable to write " + scratch.Program + "/Make.bat: Is a directory";
+    EXPECT_EQ(doc.CompilerOutput, expected);
+    EXPECT_EQ(messages.Shown, std::vector<std::string>{expected});
+    EXPECT_FALSE(doc.HasUserModule());
+  }
+  {
     // A file at the module path that does not load.
     TScratchProgram scratch(kNoKit);
     FakeKit(scratch, "#!/bin/sh\nread cmd src < Make.bat\nprintf 'junk' > \"${src%.dpr*}.dll\"\n");
@@ -613,6 +633,19 @@ TEST(UserFormulaCompile, SpotIsCompiledAtTheFirstRestart) {
   // The view came from the spot: the centre of the set stays inside.
   EXPECT_EQ(shown.PixelValue(kInsideX, kInsideY), 0.0f);
   EXPECT_EQ(shown.PixelValue(0, 0), 2.0f);
+
+  // Compiling again replaces the module, and the files of the old one go.
+  const std::string oldSource = shown.SourcePath, oldModule = shown.ModulePath;
+  void* const oldModuleHandle = shown.UserModule;
+  WaitForRender(shown);
+  WaitForNextSecond();
+  shown.CompileUserFormula();
+  ASSERT_TRUE(shown.HasUserModule()) << shown.CompilerOutput;
+  EXPECT_NE(shown.UserModule, oldModuleHandle);
+  ASSERT_NE(shown.SourcePath, oldSource);
+  EXPECT_FALSE(Exists(oldSource));
+  EXPECT_FALSE(Exists(oldModule));
+  EXPECT_EQ(FilesIn(scratch.Temp).size(), 2u);
 }
 
 struct TFpWords {
