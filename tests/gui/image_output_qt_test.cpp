@@ -1,6 +1,8 @@
 #include "ui/image_output_qt.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/jpeg_decode.h"
 #include <jpeglib.h>
 #include <unistd.h>
 
@@ -115,34 +117,7 @@ class ImageOutputQtTest : public ::testing::Test {
   std::vector<std::vector<std::string>> Commands;
 };
 
-struct TJpegInfo {
-  int Width = 0, Height = 0;
-  bool Progressive = false;
-  std::vector<uint8_t> Rgb;
-};
-
-TJpegInfo DecodeJpeg(const std::string& bytes) {
-  jpeg_decompress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), (unsigned long)bytes.size());
-  jpeg_read_header(&cinfo, TRUE);
-  TJpegInfo info;
-  info.Progressive = jpeg_has_multiple_scans(&cinfo);
-  cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  info.Width = int(cinfo.output_width);
-  info.Height = int(cinfo.output_height);
-  info.Rgb.resize(size_t(info.Width) * info.Height * 3);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = info.Rgb.data() + size_t(cinfo.output_scanline) * info.Width * 3;
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  return info;
-}
+using TJpegInfo = TDecodedJpeg;
 
 }  // namespace
 
