@@ -3,7 +3,9 @@
 #include <string>
 
 #include <QApplication>
+#include <QCursor>
 
+#include "engine/user_formula.h"
 #include "platform/dialogs_qt.h"
 #include "platform/event_loop_qt.h"
 #include "ui/main_form.h"
@@ -13,6 +15,13 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Pelmorix");
   TQtEventBridge bridge;
   InstallQtMessageHandler();
+  // The compiler runs on the main thread: show that the program is busy.
+  SetBusyCursorHandler([](bool busy) {
+    if (busy)
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      QApplication::restoreOverrideCursor();
+  });
 
   // The first argument that is not one of Qt's own options is a file to open.
   const QStringList args = QApplication::arguments();

@@ -30,10 +30,16 @@
 #include "platform/named_mutex.h"
 #include "platform/profile.h"
 #include "platform/program_folder.h"
+#include "engine/options_form.h"
+#include "formulas/catalogue.h"
 #include "ui/about_form.h"
 #include "ui/help_form.h"
 #include "ui/image_area_form.h"
+#include "ui/julia_form.h"
+#include "ui/param_form.h"
+#include "ui/select_form.h"
 #include "ui/settings.h"
+#include "ui/size_form.h"
 
 namespace {
 
@@ -46,6 +52,7 @@ constexpr int kDefaultDrawSize = 300;
 constexpr int kMinImageSize = 2;  // the pixel step divides by width - 1
 constexpr int kMinWindowSize = 200;
 constexpr int kSmoothingProperty = 34;
+constexpr int kJuliaModeProperty = 8;
 
 // Without stored bounds the window opens around a 300 x 300 image area.
 constexpr int kInitialAreaSize = 300;
@@ -222,6 +229,10 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
 
   if (!fileArgument.empty()) OpenFileArgument(fileArgument);
   Doc->Restart();
+
+  // The selection dialog lives as long as the window and keeps its page,
+  // its lists and its IFS library between showings.
+  Select = new TSelectForm(this);
 }
 
 TMainForm::~TMainForm() { Shutdown(false); }
@@ -291,7 +302,7 @@ void TMainForm::BuildMenu() {
   connect(FileMenu, &QMenu::aboutToShow, this, [this] { FileMenuOpens(); });
 
   QMenu* fractal = bar->addMenu("Fracta&l");
-  AddItem(fractal, "&Select fractal", QKeySequence(Qt::Key_F6), nullptr, kLater);
+  SelectItem = AddItem(fractal, "&Select fractal", QKeySequence(Qt::Key_F6), [this] { SelectFractal(); });
   AddItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), nullptr, kLater);
   AddItem(fractal, "3D &attractors", QKeySequence(Qt::Key_F5), nullptr, kLater);
   fractal->addSeparator();
@@ -317,10 +328,10 @@ void TMainForm::BuildMenu() {
   AddItem(fractal, "&3D view", QKeySequence(Qt::ALT | Qt::Key_3), nullptr, kLater);
 
   QMenu* render = bar->addMenu("&Render");
-  AddItem(render, "&Zoom movie", {}, nullptr, kLater);
+  ZoomMovieItem = AddItem(render, "&Zoom movie", {}, nullptr, kLater);
   AddItem(render, "&Iteration movie", {}, nullptr, kLater);
-  AddItem(render, "&Transformation movie", {}, nullptr, kLater);
-  AddItem(render, "&Julie movie", {}, nullptr, kLater);
+  TransformationMovieItem = AddItem(render, "&Transformation movie", {}, nullptr, false);
+  JulieMovieItem = AddItem(render, "&Julie movie", {}, nullptr, false);
   AddItem(render, "Pa&rametrical movie", {}, nullptr, kLater);
   AddItem(render, "I&FS movie", {}, nullptr, kLater);
   AddItem(render, "&3D-attractors movie", {}, nullptr, kLater)->setVisible(false);
@@ -338,17 +349,21 @@ void TMainForm::BuildMenu() {
     SizeGroup->addAction(a);
   }
   SizeMenu->addSeparator();
-  ManualSizeItem = AddItem(SizeMenu, "&Manual...", {}, nullptr, kLater);
+  ManualSizeItem = AddItem(SizeMenu, "&Manual...", {}, [this] { ManualSize(); });
   ManualSizeItem->setCheckable(true);
   ManualSizeItem->setData(8);
   SizeGroup->addAction(ManualSizeItem);
   connect(SizeMenu, &QMenu::aboutToShow, this, [this] { SizeMenuOpens(); });
-  AddItem(options, "&Preferences", QKeySequence(Qt::Key_F8), nullptr, kLater);
+  PreferencesItem = AddItem(options, "&Preferences", QKeySequence(Qt::Key_F8), [this] { ShowPreferences(); });
   options->addSeparator();
   AddItem(options, "&Load palette", {}, [this] { LoadPalette(); });
   AddItem(options, "&Save palette", {}, [this] { SavePalette(); });
   options->addSeparator();
-  AddItem(options, "&Julie window", QKeySequence(Qt::ALT | Qt::Key_J), nullptr, kLater)->setCheckable(true);
+  JulieWindowItem = AddItem(options, "&Julie window", QKeySequence(Qt::ALT | Qt::Key_J), nullptr);
+  JulieWindowItem->setCheckable(true);
+  // Toggling flips the check mark first; the window follows it.
+  connect(JulieWindowItem, &QAction::triggered, this, [this] { ToggleJulieWindow(); });
+  connect(options, &QMenu::aboutToShow, this, [this] { OptionsMenuOpens(); });
   AddItem(options, "Anti-Aliasing", QKeySequence(Qt::ALT | Qt::Key_A), nullptr, kLater);
 
   QMenu* help = bar->addMenu("&Help");
@@ -368,6 +383,16 @@ void TMainForm::SizeMenuOpens() {
     for (const TSizePreset& p : kSizePresets)
       if (a->data().toInt() == p.Tag && p.Width == Doc->Width && p.Height == Doc->Height) a->setChecked(true);
   }
+}
+
+void TMainForm::OptionsMenuOpens() {
+  const int32_t n = Doc->Ctx.Number;
+  bool enabled = n == kUserFormula;
+  if (n < 500) {
+    const TFormulaEntry* row = FindFormula(n);
+    enabled = row && row->JuliaAllowed && !Doc->Ctx.JulieSet;
+  }
+  JulieWindowItem->setEnabled(enabled);
 }
 
 void TMainForm::SmoothingMenuOpens() {
@@ -504,10 +529,7 @@ bool TMainForm::HandleKey(QKeyEvent* e) {
         ZoomOutAt(CursorOnSurface());
       return true;
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-      // The Julia toggle works with the Julia window, which the program
-      // does not have yet: nothing happens.
-      return true;
+    case Qt::Key_Enter: JuliaToggle(); return true;
     default: return false;
   }
 }
@@ -541,6 +563,10 @@ void TMainForm::MouseMove(QMouseEvent* e) {
   const TFractal& d = *Doc;
   const double step = double(d.W / (d.Width - 1));
   const double re = double(d.X + p.x() * step), im = double(d.Y - p.y() * step);
+  if (Julia && Julia->isVisible()) {
+    Hover = {re, im};
+    PostMessage(THandle(Julia->winId()), MSG_JULIA_POINT, 0, 0);
+  }
   SetPanel(2, CoordinateText(re, im, CoordinateDecimals(step)));
   if (d.RenderFinished()) {
     SetPanel(1, "");
@@ -641,9 +667,11 @@ void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
 }
 
 void TMainForm::AfterSpotLoaded(const std::string& path) {
+  PostJuliaRefresh();
   SetCaption(QString(kProgramTitle) + ": " + FileNameText(path));
   SpotSaveDialog.FileName = FileNameOf(path);
   ImageSaveState().FileName = ImageNameOfSpot(path);
+  PostOptionsRefresh();
 }
 
 // Palettes.
@@ -657,6 +685,7 @@ void TMainForm::LoadPaletteFile(const std::string& path, bool recolor) {
     return;
   }
   if (recolor) Doc->Recolor();
+  PostOptionsRefresh();
 }
 
 void TMainForm::LoadPalette() {
@@ -728,6 +757,7 @@ void TMainForm::OpenDroppedFile(const std::string& path) {
   if (kind.Attractor) OpenAttractorFile(path);
   if (kind.Palette) LoadPaletteFile(path, true);
   if (kind.IFS) OpenIFSFile(path);
+  PostJuliaRefresh();
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
@@ -739,6 +769,97 @@ void TMainForm::dropEvent(QDropEvent* event) {
   if (urls.isEmpty() || !urls.front().isLocalFile()) return;
   event->acceptProposedAction();
   OpenDroppedFile(ToStd(urls.front().toLocalFile()));
+}
+
+// The windows the main window drives.
+
+void TMainForm::PostJuliaRefresh() {
+  if (Julia) PostMessage(THandle(Julia->winId()), MSG_JULIA_REFRESH, 0, 0);
+}
+
+void TMainForm::PostOptionsRefresh() {
+  if (Options && Options->isVisible()) PostMessage(THandle(Options->winId()), MSG_OPTIONS_REFRESH, 0, 0);
+}
+
+void TMainForm::SelectFractal() {
+  if (!Select->Execute(*Doc)) return;
+  PostJuliaRefresh();
+  SetCaption(kProgramTitle);
+  const bool zoomMovie = ZoomMovieItem->isEnabled();
+  TransformationMovieItem->setEnabled(Select->ActivePage() == TSelectPage::Constructor && zoomMovie);
+  JulieMovieItem->setEnabled(Doc->Ctx.JulieSet && zoomMovie);
+}
+
+void TMainForm::ManualSize() {
+  int w = Surface()->width(), h = Surface()->height();
+  if (TFracSize::Execute(this, w, h)) SetImageSize(w, h);
+}
+
+void TMainForm::ShowPreferences() {
+  if (!Options) {
+    Options = new TOptionsForm(this);
+    Options->OnClosed = [this] { PreferencesItem->setEnabled(true); };
+    SetMessageRoute(THandle(Options->winId()), [this](const TMessage& m) {
+      if (m.Msg == MSG_OPTIONS_REFRESH) Options->Refresh();
+    });
+  }
+  if (Options->isVisible()) {
+    Options->activateWindow();
+    Options->raise();
+    return;
+  }
+  PreferencesItem->setEnabled(false);
+  Options->ShowFor(Doc.get());
+}
+
+void TMainForm::ToggleJulieWindow() {
+  if (!Julia) {
+    Julia = new TForm17(Doc.get(), this);
+    Julia->JulieWindowChecked = [this] { return JulieWindowItem->isChecked(); };
+    SetMessageRoute(THandle(Julia->winId()), [this](const TMessage& m) {
+      if (m.Msg == MSG_JULIA_REFRESH)
+        Julia->JuliaRefresh();
+      else if (m.Msg == MSG_JULIA_POINT)
+        Julia->JuliaPoint(Hover.re, Hover.im);
+    });
+  }
+  if (JulieWindowItem->isChecked())
+    Julia->show();
+  else
+    Julia->hide();
+}
+
+void TMainForm::JuliaToggle() {
+  if (!Julia) return;
+  if (Doc->Ctx.JulieSet && JulieWindowItem->isChecked()) {
+    Doc->SetProperty(kJuliaModeProperty, false);
+    PostJuliaRefresh();
+  } else if (Julia->isVisible()) {
+    Doc->SetProperty(kJuliaModeProperty, true);
+    Doc->SetJuliaPoint(Hover.re, Hover.im);
+    PostJuliaRefresh();
+  }
+}
+
+void TMainForm::CloseToolWindows() {
+  // The windows keep their places in the settings, which are written next;
+  // they go before the main document, which some of them render with or edit.
+  if (Julia) {
+    Julia->close();
+    SetMessageRoute(THandle(Julia->winId()), nullptr);
+    delete Julia;
+    Julia = nullptr;
+  }
+  if (Select) {
+    if (Select->DragWindow() && Select->DragWindow()->isVisible()) Select->DragWindow()->close();
+    delete Select;
+    Select = nullptr;
+  }
+  if (Options) {
+    SetMessageRoute(THandle(Options->winId()), nullptr);
+    delete Options;
+    Options = nullptr;
+  }
 }
 
 // Help.
@@ -767,6 +888,7 @@ void TMainForm::Shutdown(bool writeSettings) {
   TPaintSurface* surface = Surface();
   surface->OnMousePress = surface->OnMouseMove = surface->OnMouseRelease = surface->OnDoubleClick = nullptr;
   surface->OnKeyPress = nullptr;
+  CloseToolWindows();
   if (writeSettings) {
     TSettings& s = Settings();
     TWindowState state = TWindowState::Normal;

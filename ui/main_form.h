@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QMainWindow>
 
+#include "formulas/numbers.h"
 #include "platform/dialogs_qt.h"
 #include "platform/messages.h"
 #include "ui/image_output_qt.h"
@@ -26,6 +27,9 @@ class TImageArea;
 class TNamedMutex;
 class TPaintSurface;
 class THelpForm;
+class TForm17;
+class TOptionsForm;
+class TSelectForm;
 
 // Messages the main window sends, receives or relays (all posted).
 constexpr uint32_t MSG_VIEW3D_REFRESH = 0xB23;       // to the 3D view: the main image changed
@@ -111,6 +115,17 @@ class TMainForm : public QMainWindow {
   void PlayMovie();
   void ShowHelpContents();
   void ShowAbout();
+  // "&Select fractal": the selection dialog over the main document; on
+  // "S&elect" the document takes the chosen fractal.
+  void SelectFractal();
+  // "&Manual...": the size dialog with the image area's size.
+  void ManualSize();
+  // "&Preferences": created on first use, activated when visible.
+  void ShowPreferences();
+  // "&Julie window": shows or hides the Julia window (created on first use).
+  void ToggleJulieWindow();
+  // The Enter key: switches Julia mode with the Julia window.
+  void JuliaToggle();
   // Writes the "DrawSize" section and then the document's spot into `path`.
   void SaveSpotTo(const std::string& path);
   // Loads a spot as "Load spot..." does; `applyDrawSize` resizes the image
@@ -119,6 +134,14 @@ class TMainForm : public QMainWindow {
   // A file named on the command line, or dropped on the window.
   void OpenFileArgument(const std::string& name);
   void OpenDroppedFile(const std::string& path);
+
+  // The windows the main window drives (null until first used; the
+  // selection dialog exists from the start).
+  TSelectForm* SelectDialog() const { return Select; }
+  TForm17* JuliaWindow() const { return Julia; }
+  TOptionsForm* PreferencesDialog() const { return Options; }
+  // The complex point under the mouse, kept while the Julia window is visible.
+  TComplexExt HoverPoint() const { return Hover; }
 
   // Windows of the program that receive posted messages register here; the
   // main window's dispatcher hands them their messages.
@@ -170,6 +193,11 @@ class TMainForm : public QMainWindow {
   void FileMenuOpens();
   void SizeMenuOpens();
   void SmoothingMenuOpens();
+  void OptionsMenuOpens();
+
+  void PostJuliaRefresh();
+  void PostOptionsRefresh();
+  void CloseToolWindows();
 
   std::unique_ptr<TFractal> Doc;
   TImageArea* Area = nullptr;
@@ -183,6 +211,10 @@ class TMainForm : public QMainWindow {
   std::string PendingIFSFile, PendingAttractorFile;
   std::map<THandle, std::function<void(const TMessage&)>> Routes;
   THelpForm* Help = nullptr;
+  TSelectForm* Select = nullptr;
+  TForm17* Julia = nullptr;
+  TOptionsForm* Options = nullptr;
+  TComplexExt Hover;
 
   // The rubber band of a zoom drag, in surface pixels.
   bool Dragging = false;
@@ -191,6 +223,12 @@ class TMainForm : public QMainWindow {
   QAction* SaveSpotItem = nullptr;
   QAction* LoadSpotItem = nullptr;
   QAction* ManualSizeItem = nullptr;
+  QAction* SelectItem = nullptr;
+  QAction* PreferencesItem = nullptr;
+  QAction* JulieWindowItem = nullptr;
+  QAction* ZoomMovieItem = nullptr;
+  QAction* TransformationMovieItem = nullptr;
+  QAction* JulieMovieItem = nullptr;
   QMenu* FileMenu = nullptr;
   QMenu* SizeMenu = nullptr;
   QMenu* SmoothingMenu = nullptr;

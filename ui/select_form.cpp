@@ -37,6 +37,7 @@
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
 #include "ui/numeric_edit_form.h"
+#include "ui/param_form.h"
 #include "ui/settings.h"
 
 namespace {
@@ -335,9 +336,7 @@ void TSelectForm::BuildLayout() {
     accept();
   });
   connect(FCancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(FManual, &QToolButton::clicked, this, [this](bool down) {
-    if (OnManualParameters) OnManualParameters(down);
-  });
+  connect(FManual, &QToolButton::clicked, this, [this](bool down) { ManualParameters(down); });
 
   auto* body = new QHBoxLayout;
   root->addLayout(body);
@@ -730,7 +729,7 @@ void TSelectForm::Finish(TFractal& main, bool selected) {
   if (FComplexFunctions && FComplexFunctions->isVisible()) FComplexFunctions->hide();
   if (FManual->isChecked()) {
     FManual->setChecked(false);
-    if (OnManualParameters) OnManualParameters(false);
+    ManualParameters(false);
   }
   RecordPosition();
 }
@@ -960,7 +959,29 @@ void TSelectForm::CommitFocusedEdit() {
 }
 
 void TSelectForm::RefreshDragWindow() {
-  if (OnRefreshDragWindow) OnRefreshDragWindow();
+  if (FDrag) FDrag->Perform(MSG_DRAG_REFRESH);
+}
+
+void TSelectForm::ManualParameters(bool down) {
+  if (!down) {
+    if (FDrag && FDrag->isVisible()) FDrag->close();
+    return;
+  }
+  if (!FDrag) {
+    TDragLink link;
+    link.PreviewDocument = [this] { return Doc.get(); };
+    link.UserFormulaPage = [this] { return ActivePage() == TSelectPage::UserFormula; };
+    link.SeedEnabled = [this] { return SeedEditEnabled(); };
+    link.ParametersVisible = [this] { return !FParamGroup->isHidden(); };
+    link.P2Visible = [this] { return ParameterRowShown(2); };
+    link.P3Visible = [this] { return ParameterRowShown(3); };
+    link.WriteSeed = [this](Extended re, Extended im) { DragSeed(re, im); };
+    link.WriteParameter = [this](int k, Extended re, Extended im) { DragParameter(k, re, im); };
+    link.Closed = [this] { ReleaseManualParameters(); };
+    link.Dialog = this;
+    FDrag = new TDragForm(std::move(link), this);
+  }
+  FDrag->show();
 }
 
 // ---------------------------------------------------------------- queries

@@ -29,6 +29,7 @@ class QPushButton;
 class QSpinBox;
 class QTabWidget;
 class QToolButton;
+class TDragForm;
 class TFractal;
 struct TFormulaEntry;
 class TNumericEdit;
@@ -96,14 +97,10 @@ class TSelectForm : public QDialog {
   // The preview document (null when it could not be created).
   TFractal* Preview() const { return Doc.get(); }
 
-  // The parameter drag window's side. The dialog calls OnRefreshDragWindow
-  // whenever a parameter, the page or the formula changes, and
-  // OnManualParameters when "Manual parameters select" is pressed (true) or
-  // released (false), also when the dialog closes with the button down.
-  std::function<void()> OnRefreshDragWindow;
-  std::function<void(bool down)> OnManualParameters;
-  // Releases "Manual parameters select" without calling OnManualParameters
-  // (the drag window was closed by itself).
+  // The parameter drag window, created when "Manual parameters select" is
+  // first pressed (null before).
+  TDragForm* DragWindow() const { return FDrag; }
+  // Releases "Manual parameters select" (the drag window was closed by itself).
   void ReleaseManualParameters();
   // Dragged markers: the seed edits and the preview's Julia seed; or
   // parameter k (1..3) in the edits of both pages and the preview.
@@ -191,6 +188,7 @@ class TSelectForm : public QDialog {
   void ZoomOut();
   void CommitFocusedEdit();
   void RefreshDragWindow();
+  void ManualParameters(bool down);
   void SetProperty(int32_t index, Extended value);
   void SetFlag(int32_t index, bool value);
   void EnableSeed(bool enabled);
@@ -239,6 +237,7 @@ class TSelectForm : public QDialog {
   QCheckBox* FFilterOnly = nullptr;
   QCheckBox* FKeepInfinite = nullptr;
   QWidget* FComplexFunctions = nullptr;
+  TDragForm* FDrag = nullptr;
 
   std::map<const TNumericEdit*, TEditInfo> FEditInfo;
   std::map<const TNumericEdit*, TSpinButton*> FCoarse, FFine;

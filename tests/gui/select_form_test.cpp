@@ -35,6 +35,8 @@
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
 #include "ui/numeric_edit_form.h"
+#include "ui/param_form.h"
+#include "tests/gui/select_input.h"
 #include "ui/settings.h"
 
 namespace {
@@ -57,29 +59,6 @@ void TestFormula(Extended& x, Extended& y, Extended& cr, Extended& ci, Extended,
   const Extended t = x * x - y * y + cr;
   y = 2 * x * y + ci;
   x = t;
-}
-
-void ClickRow(QListWidget* list, int row) {
-  QListWidgetItem* item = list->item(row);
-  ASSERT_NE(item, nullptr);
-  list->scrollToItem(item);
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-}
-
-void ClickPage(QTabWidget* pages, TSelectPage page) {
-  auto* bar = pages->findChild<QTabBar*>();
-  ASSERT_NE(bar, nullptr);
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(int(page)).center());
-  ASSERT_EQ(pages->currentIndex(), int(page));
-}
-
-// Replaces the text of an edit by typing `keys`, then leaves it with Tab.
-void TypeAndLeave(QLineEdit* edit, const QString& keys) {
-  edit->setFocus(Qt::OtherFocusReason);
-  edit->selectAll();
-  QTest::keyClick(edit, Qt::Key_Backspace);
-  QTest::keyClicks(edit, keys);
-  QTest::keyClick(edit, Qt::Key_Tab);
 }
 
 void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
@@ -224,8 +203,6 @@ TEST_F(SelectFormTest, CatalogueFormulaParametersFilterAndJuliaReachTheMainDocum
   TFractal main(0, -2.2L, 1.4L, 2.8L, 80, 60, &Canvas);
   main.Restart();
   ASSERT_TRUE(WaitRendered(main));
-  int refreshes = 0;
-  form.OnRefreshDragWindow = [&] { ++refreshes; };
 
   const bool selected = Run(form, main, [&] {
     // Row 6: "Super Mandel", number 17, window -5, 5, 10, one parameter.
@@ -243,7 +220,6 @@ TEST_F(SelectFormTest, CatalogueFormulaParametersFilterAndJuliaReachTheMainDocum
     EXPECT_TRUE(form.Preview()->Ctx.JulieSet);
   });
   ASSERT_TRUE(selected);
-  EXPECT_GE(refreshes, 3);  // row, parameter, Julia check
 
   EXPECT_EQ(main.Ctx.Number, 17);
   EXPECT_EQ(main.X, -5);
@@ -686,14 +662,36 @@ TEST_F(SelectFormTest, FilterSwitchesAndFlagsReachThePreview) {
   EXPECT_TRUE(main.Ctx.KeepBlk);
 }
 
-TEST_F(SelectFormTest, DragWindowSideWritesEditsAndPreview) {
+TEST_F(SelectFormTest, DragWindowFollowsTheDialogAndWritesEditsAndPreview) {
   TSelectForm form;
   TFractal main(0, -2.2L, 1.4L, 2.8L, 80, 60, nullptr);
-  std::vector<bool> toggles;
-  form.OnManualParameters = [&](bool down) { toggles.push_back(down); };
+  EXPECT_EQ(form.DragWindow(), nullptr);
   Run(form, main, [&] {
     ClickRow(form.FormulaList(), 11);
-    form.ManualButton()->click();
+    QTest::mouseClick(form.ManualButton(), Qt::LeftButton);
+    TDragForm* drag = form.DragWindow();
+    ASSERT_NE(drag, nullptr);
+    EXPECT_TRUE(drag->isVisible());
+    EXPECT_EQ(drag->windowTitle(), "Parameters");
+
+    // A typed parameter moves its marker.
+    TypeAndLeave(form.ParameterEdit(TSelectPage::Custom, 1, 0), "1");
+    TypeAndLeave(form.ParameterEdit(TSelectPage::Custom, 1, 1), "-1");
+    EXPECT_EQ(drag->Marker(2)->pos(), drag->PlaceOf(1, -1));
+
+    // Dragging the P1 marker to the centre of the plane sets P1 to about 0
+    // in both pages' edits and in the preview.
+    TDragMarker* p1 = drag->Marker(2);
+    const QPoint grab(2, 2), centre(98, 98);
+    QTest::mousePress(p1, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(p1, centre + grab - p1->pos());
+    QTest::mouseRelease(p1, Qt::LeftButton, {}, centre + grab - p1->pos());
+    for (TSelectPage page : {TSelectPage::Custom, TSelectPage::UserFormula})
+      for (int part = 0; part < 2; ++part)
+        EXPECT_NEAR(double(form.ParameterEdit(page, 1, part)->Value()), 0, 0.02) << part;
+    EXPECT_NEAR(double(form.Preview()->Ctx.P1.re), 0, 0.02);
+    EXPECT_NEAR(double(form.Preview()->Ctx.P1.im), 0, 0.02);
+
     form.DragParameter(1, 0.25L, -0.5L);
     for (TSelectPage page : {TSelectPage::Custom, TSelectPage::UserFormula}) {
       EXPECT_EQ(form.ParameterEdit(page, 1, 0)->text(), "0.25");
@@ -704,9 +702,17 @@ TEST_F(SelectFormTest, DragWindowSideWritesEditsAndPreview) {
     form.DragSeed(1.5L, -1);
     EXPECT_EQ(form.SeedEdit(0)->text(), "1.5");
     EXPECT_EQ(form.Preview()->Ctx.PJ.im, -1);
+
+    // Closing the drag window by itself releases the button; pressing it
+    // again shows the same window.
+    drag->close();
+    EXPECT_FALSE(form.ManualButton()->isChecked());
+    QTest::mouseClick(form.ManualButton(), Qt::LeftButton);
+    EXPECT_EQ(form.DragWindow(), drag);
+    EXPECT_TRUE(drag->isVisible());
   });
-  // Pressed, then released by the dialog's closing.
-  EXPECT_EQ(toggles, (std::vector<bool>{true, false}));
+  // The dialog's closing closes the drag window and releases the button.
+  EXPECT_FALSE(form.DragWindow()->isVisible());
   EXPECT_FALSE(form.ManualButton()->isChecked());
   EXPECT_EQ(main.Ctx.P1.im, -0.5L);
 }
@@ -722,23 +728,6 @@ TEST_F(SelectFormTest, PositionComesFromAndGoesToTheSettings) {
 }
 
 // ---------------------------------------------------------------- user formula
-
-const QStringList kUserLines = {"var t: Extended;", "begin", "  t := x*x - y*y + cr;", "  y := 2*x*y + ci;",
-                                "  x := t;", "end;"};
-
-void TypeLines(QPlainTextEdit* text, const QStringList& lines) {
-  text->setFocus();
-  for (int k = 0; k < lines.size(); ++k) {
-    if (k > 0) QTest::keyClick(text, Qt::Key_Return);
-    QTest::keyClicks(text, lines[k]);
-  }
-}
-
-bool KitMissing(const std::vector<std::string>& messages) {
-  for (const std::string& m : messages)
-    if (m.rfind("MAKE.PIF", 0) == 0) return true;
-  return false;
-}
 
 TEST_F(SelectFormTest, UserFormulaGoHandsTheLinesToThePreview) {
   // The compiler kit, when installed, lies in the program's own folder.
