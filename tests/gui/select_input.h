@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "ui/numeric_edit_form.h"
 #include "ui/select_form.h"
 
 inline void ClickRow(QListWidget* list, int row) {
