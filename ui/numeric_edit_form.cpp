@@ -34,7 +34,11 @@ bool TNumericEdit::AllowMinus() const { return Validator->AllowMinus(); }
 
 Extended TNumericEdit::Value() const { return ReadEditValue(text().toStdString()); }
 
-void TNumericEdit::SetValue(Extended value, int digits) { setText(QString::fromStdString(FormatReal(value, digits))); }
+void TNumericEdit::SetValue(Extended value, int digits) {
+  setText(QString::fromStdString(FormatReal(value, digits)));
+  // A long value shows its leading digits, not its tail.
+  setCursorPosition(0);
+}
 
 void TNumericEdit::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);

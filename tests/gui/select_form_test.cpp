@@ -171,6 +171,15 @@ TEST(NumericEdit, ReadAndClampRules) {
   }
 }
 
+TEST(NumericEdit, SetValueShowsFifteenDigitsFromTheStart) {
+  TNumericEdit edit;
+  edit.setFixedWidth(60);
+  edit.SetValue(1.0L / 3);
+  EXPECT_EQ(edit.text(), "0.333333333333333");
+  EXPECT_EQ(edit.cursorPosition(), 0);
+  EXPECT_EQ(edit.Value(), ReadEditValue("0.333333333333333"));
+}
+
 TEST(NumericEdit, TypingKeepsOnlyAllowedKeys) {
   struct Case {
     const char* keys;
