@@ -76,6 +76,16 @@ bool FileThere(const std::string& path) {
   return false;
 }
 
+// An open dialog wants an existing file; a save dialog asks before it
+// overwrites one.
+void SetUp(TFileDialog& d, const char* title, const char* filter, const char* ext, bool open) {
+  d.Title = title;
+  d.Filter = filter;
+  d.DefaultExt = ext;
+  d.FileMustExist = open;
+  d.OverwritePrompt = !open;
+}
+
 }  // namespace
 
 const TSizePreset kSizePresets[13] = {
@@ -176,26 +186,11 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   for (TFileDialog* d : {&SpotSaveDialog, &SpotOpenDialog, &PaletteOpenDialog, &PaletteSaveDialog})
     d->InitialDir = folder;
   ImageSaveState().InitialDir = folder;
-  SpotSaveDialog.Title = "Save current spot";
-  SpotSaveDialog.Filter = kSpotFilter;
-  SpotSaveDialog.DefaultExt = "frs";
-  SpotSaveDialog.OverwritePrompt = true;
-  SpotOpenDialog.Title = "Open fractal spot";
-  SpotOpenDialog.Filter = kSpotFilter;
-  SpotOpenDialog.DefaultExt = "frs";
-  SpotOpenDialog.FileMustExist = true;
-  PaletteOpenDialog.Title = "Open palette";
-  PaletteOpenDialog.Filter = kPaletteFilter;
-  PaletteOpenDialog.DefaultExt = "frp";
-  PaletteOpenDialog.FileMustExist = true;
-  PaletteSaveDialog.Title = "Save current palette";
-  PaletteSaveDialog.Filter = kPaletteFilter;
-  PaletteSaveDialog.DefaultExt = "frp";
-  PaletteSaveDialog.OverwritePrompt = true;
-  VideoOpenDialog.Title = "Open video";
-  VideoOpenDialog.Filter = kVideoFilter;
-  VideoOpenDialog.DefaultExt = "avi";
-  VideoOpenDialog.FileMustExist = true;
+  SetUp(SpotSaveDialog, "Save current spot", kSpotFilter, "frs", false);
+  SetUp(SpotOpenDialog, "Open fractal spot", kSpotFilter, "frs", true);
+  SetUp(PaletteOpenDialog, "Open palette", kPaletteFilter, "frp", true);
+  SetUp(PaletteSaveDialog, "Save current palette", kPaletteFilter, "frp", false);
+  SetUp(VideoOpenDialog, "Open video", kVideoFilter, "avi", true);
   VideoOpenDialog.InitialDir = ".";
 
   setAcceptDrops(true);

@@ -22,6 +22,7 @@
 #include "platform/profile.h"
 #include "tests/gui/main_form_fixture.h"
 #include "tests/gui/select_input.h"
+#include "tests/gui/window_test_helpers.h"
 #include "ui/julia_form.h"
 #include "ui/param_form.h"
 #include "ui/select_form.h"
@@ -30,16 +31,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-int DistinctColours(const TFractal& doc) {
-  std::set<uint32_t> colours;
-  for (int y = 0; y < doc.Height; ++y)
-    for (int x = 0; x < doc.Width; ++x) {
-      const TColor3 c = doc.PixelColor(x, y);
-      colours.insert(uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | c.Blue);
-    }
-  return int(colours.size());
-}
 
 // Copies files the built program keeps beside itself into the test's
 // program folder.

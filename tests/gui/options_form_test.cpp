@@ -33,25 +33,11 @@
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
 #include "ui/settings.h"
+#include "tests/gui/window_test_helpers.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void WaitForRender(TFractal& doc) {
-  if (TFThread* t = doc.RenderThread()) t->WaitFor();
-}
-
-void Leave(QWidget* w) {
-  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-  QApplication::sendEvent(w, &out);
-}
-
-void Retype(QLineEdit* edit, const QString& keys) {
-  edit->selectAll();
-  QTest::keyClick(edit, Qt::Key_Backspace);
-  QTest::keyClicks(edit, keys);
-}
 
 class OptionsFormTest : public ::testing::Test {
  protected:

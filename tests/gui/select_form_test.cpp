@@ -37,6 +37,7 @@
 #include "ui/numeric_edit_form.h"
 #include "ui/param_form.h"
 #include "tests/gui/select_input.h"
+#include "tests/gui/window_test_helpers.h"
 #include "ui/settings.h"
 
 namespace {
@@ -68,16 +69,6 @@ void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons butto
 }
 
 bool WaitRendered(const TFractal& doc) { return QTest::qWaitFor([&] { return doc.RenderFinished(); }, 20000); }
-
-int DistinctColours(const TFractal& doc) {
-  std::set<uint32_t> colours;
-  for (int y = 0; y < doc.Height; ++y)
-    for (int x = 0; x < doc.Width; ++x) {
-      const TColor3 c = doc.PixelColor(x, y);
-      colours.insert(uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | c.Blue);
-    }
-  return int(colours.size());
-}
 
 class SelectFormTest : public ::testing::Test {
  protected:

@@ -31,24 +31,9 @@
 #include "ui/resources_form.h"
 #include "ui/settings.h"
 #include "ui/size_form.h"
+#include "tests/gui/window_test_helpers.h"
 
 namespace {
-
-void WaitForRender(TFractal& doc) {
-  if (TFThread* t = doc.RenderThread()) t->WaitFor();
-}
-
-// Leaving an edit the way Tab does.
-void Leave(QWidget* w) {
-  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-  QApplication::sendEvent(w, &out);
-}
-
-void Retype(QLineEdit* edit, const QString& keys) {
-  edit->selectAll();
-  QTest::keyClick(edit, Qt::Key_Backspace);
-  QTest::keyClicks(edit, keys);
-}
 
 // ---------------------------------------------------------------------------
 // Manual size dialog.
