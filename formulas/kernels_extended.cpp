@@ -163,31 +163,31 @@ int32_t Kernel53(TFormulaContext* ctx, double x, double y) {  // Z°=P1/Z°, X=S
                                          });
 }
 
-int32_t Kernel54(TFormulaContext* ctx, double x, double y) {  // Z=Sin(C/Sinh(Z))
+namespace {
+
+// The "Dorvik #105" kernels: Z = Sin(C / f(Z)).
+template <class F>
+int32_t SinOfCOver(TFormulaContext* ctx, double x, double y, F f) {
   const TKernelStart s = CommonStart(ctx, x, y);
   const TCx c = ToCx(s.cx, s.cy);
   return RunKernel<TExit::Bailout, true>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kLooseTolerance, true,
-                                         [c](double& zx, double& zy) {
-                                           Store(zx, zy, Sin(Div(c, Sinh(ToCx(zx, zy)))));
+                                         [c, f](double& zx, double& zy) {
+                                           Store(zx, zy, Sin(Div(c, f(ToCx(zx, zy)))));
                                          });
+}
+
+}  // namespace
+
+int32_t Kernel54(TFormulaContext* ctx, double x, double y) {  // Z=Sin(C/Sinh(Z))
+  return SinOfCOver(ctx, x, y, [](TCx z) { return Sinh(z); });
 }
 
 int32_t Kernel55(TFormulaContext* ctx, double x, double y) {  // Z=Sin(C/Sin(Z))
-  const TKernelStart s = CommonStart(ctx, x, y);
-  const TCx c = ToCx(s.cx, s.cy);
-  return RunKernel<TExit::Bailout, true>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kLooseTolerance, true,
-                                         [c](double& zx, double& zy) {
-                                           Store(zx, zy, Sin(Div(c, Sin(ToCx(zx, zy)))));
-                                         });
+  return SinOfCOver(ctx, x, y, [](TCx z) { return Sin(z); });
 }
 
 int32_t Kernel56(TFormulaContext* ctx, double x, double y) {  // Z=Sin(C/Conj(Z))
-  const TKernelStart s = CommonStart(ctx, x, y);
-  const TCx c = ToCx(s.cx, s.cy);
-  return RunKernel<TExit::Bailout, true>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kLooseTolerance, true,
-                                         [c](double& zx, double& zy) {
-                                           Store(zx, zy, Sin(Div(c, Conj(ToCx(zx, zy)))));
-                                         });
+  return SinOfCOver(ctx, x, y, [](TCx z) { return Conj(z); });
 }
 
 int32_t Kernel57(TFormulaContext* ctx, double x, double y) {  // Z1=Z^3-1; Z2=3*Z*Z; Z=Z-(P1*Z1/Z2)+C
