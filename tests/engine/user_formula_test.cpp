@@ -25,6 +25,7 @@
 #include "platform/dialogs.h"
 #include "platform/messages.h"
 #include "platform/program_folder.h"
+#include "tests/scratch_program.h"
 
 namespace fs = std::filesystem;
 
@@ -75,50 +76,6 @@ bool FpcPresent() {
 void WaitForRender(TFractal& doc) {
   if (TFThread* t = doc.RenderThread()) t->WaitFor();
 }
-
-// A scratch program folder (with the kit files asked for, taken from the
-// real program folder) and a scratch temporary folder whose path holds a
-// blank, both removed afterwards.
-class TScratchProgram {
- public:
-  explicit TScratchProgram(const std::vector<std::string>& kitFiles = AllKitFiles()) {
-    // The queue binds to the first thread that uses it; a render thread must
-    // not get there first, or waiting for a render would not serve its paints.
-    MainQueue().BindToCurrentThread();
-    KitSource = ProgramFolder();
-    std::string pattern = (fs::temp_directory_path() / "px_userfrm_XXXXXX").string();
-    Root = ::mkdtemp(pattern.data());
-    Program = Root + "/program";
-    Temp = Root + "/temp folder";
-    fs::create_directories(Program);
-    fs::create_directories(Temp);
-    for (const std::string& name : kitFiles) {
-      std::error_code ec;
-      fs::copy_file(KitSource + "/" + name, Program + "/" + name, ec);
-      KitCopied = KitCopied && !ec;
-    }
-    const char* tmp = std::getenv("TMPDIR");
-    HadTmp = tmp != nullptr;
-    if (tmp) OldTmp = tmp;
-    ::setenv("TMPDIR", Temp.c_str(), 1);
-    SetProgramFolder(Program);
-  }
-  ~TScratchProgram() {
-    SetProgramFolder("");
-    if (HadTmp)
-      ::setenv("TMPDIR", OldTmp.c_str(), 1);
-    else
-      ::unsetenv("TMPDIR");
-    std::error_code ec;
-    fs::remove_all(Root, ec);
-  }
-  static std::vector<std::string> AllKitFiles() {
-    return std::vector<std::string>(kCompilerKitFiles, kCompilerKitFiles + kCompilerKitFileCount);
-  }
-  std::string KitSource, Root, Program, Temp, OldTmp;
-  bool HadTmp = false;
-  bool KitCopied = true;
-};
 
 // Files in a folder, without the folder.
 std::vector<std::string> FilesIn(const std::string& folder) {

@@ -22,6 +22,7 @@
 #include "platform/profile.h"
 #include "tests/gui/main_form_fixture.h"
 #include "tests/gui/select_input.h"
+#include "tests/scratch_program.h"
 #include "tests/gui/window_test_helpers.h"
 #include "ui/julia_form.h"
 #include "ui/param_form.h"
@@ -127,8 +128,8 @@ TEST_F(MainFormWindowsTest, SelectingALibraryIFSListsItsMapsAndDrawsIt) {
 
 TEST_F(MainFormWindowsTest, TypedUserFormulaIsCompiledAndTakenOverByTheMainDocument) {
   if (QStandardPaths::findExecutable("fpc").isEmpty()) GTEST_SKIP() << "fpc is not installed: nothing to compile with";
-  std::vector<std::string> kit(kCompilerKitFiles, kCompilerKitFiles + kCompilerKitFileCount);
-  CopyFromBuild(Folder, kit);
+  const TScratchProgram scratch;
+  ASSERT_TRUE(scratch.KitCopied) << "the compiler kit is missing from " << scratch.KitSource;
   Start();
   RunSelect([&](TSelectForm& form) {
     ClickPage(form.Pages(), TSelectPage::UserFormula);

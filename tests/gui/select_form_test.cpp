@@ -37,6 +37,7 @@
 #include "ui/numeric_edit_form.h"
 #include "ui/param_form.h"
 #include "tests/gui/select_input.h"
+#include "tests/scratch_program.h"
 #include "tests/gui/window_test_helpers.h"
 #include "ui/settings.h"
 
@@ -730,8 +731,7 @@ TEST_F(SelectFormTest, PositionComesFromAndGoesToTheSettings) {
 // ---------------------------------------------------------------- user formula
 
 TEST_F(SelectFormTest, UserFormulaGoHandsTheLinesToThePreview) {
-  // The compiler kit, when installed, lies in the program's own folder.
-  SetProgramFolder("");
+  const TScratchProgram scratch;
   TSelectForm form;
   TFractal main(0, -2.2L, 1.4L, 2.8L, 80, 60, &Canvas);
   bool compiled = false;
@@ -794,7 +794,7 @@ TEST_F(SelectFormTest, MainDocumentOnUserFormulaOpensItsPageWithItsText) {
 }
 
 TEST_F(SelectFormTest, FailedCompileShowsTheCompilerReportAndKeepsTheUserFormula) {
-  SetProgramFolder("");
+  const TScratchProgram scratch;
   if (QStandardPaths::findExecutable("fpc").isEmpty()) GTEST_SKIP() << "fpc is not installed";
   TSelectForm form;
   TFractal main(0, -2.2L, 1.4L, 2.8L, 80, 60, nullptr);
