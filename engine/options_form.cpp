@@ -61,7 +61,7 @@ QString KeptText(const QLineEdit* edit) {
 bool KeyAllowed(const QLineEdit* edit, TKeyRule rule, QChar c) {
   if (c >= '0' && c <= '9') return true;
   if (rule != krReal) return false;
-  if (c == '-') return true;
+  if (c == '-') return !KeptText(edit).contains('-');
   if (c == '.') return !KeptText(edit).contains('.');
   return false;
 }
@@ -343,6 +343,8 @@ QWidget* TOptionsForm::BuildCoordinatesPage() {
   FMaxIter = new QSpinBox(page);
   FMaxIter->setObjectName("MaxIterSpin");
   FMaxIter->setRange(kMaxIterMin, kMaxIterLimit);
+  // A value typed below the range becomes its least value on leaving.
+  FMaxIter->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
   FMaxIter->setToolTip("Value larger then 5000 _NOT_ recommended !!!");
   connect(FMaxIter, &QSpinBox::valueChanged, this, &TOptionsForm::MaxIterChanged);
   FMaxIterLabel = new QLabel("&Max. iteration = ", page);

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -66,6 +68,8 @@ TFracSize::TFracSize(int width, int height, QWidget* parent) : QDialog(parent) {
     edit->setMaxLength(9);
     edit->setFixedWidth(70);
     edit->installEventFilter(this);
+    // Pasted text obeys the digits-only rule of typing too.
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
     auto* label = new QLabel(caption, this);
     label->setBuddy(edit);
     up = MakeSpin(this, Qt::UpArrow);

@@ -151,6 +151,8 @@ TEST_F(OptionsFormTest, CoordinateFields) {
   EXPECT_EQ(x->text(), "0.55");
   Retype(x, "-.7");
   EXPECT_EQ(x->text(), "-.7");
+  Retype(x, "--1-");
+  EXPECT_EQ(x->text(), "-1");
 
   // Not a number: the message, the document unchanged.
   Retype(x, "1-2");
@@ -186,6 +188,12 @@ TEST_F(OptionsFormTest, IterationControl) {
   maxIter->selectAll();
   QTest::keyClicks(maxIter, "500");
   EXPECT_EQ(Doc->Ctx.MaxIter, 500);
+  // Below the range: the least value on leaving.
+  maxIter->selectAll();
+  QTest::keyClicks(maxIter, "2");
+  Leave(maxIter);
+  EXPECT_EQ(maxIter->value(), 4);
+  maxIter->setValue(500);
   maxIter->setValue(4);  // 4 itself is not sent
   EXPECT_EQ(Doc->Ctx.MaxIter, 500);
   QTest::keyClick(maxIter, Qt::Key_Up);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -68,6 +69,16 @@ TEST(FracSize, TypingLeavingAndSpinning) {
   // Only digits go in.
   Retype(dialog.WidthEdit(), "8a0-0.");
   EXPECT_EQ(dialog.WidthEdit()->text(), "800");
+  // Pasting: digits go in, anything else is refused.
+  QApplication::clipboard()->setText("1x2");
+  dialog.WidthEdit()->selectAll();
+  dialog.WidthEdit()->paste();
+  EXPECT_EQ(dialog.WidthEdit()->text(), "800");
+  QApplication::clipboard()->setText("512");
+  dialog.WidthEdit()->selectAll();
+  dialog.WidthEdit()->paste();
+  EXPECT_EQ(dialog.WidthEdit()->text(), "512");
+  Retype(dialog.WidthEdit(), "800");
   // 1001 leaves as 1000, and the height follows the width set by leaving.
   Retype(dialog.WidthEdit(), "1001");
   EXPECT_EQ(dialog.HeightEdit()->text(), "751");  // round(750.75)
