@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -38,6 +39,19 @@ void TNumericEdit::SetValue(Extended value, int digits) {
   setText(QString::fromStdString(FormatReal(value, digits)));
   // A long value shows its leading digits, not its tail.
   setCursorPosition(0);
+}
+
+void TNumericEdit::keyPressEvent(QKeyEvent* event) {
+  // Deleting is always allowed: a value set from a file may show a form
+  // the typing rule refuses ("1E-6", or a minus where none may be typed),
+  // and the user must be able to take it apart.
+  if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete) {
+    setValidator(nullptr);
+    QLineEdit::keyPressEvent(event);
+    setValidator(Validator);
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
 }
 
 void TNumericEdit::focusOutEvent(QFocusEvent* event) {

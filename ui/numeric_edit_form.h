@@ -50,6 +50,7 @@ class TNumericEdit : public QLineEdit {
 
  protected:
   void focusOutEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   TNumericValidator* Validator;

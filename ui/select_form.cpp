@@ -636,7 +636,8 @@ void TSelectForm::Prepare(TFractal& main) {
       row = FormulaRow(r);
       FFormulaText->setText(Text1252(row->FormulaText));
     } else {
-      FFormulaList->setCurrentRow(-1);
+      // A number no row serves: the list stays on its first row.
+      FFormulaList->setCurrentRow(0);
       FFormulaText->clear();
     }
   } else {

@@ -172,6 +172,24 @@ TEST(NumericEdit, SetValueShowsFifteenDigitsFromTheStart) {
   EXPECT_EQ(edit.Value(), ReadEditValue("0.333333333333333"));
 }
 
+TEST(NumericEdit, BackspaceTakesApartValuesTypingCouldNotMake) {
+  TNumericEdit edit(nullptr, false);
+  edit.SetValue(-0.000001L);
+  EXPECT_EQ(edit.text(), "-1E-6");
+  edit.setFocus();
+  edit.setCursorPosition(edit.text().size());
+  QTest::keyClick(&edit, Qt::Key_Backspace);
+  EXPECT_EQ(edit.text(), "-1E-");
+  edit.setCursorPosition(1);
+  QTest::keyClick(&edit, Qt::Key_Backspace);
+  EXPECT_EQ(edit.text(), "1E-");
+  QTest::keyClick(&edit, Qt::Key_Delete);
+  EXPECT_EQ(edit.text(), "E-");
+  // Typing still keeps to the rule.
+  QTest::keyClicks(&edit, "x-5");
+  EXPECT_EQ(edit.text(), "E-");
+}
+
 TEST(NumericEdit, TypingKeepsOnlyAllowedKeys) {
   struct Case {
     const char* keys;
@@ -343,7 +361,7 @@ TEST_F(SelectFormTest, ShowingTakesPageAndValuesFromTheMainDocument) {
   struct Case {
     int32_t number;
     TSelectPage page;
-    int listRow;  // -1: no row
+    int listRow;
     bool julia;
     bool paramsShown;
     const char* caption;
@@ -352,7 +370,7 @@ TEST_F(SelectFormTest, ShowingTakesPageAndValuesFromTheMainDocument) {
   const Case cases[] = {
       {17, TSelectPage::Custom, 6, true, true, "Julie-set:", true},
       {44, TSelectPage::Custom, 21, false, false, "Julie-set:", true},
-      {41, TSelectPage::Custom, -1, true, true, "Julie-set:", true},
+      {41, TSelectPage::Custom, 0, true, true, "Julie-set:", true},  // no row serves 41: the first stays chosen
       {504, TSelectPage::Custom, 88, true, true, "Seed:", false},
       {1000, TSelectPage::Constructor, 0, true, false, "Julie-set:", true},
       {1001, TSelectPage::IFS, 0, true, false, "Seed:", false},
