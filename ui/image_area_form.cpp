@@ -59,30 +59,34 @@ QImage TPaintSurface::Picture() const {
   return picture;
 }
 
+void PaintDocumentImage(QPainter& p, const TFractal* document, const QRect& area, const QColor& outside) {
+  if (area.isEmpty()) return;
+  const uint8_t* bits = document ? document->ImageBuffer() : nullptr;
+  if (!bits) {
+    p.fillRect(area, outside);
+    return;
+  }
+  const TBitmapInfoHeader& header = document->BitmapHeader();
+  // Outside the image (a widget resized ahead of its document) stays plain.
+  const QRect image = area & QRect(0, 0, std::min(document->Width, header.biWidth),
+                                   std::min(document->Height, header.biHeight));
+  if (image != area) p.fillRect(area, outside);
+  if (image.isEmpty()) return;
+  // The bytes as they are: memory row m is picture row biHeight - 1 - m,
+  // so draw the matching memory rectangle mirrored.
+  const QImage memory = BitmapImage(header, bits);
+  const QRect source(image.left(), header.biHeight - image.top() - image.height(), image.width(), image.height());
+  p.save();
+  p.translate(image.left(), image.top() + image.height());
+  p.scale(1, -1);
+  p.drawImage(QRect(0, 0, image.width(), image.height()), memory, source);
+  p.restore();
+}
+
 void TPaintSurface::PaintPicture(QPainter& p, const QRect& area) const {
   const QRect r = area & rect();
   if (r.isEmpty()) return;
-  const uint8_t* bits = FDocument ? FDocument->ImageBuffer() : nullptr;
-  if (!bits) {
-    p.fillRect(r, palette().color(QPalette::Window));
-    return;
-  }
-  const TBitmapInfoHeader& header = FDocument->BitmapHeader();
-  // Outside the image (a surface resized ahead of its document) stays plain.
-  const QRect image = r & QRect(0, 0, std::min(FDocument->Width, header.biWidth),
-                                std::min(FDocument->Height, header.biHeight));
-  if (image != r) p.fillRect(r, palette().color(QPalette::Window));
-  if (!image.isEmpty()) {
-    // The bytes as they are: memory row m is picture row biHeight - 1 - m,
-    // so draw the matching memory rectangle mirrored.
-    const QImage memory = BitmapImage(header, bits);
-    const QRect source(image.left(), header.biHeight - image.top() - image.height(), image.width(), image.height());
-    p.save();
-    p.translate(image.left(), image.top() + image.height());
-    p.scale(1, -1);
-    p.drawImage(QRect(0, 0, image.width(), image.height()), memory, source);
-    p.restore();
-  }
+  PaintDocumentImage(p, FDocument, r, palette().color(QPalette::Window));
   if (!Preview.isNull()) {
     const QRect stale = r & QRect(PreviewFrom, 0, width() - PreviewFrom, height());
     if (!stale.isEmpty()) p.drawImage(stale.topLeft(), Preview, stale);

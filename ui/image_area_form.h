@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include <QColor>
 #include <QImage>
 #include <QRect>
 #include <QScrollArea>
@@ -13,8 +14,14 @@
 
 #include "platform/bitmap.h"
 
+class QPainter;
 class TFractal;
 class TPaintSurface;
+
+// Paints the part `area` of the document's image; what lies outside the
+// image, or all of it while the document has no buffer, is filled with
+// `outside`.
+void PaintDocumentImage(QPainter& painter, const TFractal* document, const QRect& area, const QColor& outside);
 
 // The canvas the document draws on: painting a part of the bitmap only asks
 // the surface to repaint that part; the surface's paint event then draws it

@@ -33,9 +33,9 @@
 #include "formulas/catalogue.h"
 #include "ifs/ifs_file.h"
 #include "ifs/ifs_model.h"
-#include "platform/canvas_qt.h"
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
+#include "ui/image_area_form.h"
 #include "ui/numeric_edit_form.h"
 #include "ui/param_form.h"
 #include "ui/settings.h"
@@ -213,23 +213,7 @@ TPreviewPicture::TPreviewPicture(int width, int height, QWidget* parent) : QWidg
 
 void TPreviewPicture::paintEvent(QPaintEvent* event) {
   QPainter p(this);
-  const QRect r = event->rect() & rect();
-  const uint8_t* bits = FDocument ? FDocument->ImageBuffer() : nullptr;
-  if (!bits) {
-    p.fillRect(r, Qt::black);
-    return;
-  }
-  const TBitmapInfoHeader& header = FDocument->BitmapHeader();
-  const QRect image = r & QRect(0, 0, std::min(FDocument->Width, header.biWidth),
-                                std::min(FDocument->Height, header.biHeight));
-  if (image != r) p.fillRect(r, Qt::black);
-  if (image.isEmpty()) return;
-  // Memory row m is picture row biHeight - 1 - m: draw the rows mirrored.
-  const QImage memory = BitmapImage(header, bits);
-  const QRect source(image.left(), header.biHeight - image.top() - image.height(), image.width(), image.height());
-  p.translate(image.left(), image.top() + image.height());
-  p.scale(1, -1);
-  p.drawImage(QRect(0, 0, image.width(), image.height()), memory, source);
+  PaintDocumentImage(p, FDocument, event->rect() & rect(), Qt::black);
 }
 
 void TPreviewPicture::mousePressEvent(QMouseEvent* event) {
