@@ -1,12 +1,11 @@
 #include "ui/julia_form.h"
 
-#include <QCloseEvent>
 #include <QPainter>
+#include <QShowEvent>
 
 #include "engine/fractal.h"
 #include "formulas/catalogue.h"
 #include "platform/canvas_qt.h"
-#include "ui/settings.h"
 
 TJulieCanvas::TJulieCanvas(TForm17* form)
     : Picture(kJuliePreviewSize, kJuliePreviewSize, QImage::Format_RGB32), Form(form) {
@@ -28,14 +27,13 @@ void TJulieCanvas::SetPixel(int32_t x, int32_t y, TColor3 color) {
 }
 
 TForm17::TForm17(TFractal* mainDocument, QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : TToolWindow(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint, owner,
+                  &TSettings::JulieForm),
       MainDocument(mainDocument),
-      Owner(owner),
       FCanvas(this) {
   setWindowTitle("Julie");
   setFixedSize(kJuliePreviewSize, kJuliePreviewSize);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  move(Settings().JulieForm.Left, Settings().JulieForm.Top);
   FPreview = std::make_unique<TFractal>(-1, -2, 3, 6, kJuliePreviewSize, kJuliePreviewSize, &FCanvas);
   FPreview->PreviewMode = true;
 }
@@ -74,41 +72,9 @@ void TForm17::paintEvent(QPaintEvent*) {
 }
 
 void TForm17::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
+  TToolWindow::showEvent(event);
   // Shown from outside (the menu item): decide afterwards, once the caller
   // has set its check mark, whether there is a preview to show.
   if (!Refreshing && !event->spontaneous())
     QMetaObject::invokeMethod(this, [this] { JuliaRefresh(); }, Qt::QueuedConnection);
-}
-
-void TForm17::hideEvent(QHideEvent* event) {
-  if (!event->spontaneous()) RecordPosition();
-  QWidget::hideEvent(event);
-}
-
-void TForm17::closeEvent(QCloseEvent* event) {
-  RecordPosition();
-  event->accept();  // a top-level window without delete-on-close only hides
-}
-
-void TForm17::moveEvent(QMoveEvent* event) {
-  QWidget::moveEvent(event);
-  if (isVisible()) HandBackActivation();
-}
-
-void TForm17::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) HandBackActivation();
-}
-
-void TForm17::HandBackActivation() {
-  // Key presses must keep reaching the main window.
-  if (!Owner) return;
-  Owner->activateWindow();
-  Owner->raise();
-}
-
-void TForm17::RecordPosition() {
-  if (isMinimized()) return;
-  Settings().JulieForm = {x(), y()};
 }

@@ -14,6 +14,7 @@
 
 #include "formulas/numbers.h"
 #include "platform/bitmap.h"
+#include "ui/tool_window_form.h"
 
 class TFractal;
 class TForm17;
@@ -37,7 +38,7 @@ class TJulieCanvas : public TCanvas {
   TForm17* Form;
 };
 
-class TForm17 : public QWidget {
+class TForm17 : public TToolWindow {
   Q_OBJECT
  public:
   // `mainDocument` is the document whose Julia sets the window previews;
@@ -67,17 +68,9 @@ class TForm17 : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  void moveEvent(QMoveEvent* event) override;
-  void changeEvent(QEvent* event) override;
 
  private:
-  void HandBackActivation();
-  void RecordPosition();
-
   TFractal* MainDocument;
-  QWidget* Owner;
   TJulieCanvas FCanvas;
   std::unique_ptr<TFractal> FPreview;
   bool Refreshing = false;

@@ -9,7 +9,6 @@
 
 #include "engine/fractal.h"
 #include "ui/resources_form.h"
-#include "ui/settings.h"
 
 namespace {
 
@@ -59,11 +58,11 @@ void TDragMarker::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 TDragForm::TDragForm(TDragLink link, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), Link(std::move(link)) {
+    : TToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint, link.Dialog, &TSettings::DragForm),
+      Link(std::move(link)) {
   setWindowTitle("Parameters");
   setFixedSize(kDragClientSize, kDragClientSize);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  move(Settings().DragForm.Left, Settings().DragForm.Top);
   Background = ResourceBitmap("PARAM");
   struct {
     const char* hint;
@@ -135,40 +134,13 @@ void TDragForm::paintEvent(QPaintEvent*) {
 }
 
 void TDragForm::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
+  TToolWindow::showEvent(event);
   Sx = float(width()) / 4;
   Sy = float(height()) / 4;
   Refresh();
 }
 
-void TDragForm::hideEvent(QHideEvent* event) {
-  if (!event->spontaneous()) RecordPosition();
-  QWidget::hideEvent(event);
-}
-
 void TDragForm::closeEvent(QCloseEvent* event) {
-  RecordPosition();
-  event->accept();
+  TToolWindow::closeEvent(event);
   if (Link.Closed) Link.Closed();
-}
-
-void TDragForm::moveEvent(QMoveEvent* event) {
-  QWidget::moveEvent(event);
-  if (isVisible()) HandBackActivation();
-}
-
-void TDragForm::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) HandBackActivation();
-}
-
-void TDragForm::HandBackActivation() {
-  if (!Link.Dialog) return;
-  Link.Dialog->activateWindow();
-  Link.Dialog->raise();
-}
-
-void TDragForm::RecordPosition() {
-  if (isMinimized()) return;
-  Settings().DragForm = {x(), y()};
 }

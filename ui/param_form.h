@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include "formulas/numbers.h"
+#include "ui/tool_window_form.h"
 
 class TFractal;
 
@@ -59,7 +60,7 @@ class TDragMarker : public QWidget {
   QPoint GrabOffset;  // where in the marker the button went down
 };
 
-class TDragForm : public QWidget {
+class TDragForm : public TToolWindow {
   Q_OBJECT
  public:
   explicit TDragForm(TDragLink link, QWidget* parent = nullptr);
@@ -81,15 +82,10 @@ class TDragForm : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void moveEvent(QMoveEvent* event) override;
-  void changeEvent(QEvent* event) override;
 
  private:
   void Dragged(TDragMarker* marker);
-  void HandBackActivation();
-  void RecordPosition();
 
   TDragLink Link;
   TDragMarker* Markers[4] = {};
