@@ -12,23 +12,9 @@
 #include "platform/dialogs.h"
 #include "platform/messages.h"
 #include "tests/engine/recording_canvas.h"
+#include "tests/document_test_helpers.h"
 
 namespace {
-
-// Collects the messages a document shows instead of printing them.
-class TMessageRecorder {
- public:
-  TMessageRecorder() { Old = SetMessageHandler([this](const std::string& t) { Shown.push_back(t); }); }
-  ~TMessageRecorder() { SetMessageHandler(Old); }
-  std::vector<std::string> Shown;
-
- private:
-  TMessageHandler Old;
-};
-
-void WaitForRender(TFractal& doc) {
-  if (TFThread* t = doc.RenderThread()) t->WaitFor();
-}
 
 TEST(Fractal, CreationValues) {
   TFractal doc(0, -2.2L, 1.4L, 2.8L, 0, 0, nullptr);

@@ -16,6 +16,7 @@
 #include "platform/messages.h"
 #include "platform/named_mutex.h"
 #include "tests/engine/recording_canvas.h"
+#include "tests/document_test_helpers.h"
 
 namespace {
 
@@ -30,10 +31,6 @@ class TMessageLog {
   void Drain() { MainQueue().ProcessPending(); }
   std::vector<TMessage> Messages;
 };
-
-void WaitForRender(TFractal& doc) {
-  if (TFThread* t = doc.RenderThread()) t->WaitFor();
-}
 
 struct TThreadCountGuard {
   int32_t Saved = TFractal::RenderThreads;

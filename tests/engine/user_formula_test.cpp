@@ -26,6 +26,7 @@
 #include "platform/messages.h"
 #include "platform/program_folder.h"
 #include "tests/scratch_program.h"
+#include "tests/document_test_helpers.h"
 
 namespace fs = std::filesystem;
 
@@ -35,16 +36,6 @@ class TNullCanvas : public TCanvas {
  public:
   void DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect&) override {}
   void SetPixel(int32_t, int32_t, TColor3) override {}
-};
-
-class TMessageRecorder {
- public:
-  TMessageRecorder() { Old = SetMessageHandler([this](const std::string& t) { Shown.push_back(t); }); }
-  ~TMessageRecorder() { SetMessageHandler(Old); }
-  std::vector<std::string> Shown;
-
- private:
-  TMessageHandler Old;
 };
 
 std::string ReadFile(const std::string& path) {
@@ -71,10 +62,6 @@ bool FpcPresent() {
   while (std::getline(dirs, dir, ':'))
     if (!dir.empty() && ::access((dir + "/fpc").c_str(), X_OK) == 0) return true;
   return false;
-}
-
-void WaitForRender(TFractal& doc) {
-  if (TFThread* t = doc.RenderThread()) t->WaitFor();
 }
 
 // Files in a folder, without the folder.

@@ -1,6 +1,6 @@
 #pragma once
-// Small steps the window tests share: waiting for a document's render,
-// leaving and retyping edits, counting the colours of an image.
+// Small steps the window tests share: leaving and retyping edits, counting
+// the colours of an image.
 
 #include <cstdint>
 #include <set>
@@ -11,11 +11,7 @@
 #include <QTest>
 
 #include "engine/fractal.h"
-#include "engine/render_thread.h"
-
-inline void WaitForRender(TFractal& doc) {
-  if (TFThread* t = doc.RenderThread()) t->WaitFor();
-}
+#include "tests/document_test_helpers.h"
 
 // Leaving an edit the way Tab does.
 inline void Leave(QWidget* w) {
