@@ -11,13 +11,8 @@
 #include "engine/fractal.h"
 #include "platform/canvas_qt.h"
 
-void TSurfaceCanvas::DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect& target) {
-  Surface->BitmapPainted(QRect(target.Left, target.Top, target.Width, target.Height));
-}
-
-void TSurfaceCanvas::SetPixel(int32_t x, int32_t y, TColor3) { Surface->BitmapPainted(QRect(x, y, 1, 1)); }
-
-TPaintSurface::TPaintSurface(QWidget* parent) : QWidget(parent), FCanvas(this) {
+TPaintSurface::TPaintSurface(QWidget* parent)
+    : QWidget(parent), FCanvas([this](const QRect& r) { BitmapPainted(r); }) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);

@@ -5,6 +5,7 @@
 // painted over it, and the rubber band of a zoom drag.
 
 #include <functional>
+#include <utility>
 
 #include <QColor>
 #include <QImage>
@@ -23,18 +24,19 @@ class TPaintSurface;
 // `outside`.
 void PaintDocumentImage(QPainter& painter, const TFractal* document, const QRect& area, const QColor& outside);
 
-// The canvas the document draws on: painting a part of the bitmap only asks
-// the surface to repaint that part; the surface's paint event then draws it
-// from the document's own buffer.
-class TSurfaceCanvas : public TCanvas {
+// The canvas a document draws on when a widget paints from the document's
+// own buffer: painting a part of the bitmap only reports that part, and the
+// widget repaints it.
+class TRepaintCanvas : public TCanvas {
  public:
-  explicit TSurfaceCanvas(TPaintSurface* surface) : Surface(surface) {}
-  void DrawBitmap(const TBitmapInfoHeader& header, const uint8_t* bits, const TRect& source,
-                  const TRect& target) override;
-  void SetPixel(int32_t x, int32_t y, TColor3 color) override;
+  explicit TRepaintCanvas(std::function<void(const QRect&)> painted) : Painted(std::move(painted)) {}
+  void DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect& target) override {
+    Painted(QRect(target.Left, target.Top, target.Width, target.Height));
+  }
+  void SetPixel(int32_t x, int32_t y, TColor3) override { Painted(QRect(x, y, 1, 1)); }
 
  private:
-  TPaintSurface* Surface;
+  std::function<void(const QRect&)> Painted;
 };
 
 class TPaintSurface : public QWidget {
@@ -83,7 +85,7 @@ class TPaintSurface : public QWidget {
   static QRegion FrameRegion(const QRect& band);
 
   const TFractal* FDocument = nullptr;
-  TSurfaceCanvas FCanvas;
+  TRepaintCanvas FCanvas;
   QImage Preview;        // the stretched picture, surface-sized
   int PreviewFrom = 0;   // columns left of this show the document again
   bool FBandVisible = false;

@@ -199,13 +199,8 @@ QPixmap ManualIcon() {
 
 // ---------------------------------------------------------------- preview
 
-void TPreviewCanvas::DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect& target) {
-  Picture->update(QRect(target.Left, target.Top, target.Width, target.Height));
-}
-
-void TPreviewCanvas::SetPixel(int32_t x, int32_t y, TColor3) { Picture->update(QRect(x, y, 1, 1)); }
-
-TPreviewPicture::TPreviewPicture(int width, int height, QWidget* parent) : QWidget(parent), FCanvas(this) {
+TPreviewPicture::TPreviewPicture(int width, int height, QWidget* parent)
+    : QWidget(parent), FCanvas([this](const QRect& r) { update(r); }) {
   setFixedSize(width, height);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setCursor(Qt::PointingHandCursor);

@@ -17,6 +17,7 @@
 
 #include "formulas/numbers.h"
 #include "platform/bitmap.h"
+#include "ui/image_area_form.h"
 
 class QCheckBox;
 class QComboBox;
@@ -34,23 +35,9 @@ class TFractal;
 struct TFormulaEntry;
 class TNumericEdit;
 class TSpinButton;
-class TPreviewPicture;
 
 // The pages, in tab order.
 enum class TSelectPage { Custom = 0, Constructor = 1, UserFormula = 2, IFS = 3 };
-
-// The canvas of the preview document: a paint only asks the picture to
-// repaint that part; the picture draws from the document's own buffer.
-class TPreviewCanvas : public TCanvas {
- public:
-  explicit TPreviewCanvas(TPreviewPicture* picture) : Picture(picture) {}
-  void DrawBitmap(const TBitmapInfoHeader& header, const uint8_t* bits, const TRect& source,
-                  const TRect& target) override;
-  void SetPixel(int32_t x, int32_t y, TColor3 color) override;
-
- private:
-  TPreviewPicture* Picture;
-};
 
 // The preview picture: shows the preview document's bitmap and pans the
 // document's window while it is dragged with any mouse button.
@@ -73,7 +60,7 @@ class TPreviewPicture : public QWidget {
 
  private:
   TFractal* FDocument = nullptr;
-  TPreviewCanvas FCanvas;
+  TRepaintCanvas FCanvas;
 };
 
 class TSelectForm : public QDialog {
