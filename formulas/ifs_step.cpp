@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cstdint>
 
 #include "formulas/orbital_steps.h"
@@ -50,7 +51,9 @@ void IFSStep(TFormulaContext* ctx) {
   const int32_t number = ctx->IFSNumber;
   bool moved = false;
   if (number == kWorkingIFSNumber) {
-    const int32_t count = WorkingIFS.Count < 0 ? 0 : (WorkingIFS.Count > kMaxIFSTransforms ? kMaxIFSTransforms : WorkingIFS.Count);
+    // The IFS constructor appends transforms while a picture is drawn.
+    const int32_t live = std::atomic_ref<int32_t>(WorkingIFS.Count).load(std::memory_order_relaxed);
+    const int32_t count = live < 0 ? 0 : (live > kMaxIFSTransforms ? kMaxIFSTransforms : live);
     moved = ApplyChosen(WorkingIFS.Slots + 1, WorkingIFS.Slots + 1 + count, r, x, y);
   } else if (number >= 0 && number < IFSLibrary.Count) {
     // Entries of one IFS are consecutive: find its run.

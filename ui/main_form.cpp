@@ -32,6 +32,8 @@
 #include "platform/program_folder.h"
 #include "engine/options_form.h"
 #include "formulas/catalogue.h"
+#include "ifs/ifs_constructor.h"
+#include "ifs/ifs_form.h"
 #include "ui/about_form.h"
 #include "ui/help_form.h"
 #include "ui/image_area_form.h"
@@ -298,7 +300,7 @@ void TMainForm::BuildMenu() {
 
   QMenu* fractal = bar->addMenu("Fracta&l");
   SelectItem = AddItem(fractal, "&Select fractal", QKeySequence(Qt::Key_F6), [this] { SelectFractal(); });
-  AddItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), nullptr, kLater);
+  AddItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), [this] { ShowIFSConstructor(); });
   AddItem(fractal, "3D &attractors", QKeySequence(Qt::Key_F5), nullptr, kLater);
   fractal->addSeparator();
   AddItem(fractal, "&View full set...", QKeySequence(Qt::Key_Insert), [this] { ViewFullSet(); });
@@ -433,6 +435,8 @@ void TMainForm::Dispatch(const TMessage& m) {
   } else if (m.Target == FHandle) {
     if (m.Msg == MSG_OPEN_IFS_FILE)
       OpenIFSFile(PendingIFSFile);
+    else if (m.Msg == MSG_IFS_CLOSED)
+      IFSClosed();
     else if (m.Msg == MSG_OPEN_ATTRACTOR_FILE)
       OpenAttractorFile(PendingAttractorFile);
   }
@@ -713,7 +717,13 @@ void TMainForm::PlayMovie() {
 
 void TMainForm::OpenIFSFile(const std::string& path) {
   if (path.empty()) return;
-  ShowMessage("Unable to open " + path + ":\r\nIFS files open in the IFS constructor, which is not available yet.");
+  // A file the constructor cannot read leaves the window as it is.
+  if (const std::string problem = IFSFileProblem(path); !problem.empty()) {
+    ShowMessage(problem);
+    return;
+  }
+  ShowIFSConstructor();
+  IFSForm->LoadFormula(path);
 }
 
 void TMainForm::OpenAttractorFile(const std::string& path) {
@@ -807,6 +817,40 @@ void TMainForm::ShowPreferences() {
   Options->ShowFor(Doc.get());
 }
 
+void TMainForm::ShowIFSConstructor() {
+  if (!IFSForm) IFSForm = new TIFSForm(Doc.get(), FHandle, this);
+  if (IFSForm->isVisible()) {
+    IFSForm->activateWindow();
+    IFSForm->raise();
+    return;
+  }
+  if (!IFSBackup) {
+    IFSBackup = std::make_unique<TFractal>(-1, 0, 0, 0, 0, 0, nullptr);
+    IFSBackup->Assign(Doc.get());
+  }
+  // The working set takes over in one restart.
+  Doc->StopThread();
+  Doc->Ctx.IFSNumber = kWorkingIFSNumber;
+  Doc->SetFormula(kIFSFormula, -10, 10, 20);
+  LoadSpotItem->setEnabled(false);
+  SelectItem->setEnabled(false);
+  IFSForm->show();
+  IFSForm->activateWindow();
+}
+
+void TMainForm::IFSClosed() {
+  if (!IFSBackup) return;
+  IFSBackup->Ctx.IFScounter = Doc->Ctx.IFScounter;
+  Doc->Assign(IFSBackup.get());
+  // A compiled user formula stays the main document's.
+  IFSBackup->UserModule = nullptr;
+  IFSBackup.reset();
+  LoadSpotItem->setEnabled(true);
+  SelectItem->setEnabled(true);
+  Doc->Recolor();
+  PostJuliaRefresh();
+}
+
 void TMainForm::ToggleJulieWindow() {
   if (!Julia) {
     Julia = new TForm17(Doc.get(), this);
@@ -854,6 +898,15 @@ void TMainForm::CloseToolWindows() {
     SetMessageRoute(THandle(Options->winId()), nullptr);
     delete Options;
     Options = nullptr;
+  }
+  if (IFSForm) {
+    if (IFSForm->isVisible()) IFSForm->close();
+    delete IFSForm;
+    IFSForm = nullptr;
+  }
+  if (IFSBackup) {
+    IFSBackup->UserModule = nullptr;
+    IFSBackup.reset();
   }
 }
 

@@ -28,6 +28,7 @@ class TNamedMutex;
 class TPaintSurface;
 class THelpForm;
 class TForm17;
+class TIFSForm;
 class TOptionsForm;
 class TSelectForm;
 
@@ -122,6 +123,9 @@ class TMainForm : public QMainWindow {
   void ManualSize();
   // "&Preferences": created on first use, activated when visible.
   void ShowPreferences();
+  // "IFS &constructor": keeps the document in the IFS backup and lets the
+  // constructor's working set drive it; focuses a visible constructor.
+  void ShowIFSConstructor();
   // "&Julie window": shows or hides the Julia window (created on first use).
   void ToggleJulieWindow();
   // The Enter key: switches Julia mode with the Julia window.
@@ -140,6 +144,7 @@ class TMainForm : public QMainWindow {
   TSelectForm* SelectDialog() const { return Select; }
   TForm17* JuliaWindow() const { return Julia; }
   TOptionsForm* PreferencesDialog() const { return Options; }
+  TIFSForm* IFSConstructor() const { return IFSForm; }
   // The complex point under the mouse, kept while the Julia window is visible.
   TComplexExt HoverPoint() const { return Hover; }
 
@@ -189,6 +194,7 @@ class TMainForm : public QMainWindow {
   void LoadPaletteFile(const std::string& path, bool recolor);
   void OpenIFSFile(const std::string& path);
   void OpenAttractorFile(const std::string& path);
+  void IFSClosed();
 
   void FileMenuOpens();
   void SizeMenuOpens();
@@ -214,6 +220,9 @@ class TMainForm : public QMainWindow {
   TSelectForm* Select = nullptr;
   TForm17* Julia = nullptr;
   TOptionsForm* Options = nullptr;
+  TIFSForm* IFSForm = nullptr;
+  // The document as it was before the IFS constructor took it over.
+  std::unique_ptr<TFractal> IFSBackup;
   TComplexExt Hover;
 
   // The rubber band of a zoom drag, in surface pixels.
