@@ -192,6 +192,8 @@ void TIFSForm::MultiplierChanged() {
   if (Multiplier->text().isEmpty()) {
     const QSignalBlocker block(Multiplier);
     Multiplier->setText("0");
+    // The next digit typed replaces the 0.
+    Multiplier->selectAll();
   }
   Doc->SetIFSCounter(MultiplierOfText(Multiplier->text().toStdString()));
 }

@@ -18,6 +18,8 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -28,6 +30,7 @@
 
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
+#include "ifs/ifs_form.h"
 #include "platform/dialogs.h"
 #include "platform/named_mutex.h"
 #include "platform/profile.h"
@@ -36,6 +39,7 @@
 #include "ui/help_form.h"
 #include "ui/image_area_form.h"
 #include "ui/settings.h"
+#include "ifs/ifs_form.h"
 #include "tests/gui/main_form_fixture.h"
 
 namespace fs = std::filesystem;
@@ -458,17 +462,22 @@ TEST_F(MainFormTest, DroppedFilesOpenByEveryNameTheyHold) {
   EXPECT_EQ(Form->Caption(), "Pelmorix");  // only the first file counts
 
   // Both ".FRI" and ".FRS" in one name: the spot first, then the IFS file,
-  // which needs the IFS constructor.
+  // which the IFS constructor loads over the spot it keeps.
   WriteFile(Path("both.fri.frs"), "[Fractal]\nX_Coord=-1.5\nY_Coord=1\nW_Coord=2\n");
   Form->OpenDroppedFile(Path("both.fri.frs"));
+  EXPECT_TRUE(Messages.empty());
+  EXPECT_EQ(Form->Caption(), "Pelmorix: both.fri.frs");
+  ASSERT_NE(Form->IFSConstructor(), nullptr);
+  EXPECT_TRUE(Form->IFSConstructor()->isVisible());
+  EXPECT_EQ(Doc().Ctx.Number, 1001);
+  EXPECT_EQ(Doc().X, -1.5L);  // the file's "Fractal" window
+  Form->IFSConstructor()->close();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Doc().Ctx.Number, 0);
   EXPECT_EQ(Doc().X, -1.5L);
-  ASSERT_EQ(Messages.size(), 1u);
-  EXPECT_NE(Messages[0].find("IFS constructor"), std::string::npos);
-  EXPECT_NE(Messages[0].find("both.fri.frs"), std::string::npos);
-  EXPECT_EQ(CaptionAtMessage[0], "Pelmorix: both.fri.frs");
   Form->OpenDroppedFile(Path("strange.FR3"));
-  ASSERT_EQ(Messages.size(), 2u);
-  EXPECT_NE(Messages[1].find("3D attractors"), std::string::npos);
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_NE(Messages[0].find("3D attractors"), std::string::npos);
   WaitForRender();
 }
 
@@ -613,12 +622,23 @@ TEST_F(MainFormTest, CommandLineSpotAndPaletteFiles) {
 }
 
 TEST_F(MainFormTest, CommandLineAttractorAndIFSFilesWaitForTheirWindows) {
-  Start(Path("tree.fri"));
+  WriteFile(Path("tree.fri"), "[IFS]\nName=Tree\nCount=1\nFrm0A=0.5\nFrm0P=1\n");
+  Form = new TMainForm(Path("tree.fri"));
   // The file is handled through a message to the window after start-up.
+  EXPECT_EQ(Form->IFSConstructor(), nullptr);
   QCoreApplication::processEvents();
+  ASSERT_NE(Form->IFSConstructor(), nullptr);
+  EXPECT_EQ(Form->IFSConstructor()->NameEdit()->text(), "Tree");
+  EXPECT_EQ(Form->IFSConstructor()->TransformList()->count(), 1);
+  EXPECT_TRUE(Messages.empty());
+  delete Form;
+  Form = nullptr;
+  // A file that is not there opens nothing.
+  Start(Path("gone.fri"));
   ASSERT_EQ(Messages.size(), 1u);
-  EXPECT_NE(Messages[0].find("tree.fri"), std::string::npos);
-  EXPECT_NE(Messages[0].find("IFS constructor"), std::string::npos);
+  EXPECT_NE(Messages[0].find("gone.fri"), std::string::npos);
+  EXPECT_EQ(Form->IFSConstructor(), nullptr);
+  EXPECT_EQ(Doc().Ctx.Number, 0);
   delete Form;
   Form = nullptr;
   Messages.clear();
@@ -698,7 +718,7 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"&File/P&rint", K(Qt::ALT | Qt::Key_P), true},
       {"&File/&Exit", K(Qt::ALT | Qt::Key_X), true},
       {"Fracta&l/&Select fractal", K(Qt::Key_F6), true},
-      {"Fracta&l/IFS &constructor", K(Qt::Key_F7), false},
+      {"Fracta&l/IFS &constructor", K(Qt::Key_F7), true},
       {"Fracta&l/3D &attractors", K(Qt::Key_F5), false},
       {"Fracta&l/&View full set...", K(Qt::Key_Insert), true},
       {"Fracta&l/Zoom &out", K(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus), true},
