@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/render_ifs.h"
 #include "app/render_options.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
@@ -77,7 +78,8 @@ int main(int argc, char** argv) {
   if (!options.SpotPath.empty()) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(options.SpotPath, ec))
-      return Fail("cannot open spot file \"" + options.SpotPath + "\"");
+      return Fail(std::string("cannot open ") + (IsIFSFilePath(options.SpotPath) ? "IFS" : "spot") + " file \"" +
+                  options.SpotPath + "\"");
     if (width <= 0) {
       const TProfileFile spot(options.SpotPath);
       width = spot.ReadInteger("DrawSize", "X_Size", 640);
@@ -104,7 +106,10 @@ int main(int argc, char** argv) {
   doc.ProgressFlag = true;
   if (!messages.empty()) return Fail(messages.front());
   try {
-    if (!options.SpotPath.empty()) {
+    if (IsIFSFilePath(options.SpotPath)) {
+      const std::string note = LoadIFSForRender(options.SpotPath, doc, options.MaxIter);
+      if (!note.empty()) std::fprintf(stderr, "pelmorix-render: %s\n", note.c_str());
+    } else if (!options.SpotPath.empty()) {
       doc.LoadSpot(options.SpotPath);
       if (!messages.empty()) return Fail(messages.front());
       if (doc.Ctx.Number < 0) return Fail("the spot file's formula number is negative: nothing to render");

@@ -23,13 +23,14 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }  // namespace
 
 std::string RenderUsage() {
-  return "usage: pelmorix-render [SPOT.frs] -o OUT.bmp|OUT.jpg [options]\n"
+  return "usage: pelmorix-render [SPOT.frs | IFS.fri] -o OUT.bmp|OUT.jpg [options]\n"
          "  SPOT.frs             spot file to render (its DrawSize gives the size)\n"
+         "  IFS.fri              IFS file to draw with its window, palette and MaxIter\n"
          "  -o, --output FILE    image to write: .bmp (24-bit) or .jpg\n"
          "  --size WxH           image size (default: the spot's DrawSize, else 640x480)\n"
          "  --formula N          formula number to render without a spot file (default 0)\n"
          "  --window X,Y,W       view window: left, top, width (default -2.2,1.4,2.8)\n"
-         "  --maxiter N          fixed maximum iterations (default: follow the zoom)\n"
+         "  --maxiter N          fixed maximum iterations (default: follow the zoom; an IFS file's MaxIter)\n"
          "  --threads N          render threads (default: one per core)\n"
          "  -q, --quality Q      JPEG quality 1..100 (default 80)\n"
          "  --progressive        progressive JPEG\n"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/render_options.h"
+#include "engine/palette.h"
 #include "formulas/calc_point.h"
 #include "formulas/pixel.h"
 #include "platform/program_folder.h"
@@ -134,6 +135,67 @@ TEST_F(RenderCli, FormulaToJpegAndFailuresLeaveNoFile) {
 
   EXPECT_NE(Run("--size 20x20 -o '" + P("nofolder/x.bmp") + "'"), 0);
   EXPECT_NE(Slurp(Dir / "stderr.txt").find("Cannot write"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RenderCli, DrawsAnIFSFileWithItsWindowAndPalette) {
+  // Sierpinski's triangle with corners (0, 0), (10, 0) and (0, 10) in the
+  // window from (-10, 10), 20 wide: the upper right quarter of the image.
+  const std::string fri =
+      "[IFS]\nName=Sierpinski\nCount=3\n"
+      "Frm0A=0.5\nFrm0D=0.5\nFrm0P=0.34\nFrm1A=0.5\nFrm1D=0.5\nFrm1E=5\nFrm1P=0.33\n"
+      "Frm2A=0.5\nFrm2D=0.5\nFrm2F=5\nFrm2P=0.34\n"
+      "[Fractal]\nX_Coord=-10\nY_Coord=10\nW_Coord=20\nMaxIter=40\n[Colors]\nColorOrder=5\n";
+  std::ofstream(P("s.FRI")) << fri;
+  ASSERT_EQ(Run("'" + P("s.FRI") + "' --size 60x60 -o '" + P("s.bmp") + "' --values '" + P("v.bin") + "'"), 0)
+      << Slurp(Dir / "stderr.txt");
+  const std::string bmp = Slurp(Dir / "s.bmp");
+  ASSERT_EQ(bmp.size(), 54u + 3 * 60 * 60);
+  const std::string values = Slurp(Dir / "v.bin");
+  ASSERT_EQ(values.size(), size_t(60 * 60 * 3 * sizeof(float)));
+  const float* v = reinterpret_cast<const float*>(values.data());
+  TFPal palette;
+  palette.LoadFromFile(P("s.FRI"));
+  int lit = 0;
+  for (int row = 0; row < 60; ++row)
+    for (int col = 0; col < 60; ++col) {
+      const float hits = v[(row * 60 + col) * 3];
+      if (hits == 0) continue;
+      ++lit;
+      // x >= 0, y >= 0 and x + y <= 10, a pixel of rounding aside.
+      EXPECT_GE(col, 29) << col << "," << row;
+      EXPECT_LE(row, 30) << col << "," << row;
+      EXPECT_LE(col - row, 31) << col << "," << row;
+      const TColor3 c = palette.ColorOf(hits, hits, hits);
+      const size_t at = 54 + (size_t(59 - row) * 60 + col) * 3;
+      EXPECT_EQ(uint8_t(bmp[at]), c.Blue);
+      EXPECT_EQ(uint8_t(bmp[at + 1]), c.Green);
+      EXPECT_EQ(uint8_t(bmp[at + 2]), c.Red);
+    }
+  EXPECT_GT(lit, 150);
+
+  // Bad files: no image, a clear reason.
+  const struct {
+    const char* name;
+    const char* text;
+    const char* reason;
+  } bad[] = {
+      {"nan.fri", "[IFS]\nCount=1\nFrm0A=nan\n", "not a valid floating point"},
+      {"huge.fri", "[IFS]\nCount=1\nFrm0E=1e39\n", "not a valid floating point"},
+      {"missing.fri", nullptr, "cannot open IFS file"},
+  };
+  for (const auto& b : bad) {
+    if (b.text) std::ofstream(P(b.name)) << b.text;
+    EXPECT_NE(Run("'" + P(b.name) + "' -o '" + P("b.bmp") + "'"), 0) << b.name;
+    EXPECT_FALSE(fs::exists(Dir / "b.bmp")) << b.name;
+    EXPECT_NE(Slurp(Dir / "stderr.txt").find(b.reason), std::string::npos) << Slurp(Dir / "stderr.txt");
+  }
+  fs::create_directory(Dir / "dir.fri");
+  EXPECT_NE(Run("'" + P("dir.fri") + "' -o '" + P("b.bmp") + "'"), 0);
+  EXPECT_FALSE(fs::exists(Dir / "b.bmp"));
 }
 
 }  // namespace

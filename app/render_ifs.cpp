@@ -1,0 +1,35 @@
+#include "app/render_ifs.h"
+
+#include <cctype>
+#include <stdexcept>
+
+#include "engine/fractal.h"
+#include "ifs/ifs_constructor.h"
+
+bool IsIFSFilePath(const std::string& path) {
+  static constexpr char kExt[] = ".fri";
+  constexpr size_t n = sizeof kExt - 1;
+  if (path.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) != kExt[i]) return false;
+  return true;
+}
+
+std::string LoadIFSForRender(const std::string& path, TFractal& doc, int32_t maxIter) {
+  // A file that cannot be read would draw as an empty set.
+  if (const std::string problem = IFSFileProblem(path); !problem.empty()) {
+    std::string line;  // one line on the terminal
+    for (const char c : problem)
+      if (c != '\r') line += c == '\n' ? ' ' : c;
+    throw std::runtime_error(line);
+  }
+  const TIFSFileLoad load = ReadIFSFileForConstructor(path, WorkingIFS);
+  doc.StopThread();
+  doc.Palette->LoadFromFile(path);
+  WorkingIFS = load.Set;
+  doc.AutoIter = false;
+  doc.Ctx.MaxIter = maxIter > 0 ? maxIter : load.Values.MaxIter;
+  doc.Ctx.IFSNumber = kWorkingIFSNumber;
+  doc.SetFormula(kIFSFormula, load.Values.X, load.Values.Y, load.Values.W);
+  return load.Warning;
+}
