@@ -186,6 +186,7 @@ TEST_F(RenderCli, DrawsAnIFSFileWithItsWindowAndPalette) {
       {"nan.fri", "[IFS]\nCount=1\nFrm0A=nan\n", "not a valid floating point"},
       {"huge.fri", "[IFS]\nCount=1\nFrm0E=1e39\n", "not a valid floating point"},
       {"missing.fri", nullptr, "cannot open IFS file"},
+      {"flat.fri", "[IFS]\nCount=0\n[Fractal]\nW_Coord=-0\n", "\"W_Coord\" is 0"},
   };
   for (const auto& b : bad) {
     if (b.text) std::ofstream(P(b.name)) << b.text;
