@@ -16,6 +16,8 @@
 class TFractal;
 class TNamedMutex;
 
+// To the 3D view, from the main window: the main image changed.
+constexpr uint32_t MSG_VIEW3D_REFRESH = 0xB23;
 // wParam 0 at the start of a view render, 1 at its end.
 constexpr uint32_t MSG_VIEW3D_STATE = 0xB12;
 // wParam the step 1 .. 3, lParam the percentage.

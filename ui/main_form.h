@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QMainWindow>
 
+#include "engine/view3d_thread.h"  // MSG_VIEW3D_REFRESH
 #include "formulas/numbers.h"
 #include "platform/dialogs_qt.h"
 #include "platform/messages.h"
@@ -30,9 +31,10 @@ class THelpForm;
 class TForm17;
 class TOptionsForm;
 class TSelectForm;
+class TForm3D;
+class TAAForm;
 
 // Messages the main window sends, receives or relays (all posted).
-constexpr uint32_t MSG_VIEW3D_REFRESH = 0xB23;       // to the 3D view: the main image changed
 constexpr uint32_t MSG_OPTIONS_REFRESH = 0x8A5;      // to the preferences dialog: re-read the document
 constexpr uint32_t MSG_JULIA_REFRESH = 0x79B;        // to the Julia window: re-evaluate the preview
 constexpr uint32_t MSG_JULIA_POINT = 0x79C;          // to the Julia window: the hover point changed
@@ -122,6 +124,10 @@ class TMainForm : public QMainWindow {
   void ManualSize();
   // "&Preferences": created on first use, activated when visible.
   void ShowPreferences();
+  // "&3D view": created on first use, activated when visible.
+  void Show3DView();
+  // "Anti-Aliasing": created on first use and shown.
+  void ShowAntiAliasing();
   // "&Julie window": shows or hides the Julia window (created on first use).
   void ToggleJulieWindow();
   // The Enter key: switches Julia mode with the Julia window.
@@ -140,6 +146,8 @@ class TMainForm : public QMainWindow {
   TSelectForm* SelectDialog() const { return Select; }
   TForm17* JuliaWindow() const { return Julia; }
   TOptionsForm* PreferencesDialog() const { return Options; }
+  TForm3D* View3DWindow() const { return View3D; }
+  TAAForm* AntiAliasWindow() const { return AntiAlias; }
   // The complex point under the mouse, kept while the Julia window is visible.
   TComplexExt HoverPoint() const { return Hover; }
 
@@ -198,6 +206,7 @@ class TMainForm : public QMainWindow {
   void PostJuliaRefresh();
   void PostOptionsRefresh();
   void CloseToolWindows();
+  void CloseDerivedViews();
 
   std::unique_ptr<TFractal> Doc;
   TImageArea* Area = nullptr;
@@ -214,6 +223,8 @@ class TMainForm : public QMainWindow {
   TSelectForm* Select = nullptr;
   TForm17* Julia = nullptr;
   TOptionsForm* Options = nullptr;
+  TForm3D* View3D = nullptr;
+  TAAForm* AntiAlias = nullptr;
   TComplexExt Hover;
 
   // The rubber band of a zoom drag, in surface pixels.
