@@ -142,6 +142,13 @@ TEST_F(MainViewsTest, AntiAliasedImageIsHalfSizeSavedAndKeepsItsBounds) {
   QTest::mouseClick(aa->RedrawButton(), Qt::LeftButton);
   ASSERT_TRUE(Until([&] { return aa->View()->PaintArea()->grab().toImage() != shown; }));
 
+  // A main image of one pixel has no half: no image at all.
+  Doc().SetSize(1, 1);
+  WaitForRender();
+  QTest::mouseClick(aa->RedrawButton(), Qt::LeftButton);
+  ASSERT_TRUE(Until([&] { return aa->Picture() == nullptr; }));
+  EXPECT_EQ(aa->View()->PaintArea()->size(), QSize(0, 0));
+
   aa->resize(420, 330);
   QTest::mouseClick(aa->CloseButton(), Qt::LeftButton);
   EXPECT_FALSE(aa->isVisible());
