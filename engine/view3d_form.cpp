@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <new>
+#include <numbers>
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -10,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -47,7 +49,7 @@ TReliefSettings ReliefSettingsOf(const TSettings& s) {
   return r;
 }
 
-int AngleDegrees(double angle) { return int(std::nearbyint(angle * 180 / M_PI)); }
+int AngleDegrees(double angle) { return int(std::nearbyint(angle * 180 / std::numbers::pi)); }
 
 double AngleOfDegrees(int degrees) { return degrees * 3.1415 / 180; }
 
