@@ -35,6 +35,7 @@ std::string RenderUsage() {
          "  -q, --quality Q      JPEG quality 1..100 (default 80)\n"
          "  --progressive        progressive JPEG\n"
          "  --values FILE        also write the value buffer: Width x Height x 3 floats, rows top-down\n"
+         "  --antialias          render at twice the size and write the smoothed half-size image\n"
          "  --quiet              no progress bar\n";
 }
 
@@ -111,6 +112,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
       options.Quality = q;
     } else if (a == "--progressive") {
       options.Progressive = true;
+    } else if (a == "--antialias") {
+      options.AntiAlias = true;
     } else if (a == "--quiet") {
       options.ShowProgress = false;
     } else if (!a.empty() && a[0] == '-') {

@@ -31,6 +31,7 @@
 #include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "engine/options_form.h"
+#include "engine/view3d_form.h"
 #include "formulas/catalogue.h"
 #include "ifs/ifs_constructor.h"
 #include "ifs/ifs_form.h"
@@ -322,7 +323,7 @@ void TMainForm::BuildMenu() {
   }
   connect(SmoothingMenu, &QMenu::aboutToShow, this, [this] { SmoothingMenuOpens(); });
   fractal->addSeparator();
-  AddItem(fractal, "&3D view", QKeySequence(Qt::ALT | Qt::Key_3), nullptr, kLater);
+  AddItem(fractal, "&3D view", QKeySequence(Qt::ALT | Qt::Key_3), [this] { Show3DView(); });
 
   QMenu* render = bar->addMenu("&Render");
   ZoomMovieItem = AddItem(render, "&Zoom movie", {}, nullptr, kLater);
@@ -361,7 +362,7 @@ void TMainForm::BuildMenu() {
   // Toggling flips the check mark first; the window follows it.
   connect(JulieWindowItem, &QAction::triggered, this, [this] { ToggleJulieWindow(); });
   connect(options, &QMenu::aboutToShow, this, [this] { OptionsMenuOpens(); });
-  AddItem(options, "Anti-Aliasing", QKeySequence(Qt::ALT | Qt::Key_A), nullptr, kLater);
+  AddItem(options, "Anti-Aliasing", QKeySequence(Qt::ALT | Qt::Key_A), [this] { ShowAntiAliasing(); });
 
   QMenu* help = bar->addMenu("&Help");
   AddItem(help, "&Contents", QKeySequence(Qt::Key_F1), [this] { ShowHelpContents(); });
@@ -449,7 +450,10 @@ void TMainForm::RenderProgress(intptr_t done, intptr_t total) {
   SetApplicationTitle(QString(kProgramTitle) + ": " + text);
 }
 
-void TMainForm::RenderDone() { SetApplicationTitle(kProgramTitle); }
+void TMainForm::RenderDone() {
+  if (View3D) PostMessage(THandle(View3D->winId()), MSG_VIEW3D_REFRESH, 0, 0);
+  SetApplicationTitle(kProgramTitle);
+}
 
 void TMainForm::SetImageSize(int width, int height) {
   width = std::clamp(width, kMinImageSize, kMaxPaintSize);
@@ -883,6 +887,7 @@ void TMainForm::JuliaToggle() {
 void TMainForm::CloseToolWindows() {
   // The windows keep their places in the settings, which are written next;
   // they go before the main document, which some of them render with or edit.
+  CloseDerivedViews();
   if (Julia) {
     Julia->close();
     SetMessageRoute(THandle(Julia->winId()), nullptr);

@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QMainWindow>
 
+#include "engine/view3d_thread.h"  // MSG_VIEW3D_REFRESH
 #include "formulas/numbers.h"
 #include "platform/dialogs_qt.h"
 #include "platform/messages.h"
@@ -31,9 +32,10 @@ class TForm17;
 class TIFSForm;
 class TOptionsForm;
 class TSelectForm;
+class TForm3D;
+class TAAForm;
 
 // Messages the main window sends, receives or relays (all posted).
-constexpr uint32_t MSG_VIEW3D_REFRESH = 0xB23;       // to the 3D view: the main image changed
 constexpr uint32_t MSG_OPTIONS_REFRESH = 0x8A5;      // to the preferences dialog: re-read the document
 constexpr uint32_t MSG_JULIA_REFRESH = 0x79B;        // to the Julia window: re-evaluate the preview
 constexpr uint32_t MSG_JULIA_POINT = 0x79C;          // to the Julia window: the hover point changed
@@ -126,6 +128,10 @@ class TMainForm : public QMainWindow {
   // "IFS &constructor": keeps the document in the IFS backup and lets the
   // constructor's working set drive it; focuses a visible constructor.
   void ShowIFSConstructor();
+  // "&3D view": created on first use, activated when visible.
+  void Show3DView();
+  // "Anti-Aliasing": created on first use and shown.
+  void ShowAntiAliasing();
   // "&Julie window": shows or hides the Julia window (created on first use).
   void ToggleJulieWindow();
   // The Enter key: switches Julia mode with the Julia window.
@@ -145,6 +151,8 @@ class TMainForm : public QMainWindow {
   TForm17* JuliaWindow() const { return Julia; }
   TOptionsForm* PreferencesDialog() const { return Options; }
   TIFSForm* IFSConstructor() const { return IFSForm; }
+  TForm3D* View3DWindow() const { return View3D; }
+  TAAForm* AntiAliasWindow() const { return AntiAlias; }
   // The complex point under the mouse, kept while the Julia window is visible.
   TComplexExt HoverPoint() const { return Hover; }
 
@@ -204,6 +212,7 @@ class TMainForm : public QMainWindow {
   void PostJuliaRefresh();
   void PostOptionsRefresh();
   void CloseToolWindows();
+  void CloseDerivedViews();
 
   std::unique_ptr<TFractal> Doc;
   TImageArea* Area = nullptr;
@@ -223,6 +232,8 @@ class TMainForm : public QMainWindow {
   TIFSForm* IFSForm = nullptr;
   // The document as it was before the IFS constructor took it over.
   std::unique_ptr<TFractal> IFSBackup;
+  TForm3D* View3D = nullptr;
+  TAAForm* AntiAlias = nullptr;
   TComplexExt Hover;
 
   // The rubber band of a zoom drag, in surface pixels.

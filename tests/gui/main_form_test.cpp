@@ -728,7 +728,7 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"Fracta&l/S&moothing/&1. BailOut / Z", K(), true},
       {"Fracta&l/S&moothing/&2. Linear", K(), true},
       {"Fracta&l/S&moothing/&3. Square", K(), true},
-      {"Fracta&l/&3D view", K(Qt::ALT | Qt::Key_3), false},
+      {"Fracta&l/&3D view", K(Qt::ALT | Qt::Key_3), true},
       {"&Render/&Zoom movie", K(), false},
       {"&Render/&Iteration movie", K(), false},
       {"&Render/&Transformation movie", K(), false},
@@ -744,7 +744,7 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"&Options/&Load palette", K(), true},
       {"&Options/&Save palette", K(), true},
       {"&Options/&Julie window", K(Qt::ALT | Qt::Key_J), true},
-      {"&Options/Anti-Aliasing", K(Qt::ALT | Qt::Key_A), false},
+      {"&Options/Anti-Aliasing", K(Qt::ALT | Qt::Key_A), true},
       {"&Help/&Contents", K(Qt::Key_F1), true},
       {"&Help/&About", K(Qt::CTRL | Qt::Key_F1), true},
   };
