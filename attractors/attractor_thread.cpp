@@ -19,8 +19,8 @@ uint32_t DepthKey(float z) {
 }
 
 // Rounds half to even into an int32; false when the value does not fit.
-bool RoundToInt(Extended v, int32_t& out) {
-  if (!(v > -2147483648.5L && v < 2147483647.5L)) return false;
+bool RoundToInt(double v, int32_t& out) {
+  if (!(v > -2147483648.5 && v < 2147483647.5)) return false;
   out = int32_t(std::lrint(v));
   return true;
 }
@@ -61,13 +61,16 @@ void DrawCloud(const TCloudPoint* points, size_t count, const TCloudView& view, 
     for (int i = 0; i < 3; ++i) c[i] = uint8_t(back[i] + std::lrint((int(solid[i]) - int(back[i])) * t / 255.0L));
     shades[t] = {c[0], c[1], c[2]};
   }
-  const Extended range = Extended(view.ZMax) - view.ZMin;
+  // The points are singles: double precision carries their projection and
+  // shade with room to spare, and keeps a million points within a frame.
+  const double left = double(view.X), top = double(view.Y), perPixel = double(1 / view.S);
+  const double zmax = view.ZMax, perShade = 255 / (double(view.ZMax) - view.ZMin);
   for (size_t i = count; i-- > 0;) {
     const TCloudPoint& p = points[i];
     int32_t column, row;
-    if (RoundToInt((p.x - view.X) / view.S, column) && RoundToInt((view.Y - p.y) / view.S, row) && column >= 0 &&
+    if (RoundToInt((p.x - left) * perPixel, column) && RoundToInt((top - p.y) * perPixel, row) && column >= 0 &&
         column < bufWidth && row >= 0 && row < bufHeight) {
-      const int t = int(std::lrint(255 * (view.ZMax - Extended(p.z)) / range));
+      const int t = int(std::lrint((zmax - p.z) * perShade));
       const TColor3 c = shades[std::clamp(t, 0, 255)];
       uint8_t* px = image + (size_t(bufHeight - 1 - row) * bufWidth + size_t(column)) * 3;
       px[0] = c.Blue;
