@@ -25,6 +25,8 @@ struct TCloudPoint {
 // Why `path` cannot be loaded as an attractor file (missing, a folder,
 // unreadable), or "" when it can be read.
 std::string AttractorFileProblem(const std::string& path);
+// The message of a load that failed with `error`.
+std::string AttractorLoadFailure(const std::string& error);
 
 class T3dFractal {
  public:

@@ -58,6 +58,10 @@ std::string AttractorFileProblem(const std::string& path) {
   return {};
 }
 
+std::string AttractorLoadFailure(const std::string& error) {
+  return "Application raised exception with message:\r\n" + error + "\r\nUnable to load Spot-file !";
+}
+
 void T3dFractal::SaveToFile(const std::string& path) {
   TProfileFile f(path);
   f.WriteReal(kFractal, "X_Coord", X);
@@ -102,7 +106,6 @@ void T3dFractal::LoadFromFile(const std::string& path) {
     PointCount = 0;
     SetPointCount(f.ReadInteger(kFractal, "MaxIter", kDefaultPointCount));
   } catch (const std::exception& e) {
-    ShowMessage(std::string("Application raised exception with message:\r\n") + e.what() +
-                "\r\nUnable to load Spot-file !");
+    ShowMessage(AttractorLoadFailure(e.what()));
   }
 }

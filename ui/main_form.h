@@ -30,6 +30,7 @@ class THelpForm;
 class TForm17;
 class TOptionsForm;
 class TSelectForm;
+class TAttractorForm;
 
 // Messages the main window sends, receives or relays (all posted).
 constexpr uint32_t MSG_VIEW3D_REFRESH = 0xB23;       // to the 3D view: the main image changed
@@ -138,6 +139,7 @@ class TMainForm : public QMainWindow {
   // The windows the main window drives (null until first used; the
   // selection dialog exists from the start).
   TSelectForm* SelectDialog() const { return Select; }
+  TAttractorForm* AttractorWindow() const { return Attract; }
   TForm17* JuliaWindow() const { return Julia; }
   TOptionsForm* PreferencesDialog() const { return Options; }
   // The complex point under the mouse, kept while the Julia window is visible.
@@ -189,6 +191,8 @@ class TMainForm : public QMainWindow {
   void LoadPaletteFile(const std::string& path, bool recolor);
   void OpenIFSFile(const std::string& path);
   void OpenAttractorFile(const std::string& path);
+  // "3D &attractors": created on first use, then shown.
+  void ShowAttractors();
 
   void FileMenuOpens();
   void SizeMenuOpens();
@@ -214,6 +218,7 @@ class TMainForm : public QMainWindow {
   TSelectForm* Select = nullptr;
   TForm17* Julia = nullptr;
   TOptionsForm* Options = nullptr;
+  TAttractorForm* Attract = nullptr;
   TComplexExt Hover;
 
   // The rubber band of a zoom drag, in surface pixels.

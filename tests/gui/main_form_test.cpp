@@ -26,6 +26,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "attractors/attractor_form.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
 #include "platform/dialogs.h"
@@ -622,10 +623,13 @@ TEST_F(MainFormTest, CommandLineAttractorAndIFSFilesWaitForTheirWindows) {
   delete Form;
   Form = nullptr;
   Messages.clear();
+  // The attractor window opens and reports the missing file.
   Start(Path("lorenz.fr3"));
   QCoreApplication::processEvents();
+  ASSERT_NE(Form->AttractorWindow(), nullptr);
+  EXPECT_TRUE(Form->AttractorWindow()->isVisible());
   ASSERT_EQ(Messages.size(), 1u);
-  EXPECT_NE(Messages[0].find("3D attractors"), std::string::npos);
+  EXPECT_NE(Messages[0].find("lorenz.fr3\" does not exist"), std::string::npos);
 }
 
 TEST_F(MainFormTest, PaletteFilesLoadAndSave) {
