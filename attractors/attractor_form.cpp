@@ -34,6 +34,7 @@
 namespace {
 
 constexpr int kMinWidth = 440, kMinHeight = 420;
+constexpr int kPanelWidth = 150;
 constexpr int kDefaultSide = 300;  // the drawing size of a file without "DrawSize"
 constexpr const char* kDrawSize = "DrawSize";
 
@@ -188,9 +189,18 @@ TAttractorForm::TAttractorForm(QWidget* parent)
   panel->setStretchFactor(FColors, 1);
   panel->addWidget(FClose);
 
+  // The panel keeps a narrow column; the long type names are shown in full
+  // when the list opens.
+  auto* side = new QWidget(this);
+  side->setLayout(panel);
+  side->setFixedWidth(kPanelWidth);
+  for (QComboBox* list : {FTypeList, FSizeList}) {
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(8);
+  }
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(Scroll, 1);
-  layout->addLayout(panel);
+  layout->addWidget(side);
 
   Doc = std::make_unique<T3dFractal>(kDefaultSide, kDefaultSide, &Canvas);
 
