@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/render_attractor.h"
 #include "app/render_options.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
@@ -67,6 +68,12 @@ int main(int argc, char** argv) {
       return 0;
     }
     return Fail(error + "\n" + RenderUsage());
+  }
+
+  if (IsAttractorFileName(options.SpotPath)) {
+    const std::string failure = RenderAttractorFile(options, options.ShowProgress ? DrawProgress : nullptr);
+    if (options.ShowProgress) std::fputc('\n', stderr);
+    return failure.empty() ? 0 : Fail(failure);
   }
 
   MainQueue().BindToCurrentThread();

@@ -101,6 +101,10 @@ class T3dFractal {
   // The random numbers of kind 1 and of the search; the render thread draws
   // from it only while it runs.
   TAttractorRandom Random;
+  // The pass reports its progress (MSG_RENDER_PROGRESS with the points made
+  // so far and N + 1) and its end (MSG_RENDER_DONE) to the application
+  // queue; off in the attractor window.
+  bool ProgressFlag = false;
 
  private:
   friend class T3dFThread;

@@ -6,9 +6,12 @@
 #include <new>
 #include <vector>
 
+#include "engine/render_thread.h"
 #include "platform/messages.h"
 
 namespace {
+
+constexpr size_t kProgressEvery = 10000;  // points between two progress reports
 
 // An order-keeping unsigned key of a float: negative values flipped whole,
 // positive ones with the sign bit set.
@@ -105,6 +108,7 @@ void T3dFThread::WaitFor() {
 void T3dFThread::Execute() {
   T3dFractal& d = *Document;
   if (d.Number == kAttractorFormula && d.Kind >= 0) Draw();
+  if (d.ProgressFlag) PostMessage(0, MSG_RENDER_DONE, 0, 0);
   Done.store(true);
   MainQueue().Notify();
 }
@@ -117,6 +121,7 @@ void T3dFThread::Draw() {
   TAttractorPoint p = d.Current;
   for (size_t k = 0; k < count; ++k) {
     if (Terminated.load(std::memory_order_relaxed)) return;
+    if (d.ProgressFlag && k % kProgressEvery == 0) PostMessage(0, MSG_RENDER_PROGRESS, intptr_t(k), intptr_t(count));
     AttractorStep(d.Kind, d.Coefficients, p, d.Random);
     if (std::fabs(p.x) > kRunawayLimit) p.x = kAttractorStart;
     if (std::fabs(p.y) > kRunawayLimit) p.y = kAttractorStart;
@@ -125,6 +130,7 @@ void T3dFThread::Draw() {
     zmin = std::min(zmin, points[k].z);
     zmax = std::max(zmax, points[k].z);
   }
+  if (d.ProgressFlag) PostMessage(0, MSG_RENDER_PROGRESS, intptr_t(count), intptr_t(count));
   d.Current = p;
   d.DepthMin = zmin;
   d.DepthMax = zmax;
