@@ -96,9 +96,10 @@ void T3dFractal::SetPointCount(int32_t n) {
   if (n == PointCount) return;
   PointCount = std::clamp(n, kMinPointCount, kMaxPointCount);
   StopThread();
+  const bool recovering = !PointBuffer;
   if (!AllocatePoints(PointCount)) return;
   // After a point buffer that could not be had, the image comes back too.
-  if (!Image && !AllocateImage()) return;
+  if (recovering && !Image && !AllocateImage()) return;
   Restart();
 }
 
@@ -109,13 +110,15 @@ int32_t T3dFractal::GetPointCount() {
 
 void T3dFractal::SetWindow(Extended x, Extended y, Extended w) {
   if (x == X && y == Y && w == W) return;
+  const bool running = !RenderFinished();
+  StopThread();
   X = x;
   Y = y;
   W = w;
-  if (RenderFinished())
-    Redraw();
-  else
+  if (running)
     Restart();
+  else
+    Redraw();
 }
 
 void T3dFractal::SetCoefficients(const TAttractorTable& table) {

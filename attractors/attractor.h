@@ -41,8 +41,8 @@ class T3dFractal {
   void SetPointCount(int32_t n);
   int32_t GetPointCount();
   // Stores the window and redraws the stored points; a drawing pass that is
-  // still running is started again instead, so that it projects with the
-  // new window.
+  // still running is stopped and started again instead, so that it projects
+  // with the new window.
   void SetWindow(Extended x, Extended y, Extended w);
   void SetCoefficients(const TAttractorTable& table);
   void Restart();

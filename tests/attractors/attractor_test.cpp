@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
 #include <string>
 
 #include "attractors/attractor_search.h"
@@ -155,6 +157,22 @@ TEST(AttractorDocument, FarToNearShadingAndRedrawAfterPan) {
   EXPECT_EQ(pixel(3, 2), doc.Solid);
   EXPECT_EQ(pixel(2, 2), TColor3{});
   EXPECT_EQ(canvas.Draws.size(), paints + 1);
+}
+
+TEST(AttractorDocument, ChangesDuringAPassStopAndRestartIt) {
+  TRecordingCanvas canvas;
+  auto doc = std::make_unique<T3dFractal>(200, 200, &canvas);
+  ASSERT_TRUE(SearchAttractor(*doc, 2, 1234u));
+  doc->SetPointCount(1000000);
+  doc->SetWindow(-1, 1, 2);  // while the pass runs: a new pass with the new window
+  doc->Solid = {1, 2, 3};
+  doc->SetCoefficients(doc->Coefficients);
+  doc->SetPointCount(2000);
+  WaitForPass(*doc);
+  EXPECT_LT(doc->ZMin(), doc->ZMax());
+  EXPECT_EQ(doc->X, -1);
+  doc->SetPointCount(1000000);
+  doc.reset();  // destroying stops the pass
 }
 
 TEST(AttractorView, PanAndZoomArithmetic) {
@@ -347,6 +365,46 @@ TEST(AttractorSearch, FixedSeedFindsAndTimesOut) {
   EXPECT_EQ(doc.Coefficients.A[0][0], 0);  // the last attempt's table stays
   WaitForPass(doc);
   doc.Random.Replace({});
+}
+
+}  // namespace
+
+namespace {
+
+// Random damage to a sound file: every load ends with the values read or one
+// message, never a crash or a hang.
+TEST(AttractorFile, DamagedFilesLoadOrReport) {
+  TScratchFolder dir;
+  const std::string path = dir.File("f.fr3");
+  {
+    T3dFractal doc(40, 40, nullptr);
+    SearchAttractor(doc, 2, 5u);
+    doc.SaveToFile(path);
+  }
+  const std::string sound = ReadBytes(path);
+  const char alphabet[] = "0123456789.-+eE=[]\nAPXxnai \xff";
+  std::mt19937 random(11);
+  TMessageRecorder messages;
+  for (int round = 0; round < 200; ++round) {
+    std::string text = sound;
+    const int edits = 1 + int(random() % 8);
+    for (int e = 0; e < edits; ++e) {
+      const size_t at = random() % text.size();
+      switch (random() % 3) {
+        case 0: text[at] = alphabet[random() % (sizeof alphabet - 1)]; break;
+        case 1: text.erase(at, 1 + random() % 20); break;
+        default: text.insert(at, 1, alphabet[random() % (sizeof alphabet - 1)]);
+      }
+      if (text.empty()) text = "x";
+    }
+    WriteBytes(path, text);
+    const size_t before = messages.Shown.size();
+    T3dFractal doc(40, 40, nullptr);
+    doc.LoadFromFile(path);
+    ASSERT_LE(messages.Shown.size(), before + 1) << text;
+    EXPECT_GE(doc.GetPointCount(), kMinPointCount);
+    EXPECT_LE(doc.GetPointCount(), kMaxPointCount);
+  }
 }
 
 }  // namespace
