@@ -1,7 +1,5 @@
 #include "app/render_attractor.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <vector>
 
@@ -34,12 +32,6 @@ std::string OneLine(std::string text) {
 }
 
 }  // namespace
-
-bool IsAttractorFileName(const std::string& name) {
-  std::string upper = name;
-  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-  return upper.find(".FR3") != std::string::npos;
-}
 
 std::string RenderAttractorFile(const TRenderOptions& options,
                                 const std::function<void(intptr_t done, intptr_t total)>& progress) {

@@ -7,10 +7,7 @@
 #include <string>
 
 #include "app/render_options.h"
-
-// A name the batch renderer draws as an attractor: ".FR3" anywhere in the
-// upper-cased name, as the program tells its files apart.
-bool IsAttractorFileName(const std::string& name);
+#include "attractors/attractor.h"  // IsAttractorFileName
 
 // Draws options.SpotPath at options' size (else the file's "DrawSize", else
 // 300 x 300) into options.OutputPath as BMP or JPEG. `progress` (may be

@@ -94,8 +94,8 @@ void T3dFractal::SetDrawSize(int32_t width, int32_t height) {
 
 void T3dFractal::SetPointCount(int32_t n) {
   if (n == PointCount) return;
-  PointCount = std::clamp(n, kMinPointCount, kMaxPointCount);
   StopThread();
+  PointCount = std::clamp(n, kMinPointCount, kMaxPointCount);
   const bool recovering = !PointBuffer;
   if (!AllocatePoints(PointCount)) return;
   // After a point buffer that could not be had, the image comes back too.

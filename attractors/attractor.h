@@ -22,6 +22,9 @@ struct TCloudPoint {
   float x = 0, y = 0, z = 0;
 };
 
+// An attractor file by its name: ".FR3" anywhere in the upper-cased name, as
+// the program tells its files apart.
+bool IsAttractorFileName(const std::string& name);
 // Why `path` cannot be loaded as an attractor file (missing, a folder,
 // unreadable), or "" when it can be read.
 std::string AttractorFileProblem(const std::string& path);

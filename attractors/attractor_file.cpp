@@ -3,6 +3,7 @@
 // the attractor window.
 
 #include <algorithm>
+#include <cctype>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -49,6 +50,12 @@ uint8_t ReadComponent(const TProfileFile& file, const char* key, int32_t def) {
 }
 
 }  // namespace
+
+bool IsAttractorFileName(const std::string& name) {
+  std::string upper = name;
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+  return upper.find(".FR3") != std::string::npos;
+}
 
 std::string AttractorFileProblem(const std::string& path) {
   std::error_code ec;

@@ -51,12 +51,6 @@ constexpr int kInitialSize = 2;  // "300 x 300"
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string ToStd(const QString& s) { return s.toStdString(); }
 
-bool IsAttractorFile(const std::string& name) {
-  std::string upper = name;
-  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-  return upper.find(".FR3") != std::string::npos;
-}
-
 QColor ToQColor(const TColor3& c) { return QColor(c.Red, c.Green, c.Blue); }
 TColor3 FromQColor(const QColor& c) { return {uint8_t(c.blue()), uint8_t(c.green()), uint8_t(c.red())}; }
 
@@ -274,7 +268,7 @@ void TAttractorForm::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (urls.isEmpty() || !urls.front().isLocalFile()) return;
   const std::string path = ToStd(urls.front().toLocalFile());
-  if (!IsAttractorFile(path)) return;
+  if (!IsAttractorFileName(path)) return;
   event->acceptProposedAction();
   LoadFile(path);
 }

@@ -165,7 +165,6 @@ TEST(AttractorDocument, ChangesDuringAPassStopAndRestartIt) {
   ASSERT_TRUE(SearchAttractor(*doc, 2, 1234u));
   doc->SetPointCount(1000000);
   doc->SetWindow(-1, 1, 2);  // while the pass runs: a new pass with the new window
-  doc->Solid = {1, 2, 3};
   doc->SetCoefficients(doc->Coefficients);
   doc->SetPointCount(2000);
   WaitForPass(*doc);
@@ -243,8 +242,11 @@ TEST(AttractorFile, RoundTripAndKeyOrder) {
   doc.Solid = {1, 2, 3};
   doc.Background = {4, 5, 6};
   doc.SetPointCount(20000);
+  TAttractorTable table;
   for (int i = 0; i < kAttractorRows; ++i)
-    for (int j = 0; j < kAttractorColumns; ++j) doc.Coefficients.A[i][j] = float(i * 13 + j) / 10 - 3;
+    for (int j = 0; j < kAttractorColumns; ++j) table.A[i][j] = float(i * 13 + j) / 10 - 3;
+  doc.SetCoefficients(table);
+  WaitForPass(doc);
   doc.SaveToFile(path);
   const std::string text = ReadBytes(path);
   EXPECT_EQ(text.substr(0, text.find("A101")),

@@ -467,9 +467,12 @@ TEST_F(MainFormTest, DroppedFilesOpenByEveryNameTheyHold) {
   EXPECT_NE(Messages[0].find("IFS constructor"), std::string::npos);
   EXPECT_NE(Messages[0].find("both.fri.frs"), std::string::npos);
   EXPECT_EQ(CaptionAtMessage[0], "Pelmorix: both.fri.frs");
+  // An attractor file opens the attractor window, which loads it.
+  WriteFile(Path("strange.FR3"), "[Fractal]\nW_Coord=3\n");
   Form->OpenDroppedFile(Path("strange.FR3"));
-  ASSERT_EQ(Messages.size(), 2u);
-  EXPECT_NE(Messages[1].find("3D attractors"), std::string::npos);
+  ASSERT_NE(Form->AttractorWindow(), nullptr);
+  EXPECT_EQ(Form->AttractorWindow()->Document()->W, 3);
+  EXPECT_EQ(Messages.size(), 1u);
   WaitForRender();
 }
 
@@ -703,7 +706,7 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"&File/&Exit", K(Qt::ALT | Qt::Key_X), true},
       {"Fracta&l/&Select fractal", K(Qt::Key_F6), true},
       {"Fracta&l/IFS &constructor", K(Qt::Key_F7), false},
-      {"Fracta&l/3D &attractors", K(Qt::Key_F5), false},
+      {"Fracta&l/3D &attractors", K(Qt::Key_F5), true},
       {"Fracta&l/&View full set...", K(Qt::Key_Insert), true},
       {"Fracta&l/Zoom &out", K(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus), true},
       {"Fracta&l/Zoom &in", K(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus), true},
