@@ -125,6 +125,27 @@ TEST_F(AttractorFormTest, SearchPanZoomSaveAndLoadThroughTheMainWindow) {
   EXPECT_NE(Messages[0].find("does not exist"), std::string::npos);
   EXPECT_EQ(doc.Width, 300);
 
+  // A bitmap that cannot be written says why; sizes no drawing can have are
+  // taken as missing, and one too large for memory says so.
+  Answers = {Path("no/folder/x.bmp")};
+  QTest::mouseClick(form->SaveButton(), Qt::LeftButton);
+  ASSERT_EQ(Messages.size(), 2u);
+  EXPECT_EQ(Messages[1].rfind("Unable to save bitmap. Error:\r\n", 0), 0u) << Messages[1];
+  WriteFile(Path("odd.fr3"), "[DrawSize]\nX_Size=-5\nY_Size=0\n[Fractal]\nIFSNumber=9\n");
+  form->LoadFile(Path("odd.fr3"));
+  EXPECT_EQ(doc.Width, 300);
+  EXPECT_EQ(doc.Height, 300);
+  EXPECT_EQ(form->TypeList()->currentIndex(), 0);
+  WriteFile(Path("huge.fr3"), "[DrawSize]\nX_Size=40000\nY_Size=40000\n");
+  form->LoadFile(Path("huge.fr3"));
+  ASSERT_EQ(Messages.size(), 3u);
+  EXPECT_EQ(Messages[2], "Unable to get 4,800,000,000 bytes: out of memory");
+  EXPECT_EQ(doc.ImageBuffer(), nullptr);
+  form->SizeList()->setCurrentIndex(0);
+  emit form->SizeList()->activated(0);
+  EXPECT_NE(doc.ImageBuffer(), nullptr);
+  WaitForPass(form);
+
   form->move(40, 50);
   QTest::mouseClick(form->CloseButton(), Qt::LeftButton);
   EXPECT_FALSE(form->isVisible());
