@@ -31,8 +31,9 @@ bool RoundToInt(double v, int32_t& out) {
 }  // namespace
 
 void SortByDepth(TCloudPoint* points, size_t count) {
-  // Two passes of a 16-bit radix sort; equal depths keep their order, which
-  // does not change the picture (equal depth, equal shade).
+  // A radix sort on the bytes of the depth key, least significant first;
+  // equal depths keep their order, which does not change the picture (equal
+  // depth, equal shade).
   std::vector<TCloudPoint> scratch;
   try {
     scratch.resize(count);
@@ -40,13 +41,20 @@ void SortByDepth(TCloudPoint* points, size_t count) {
     std::sort(points, points + count, [](const TCloudPoint& a, const TCloudPoint& b) { return a.z < b.z; });
     return;
   }
+  size_t histogram[4][256] = {};
+  for (size_t k = 0; k < count; ++k) {
+    const uint32_t key = DepthKey(points[k].z);
+    for (int b = 0; b < 4; ++b) ++histogram[b][(key >> (8 * b)) & 0xFF];
+  }
   TCloudPoint* from = points;
   TCloudPoint* to = scratch.data();
-  for (int shift = 0; shift < 32; shift += 16) {
-    std::vector<size_t> start(65537, 0);
-    for (size_t k = 0; k < count; ++k) ++start[((DepthKey(from[k].z) >> shift) & 0xFFFF) + 1];
-    for (size_t b = 1; b <= 65536; ++b) start[b] += start[b - 1];
-    for (size_t k = 0; k < count; ++k) to[start[(DepthKey(from[k].z) >> shift) & 0xFFFF]++] = from[k];
+  for (int b = 0; b < 4; ++b) {
+    size_t start[256], sum = 0;
+    for (int v = 0; v < 256; ++v) {
+      start[v] = sum;
+      sum += histogram[b][v];
+    }
+    for (size_t k = 0; k < count; ++k) to[start[(DepthKey(from[k].z) >> (8 * b)) & 0xFF]++] = from[k];
     std::swap(from, to);
   }
   // An even number of passes ends in `points`.
