@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/render_ifs.h"
+#include "app/render_attractor.h"
 #include "app/render_options.h"
 #include "engine/anti_alias.h"
 #include "engine/fractal.h"
@@ -69,6 +70,12 @@ int main(int argc, char** argv) {
       return 0;
     }
     return Fail(error + "\n" + RenderUsage());
+  }
+
+  if (IsAttractorFileName(options.SpotPath)) {
+    const std::string failure = RenderAttractorFile(options, options.ShowProgress ? DrawProgress : nullptr);
+    if (options.ShowProgress) std::fputc('\n', stderr);
+    return failure.empty() ? 0 : Fail(failure);
   }
 
   MainQueue().BindToCurrentThread();

@@ -23,9 +23,10 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }  // namespace
 
 std::string RenderUsage() {
-  return "usage: pelmorix-render [SPOT.frs | IFS.fri] -o OUT.bmp|OUT.jpg [options]\n"
+  return "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg [options]\n"
          "  SPOT.frs             spot file to render (its DrawSize gives the size)\n"
          "  IFS.fri              IFS file to draw with its window, palette and MaxIter\n"
+         "  FILE.fr3             3D attractor file to draw (its DrawSize, else 300x300)\n"
          "  -o, --output FILE    image to write: .bmp (24-bit) or .jpg\n"
          "  --size WxH           image size (default: the spot's DrawSize, else 640x480)\n"
          "  --formula N          formula number to render without a spot file (default 0)\n"

@@ -24,6 +24,7 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include "attractors/attractor_form.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
 #include "platform/dialogs.h"
@@ -302,7 +303,7 @@ void TMainForm::BuildMenu() {
   QMenu* fractal = bar->addMenu("Fracta&l");
   SelectItem = AddItem(fractal, "&Select fractal", QKeySequence(Qt::Key_F6), [this] { SelectFractal(); });
   AddItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), [this] { ShowIFSConstructor(); });
-  AddItem(fractal, "3D &attractors", QKeySequence(Qt::Key_F5), nullptr, kLater);
+  AddItem(fractal, "3D &attractors", QKeySequence(Qt::Key_F5), [this] { ShowAttractors(); });
   fractal->addSeparator();
   AddItem(fractal, "&View full set...", QKeySequence(Qt::Key_Insert), [this] { ViewFullSet(); });
   AddItem(fractal, "Zoom &out", QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus),
@@ -732,8 +733,22 @@ void TMainForm::OpenIFSFile(const std::string& path) {
 
 void TMainForm::OpenAttractorFile(const std::string& path) {
   if (path.empty()) return;
-  ShowMessage("Unable to open " + path +
-              ":\r\nattractor files open in the 3D attractors window, which is not available yet.");
+  ShowAttractors();
+  if (Attract) Attract->LoadFile(path);
+}
+
+void TMainForm::ShowAttractors() {
+  if (!Attract) {
+    try {
+      Attract = new TAttractorForm(this);
+    } catch (const std::exception&) {
+      ShowMessage("Can not create form !");
+      return;
+    }
+  }
+  Attract->show();
+  Attract->raise();
+  Attract->activateWindow();
 }
 
 void TMainForm::OpenFileArgument(const std::string& name) {
@@ -893,6 +908,11 @@ void TMainForm::CloseToolWindows() {
     SetMessageRoute(THandle(Julia->winId()), nullptr);
     delete Julia;
     Julia = nullptr;
+  }
+  if (Attract) {
+    if (Attract->isVisible()) Attract->close();
+    delete Attract;
+    Attract = nullptr;
   }
   if (Select) {
     if (Select->DragWindow() && Select->DragWindow()->isVisible()) Select->DragWindow()->close();

@@ -34,6 +34,7 @@ class TOptionsForm;
 class TSelectForm;
 class TForm3D;
 class TAAForm;
+class TAttractorForm;
 
 // Messages the main window sends, receives or relays (all posted).
 constexpr uint32_t MSG_OPTIONS_REFRESH = 0x8A5;      // to the preferences dialog: re-read the document
@@ -148,6 +149,7 @@ class TMainForm : public QMainWindow {
   // The windows the main window drives (null until first used; the
   // selection dialog exists from the start).
   TSelectForm* SelectDialog() const { return Select; }
+  TAttractorForm* AttractorWindow() const { return Attract; }
   TForm17* JuliaWindow() const { return Julia; }
   TOptionsForm* PreferencesDialog() const { return Options; }
   TIFSForm* IFSConstructor() const { return IFSForm; }
@@ -203,6 +205,8 @@ class TMainForm : public QMainWindow {
   void OpenIFSFile(const std::string& path);
   void OpenAttractorFile(const std::string& path);
   void IFSClosed();
+  // "3D &attractors": created on first use, then shown.
+  void ShowAttractors();
 
   void FileMenuOpens();
   void SizeMenuOpens();
@@ -234,6 +238,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<TFractal> IFSBackup;
   TForm3D* View3D = nullptr;
   TAAForm* AntiAlias = nullptr;
+  TAttractorForm* Attract = nullptr;
   TComplexExt Hover;
 
   // The rubber band of a zoom drag, in surface pixels.
