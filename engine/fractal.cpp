@@ -35,10 +35,12 @@ int32_t AsInt(const TPropertyValue& v) {
 
 bool AsBool(const TPropertyValue& v) { return AsInt(v) != 0 || (std::holds_alternative<Extended>(v) && std::get<Extended>(v) != 0); }
 
+// A fresh buffer is zeroed: a black image and values 0, whatever the render
+// later writes or leaves out.
 template <class T>
 std::unique_ptr<T[]> TryAllocate(uint64_t count) {
   if (count * sizeof(T) > TFractal::MaxBufferBytes) return nullptr;
-  return std::unique_ptr<T[]>(new (std::nothrow) T[count]);
+  return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
 }
 
 }  // namespace

@@ -21,6 +21,10 @@ bool IsPointFormula(int32_t number) {
   return (number >= kFirstOrbitalFormula && number <= 999) || number == kIFSFormula;
 }
 
+bool IsEscapeTimeFormula(int32_t number) {
+  return (number >= 0 && number <= 499) || number == kConstructorFormula || number == kUserFormula;
+}
+
 // Round half to even into an int32, false when the value does not fit.
 bool RoundToInt(Extended v, int32_t& out) {
   const Extended r = std::nearbyint(v);
@@ -36,6 +40,8 @@ int32_t ThreadCountFor(int32_t setting) {
 }
 
 }  // namespace
+
+bool HasRenderPass(int32_t number) { return IsEscapeTimeFormula(number) || IsPointFormula(number); }
 
 TFThread::TFThread(TFractal* document) : Document(document) {
   // The owner's thread is the one that serves our synchronised calls; make
@@ -95,7 +101,7 @@ void TFThread::Execute() {
   if (locked) {
     if (Preview) {
       RenderProgressive();
-    } else if ((number >= 0 && number <= 499) || number == kConstructorFormula || number == kUserFormula) {
+    } else if (IsEscapeTimeFormula(number)) {
       if (Threads > 1)
         RenderEscapeTimeParallel(Threads);
       else

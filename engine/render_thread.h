@@ -17,6 +17,11 @@ class TNamedMutex;
 constexpr uint32_t MSG_RENDER_PROGRESS = 0x613;
 constexpr uint32_t MSG_RENDER_DONE = 0xB33;
 
+// Whether the render thread has a pass for this formula number: escape-time
+// 0..499, 1000 and 3000, orbital 500..999, IFS 1001. Any other number renders
+// nothing and leaves the buffers as they were.
+bool HasRenderPass(int32_t number);
+
 class TFThread {
  public:
   // Starts the run at once, unless the main document's render mutex cannot
