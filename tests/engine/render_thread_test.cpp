@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "engine/fractal.h"
 #include "formulas/calc_point.h"
 #include "formulas/kernel_common.h"
+#include "formulas/orbital_steps.h"
 #include "ifs/ifs_model.h"
 #include "platform/messages.h"
 #include "platform/named_mutex.h"
@@ -258,6 +260,31 @@ TEST(RenderThread, IFSSierpinskiPointsStayInTheTriangle) {
     }
   EXPECT_EQ(hits, 5001.0f);  // every point of the pass lands in the window
   WorkingIFS = saved;
+}
+
+TEST(RenderThread, TwoIFSRendersAtOnceShareOneRandomSequence) {
+  const TWorkingIFS saved = WorkingIFS;
+  WorkingIFS.Count = 2;
+  WorkingIFS.Slots[1] = {0.5f, 0, 0, 0.5f, 0, 0, 0.5f};
+  WorkingIFS.Slots[2] = {0.5f, 0, 0, 0.5f, 0.5f, 0.5f, 0.5f};
+  TRecordingCanvas canvas;
+  std::vector<std::unique_ptr<TFractal>> docs;
+  for (int k = 0; k < 2; ++k) {
+    docs.push_back(std::make_unique<TFractal>(-1, 0, 0, 0, 32, 32, &canvas));
+    docs.back()->AutoIter = false;
+    docs.back()->Ctx.MaxIter = 100;
+    docs.back()->Ctx.IFSNumber = kWorkingIFSNumber;
+    docs.back()->Ctx.IFScounter = 1000;
+  }
+  SeedIFSRandom(1);
+  for (auto& d : docs) d->SetFormula(kIFSFormula, 0, 1, 1);
+  for (auto& d : docs) WaitForRender(*d);
+  WorkingIFS = saved;
+  // Both passes drew 100001 values; none was lost or drawn twice, so the
+  // next draw is value 200003 of the sequence.
+  uint32_t seed = 1;
+  for (int n = 0; n < 200003; ++n) seed = seed * 134775813u + 1u;
+  EXPECT_EQ(NextIFSRandom(), seed / 4294967296.0);
 }
 
 TEST(RenderThread, IFSCounterBelowOneStillRenders) {
