@@ -287,6 +287,66 @@ TEST(RenderThread, TwoIFSRendersAtOnceShareOneRandomSequence) {
   EXPECT_EQ(NextIFSRandom(), seed / 4294967296.0);
 }
 
+// Palette changes with a recolour while the render stores pixels, as the
+// preferences dialog does: the render ends with the pixels a quiet render
+// gives, all in the last palette's colours.
+TEST(RenderThread, RecolourDuringARenderLeavesWholePixels) {
+  const TWorkingIFS saved = WorkingIFS;
+  WorkingIFS.Count = 2;
+  WorkingIFS.Slots[1] = {0.5f, 0, 0, 0.5f, 0, 0, 0.5f};
+  WorkingIFS.Slots[2] = {0.5f, 0, 0, 0.5f, 0.5f, 0.5f, 0.5f};
+  const struct {
+    const char* what;
+    int32_t threads, number, maxIter;
+    bool preview;
+  } cases[] = {{"escape-time", 1, 0, 1000, false},
+               {"escape-time, 2 threads", 2, 0, 1000, false},
+               {"progressive", 1, 0, 30, true},
+               {"IFS", 1, kIFSFormula, 100, false}};
+  for (const auto& k : cases) {
+    TThreadCountGuard threads(k.threads);
+    TRecordingCanvas canvas;
+    auto render = [&](TFractal& doc) {
+      doc.AutoIter = false;
+      doc.PreviewMode = k.preview;
+      doc.Ctx.MaxIter = k.maxIter;
+      doc.Ctx.IFSNumber = kWorkingIFSNumber;
+      doc.Ctx.IFScounter = 1000;
+      SeedIFSRandom(1);
+      if (k.number == kIFSFormula)
+        doc.SetFormula(k.number, 0, 1, 1);
+      else
+        doc.SetFormula(k.number, -2.2L, 1.4L, 2.8L);
+    };
+    TFractal quiet(-1, 0, 0, 0, 90, 72, &canvas);
+    render(quiet);
+    WaitForRender(quiet);
+    TFractal doc(-1, 0, 0, 0, 90, 72, &canvas);
+    render(doc);
+    int recolours = 0;
+    while (!doc.RenderFinished()) {
+      doc.Palette->SetColorOrder(++recolours % 6);
+      doc.Recolor();
+      doc.PixelValue(45, 36);
+      MainQueue().ServeSyncCalls();
+    }
+    WaitForRender(doc);
+    EXPECT_GT(recolours, 0) << k.what;
+    const size_t n = size_t(doc.PixelCount) * 3;
+    EXPECT_EQ(std::memcmp(doc.ValueBuffer(), quiet.ValueBuffer(), n * sizeof(float)), 0) << k.what;
+    if (k.number == kIFSFormula) continue;  // a recolour shades hits unlike the pass
+    int wrong = 0;
+    for (int32_t py = 0; py < doc.Height; ++py)
+      for (int32_t px = 0; px < doc.Width; ++px) {
+        const float* v = doc.ValueBuffer() + (size_t(py) * doc.BufWidth() + px) * 3;
+        const uint8_t* c = doc.ImageBuffer() + (size_t(doc.BufHeight() - 1 - py) * doc.BufWidth() + px) * 3;
+        wrong += !(TColor3{c[0], c[1], c[2]} == doc.Palette->ColorOf(v[0], v[1], v[2]));
+      }
+    EXPECT_EQ(wrong, 0) << k.what;
+  }
+  WorkingIFS = saved;
+}
+
 TEST(RenderThread, IFSCounterBelowOneStillRenders) {
   const TWorkingIFS saved = WorkingIFS;
   WorkingIFS.Count = 1;
