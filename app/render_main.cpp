@@ -15,10 +15,13 @@
 #include "engine/anti_alias.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
+#include "ifs/ifs_file.h"
+#include "ifs/ifs_model.h"
 #include "platform/atomic_file.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
+#include "platform/program_folder.h"
 #include "ui/image_file.h"
 
 namespace {
@@ -57,6 +60,17 @@ std::string ValueBytes(const TFractal& doc) {
 int Fail(const std::string& text) {
   std::fprintf(stderr, "pelmorix-render: %s\n", text.c_str());
   return 1;
+}
+
+// Loads the IFS library "px.ifs" of the program folder, as the program does at
+// start-up; returns what went wrong reading it (empty when nothing did).
+std::string LoadProgramIFSLibrary() {
+  std::vector<std::string> names;
+  try {
+    return LoadIFSLibrary(ProgramFile("px.ifs"), IFSLibrary, names);
+  } catch (const std::exception& e) {
+    return e.what();
+  }
 }
 
 }  // namespace
@@ -116,6 +130,7 @@ int main(int argc, char** argv) {
     }
   });
 
+  const std::string libraryProblem = LoadProgramIFSLibrary();
   TNullCanvas canvas;
   // Parked at formula -1 so that nothing renders before the parameters are in.
   TFractal doc(-1, 0, 0, 0, width, height, &canvas);
@@ -139,7 +154,16 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     return Fail(std::string("cannot load \"") + options.SpotPath + "\": " + e.what());
   }
+  if (!HasRenderPass(doc.Ctx.Number))
+    return Fail("formula number " + std::to_string(doc.Ctx.Number) +
+                " has nothing to render: the renderer draws 0..999, 1000, 1001 and 3000");
   if (!doc.RenderThread()) return Fail(messages.empty() ? "nothing to render" : messages.front());
+  if (doc.Ctx.Number == kIFSFormula && doc.Ctx.IFSNumber != kWorkingIFSNumber) {
+    if (!libraryProblem.empty()) std::fprintf(stderr, "pelmorix-render: warning: %s\n", libraryProblem.c_str());
+    if (doc.Ctx.IFSNumber >= IFSLibrary.Count)
+      std::fprintf(stderr, "pelmorix-render: warning: the IFS library \"%s\" holds no IFS %d\n",
+                   ProgramFile("px.ifs").c_str(), int(doc.Ctx.IFSNumber));
+  }
 
   MainQueue().RunUntil([&] { return done || doc.RenderFinished(); });
   doc.StopThread();
@@ -161,15 +185,19 @@ int main(int argc, char** argv) {
     outHeight = size.Height;
   }
   try {
+    // The image and the value dump are written together: a run that cannot
+    // write one of them leaves neither.
+    TFileBatch output;
     switch (options.Type) {
       case TImageType::Bitmap:
-        SaveBitmapFile(options.OutputPath, header, bits);
+        output.Add(options.OutputPath, BitmapFileBytes(header, bits));
         break;
       case TImageType::Jpeg:
-        SaveJpegFile(options.OutputPath, header, bits, outWidth, outHeight, options.Quality, options.Progressive);
+        output.Add(options.OutputPath, JpegFileBytes(header, bits, outWidth, outHeight, options.Quality, options.Progressive));
         break;
     }
-    if (!options.ValuesPath.empty()) WriteFileAtomic(options.ValuesPath, ValueBytes(doc));
+    if (!options.ValuesPath.empty()) output.Add(options.ValuesPath, ValueBytes(doc));
+    output.Commit();
   } catch (const std::exception& e) {
     return Fail(e.what());
   }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <variant>
 #include <vector>
@@ -69,11 +70,17 @@ class TFractal {
 
   int32_t BufWidth() const { return Header.biWidth; }
   int32_t BufHeight() const { return Header.biHeight; }
+  // The buffers themselves; while a render runs, read or write them only
+  // with LockBuffers held.
   const float* ValueBuffer() const { return Values.get(); }
   float* ValueBuffer() { return Values.get(); }
   const uint8_t* ImageBuffer() const { return Image.get(); }
   uint8_t* ImageBuffer() { return Image.get(); }
   const TBitmapInfoHeader& BitmapHeader() const { return Header; }
+  // The render thread stores pixels only while it holds this lock, so a
+  // holder sees whole pixels and may recolour or draw them. Never hold it
+  // while waiting for the render thread.
+  std::unique_lock<std::mutex> LockBuffers() const { return std::unique_lock<std::mutex>(BufferLock); }
   TCanvas* Canvas() const { return FCanvas; }
   bool HasUserModule() const { return UserModule != nullptr; }
 
@@ -128,6 +135,7 @@ class TFractal {
   void AllocateOrbitStore();
   void RecolorWith(const std::function<TColor3(const float*)>& colorOf);
   std::vector<TOrbitEntry> OrbitStore;
+  mutable std::mutex BufferLock;
 };
 
 // "Unable to get %n bytes: out of memory" with the byte count in place of the

@@ -13,10 +13,16 @@
 #include "app/render_options.h"
 #include "engine/palette.h"
 #include "engine/anti_alias.h"
+#include "engine/fractal.h"
 #include "formulas/calc_point.h"
+#include "formulas/orbital_steps.h"
 #include "formulas/pixel.h"
 #include "platform/bitmap.h"
+#include "ifs/ifs_file.h"
+#include "ifs/ifs_model.h"
 #include "platform/program_folder.h"
+#include "tests/document_test_helpers.h"
+#include "tests/engine/recording_canvas.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -114,6 +120,62 @@ TEST_F(RenderCli, RendersASpotAtItsDrawSizeWithValues) {
       const TPixelChannels c = EvaluatePixel(&ctx, double(-2.0L + px * step), double(1.2L - py * step));
       EXPECT_EQ(v[(py * 30 + px) * 3], c.Value[0]) << px << "," << py;
     }
+}
+
+TEST_F(RenderCli, RefusesWhatItCannotDrawAndWritesAllOrNothing) {
+  std::ofstream(P("n.frs")) << "[Fractal]\nNumber=2000\n";
+  const struct {
+    std::string args, error;
+  } refusals[] = {
+      {"--formula 2000", "formula number 2000 has nothing to render"},
+      {"--formula 1002", "formula number 1002 has nothing to render"},
+      {"--formula 2999", "formula number 2999 has nothing to render"},
+      {"--formula 3001", "formula number 3001 has nothing to render"},
+      {"'" + P("n.frs") + "'", "formula number 2000 has nothing to render"},
+      // The value dump cannot be written: the image must not stay behind.
+      {"--values '" + P("nofolder/v.bin") + "'", "Cannot write"},
+      {"--values '" + Dir.string() + "'", "Cannot write"},
+  };
+  for (const auto& k : refusals) {
+    fs::remove(Dir / "a.bmp");
+    EXPECT_EQ(Run(k.args + " --size 2x2 -o '" + P("a.bmp") + "'"), 1) << k.args;
+    EXPECT_FALSE(fs::exists(Dir / "a.bmp")) << k.args;
+    EXPECT_NE(Slurp(Dir / "stderr.txt").find(k.error), std::string::npos) << Slurp(Dir / "stderr.txt");
+    // An image that was there before the failed run stays as it was.
+    WriteBytes(P("a.bmp"), "old");
+    EXPECT_EQ(Run(k.args + " --size 2x2 -o '" + P("a.bmp") + "'"), 1) << k.args;
+    EXPECT_EQ(Slurp(Dir / "a.bmp"), "old") << k.args;
+  }
+}
+
+// The library IFS of the program folder, drawn as the program draws it.
+TEST_F(RenderCli, RendersTheLibraryIFS) {
+  std::ofstream(P("i.frs")) << "[DrawSize]\nX_Size=40\nY_Size=30\n[Fractal]\nNumber=1001\nIFSNumber=0\n"
+                               "X_Coord=-0.1\nY_Coord=0.6\nW_Coord=1.2\nAutoIter=0\nMaxIter=10\nIFScounter=100\n";
+  ASSERT_EQ(Run("'" + P("i.frs") + "' -o '" + P("i.bmp") + "' --values '" + P("i.bin") + "'"), 0)
+      << Slurp(Dir / "stderr.txt");
+  const std::string values = Slurp(Dir / "i.bin");
+  ASSERT_EQ(values.size(), size_t(40 * 30 * 3 * sizeof(float)));
+
+  const TIFSLibrary saved = IFSLibrary;
+  std::vector<std::string> names;
+  ASSERT_EQ(LoadIFSLibrary(ProgramFile("px.ifs"), IFSLibrary, names), "");
+  ASSERT_EQ(names.at(0), "Sierpinski triangle");
+  SeedIFSRandom(1);  // where the renderer's sequence starts
+  TRecordingCanvas canvas;
+  TFractal doc(-1, 0, 0, 0, 40, 30, &canvas);
+  doc.LoadSpot(P("i.frs"));
+  WaitForRender(doc);
+  IFSLibrary = saved;
+  const float* dump = reinterpret_cast<const float*>(values.data());
+  int32_t hit = 0;
+  for (int32_t py = 0; py < 30; ++py)
+    for (int32_t px = 0; px < 40 * 3; ++px) {
+      const float v = doc.ValueBuffer()[py * doc.BufWidth() * 3 + px];
+      EXPECT_EQ(dump[py * 40 * 3 + px], v) << px / 3 << "," << py;
+      hit += v > 0;
+    }
+  EXPECT_GT(hit, 3 * 100);  // 1001 points over the triangle
 }
 
 TEST_F(RenderCli, FormulaToJpegAndFailuresLeaveNoFile) {
