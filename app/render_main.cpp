@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,14 +74,19 @@ int main(int argc, char** argv) {
   SetMessageHandler([&](const std::string& text) { messages.push_back(text); });
 
   int32_t width = options.Width, height = options.Height;
+  // The spot is read once; its size, palette and fractal all come from it.
+  std::optional<TProfileFile> spot;
   if (!options.SpotPath.empty()) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(options.SpotPath, ec))
-      return Fail("cannot open spot file \"" + options.SpotPath + "\"");
+    spot.emplace(options.SpotPath);
+    if (!spot->Existed()) return Fail("cannot open spot file \"" + options.SpotPath + "\": no such file");
+    if (!spot->ReadError().empty())
+      return Fail("cannot read spot file \"" + options.SpotPath + "\": " + spot->ReadError());
+    if (spot->KeyNames("Fractal").empty())
+      std::fprintf(stderr, "pelmorix-render: warning: no key found in section [Fractal] of \"%s\"; "
+                           "rendering the defaults\n", options.SpotPath.c_str());
     if (width <= 0) {
-      const TProfileFile spot(options.SpotPath);
-      width = spot.ReadInteger("DrawSize", "X_Size", 640);
-      height = spot.ReadInteger("DrawSize", "Y_Size", 480);
+      width = spot->ReadInteger("DrawSize", "X_Size", 640);
+      height = spot->ReadInteger("DrawSize", "Y_Size", 480);
       if (width < 2 || height < 1 || width > kMaxRenderSide || height > kMaxRenderSide)
         return Fail("the spot file's DrawSize " + std::to_string(width) + "x" + std::to_string(height) +
                     " is not a usable image size");
@@ -104,8 +109,8 @@ int main(int argc, char** argv) {
   doc.ProgressFlag = true;
   if (!messages.empty()) return Fail(messages.front());
   try {
-    if (!options.SpotPath.empty()) {
-      doc.LoadSpot(options.SpotPath);
+    if (spot) {
+      doc.LoadSpot(*spot);
       if (!messages.empty()) return Fail(messages.front());
       if (doc.Ctx.Number < 0) return Fail("the spot file's formula number is negative: nothing to render");
     } else {

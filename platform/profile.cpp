@@ -1,10 +1,15 @@
 #include "platform/profile.h"
 
 #include <fcntl.h>
+#include <locale.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cfloat>
+#include <limits>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -190,7 +195,14 @@ Extended ParseReal(std::string_view text) {
   auto fail = [&]() -> Extended {
     throw TConvertError("'" + std::string(text) + "' is not a valid floating point value");
   };
-  // Only plain decimal notation: sign, digits, point, exponent.
+  // FormatReal writes values that are not finite as "INF", "-INF" and "NAN";
+  // they read back as such.
+  const bool negative = !t.empty() && t[0] == '-';
+  const std::string word = Lower(t.substr(!t.empty() && (t[0] == '+' || t[0] == '-') ? 1 : 0));
+  if (word == "inf") return negative ? -HUGE_VALL : HUGE_VALL;
+  if (word == "nan") return negative ? -std::numeric_limits<Extended>::quiet_NaN()
+                                     : std::numeric_limits<Extended>::quiet_NaN();
+  // Otherwise only plain decimal notation: sign, digits, point, exponent.
   size_t i = 0;
   if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
   size_t digitCount = 0;
@@ -211,6 +223,17 @@ Extended ParseReal(std::string_view text) {
   const char* begin = t.data() + (t[0] == '+' ? 1 : 0);
   Extended value = 0;
   const auto res = std::from_chars(begin, t.data() + t.size(), value, std::chars_format::general);
+  if (res.ec == std::errc::result_out_of_range) {
+    // Out of range is either beyond the largest extended (refused) or below
+    // the smallest normal one: subnormal values, and zero below those, are
+    // numbers like any other. strtold rounds them correctly; the "C" locale
+    // keeps "." the separator.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    const std::string copy(begin, t.data() + t.size());
+    value = strtold_l(copy.c_str(), nullptr, cLocale);
+    if (!(std::fabs(value) < LDBL_MIN)) return fail();
+    return value;
+  }
   if (res.ec != std::errc() || res.ptr != t.data() + t.size() || !std::isfinite(value)) return fail();
   return value;
 }
@@ -345,6 +368,10 @@ Extended TProfileFile::ReadReal(std::string_view section, std::string_view key, 
     throw TConvertError(std::string(e.what()) + " (key " + Quoted(Trim(key)) + " in section " +
                         Quoted(Trim(section)) + " of " + Quoted(FPath) + ")");
   }
+}
+
+void TProfileFile::RequireReadable() const {
+  if (!FReadError.empty()) throw TProfileError("Cannot read " + Quoted(FPath) + ": " + FReadError);
 }
 
 bool TProfileFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
@@ -534,6 +561,23 @@ void TProfileFile::Save() {
 
 // ---------------------------------------------------------------------------
 // Free functions
+
+std::vector<int32_t> PresentIndices(const std::vector<std::string>& names, std::string_view prefix, int32_t limit) {
+  std::vector<int32_t> found;
+  const std::string lowerPrefix = Lower(prefix);
+  for (const std::string& name : names) {
+    if (name.size() <= prefix.size() || Lower(std::string_view(name).substr(0, prefix.size())) != lowerPrefix) continue;
+    const std::string_view digits = std::string_view(name).substr(prefix.size());
+    if (digits[0] < '0' || digits[0] > '9' || (digits.size() > 1 && digits[0] == '0')) continue;
+    int32_t i = 0;
+    const auto res = std::from_chars(digits.data(), digits.data() + digits.size(), i);
+    if (res.ec != std::errc() || res.ptr != digits.data() + digits.size() || i < 0 || i >= limit) continue;
+    found.push_back(i);
+  }
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  return found;
+}
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
                                     const std::string& path) {

@@ -55,8 +55,11 @@ class TConvertError : public std::runtime_error {
 std::string FormatReal(Extended value, int digits = 18);
 
 // Parses a real written with "." (blanks around it allowed, optional sign,
-// digits with an optional point, optional exponent). Anything else, including
-// an empty text, "inf", "nan" and values beyond the extended range, throws
+// digits with an optional point, optional exponent), or what FormatReal
+// writes for values that are not finite ("INF", "-INF", "NAN", in any case).
+// Values below the normal extended range read as the nearest subnormal (or
+// zero). Anything else, including an empty text and values beyond the
+// extended range, throws
 // TConvertError("'text' is not a valid floating point value").
 Extended ParseReal(std::string_view text);
 
@@ -71,6 +74,12 @@ class TProfileFile {
 
   const std::string& Path() const { return FPath; }
   bool Existed() const { return FExisted; }  // the file was there when loaded
+  // Why a file that exists could not be read (no permission, a folder ...);
+  // empty when it was read or is missing.
+  const std::string& ReadError() const { return FReadError; }
+  // Throws TProfileError naming the file and the reason when ReadError() is
+  // not empty.
+  void RequireReadable() const;
   bool Modified() const { return FModified; }
 
   // GetPrivateProfileString: the trimmed value, or `def` when the key is
@@ -146,6 +155,12 @@ class TProfileFile {
   std::vector<TSection> FSections;
   std::unordered_map<std::string, size_t> FSectionIndex;  // lower-case name -> first section
 };
+
+// The numbers i in [0, limit), ascending, for which `names` holds `prefix`
+// followed by i as the program writes it (decimal, no sign, no leading zero),
+// the prefix matched without regard to ASCII case: which of "Str0", "Str1" ...
+// or "IFS0", "IFS1" ... a file really holds.
+std::vector<int32_t> PresentIndices(const std::vector<std::string>& names, std::string_view prefix, int32_t limit);
 
 // The Windows-style free functions, each loading the file anew.
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,

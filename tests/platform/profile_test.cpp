@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <climits>
+#include <cmath>
+#include <limits>
 #include <csignal>
 #include <clocale>
 #include <cstdlib>
@@ -449,7 +451,7 @@ TEST(ProfileReal, ParseAcceptsOnlyDecimalNumbers) {
   const Good good[] = {{" 0.5 ", 0.5L}, {"+3", 3}, {"-.5", -0.5L}, {"5.", 5}, {"1E3", 1000}, {"1e-3", 0.001L},
                        {"-2.2", -2.2L}, {"0", 0}};
   for (const Good& g : good) EXPECT_EQ(ParseReal(g.text), g.value) << g.text;
-  const char* const bad[] = {"abc", "", " ", "1e", "inf", "nan", "1,5", "0x10", "--1", "1.2.3", ".", "e5", "1e5000",
+  const char* const bad[] = {"abc", "", " ", "1e", "infinity", "nan1", "1,5", "0x10", "--1", "1.2.3", ".", "e5", "1e5000",
                              "1 2"};
   for (const char* b : bad) {
     try {
@@ -465,6 +467,33 @@ TEST(ProfileReal, ParseAcceptsOnlyDecimalNumbers) {
     EXPECT_EQ(ParseReal("0.75"), 0.75L);
     std::setlocale(LC_ALL, "C");
   }
+}
+
+TEST(ProfileReal, NonFiniteAndSubnormalValuesReadBack) {
+  struct Row {
+    const char* text;  // as read
+    long double value;
+    const char* written;  // FormatReal of the value read
+  };
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const Row rows[] = {
+      {"INF", inf, "INF"},
+      {"-INF", -inf, "-INF"},
+      {" inf ", inf, "INF"},
+      {"+Inf", inf, "INF"},
+      {"1e-4950", 3 * std::numeric_limits<long double>::denorm_min(), "1.09355985956474238E-4950"},
+      {"-3.6451995318824746025e-4951", -std::numeric_limits<long double>::denorm_min(), "-3.6451995318824746E-4951"},
+      {"1e-5000", 0, "0"},
+      {"-1e-4940", -1e-4940L, "-9.99999999996053252E-4941"},
+  };
+  for (const Row& r : rows) {
+    const long double v = ParseReal(r.text);
+    EXPECT_EQ(v, r.value) << r.text;
+    EXPECT_EQ(FormatReal(v), r.written) << r.text;
+    EXPECT_EQ(ParseReal(FormatReal(v)), v) << r.text;
+  }
+  EXPECT_TRUE(std::isnan(ParseReal("NAN")));
+  EXPECT_TRUE(std::isnan(ParseReal(FormatReal(std::numeric_limits<long double>::quiet_NaN()))));
 }
 
 TEST(ProfileReal, ReadRealNamesTheKey) {
