@@ -189,6 +189,25 @@ TEST(ProfileWrite, ChangesOnlyTheLinesConcerned) {
     WritePrivateProfileString(r.section, r.key, r.value, path);
     EXPECT_EQ(ReadBytes(path), r.expected) << r.what;
   }
+  // New keys among lines that hold none: after the last line that is neither
+  // blank nor a comment, each line keeping its ending.
+  const struct {
+    const char* before;
+    const char* after;  // with n=v written into section S
+  } runs[] = {
+      {"[S]\nk=1\nno key here\n\n; note\n\n[T]\n", "[S]\nk=1\nno key here\nn=v\n\n; note\n\n[T]\n"},
+      {"[S]\n\n; only comments\n", "[S]\nn=v\n\n; only comments\n"},
+      {"[S]\n; c\ntext", "[S]\n; c\ntext\nn=v\n"},
+      {"[S]", "[S]\nn=v\n"},
+      {"\n\n", "\n\n[S]\nn=v\n"},
+      {"[T]\r\n\r\n\r\n", "[T]\r\n\r\n\r\n[S]\r\nn=v\r\n"},
+      {"[S]\r\nn=1\r\n\r\n", "[S]\r\nn=v\r\n\r\n"},
+  };
+  for (const auto& r : runs) {
+    WriteBytes(path, r.before);
+    WritePrivateProfileString("S", "n", "v", path);
+    EXPECT_EQ(ReadBytes(path), r.after) << r.before;
+  }
   // Deleting a section removes all its lines (here up to the next header).
   WriteBytes(path, original);
   WritePrivateProfileString("a", nullptr, nullptr, path);
