@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,15 +97,21 @@ int main(int argc, char** argv) {
   SetMessageHandler([&](const std::string& text) { messages.push_back(text); });
 
   int32_t width = options.Width, height = options.Height;
+  // The spot is read once; its size, palette and fractal all come from it.
+  std::optional<TProfileFile> spot;
   if (!options.SpotPath.empty()) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(options.SpotPath, ec))
-      return Fail(std::string("cannot open ") + (IsIFSFilePath(options.SpotPath) ? "IFS" : "spot") + " file \"" +
-                  options.SpotPath + "\"");
+    const bool ifs = IsIFSFilePath(options.SpotPath);
+    const std::string kind = ifs ? "IFS" : "spot";
+    spot.emplace(options.SpotPath);
+    if (!spot->Existed()) return Fail("cannot open " + kind + " file \"" + options.SpotPath + "\": no such file");
+    if (!spot->ReadError().empty())
+      return Fail("cannot read " + kind + " file \"" + options.SpotPath + "\": " + spot->ReadError());
+    if (!ifs && spot->KeyNames("Fractal").empty())
+      std::fprintf(stderr, "pelmorix-render: warning: no key found in section [Fractal] of \"%s\"; "
+                           "rendering the defaults\n", options.SpotPath.c_str());
     if (width <= 0) {
-      const TProfileFile spot(options.SpotPath);
-      width = spot.ReadInteger("DrawSize", "X_Size", 640);
-      height = spot.ReadInteger("DrawSize", "Y_Size", 480);
+      width = spot->ReadInteger("DrawSize", "X_Size", 640);
+      height = spot->ReadInteger("DrawSize", "Y_Size", 480);
       if (width < 2 || height < 1 || width > kMaxRenderSide || height > kMaxRenderSide)
         return Fail("the spot file's DrawSize " + std::to_string(width) + "x" + std::to_string(height) +
                     " is not a usable image size");
@@ -140,8 +146,8 @@ int main(int argc, char** argv) {
     if (IsIFSFilePath(options.SpotPath)) {
       const std::string note = LoadIFSForRender(options.SpotPath, doc, options.MaxIter);
       if (!note.empty()) std::fprintf(stderr, "pelmorix-render: %s\n", note.c_str());
-    } else if (!options.SpotPath.empty()) {
-      doc.LoadSpot(options.SpotPath);
+    } else if (spot) {
+      doc.LoadSpot(*spot);
       if (!messages.empty()) return Fail(messages.front());
       if (doc.Ctx.Number < 0) return Fail("the spot file's formula number is negative: nothing to render");
     } else {

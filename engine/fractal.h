@@ -15,6 +15,7 @@
 #include "platform/bitmap.h"
 
 class TFThread;
+class TProfileFile;
 
 constexpr int32_t kMaxIterLimit = 100000;  // largest maximum iterations a document uses
 
@@ -59,8 +60,15 @@ class TFractal {
   TColor3 PixelColor(int32_t column, int32_t row) const;
   void Assign(const TFractal* other);
 
-  void SaveSpot(const std::string& path);
+  // Spot files. SaveSpot(file) puts every section of the spot into `file`
+  // without writing it, so that a caller adding its own keys replaces the
+  // file once; SaveSpot(path) loads, fills and saves. LoadSpot throws
+  // TProfileError for a file that exists but cannot be read, before anything
+  // changes.
+  void SaveSpot(const std::string& path) const;
+  void SaveSpot(TProfileFile& file) const;
   void LoadSpot(const std::string& path);
+  void LoadSpot(const TProfileFile& file);
 
   // Stops the render thread (terminate, wait) and frees it.
   void StopThread();

@@ -625,13 +625,12 @@ void TMainForm::SaveSpot() {
 
 void TMainForm::SaveSpotTo(const std::string& path) {
   try {
-    {
-      TProfileFile f(path);
-      f.WriteInt(kDrawSize, "X_Size", Surface()->width());
-      f.WriteInt(kDrawSize, "Y_Size", Surface()->height());
-      f.Save();
-    }
-    Doc->SaveSpot(path);
+    // One replace of the file: the old spot stays whole until the new one is.
+    TProfileFile f(path);
+    f.WriteInt(kDrawSize, "X_Size", Surface()->width());
+    f.WriteInt(kDrawSize, "Y_Size", Surface()->height());
+    Doc->SaveSpot(f);
+    f.Save();
   } catch (const std::exception& e) {
     ShowMessage(e.what());
   }
@@ -644,12 +643,18 @@ void TMainForm::LoadSpot() {
 
 void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
   if (!FileThere(path)) return;
+  const TProfileFile f(path);
+  try {
+    f.RequireReadable();
+  } catch (const TProfileError& e) {
+    ShowMessage(e.what());
+    return;
+  }
   Doc->StopThread();
   SetPanel(1, "");
   SetPanel(2, "");
   if (applyDrawSize) {
     SpotOpenDialog.InitialDir = FolderOf(path);
-    const TProfileFile f(path);
     int w = f.ReadInt(kDrawSize, "X_Size", kDefaultDrawSize);
     int h = f.ReadInt(kDrawSize, "Y_Size", kDefaultDrawSize);
     // A size no image can have is taken as missing.
@@ -661,7 +666,7 @@ void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
     Doc->StopThread();
   }
   try {
-    Doc->LoadSpot(path);
+    Doc->LoadSpot(f);
   } catch (const std::exception& e) {
     ShowMessage(e.what());
     Doc->Restart();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -46,6 +47,8 @@ TEST(RenderOptions, ParsesAndRejects) {
       {{"-o", "o.bmp", "--window", "1,2"}, false, "bad --window"},
       {{"-o", "o.bmp", "--window", "1,2,0"}, false, "bad --window"},
       {{"-o", "o.bmp", "--window", "1,2,x"}, false, "bad --window"},
+      {{"-o", "o.bmp", "--window", "1,2,inf"}, false, "bad --window"},
+      {{"-o", "o.bmp", "--window", "nan,2,1"}, false, "bad --window"},
       {{"-o", "o.jpg", "-q", "101"}, false, "bad --quality"},
       {{"-o", "o.bmp", "--maxiter", "0"}, false, "bad --maxiter"},
       {{"-o", "o.bmp", "--bogus"}, false, "unknown option"},
@@ -88,8 +91,9 @@ class RenderCli : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(Dir); }
   // Runs pelmorix-render with the arguments; returns its exit status.
-  int Run(const std::string& args) {
-    const std::string cmd = "'" + ProgramFile("pelmorix-render") + "' --quiet " + args + " 2>'" +
+  // `prefix` runs it through another program (another user, for example).
+  int Run(const std::string& args, const std::string& prefix = "") {
+    const std::string cmd = prefix + "'" + ProgramFile("pelmorix-render") + "' --quiet " + args + " 2>'" +
                             (Dir / "stderr.txt").string() + "'";
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -285,6 +289,43 @@ TEST_F(RenderCli, DrawsAnIFSFileWithItsWindowAndPalette) {
   fs::create_directory(Dir / "dir.fri");
   EXPECT_NE(Run("'" + P("dir.fri") + "' -o '" + P("b.bmp") + "'"), 0);
   EXPECT_FALSE(fs::exists(Dir / "b.bmp"));
+}
+
+TEST_F(RenderCli, UnreadableSpotFailsAndSpotWithoutKeysWarns) {
+  // Root reads any file: the unreadable file is tried as another user.
+  const bool root = ::geteuid() == 0;
+  fs::permissions(Dir, fs::perms::all);
+  std::ofstream(P("locked.frs")) << "[Fractal]\nNumber=1\n";
+  fs::permissions(P("locked.frs"), fs::perms::none);
+  fs::create_directories(Dir / "folder.frs");
+  std::ofstream(P("empty.frs"));
+  std::ofstream(P("nonsense.frs")) << "hello\n\x01\x02 = [\n";
+  std::ofstream(P("palette.frs")) << "[Colors]\nPalette type=1\n";
+  std::ofstream(P("good.frs")) << "[Fractal]\nMaxIter=20\n";
+  const std::string warning = "warning: no key found in section [Fractal] of";
+  struct {
+    const char* spot;
+    std::string prefix;
+    int exit;
+    std::string message;  // in stderr; empty: stderr stays empty
+  } cases[] = {
+      {"locked.frs", root ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "", 1,
+       "cannot read spot file \"" + P("locked.frs") + "\": Permission denied"},
+      {"folder.frs", "", 1, "cannot read spot file \"" + P("folder.frs") + "\": it is a folder"},
+      {"missing.frs", "", 1, "cannot open spot file \"" + P("missing.frs") + "\": no such file"},
+      {"empty.frs", "", 0, warning},
+      {"nonsense.frs", "", 0, warning},
+      {"palette.frs", "", 0, warning},
+      {"good.frs", "", 0, ""},
+  };
+  for (const auto& c : cases) {
+    fs::remove(Dir / "out.bmp");
+    EXPECT_EQ(Run("'" + P(c.spot) + "' --size 8x8 -o '" + P("out.bmp") + "'", c.prefix), c.exit) << c.spot;
+    const std::string err = Slurp(Dir / "stderr.txt");
+    if (c.message.empty()) EXPECT_EQ(err, "") << c.spot;
+    else EXPECT_NE(err.find(c.message), std::string::npos) << c.spot << ": " << err;
+    EXPECT_EQ(fs::exists(Dir / "out.bmp"), c.exit == 0) << c.spot;
+  }
 }
 
 }  // namespace

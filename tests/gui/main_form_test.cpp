@@ -443,6 +443,14 @@ TEST_F(MainFormTest, LoadingAppliesDrawSizeOrItsDefault) {
   EXPECT_EQ(Form->SpotSaveDialog.FileName, "wide.frs");
   EXPECT_EQ(ImageSaveState().FileName, "wide");
   EXPECT_TRUE(Messages.empty());
+  // A spot that is there but cannot be read (here a file whose start gives
+  // an I/O error, which binds root too) is reported and changes nothing.
+  Form->LoadSpotFrom("/proc/self/mem", true);
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0], "Cannot read \"/proc/self/mem\": Input/output error");
+  EXPECT_EQ(QSize(Doc().Width, Doc().Height), QSize(400, 400));
+  EXPECT_EQ(Doc().X, -1.0L);
+  EXPECT_EQ(Form->Caption(), "Pelmorix: wide.frs");
   WaitForRender();
 }
 
