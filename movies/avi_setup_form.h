@@ -87,7 +87,6 @@ class TAVISetup : public QDialog, public TMovieHost {
   void done(int result) override;
 
  private:
-  void CloseClicked();
   void SetWriting(bool writing);
 
   TFractal* Fractal;
