@@ -1,0 +1,90 @@
+#include "movies/movie_values.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+TEST(MovieValues, ClampAfterLeavingAnEdit) {
+  struct Case {
+    Extended typed, kept;
+  } cases[] = {
+      {-10000, -9999}, {-9999.5L, -9999}, {-9999, -9999}, {10000, 10000}, {10000.01L, 10000},
+      {123456, 10000}, {0.0004L, 0},      {-0.0009L, 0},  {0.001L, 0.001L}, {-0.001L, -0.001L},
+      {0, 0},          {2.5L, 2.5L},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ClampMovieValue(c.typed), c.kept) << double(c.typed);
+}
+
+TEST(MovieValues, SpinStepsClampToo) {
+  EXPECT_EQ(StepMovieValue(9999.95L, kCoarseStep), 10000);
+  EXPECT_EQ(StepMovieValue(-9998.995L, -kFineStep), -9999);
+  EXPECT_EQ(StepMovieValue(0.0095L, -kFineStep), 0);  // -0.0005 is below 0.001
+  EXPECT_DOUBLE_EQ(double(StepMovieValue(0.5L, kCoarseStep)), 0.6);
+}
+
+namespace {
+
+struct TRecordedLoop {
+  std::vector<std::vector<double>> Applied;  // the values each render saw
+  std::vector<int32_t> Written, Gauge;
+  int32_t GaugeMax = -1;
+  int32_t StopAfterRenders = 1 << 30;  // "Stop" pressed during this render
+  int32_t FailWriteAt = -1;
+  int32_t Renders = 0;
+
+  TFrameLoopHooks Hooks() {
+    return {
+        [this] { ++Renders; },
+        [this] { return Renders <= StopAfterRenders; },
+        [this](int32_t i) {
+          if (i == FailWriteAt) return false;
+          Written.push_back(i);
+          return true;
+        },
+        [this](int32_t m) { GaugeMax = m; },
+        [this](int32_t p) { Gauge.push_back(p); },
+    };
+  }
+};
+
+}  // namespace
+
+TEST(MovieValues, InterpolatingLoopWritesNPlusOneFramesEndingOnTheEndValues) {
+  std::vector<TInterpolation> table = {{0.1, 0.7, 0}, {-3, 5, 0}, {2, 2, 0}};
+  TRecordedLoop rec;
+  const int32_t n = 10;
+  auto apply = [&] {
+    std::vector<double> v;
+    for (const TInterpolation& t : table) v.push_back(t.Current);
+    rec.Applied.push_back(v);
+  };
+  EXPECT_EQ(RunInterpolatingLoop(table, n, apply, rec.Hooks()), n + 1);
+  ASSERT_EQ(rec.Applied.size(), size_t(n + 1));
+  EXPECT_EQ(rec.GaugeMax, n);
+  EXPECT_EQ(rec.Written, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(rec.Gauge, rec.Written);
+  EXPECT_EQ(rec.Applied.front(), (std::vector<double>{0.1, -3, 2}));
+  EXPECT_EQ(rec.Applied.back(), (std::vector<double>{0.7, 5, 2}));  // exactly, not nearly
+  EXPECT_DOUBLE_EQ(rec.Applied[5][1], 1.0);
+  for (const auto& v : rec.Applied) EXPECT_EQ(v[2], 2);
+  EXPECT_DOUBLE_EQ(table[0].Increment, 0.06);
+}
+
+TEST(MovieValues, InterpolatingLoopStopsAndFailures) {
+  struct Case {
+    int32_t stopAfter, failAt;
+    std::vector<int32_t> written;
+  } cases[] = {
+      {0, -1, {}},         // stopped during the first render: nothing written
+      {3, -1, {0, 1, 2}},  // the frame rendered when "Stop" came is dropped
+      {1 << 30, 2, {0, 1}},
+  };
+  for (const Case& c : cases) {
+    std::vector<TInterpolation> table = {{0, 1, 0}};
+    TRecordedLoop rec;
+    rec.StopAfterRenders = c.stopAfter;
+    rec.FailWriteAt = c.failAt;
+    EXPECT_EQ(RunInterpolatingLoop(table, 5, [] {}, rec.Hooks()), int32_t(c.written.size()));
+    EXPECT_EQ(rec.Written, c.written);
+  }
+}
