@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/fractal.h"
+#include "movies/movie_host.h"
 
 TLimitRange LimitRangeOf(std::span<const float> values, int32_t maxIter) {
   TLimitRange r{0, maxIter};
@@ -65,20 +66,20 @@ TIterationMovie& IterMovie() {
   return movie;
 }
 
-int32_t RunIterationLoop(const TIterationMovie& movie, const std::function<void(int32_t limit)>& show,
-                         const std::function<void()>& processEvents, const TFrameLoopHooks& hooks) {
+int32_t RunIterationLoop(TMovieHost& host, const TIterationMovie& movie,
+                         const std::function<void(int32_t limit)>& show, const std::function<void()>& processEvents) {
   if (movie.Limits.empty()) return 0;
   const int32_t count = movie.Count;
-  if (hooks.GaugeMax) hooks.GaugeMax(2 * count);
+  host.SetGaugeMax(2 * count);
   int32_t written = 0;
   for (int32_t frame = 0; frame <= 2 * count; ++frame) {
     const int32_t index = frame <= count ? frame : 2 * count - frame;
-    show(movie.Limits[index]);
+    show(movie.Limits[size_t(index)]);
     processEvents();
-    const bool ok = hooks.WriteFrame(frame + 1);
+    const bool ok = host.WriteFrame(frame + 1);
     if (ok) ++written;
-    if (hooks.GaugePosition) hooks.GaugePosition(frame + 2);
-    if (!ok || !hooks.Running()) break;
+    host.SetGaugePosition(frame + 2);
+    if (!ok || !host.Running()) break;
   }
   return written;
 }

@@ -12,6 +12,7 @@
 #include "movies/movie_values.h"
 
 class TFractal;
+class TMovieHost;
 
 constexpr int32_t kMaxIterationLimits = 10001;
 
@@ -46,8 +47,9 @@ struct TIterationMovie {
 TIterationMovie& IterMovie();
 
 // The clip of an iteration movie: limits[0..count] and back to limits[0],
-// 2 * count + 1 frames numbered from 1. `show` puts the limit's view into
-// the document, `processEvents` lets the windows repaint. The frame shown
-// when "Stop" is pressed is still written. Returns the frames written.
-int32_t RunIterationLoop(const TIterationMovie& movie, const std::function<void(int32_t limit)>& show,
-                         const std::function<void()>& processEvents, const TFrameLoopHooks& hooks);
+// 2 * count + 1 frames numbered from 1. `show` puts a limit's view into the
+// host's document at once (no render); `processEvents` lets the windows
+// repaint. The frame shown when "Stop" is pressed is still written.
+// Returns the frames written.
+int32_t RunIterationLoop(TMovieHost& host, const TIterationMovie& movie,
+                         const std::function<void(int32_t limit)>& show, const std::function<void()>& processEvents);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/fractal.h"
+#include "movies/movie_host.h"
 
 std::array<TInterpolation, 13>& TransMovie() {
   static std::array<TInterpolation, 13> table;
@@ -61,23 +62,40 @@ void ApplyParams(TFractal& doc, std::span<const TInterpolation, 6> t) {
   doc.SetParameters(t[0].Current, t[1].Current, t[2].Current, t[3].Current, t[4].Current, t[5].Current);
 }
 
-int32_t RunInterpolatingLoop(std::span<TInterpolation> table, int32_t frameCount,
-                             const std::function<void()>& apply, const TFrameLoopHooks& hooks) {
-  const int32_t n = std::max(frameCount, 1);
+int32_t RunInterpolatingLoop(TMovieHost& host, std::span<TInterpolation> table, const std::function<void()>& apply) {
+  const int32_t n = std::max(host.FrameCount(), 1);
   for (TInterpolation& t : table) t.Increment = (t.End - t.Current) / n;
-  if (hooks.GaugeMax) hooks.GaugeMax(n);
+  host.SetGaugeMax(n);
   int32_t written = 0;
   for (int32_t i = 0; i <= n; ++i) {
     if (i == n)
       for (TInterpolation& t : table) t.Current = t.End;
     apply();
-    hooks.RenderAndWait();
-    if (!hooks.Running()) break;
-    if (!hooks.WriteFrame(i)) break;
+    host.RenderAndWait();
+    if (!host.Running()) break;
+    if (!host.WriteFrame(i)) break;
     ++written;
     if (i < n)
       for (TInterpolation& t : table) t.Current += t.Increment;
-    if (hooks.GaugePosition) hooks.GaugePosition(i);
+    host.SetGaugePosition(i);
   }
   return written;
+}
+
+void TransMovieLoop(TMovieHost& host) {
+  RunInterpolatingLoop(host, TransMovie(), [&] { ApplyConstructor(host.Document(), TransMovie()); });
+}
+
+void JulieMovieLoop(TMovieHost& host) {
+  RunInterpolatingLoop(host, JulieMovie(), [&] { ApplyJulie(host.Document(), JulieMovie()); });
+}
+
+void ParamMovieLoop(TMovieHost& host) {
+  RunInterpolatingLoop(host, ParamMovie(), [&] { ApplyParams(host.Document(), ParamMovie()); });
+}
+
+void RegisterValueMovieLoops() {
+  SetMovieLoop(kTransMovieKind, TransMovieLoop);
+  SetMovieLoop(kJulieMovieKind, JulieMovieLoop);
+  SetMovieLoop(kParamMovieKind, ParamMovieLoop);
 }

@@ -12,6 +12,7 @@
 #include "formulas/numbers.h"
 
 class TFractal;
+class TMovieHost;
 
 struct TInterpolation {
   double Current = 0;  // the start value until the loop runs, then the frame's value
@@ -45,19 +46,20 @@ void ApplyConstructor(TFractal& doc, std::span<const TInterpolation, 13> table);
 void ApplyJulie(TFractal& doc, std::span<const TInterpolation, 2> table);
 void ApplyParams(TFractal& doc, std::span<const TInterpolation, 6> table);
 
-// What a frame loop asks of the writer that drives it.
-struct TFrameLoopHooks {
-  std::function<void()> RenderAndWait;            // waits until the frame's render ended
-  std::function<bool()> Running;                  // false once "Stop" was pressed
-  std::function<bool(int32_t frame)> WriteFrame;  // false when the write failed
-  std::function<void(int32_t max)> GaugeMax;
-  std::function<void(int32_t position)> GaugePosition;
-};
-
 // The interpolating loop of the transformation, Julia and parametric movies:
-// N + 1 frames from the start values to the end values. `apply` puts the
-// table's current values into the document. A frame whose render was
-// stopped is not written. The last frame holds exactly the end values (the
-// summed increments would miss them by rounding). Returns the frames written.
-int32_t RunInterpolatingLoop(std::span<TInterpolation> table, int32_t frameCount,
-                             const std::function<void()>& apply, const TFrameLoopHooks& hooks);
+// N + 1 frames ("&Frame count:" N) from the start values to the end values.
+// `apply` puts the table's current values into the host's document. A frame
+// whose render was stopped is not written. The last frame holds exactly the
+// end values (the summed increments would miss them by rounding). Returns
+// the frames written.
+int32_t RunInterpolatingLoop(TMovieHost& host, std::span<TInterpolation> table, const std::function<void()>& apply);
+
+// The loops of kinds 1, 4 and 5 over their tables, and their registration
+// with the movie writer.
+void TransMovieLoop(TMovieHost& host);
+void JulieMovieLoop(TMovieHost& host);
+void ParamMovieLoop(TMovieHost& host);
+void RegisterValueMovieLoops();
+
+constexpr int32_t kTransMovieKind = 1, kZoomMovieKind = 2, kIterationMovieKind = 3, kJulieMovieKind = 4,
+                  kParamMovieKind = 5;

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "tests/movies/recording_host.h"
+
 TEST(IterationMovie, LimitRangeOfTheImage) {
   struct Case {
     std::vector<float> values;
@@ -74,35 +76,27 @@ TEST(IterationMovie, ClipGoesForwardAndBack) {
   TIterationMovie m;
   m.Build({30, 0}, 2);  // 30, 14, 6, 2
   ASSERT_EQ(m.Count, 3);
-  std::vector<int32_t> shown, frames, gauge;
-  int32_t gaugeMax = -1, events = 0;
-  bool running = true;
-  TFrameLoopHooks hooks{nullptr, [&] { return running; },
-                        [&](int32_t f) {
-                          frames.push_back(f);
-                          return true;
-                        },
-                        [&](int32_t v) { gaugeMax = v; }, [&](int32_t v) { gauge.push_back(v); }};
-  EXPECT_EQ(RunIterationLoop(m, [&](int32_t l) { shown.push_back(l); }, [&] { ++events; }, hooks), 7);
-  EXPECT_EQ(shown, (std::vector<int32_t>{30, 14, 6, 2, 6, 14, 30}));
-  EXPECT_EQ(frames, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
-  EXPECT_EQ(gaugeMax, 6);
-  EXPECT_EQ(gauge.back(), 8);
-  EXPECT_EQ(events, 7);
-
-  // "Stop" during the third frame: that frame is still written.
-  shown.clear();
-  frames.clear();
-  hooks.Running = [&] { return frames.size() < 3; };
-  EXPECT_EQ(RunIterationLoop(m, [&](int32_t l) { shown.push_back(l); }, [] {}, hooks), 3);
-  EXPECT_EQ(frames, (std::vector<int32_t>{1, 2, 3}));
-  // A failed write ends the clip.
-  frames.clear();
-  hooks.Running = [] { return true; };
-  hooks.WriteFrame = [&](int32_t f) {
-    frames.push_back(f);
-    return f < 2;
+  struct Case {
+    int32_t stopAfterWrites, failAt;
+    std::vector<int32_t> shown, written;
+  } cases[] = {
+      {1 << 30, -1, {30, 14, 6, 2, 6, 14, 30}, {1, 2, 3, 4, 5, 6, 7}},
+      {3, -1, {30, 14, 6}, {1, 2, 3}},  // "Stop" during the third frame: it is still written
+      {1 << 30, 2, {30, 14}, {1}},      // a failed write ends the clip
   };
-  EXPECT_EQ(RunIterationLoop(m, [](int32_t) {}, [] {}, hooks), 1);
-  EXPECT_EQ(frames, (std::vector<int32_t>{1, 2}));
+  for (const Case& c : cases) {
+    TRecordingHost host;
+    host.StopAfterWrites = c.stopAfterWrites;
+    host.FailWriteAt = c.failAt;
+    std::vector<int32_t> shown;
+    int32_t events = 0;
+    EXPECT_EQ(RunIterationLoop(host, m, [&](int32_t l) { shown.push_back(l); }, [&] { ++events; }),
+              int32_t(c.written.size()));
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(host.Written, c.written);
+    EXPECT_EQ(events, int32_t(c.shown.size()));
+    EXPECT_EQ(host.GaugeMax, 6);
+    EXPECT_EQ(host.Gauge.back(), int32_t(c.shown.size()) + 1);
+    EXPECT_EQ(host.Renders, 0);  // the limits only recolour
+  }
 }

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "tests/movies/recording_host.h"
+
 TEST(MovieValues, ClampAfterLeavingAnEdit) {
   struct Case {
     Extended typed, kept;
@@ -22,51 +24,26 @@ TEST(MovieValues, SpinStepsClampToo) {
   EXPECT_DOUBLE_EQ(double(StepMovieValue(0.5L, kCoarseStep)), 0.6);
 }
 
-namespace {
-
-struct TRecordedLoop {
-  std::vector<std::vector<double>> Applied;  // the values each render saw
-  std::vector<int32_t> Written, Gauge;
-  int32_t GaugeMax = -1;
-  int32_t StopAfterRenders = 1 << 30;  // "Stop" pressed during this render
-  int32_t FailWriteAt = -1;
-  int32_t Renders = 0;
-
-  TFrameLoopHooks Hooks() {
-    return {
-        [this] { ++Renders; },
-        [this] { return Renders <= StopAfterRenders; },
-        [this](int32_t i) {
-          if (i == FailWriteAt) return false;
-          Written.push_back(i);
-          return true;
-        },
-        [this](int32_t m) { GaugeMax = m; },
-        [this](int32_t p) { Gauge.push_back(p); },
-    };
-  }
-};
-
-}  // namespace
 
 TEST(MovieValues, InterpolatingLoopWritesNPlusOneFramesEndingOnTheEndValues) {
   std::vector<TInterpolation> table = {{0.1, 0.7, 0}, {-3, 5, 0}, {2, 2, 0}};
-  TRecordedLoop rec;
   const int32_t n = 10;
+  TRecordingHost host(nullptr, n);
+  std::vector<std::vector<double>> applied;
   auto apply = [&] {
     std::vector<double> v;
     for (const TInterpolation& t : table) v.push_back(t.Current);
-    rec.Applied.push_back(v);
+    applied.push_back(v);
   };
-  EXPECT_EQ(RunInterpolatingLoop(table, n, apply, rec.Hooks()), n + 1);
-  ASSERT_EQ(rec.Applied.size(), size_t(n + 1));
-  EXPECT_EQ(rec.GaugeMax, n);
-  EXPECT_EQ(rec.Written, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-  EXPECT_EQ(rec.Gauge, rec.Written);
-  EXPECT_EQ(rec.Applied.front(), (std::vector<double>{0.1, -3, 2}));
-  EXPECT_EQ(rec.Applied.back(), (std::vector<double>{0.7, 5, 2}));  // exactly, not nearly
-  EXPECT_DOUBLE_EQ(rec.Applied[5][1], 1.0);
-  for (const auto& v : rec.Applied) EXPECT_EQ(v[2], 2);
+  EXPECT_EQ(RunInterpolatingLoop(host, table, apply), n + 1);
+  ASSERT_EQ(applied.size(), size_t(n + 1));
+  EXPECT_EQ(host.GaugeMax, n);
+  EXPECT_EQ(host.Written, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(host.Gauge, host.Written);
+  EXPECT_EQ(applied.front(), (std::vector<double>{0.1, -3, 2}));
+  EXPECT_EQ(applied.back(), (std::vector<double>{0.7, 5, 2}));  // exactly, not nearly
+  EXPECT_DOUBLE_EQ(applied[5][1], 1.0);
+  for (const auto& v : applied) EXPECT_EQ(v[2], 2);
   EXPECT_DOUBLE_EQ(table[0].Increment, 0.06);
 }
 
@@ -81,10 +58,10 @@ TEST(MovieValues, InterpolatingLoopStopsAndFailures) {
   };
   for (const Case& c : cases) {
     std::vector<TInterpolation> table = {{0, 1, 0}};
-    TRecordedLoop rec;
-    rec.StopAfterRenders = c.stopAfter;
-    rec.FailWriteAt = c.failAt;
-    EXPECT_EQ(RunInterpolatingLoop(table, 5, [] {}, rec.Hooks()), int32_t(c.written.size()));
-    EXPECT_EQ(rec.Written, c.written);
+    TRecordingHost host(nullptr, 5);
+    host.StopAfterRenders = c.stopAfter;
+    host.FailWriteAt = c.failAt;
+    EXPECT_EQ(RunInterpolatingLoop(host, table, [] {}), int32_t(c.written.size()));
+    EXPECT_EQ(host.Written, c.written);
   }
 }
