@@ -30,6 +30,8 @@ class THelpForm;
 class TForm17;
 class TOptionsForm;
 class TSelectForm;
+class TSpotsForm;
+class TIterForm;
 
 // Messages the main window sends, receives or relays (all posted).
 constexpr uint32_t MSG_VIEW3D_REFRESH = 0xB23;       // to the 3D view: the main image changed
@@ -113,6 +115,16 @@ class TMainForm : public QMainWindow {
   void LoadPalette();
   void SavePalette();
   void PlayMovie();
+  // "&Zoom movie": the spots dialog, modeless; the menus that would change
+  // the document under it stay disabled until it closes.
+  void ZoomMovie();
+  // "&Iteration movie" (render mode) and "&View iteration movie".
+  void IterationMovie(bool renderMode);
+  // "&Transformation movie", "&Julie movie", "Pa&rametrical movie": their
+  // dialogs, modal.
+  void TransformationMovie();
+  void JulieMovie();
+  void ParametricMovie();
   void ShowHelpContents();
   void ShowAbout();
   // "&Select fractal": the selection dialog over the main document; on
@@ -140,6 +152,8 @@ class TMainForm : public QMainWindow {
   TSelectForm* SelectDialog() const { return Select; }
   TForm17* JuliaWindow() const { return Julia; }
   TOptionsForm* PreferencesDialog() const { return Options; }
+  TSpotsForm* SpotsDialog() const { return Spots; }
+  TIterForm* IterationWindow() const { return Iter; }
   // The complex point under the mouse, kept while the Julia window is visible.
   TComplexExt HoverPoint() const { return Hover; }
 
@@ -194,6 +208,8 @@ class TMainForm : public QMainWindow {
   void SizeMenuOpens();
   void SmoothingMenuOpens();
   void OptionsMenuOpens();
+  void RenderMenuOpens();
+  void SpotsClosed();
 
   void PostJuliaRefresh();
   void PostOptionsRefresh();
@@ -214,6 +230,8 @@ class TMainForm : public QMainWindow {
   TSelectForm* Select = nullptr;
   TForm17* Julia = nullptr;
   TOptionsForm* Options = nullptr;
+  TSpotsForm* Spots = nullptr;
+  TIterForm* Iter = nullptr;
   TComplexExt Hover;
 
   // The rubber band of a zoom drag, in surface pixels.
@@ -229,6 +247,11 @@ class TMainForm : public QMainWindow {
   QAction* ZoomMovieItem = nullptr;
   QAction* TransformationMovieItem = nullptr;
   QAction* JulieMovieItem = nullptr;
+  QAction* IterationMovieItem = nullptr;
+  QAction* ParamMovieItem = nullptr;
+  QAction* ViewIterationItem = nullptr;
+  QMenu* RenderMenu = nullptr;
+  QMenu* OptionsMenu = nullptr;
   QMenu* FileMenu = nullptr;
   QMenu* SizeMenu = nullptr;
   QMenu* SmoothingMenu = nullptr;
