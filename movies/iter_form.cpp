@@ -126,10 +126,18 @@ void TIterForm::SchedulePlay(int delayMs) {
     PostMessage(THandle(winId()), MSG_ITER_PLAY, 0, 0);
 }
 
+void TIterForm::StopDelay() {
+  if (!Delay->isActive()) return;
+  Delay->stop();
+  PlayPending = false;
+}
+
 void TIterForm::Perform(uint32_t msg) {
   if (msg != MSG_ITER_PLAY) return;
   PlayPending = false;
-  if (isVisible()) Play();
+  // A message still queued when playing paused must not change the image
+  // a movie is writing.
+  if (isVisible() && IterMovie().Playing) Play();
 }
 
 void TIterForm::Play() {
@@ -144,6 +152,7 @@ void TIterForm::Play() {
 void TIterForm::Render() {
   TIterationMovie& m = IterMovie();
   m.Playing = false;
+  StopDelay();
   Doc.Recolor();
   {
     TAVISetup avi(&Doc, this);
@@ -158,10 +167,7 @@ void TIterForm::Render() {
 void TIterForm::closeEvent(QCloseEvent* event) {
   TIterationMovie& m = IterMovie();
   m.Playing = false;
-  if (Delay->isActive()) {
-    Delay->stop();
-    PlayPending = false;
-  }
+  StopDelay();
   QApplication::processEvents();
   m.Release();
   Doc.Recolor();

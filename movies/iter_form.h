@@ -43,6 +43,7 @@ class TIterForm : public QWidget {
  private:
   void Play();
   void SchedulePlay(int delayMs);
+  void StopDelay();
   void Rebuild();
   void ShowPosition();
   void Render();

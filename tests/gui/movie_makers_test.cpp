@@ -20,6 +20,7 @@
 #include "platform/profile.h"
 #include "tests/gui/main_form_fixture.h"
 #include "tests/gui/movie_test_helpers.h"
+#include "tests/gui/select_input.h"
 #include "tests/gui/window_test_helpers.h"
 #include "ui/numeric_edit_form.h"
 #include "ui/select_form.h"
@@ -95,7 +96,12 @@ TEST_F(MovieMakersTest, JuliaMovieStoppedInItsFirstRenderLeavesAnEmptyClip) {
 
 TEST_F(MovieMakersTest, TransformationMovieEditsAndWritesNPlusOneFrames) {
   Start();
-  Doc().SetFormula(kConstructorFormula, -2, 2, 4);
+  OnModal<TSelectForm>([](TSelectForm* f) {
+    ClickPage(f->Pages(), TSelectPage::Constructor);
+    f->SelectButton()->click();
+  });
+  Item("Fracta&l/&Select fractal")->trigger();
+  ASSERT_EQ(Doc().Ctx.Number, kConstructorFormula);
   WaitForRender();
   const std::string clip = Path("trans.avi");
   bool shown = false;
@@ -136,7 +142,7 @@ TEST_F(MovieMakersTest, TransformationMovieEditsAndWritesNPlusOneFrames) {
     f->CreateButton()->click();
     f->CloseButton()->click();
   });
-  Form->TransformationMovie();
+  Run("&Transformation movie");
   ASSERT_TRUE(shown);
   const TClipInfo info = ReadClip(clip);
   EXPECT_EQ(info.Positions, (std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
