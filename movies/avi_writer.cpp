@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -14,7 +15,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 #include <libavutil/imgutils.h>
-#include <libavutil/opt.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
@@ -242,19 +243,36 @@ struct TAVIWriter::TState {
   }
 
   // Makes sure the disk holds `bytes` more after what is written, plus the
-  // room the clip's closing index needs; false when it does not.
+  // room the clip's closing index needs; false when it does not. The room is
+  // taken by writing zeros ahead (in steps of 4 MB when the disk has them), so
+  // any refusal of the disk shows here, before the muxer counts the frame.
   bool Reserve(int64_t bytes) {
     const int64_t need = HighWater + bytes + TrailerReserve + 64 * int64_t(Frames + 1);
     if (need <= Reserved) return true;
     const int64_t ahead = std::max(need, Reserved + (int64_t(4) << 20));
-    int rc = posix_fallocate(Fd, 0, ahead);
-    if (rc != 0 && ahead > need) rc = posix_fallocate(Fd, 0, need);
+    int rc = FillZeros(ahead);
+    if (rc != 0 && ahead > need) rc = FillZeros(need);
     if (rc != 0) {
       LastError = AVERROR(rc);
       return false;
     }
-    Reserved = rc == 0 && ahead > need ? ahead : need;
     return true;
+  }
+
+  // Writes zeros from the reserved end up to `end`; 0 or the errno.
+  int FillZeros(int64_t end) {
+    static const std::vector<uint8_t> zeros(1 << 16);
+    int64_t at = std::max(Reserved, HighWater);
+    while (at < end) {
+      const ssize_t n = pwrite(Fd, zeros.data(), size_t(std::min<int64_t>(end - at, int64_t(zeros.size()))), at);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      at += n;
+      Reserved = at;
+    }
+    return 0;
   }
 
   int WritePackets() {
@@ -281,7 +299,10 @@ struct TAVIWriter::TState {
   }
 };
 
-TAVIWriter::TAVIWriter() : S(std::make_unique<TState>()) {}
+TAVIWriter::TAVIWriter() : S(std::make_unique<TState>()) {
+  // The libraries' notes (encoder statistics and the like) are not for the user.
+  av_log_set_level(AV_LOG_ERROR);
+}
 
 TAVIWriter::~TAVIWriter() { Close(); }
 
@@ -375,6 +396,16 @@ bool TAVIWriter::FreeOptions() {
 bool TAVIWriter::SetFormat() {
   if (!S->Encoder || S->HeaderWritten) return false;
   if (avcodec_parameters_from_context(S->Stream->codecpar, S->Encoder) < 0) return false;
+  if (S->Scaler == nullptr) {
+    // Full frames keep the DIB's bottom-up rows; the marker makes the muxer
+    // write a positive height and readers turn the rows.
+    static const char kBottomUp[] = "BottomUp";
+    AVCodecParameters* par = S->Stream->codecpar;
+    par->extradata = static_cast<uint8_t*>(av_mallocz(sizeof kBottomUp + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!par->extradata) return false;
+    std::memcpy(par->extradata, kBottomUp, sizeof kBottomUp);
+    par->extradata_size = sizeof kBottomUp;
+  }
   S->Stream->time_base = S->Encoder->time_base;
   if (!S->Reserve(0)) return false;
   const int rc = avformat_write_header(S->Format, nullptr);
@@ -399,8 +430,8 @@ int TAVIWriter::WriteFrame(int64_t position, const uint8_t* dib, int64_t length)
     const int srcStride[4] = {-stride, 0, 0, 0};
     sws_scale(S->Scaler, src, srcStride, 0, S->Height, S->Frame->data, S->Frame->linesize);
   } else {
-    S->Frame->data[0] = const_cast<uint8_t*>(top);
-    S->Frame->linesize[0] = -stride;
+    S->Frame->data[0] = const_cast<uint8_t*>(dib);
+    S->Frame->linesize[0] = stride;
   }
   S->Frame->pts = position;
   S->Frame->key_frame = 1;
