@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/movies/recording_host.h"
+#include "tests/movies/loop_recorder.h"
 
 TEST(IterationMovie, LimitRangeOfTheImage) {
   struct Case {
@@ -85,7 +85,7 @@ TEST(IterationMovie, ClipGoesForwardAndBack) {
       {1 << 30, 2, {30, 14}, {1}},      // a failed write ends the clip
   };
   for (const Case& c : cases) {
-    TRecordingHost host;
+    TLoopRecorder host;
     host.StopAfterWrites = c.stopAfterWrites;
     host.FailWriteAt = c.failAt;
     std::vector<int32_t> shown;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/movies/recording_host.h"
+#include "tests/movies/loop_recorder.h"
 
 TEST(MovieValues, ClampAfterLeavingAnEdit) {
   struct Case {
@@ -28,7 +28,7 @@ TEST(MovieValues, SpinStepsClampToo) {
 TEST(MovieValues, InterpolatingLoopWritesNPlusOneFramesEndingOnTheEndValues) {
   std::vector<TInterpolation> table = {{0.1, 0.7, 0}, {-3, 5, 0}, {2, 2, 0}};
   const int32_t n = 10;
-  TRecordingHost host(nullptr, n);
+  TLoopRecorder host(nullptr, n);
   std::vector<std::vector<double>> applied;
   auto apply = [&] {
     std::vector<double> v;
@@ -58,7 +58,7 @@ TEST(MovieValues, InterpolatingLoopStopsAndFailures) {
   };
   for (const Case& c : cases) {
     std::vector<TInterpolation> table = {{0, 1, 0}};
-    TRecordingHost host(nullptr, 5);
+    TLoopRecorder host(nullptr, 5);
     host.StopAfterRenders = c.stopAfter;
     host.FailWriteAt = c.failAt;
     EXPECT_EQ(RunInterpolatingLoop(host, table, [] {}), int32_t(c.written.size()));

@@ -9,9 +9,9 @@
 #include "movies/movie_host.h"
 #include "tests/document_test_helpers.h"
 
-class TRecordingHost : public TMovieHost {
+class TLoopRecorder : public TMovieHost {
  public:
-  explicit TRecordingHost(TFractal* doc = nullptr, int32_t frameCount = 10) : Doc(doc), Frames(frameCount) {}
+  explicit TLoopRecorder(TFractal* doc = nullptr, int32_t frameCount = 10) : Doc(doc), Frames(frameCount) {}
 
   TFractal& Document() override { return *Doc; }
   void RenderAndWait() override {
