@@ -2,6 +2,8 @@
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -76,9 +78,12 @@ TSpotsForm::TSpotsForm(TFractal& doc, QWidget* main)
   FList->setRootIsDecorated(false);
   FList->setUniformRowHeights(true);
   FList->setAllColumnsShowFocus(true);
-  FList->setFont(QFont("Monospace"));
+  FList->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  // Each value column fits its 15 characters.
+  const int valueWidth = QFontMetrics(FList->font()).horizontalAdvance(QString(kValueWidth + 2, '0'));
+  for (int c = 0; c < 3; ++c) FList->setColumnWidth(c, valueWidth);
   FList->header()->setStretchLastSection(true);
-  FList->setMinimumWidth(520);
+  FList->setMinimumWidth(3 * valueWidth + QFontMetrics(FList->font()).horizontalAdvance(QString(24, '0')));
 
   auto* smooth = new QHBoxLayout(FSmoothGroup);
   const char* modes[] = {"Linear", "Regular", "Fluent"};
