@@ -61,6 +61,7 @@ class MovieMakersTest : public MainFormTest {
   // Writes a clip through the AVI setup dialog the maker opens next.
   void WriteClip(const std::string& path, int32_t frameCount = -1, bool stopAtOnce = false) {
     OnModal<TAVISetup>([=, this](TAVISetup* avi) {
+      OptionsSeen = avi->Options;
       if (frameCount > 0) avi->FrameCountEdit()->setValue(frameCount);
       Answers = {path};
       if (stopAtOnce) QTimer::singleShot(0, avi->CloseButton(), &QPushButton::click);
@@ -70,6 +71,7 @@ class MovieMakersTest : public MainFormTest {
   }
 
   TCompressorHook OldCompressor;
+  int OptionsSeen = -1;
 };
 
 TEST_F(MovieMakersTest, JuliaMovieStoppedInItsFirstRenderLeavesAnEmptyClip) {
@@ -153,12 +155,14 @@ TEST_F(MovieMakersTest, TransformationMovieEditsAndWritesNPlusOneFrames) {
   });
   Run("&Transformation movie");
   ASSERT_TRUE(shown);
+  EXPECT_EQ(OptionsSeen, 3);
   EXPECT_EQ(Positions(clip), (std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   EXPECT_EQ(double(Doc().Ctx.Constructor[cfB]), 0.11);  // the document keeps the last frame
 }
 
 TEST_F(MovieMakersTest, ParametricMovieOffersTheParametersTheFormulaReads) {
   Start();
+  Form->SetImageSize(80, 60);
   const TFormulaEntry* one = nullptr;
   for (const TFormulaEntry& e : FormulaCatalogue)
     if (!IsSeparatorRow(e) && e.ParamCount == 1 && e.Number < 500) one = one ? one : &e;
@@ -219,15 +223,9 @@ TEST_F(MovieMakersTest, IterationMoviePlaysAndWritesTheLimitsForthAndBack) {
   EXPECT_EQ(iter->Movie().Limits, expected.Limits);
 
   const std::string clip = Path("iter.avi");
-  bool frameCountOffered = true;
-  OnModal<TAVISetup>([&](TAVISetup* avi) {
-    frameCountOffered = avi->FrameCountEdit()->isEnabled();
-    Answers = {clip};
-    avi->StartRendering();
-    avi->CloseButton()->click();
-  });
+  WriteClip(clip);
   iter->RenderButton()->click();
-  EXPECT_FALSE(frameCountOffered);
+  EXPECT_EQ(OptionsSeen, 1);  // the maker fixes the frame count
   std::vector<int64_t> positions;
   for (int64_t c = 1; c <= 2 * expected.Count + 1; ++c) positions.push_back(c);
   EXPECT_EQ(Positions(clip), positions);
@@ -292,15 +290,9 @@ TEST_F(MovieMakersTest, SpotsDialogCollectsSpotsAndFliesThroughThem) {
   EXPECT_EQ(spots->PictureName(), std::string("SQUARE"));
 
   const std::string clip = Path("zoom.avi");
-  bool frameCountOffered = true;
-  OnModal<TAVISetup>([&](TAVISetup* avi) {
-    frameCountOffered = avi->FrameCountEdit()->isEnabled();
-    Answers = {clip};
-    avi->StartRendering();
-    avi->CloseButton()->click();
-  });
+  WriteClip(clip);
   spots->MakeButton()->click();
-  EXPECT_FALSE(frameCountOffered);
+  EXPECT_EQ(OptionsSeen, 1);  // the maker fixes the frame count
   EXPECT_EQ(Positions(clip), (std::vector<int64_t>{0, 1, 2, 3, 4, 5}));
   EXPECT_EQ(Doc().W, 0.7L);  // the last frame is the last spot
 
