@@ -61,6 +61,7 @@ TMovieValuesForm::TMovieValuesForm(const TMovieDialogShape& shape, std::span<TIn
       Doc(doc),
       Table(table),
       Kind(shape.Kind),
+      DocumentValues(shape.DocumentValues),
       FCreate(new QPushButton("Create &AVI", this)),
       FClose(new QPushButton("&Close", this)),
       FPicture(new QLabel(this)),
@@ -132,7 +133,7 @@ bool TMovieValuesForm::Animating() const { return Timer->isActive(); }
 
 void TMovieValuesForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  const std::vector<Extended> values = DocumentValues();
+  const std::vector<Extended> values = DocumentValues(Doc);
   TakeValues(Table, values);
   for (size_t i = 0; i < Rows.size(); ++i) {
     Rows[i].From->Show(values[i]);
@@ -173,38 +174,41 @@ void TMovieValuesForm::CreateAVI() {
 
 namespace {
 
+template <size_t N, std::array<Extended, N> (*Of)(const TFractal&)>
+std::vector<Extended> ValuesOf(const TFractal& doc) {
+  const std::array<Extended, N> a = Of(doc);
+  return {a.begin(), a.end()};
+}
+
 const TMovieDialogShape kTransShape{"Polinom transformations",
                                     {"A:", "B:", "C:", "D:", "E:", "F:", "G:", "H:", "I:", "J:", "K:", "L:", "M:"},
                                     kTransMovieKind,
                                     "TRANS",
                                     6,
                                     1,
-                                    167};
-const TMovieDialogShape kJulieShape{"Julie parameters", {"Re", "Im"}, kJulieMovieKind, "JULIE", 5, 1, 167};
-const TMovieDialogShape kParamShape{
-    "Fractal parameters", {"P1.R", "P1.I", "P2.R", "P2.I", "P3.R", "P3.I"}, kParamMovieKind, "PARAM", 10, 2, 166};
-
-template <size_t N>
-std::vector<Extended> AsVector(const std::array<Extended, N>& a) {
-  return {a.begin(), a.end()};
-}
+                                    167,
+                                    ValuesOf<13, ConstructorValues>};
+const TMovieDialogShape kJulieShape{
+    "Julie parameters", {"Re", "Im"}, kJulieMovieKind, "JULIE", 5, 1, 167, ValuesOf<2, JulieValues>};
+const TMovieDialogShape kParamShape{"Fractal parameters",
+                                    {"P1.R", "P1.I", "P2.R", "P2.I", "P3.R", "P3.I"},
+                                    kParamMovieKind,
+                                    "PARAM",
+                                    10,
+                                    2,
+                                    166,
+                                    ValuesOf<6, ParamValues>};
 
 }  // namespace
 
 TAVItransForm::TAVItransForm(TFractal& doc, QWidget* parent)
     : TMovieValuesForm(kTransShape, TransMovie(), doc, parent) {}
 
-std::vector<Extended> TAVItransForm::DocumentValues() const { return AsVector(ConstructorValues(Doc)); }
-
 TAVIjulieForm::TAVIjulieForm(TFractal& doc, QWidget* parent)
     : TMovieValuesForm(kJulieShape, JulieMovie(), doc, parent) {}
 
-std::vector<Extended> TAVIjulieForm::DocumentValues() const { return AsVector(JulieValues(Doc)); }
-
 TAVIparamForm::TAVIparamForm(TFractal& doc, QWidget* parent)
     : TMovieValuesForm(kParamShape, ParamMovie(), doc, parent) {}
-
-std::vector<Extended> TAVIparamForm::DocumentValues() const { return AsVector(ParamValues(Doc)); }
 
 void TAVIparamForm::showEvent(QShowEvent* event) {
   TMovieValuesForm::showEvent(event);

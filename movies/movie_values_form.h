@@ -50,6 +50,7 @@ struct TMovieDialogShape {
   int FrameCount;           // images of the animation
   int FrameDigits;          // "PARAM01": 2, "JULIE1": 1
   int IntervalMs;
+  std::vector<Extended> (*DocumentValues)(const TFractal& doc);  // in table order
 };
 
 class TMovieValuesForm : public QDialog {
@@ -75,8 +76,6 @@ class TMovieValuesForm : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
-  // The document's values in table order.
-  virtual std::vector<Extended> DocumentValues() const = 0;
   void SetRowEnabled(int row, bool enabled);
   TFractal& Doc;
   std::span<TInterpolation> Table;
@@ -91,6 +90,7 @@ class TMovieValuesForm : public QDialog {
   void CreateAVI();
 
   int32_t Kind;
+  std::vector<Extended> (*DocumentValues)(const TFractal& doc);
   std::vector<TRow> Rows;
   QPushButton* FCreate;
   QPushButton* FClose;
@@ -105,20 +105,14 @@ class TMovieValuesForm : public QDialog {
 class TAVItransForm : public TMovieValuesForm {
   Q_OBJECT
  public:
-  TAVItransForm(TFractal& doc, QWidget* parent = nullptr);
-
- protected:
-  std::vector<Extended> DocumentValues() const override;
+  explicit TAVItransForm(TFractal& doc, QWidget* parent = nullptr);
 };
 
 // "Julie parameters": the Julia seed.
 class TAVIjulieForm : public TMovieValuesForm {
   Q_OBJECT
  public:
-  TAVIjulieForm(TFractal& doc, QWidget* parent = nullptr);
-
- protected:
-  std::vector<Extended> DocumentValues() const override;
+  explicit TAVIjulieForm(TFractal& doc, QWidget* parent = nullptr);
 };
 
 // "Fractal parameters": P1, P2, P3; only the parameters the formula reads
@@ -126,9 +120,8 @@ class TAVIjulieForm : public TMovieValuesForm {
 class TAVIparamForm : public TMovieValuesForm {
   Q_OBJECT
  public:
-  TAVIparamForm(TFractal& doc, QWidget* parent = nullptr);
+  explicit TAVIparamForm(TFractal& doc, QWidget* parent = nullptr);
 
  protected:
   void showEvent(QShowEvent* event) override;
-  std::vector<Extended> DocumentValues() const override;
 };
