@@ -133,6 +133,8 @@ bool TMovieValuesForm::Animating() const { return Timer->isActive(); }
 
 void TMovieValuesForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  Timer->start();
+  if (event->spontaneous()) return;  // restored from minimised: keep the edits
   const std::vector<Extended> values = DocumentValues(Doc);
   TakeValues(Table, values);
   for (size_t i = 0; i < Rows.size(); ++i) {
@@ -141,7 +143,6 @@ void TMovieValuesForm::showEvent(QShowEvent* event) {
   }
   Step = Order.size() - 1;
   NextPicture();
-  Timer->start();
 }
 
 void TMovieValuesForm::hideEvent(QHideEvent* event) {

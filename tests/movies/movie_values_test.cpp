@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/engine/recording_canvas.h"
 #include "tests/movies/loop_recorder.h"
 
 TEST(MovieValues, ClampAfterLeavingAnEdit) {
@@ -64,4 +65,19 @@ TEST(MovieValues, InterpolatingLoopStopsAndFailures) {
     EXPECT_EQ(RunInterpolatingLoop(host, table, [] {}), int32_t(c.written.size()));
     EXPECT_EQ(host.Written, c.written);
   }
+}
+
+TEST(MovieValues, JuliaMovieWithEqualEndsRendersOnlyItsFirstFrame) {
+  TRecordingCanvas canvas;
+  TFractal doc(0, -2, 1.5L, 3, 8, 8, &canvas);
+  doc.Ctx.JulieSet = true;
+  int32_t starts = 0;
+  doc.OnRenderStart = [&](TFractal*) { ++starts; };
+  JulieMovie() = {TInterpolation{-0.8, -0.8, 0}, TInterpolation{0.156, 0.156, 0}};
+  TLoopRecorder host(&doc, 10);
+  JulieMovieLoop(host);
+  EXPECT_EQ(host.Written.size(), 11u);
+  EXPECT_EQ(starts, 1);
+  EXPECT_EQ(doc.Ctx.PJ.re, Extended(-0.8));
+  EXPECT_EQ(doc.Ctx.PJ.im, Extended(0.156));
 }
