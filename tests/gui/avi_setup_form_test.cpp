@@ -34,11 +34,17 @@ class AVISetupTest : public MainFormTest {
     MainFormTest::TearDown();
   }
 
-  // A two-spot zoom from the current window into a quarter of it.
-  void TwoSpots(int32_t frames) {
+  // The dialog of a two-spot zoom from the current window into a quarter of it, shown.
+  std::unique_ptr<TAVISetup> ZoomDialog(int32_t frames) {
     const TFractal& d = Doc();
     ZoomMovie().Spots = {{d.X, d.Y, d.W, frames}, {d.X + d.W / 4, d.Y - d.W / 4, d.W / 4, 10}};
     ZoomMovie().Smooth = TZoomSmooth::Regular;
+    auto avi = std::make_unique<TAVISetup>(&Doc(), Form);
+    avi->Options = 1;
+    avi->MovieKind = 2;
+    avi->SetFrameCount(ZoomFrameCount(ZoomMovie().Spots));
+    avi->show();
+    return avi;
   }
 
   std::optional<TCompressOptions> CompressorAnswer = TCompressOptions{TCodec::Raw, 85};
@@ -48,12 +54,8 @@ class AVISetupTest : public MainFormTest {
 
 TEST_F(AVISetupTest, AZoomMovieIsWrittenFrameByFrameFromTheMainImage) {
   Start();
-  TwoSpots(3);
-  TAVISetup avi(&Doc(), Form);
-  avi.Options = 1;
-  avi.MovieKind = 2;
-  avi.SetFrameCount(ZoomFrameCount(ZoomMovie().Spots));
-  avi.show();
+  const auto dialog = ZoomDialog(3);
+  TAVISetup& avi = *dialog;
   avi.StillBar()->setValue(2);
   const std::string path = Path("zoom.avi");
   Answers = {path};
@@ -85,11 +87,8 @@ TEST_F(AVISetupTest, AZoomMovieIsWrittenFrameByFrameFromTheMainImage) {
 
 TEST_F(AVISetupTest, StopDuringTheFirstFrameKeepsItAndClosesAValidClip) {
   Start();
-  TwoSpots(20);
-  TAVISetup avi(&Doc(), Form);
-  avi.Options = 1;
-  avi.MovieKind = 2;
-  avi.show();
+  const auto dialog = ZoomDialog(20);
+  TAVISetup& avi = *dialog;
   const std::string path = Path("stopped.avi");
   Answers = {path};
   QString caption, stopText;
@@ -118,7 +117,6 @@ TEST_F(AVISetupTest, StopDuringTheFirstFrameKeepsItAndClosesAValidClip) {
 
 TEST_F(AVISetupTest, SetupFailuresShowTheirMessageAndLeaveTheDialogUsable) {
   Start();
-  TwoSpots(2);
   struct TCase {
     std::string File;
     std::optional<TCompressOptions> Compressor;
@@ -132,10 +130,8 @@ TEST_F(AVISetupTest, SetupFailuresShowTheirMessageAndLeaveTheDialogUsable) {
       {"raw.mp4", TCompressOptions{TCodec::Raw, 85}, "Unable to create compressed stream in %s !", false},
       {"fine.mp4", TCompressOptions{TCodec::Mpeg4, 50}, "", true},
   };
-  TAVISetup avi(&Doc(), Form);
-  avi.Options = 1;
-  avi.MovieKind = 2;
-  avi.show();
+  const auto dialog = ZoomDialog(2);
+  TAVISetup& avi = *dialog;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.File);
     Messages.clear();

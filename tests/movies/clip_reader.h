@@ -16,6 +16,7 @@ struct TClipPacket {
   int64_t Pts = 0;
   int Size = 0;
   bool Key = false;
+  std::string Data;
 };
 
 struct TClipInfo {
@@ -53,7 +54,8 @@ inline TClipInfo ReadClip(const std::string& path, bool decodeFirst = false) {
   AVFrame* frame = av_frame_alloc();
   while (av_read_frame(fmt, pkt) >= 0) {
     if (pkt->size > 0) {
-      info.Packets.push_back({pkt->pts, pkt->size, (pkt->flags & AV_PKT_FLAG_KEY) != 0});
+      info.Packets.push_back({pkt->pts, pkt->size, (pkt->flags & AV_PKT_FLAG_KEY) != 0,
+                              std::string(reinterpret_cast<const char*>(pkt->data), size_t(pkt->size))});
       if (dec && info.FirstFrameRgb.empty() && avcodec_send_packet(dec, pkt) >= 0 &&
           avcodec_receive_frame(dec, frame) >= 0) {
         SwsContext* sws = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
