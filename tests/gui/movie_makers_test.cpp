@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "engine/options_form.h"
 #include "formulas/catalogue.h"
 #include "movies/avi_setup_form.h"
 #include "movies/compressor_form.h"
@@ -247,11 +248,18 @@ TEST_F(MovieMakersTest, SpotsDialogCollectsSpotsAndFliesThroughThem) {
   Start();
   TSpotsForm* spots = Form->SpotsDialog();
   ASSERT_NE(spots, nullptr);  // created with the window
+  QTest::keyClick(Form, Qt::Key_F8);  // opened once, then closed
+  ASSERT_NE(Form->PreferencesDialog(), nullptr);
+  Form->PreferencesDialog()->close();
   Run("&Zoom movie");
   EXPECT_TRUE(spots->isVisible());
   EXPECT_EQ(spots->windowTitle(), "Spots for movie...");
   for (const char* item : {"&Render", "&Options", "Fracta&l/&Select fractal", "&File/&Load spot..."})
     EXPECT_FALSE(Item(item)->isEnabled()) << item;
+  Form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Form));
+  QTest::keyClick(Form, Qt::Key_F8);  // "&Preferences" is out of reach too
+  EXPECT_FALSE(Form->PreferencesDialog()->isVisible());
   auto buttons = [&] {
     return std::vector<bool>{spots->AddButton()->isEnabled(), spots->RemoveButton()->isEnabled(),
                              spots->JumpButton()->isEnabled(), spots->FramesButton()->isEnabled(),
