@@ -95,8 +95,6 @@ void TIterForm::showEvent(QShowEvent* event) {
   m.Limits.reserve(kMaxIterationLimits);
   Range = LimitRangeOf(Doc);
   m.Playing = true;
-  m.Index = 0;
-  m.Forward = true;
   Rebuild();
   SchedulePlay(0);
 }
@@ -104,8 +102,10 @@ void TIterForm::showEvent(QShowEvent* event) {
 void TIterForm::Rebuild() {
   TIterationMovie& m = IterMovie();
   m.Build(Range, FAcceleration->value());
+  // A new list plays from its start.
+  m.Index = 0;
+  m.Forward = true;
   FProcess->setRange(0, m.Count);
-  FProcess->setValue(0);
   FProcess->setTickInterval(m.Count < 50 ? 1 : m.Count / 50);
   ShowPosition();
 }
