@@ -101,8 +101,16 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
 
 TAVISetup::~TAVISetup() = default;
 
-void TAVISetup::SetFrameCount(int32_t n) { FFrameCount->setValue(n); }
-int32_t TAVISetup::FrameCount() const { return FFrameCount->value(); }
+void TAVISetup::SetFrameCount(int32_t n) {
+  FFrameCount->setValue(n);
+  FixedCount = n;
+}
+
+int32_t TAVISetup::FrameCount() const {
+  // A count the caller fixed holds even where the edit cannot show it
+  // (below 10); once the user may edit the field, the field holds.
+  return (Options & 2) || FixedCount < 0 ? FFrameCount->value() : FixedCount;
+}
 int32_t TAVISetup::FrameRate() const { return FFrameRate->value(); }
 int32_t TAVISetup::StillTime() const { return FStill->value(); }
 

@@ -93,6 +93,7 @@ class TAVISetup : public QDialog, public TMovieHost {
   TFractal* Fractal;
   std::unique_ptr<TAVIWriter> Writer;
   int32_t PaddedWidth = 0, PaddedHeight = 0;
+  int32_t FixedCount = -1;  // the count of SetFrameCount, -1 when none
   TFileDialog FSave;
   QLabel* FFrameCountLabel = nullptr;
   QSpinBox* FFrameCount = nullptr;

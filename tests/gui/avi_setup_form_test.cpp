@@ -185,6 +185,13 @@ TEST_F(AVISetupTest, OptionBitsEnableTheControlsAndThePositionIsKept) {
             (std::vector<int>{10, 100, 5, 15}));
   EXPECT_EQ((std::vector<int>{avi.StillBar()->minimum(), avi.StillBar()->maximum(), avi.StillBar()->value()}),
             (std::vector<int>{1, 20, 1}));
+  // A count fixed by the caller holds even below the edit's minimum.
+  avi.Options = 1;
+  avi.SetFrameCount(4);
+  EXPECT_EQ(avi.FrameCount(), 4);
+  EXPECT_EQ(count->value(), 10);
+  avi.Options = 3;
+  EXPECT_EQ(avi.FrameCount(), 10);
   avi.show();
   avi.move(60, 70);
   QTest::mouseClick(avi.CloseButton(), Qt::LeftButton);

@@ -114,7 +114,7 @@ TEST(AVIWriter, EveryOfferedCompressorWritesKeyFramesReadBackInEachFileType) {
   EXPECT_FALSE(CodecAvailable(TCodec::Raw, TContainer::Mp4));
 }
 
-TEST(AVIWriter, AClipWithoutHeaderLeavesNoFileAndBadFramesAreRefused) {
+TEST(AVIWriter, ACancelledClipLeavesNoFileAnEmptyOneIsValidAndBadFramesAreRefused) {
   TScratchFolder dir;
   const std::string path = dir.File("cancelled.avi");
   WriteBytes(path, "old clip");
@@ -135,6 +135,15 @@ TEST(AVIWriter, AClipWithoutHeaderLeavesNoFileAndBadFramesAreRefused) {
   EXPECT_LT(avi.WriteFrame(0, dib.data(), int64_t(dib.size())), 0);  // position does not grow
   avi.Close();
   EXPECT_EQ(ReadClip(path).Packets.size(), 1u);
+
+  // A movie stopped before its first frame is a valid clip without frames.
+  ASSERT_TRUE(StartClip(avi, path, 64, 48, 15, {TCodec::MJpeg, 80}));
+  avi.Close();
+  const TClipInfo empty = ReadClip(path);
+  EXPECT_TRUE(empty.Opened);
+  EXPECT_EQ(empty.Streams, 1);
+  EXPECT_EQ(empty.Packets.size(), 0u);
+  EXPECT_EQ(empty.Frames, 0);
 }
 
 TEST(AVIWriter, AFullDiskEndsWritingWithAValidClipOfTheFramesBefore) {
