@@ -63,6 +63,7 @@ class MovieMakersTest : public MainFormTest {
   void WriteClip(const std::string& path, int32_t frameCount = -1, bool stopAtOnce = false) {
     OnModal<TAVISetup>([=, this](TAVISetup* avi) {
       OptionsSeen = avi->Options;
+      FrameCountSeen = avi->FrameCount();
       if (frameCount > 0) avi->FrameCountEdit()->setValue(frameCount);
       Answers = {path};
       if (stopAtOnce) QTimer::singleShot(0, avi->CloseButton(), &QPushButton::click);
@@ -73,6 +74,7 @@ class MovieMakersTest : public MainFormTest {
 
   TCompressorHook OldCompressor;
   int OptionsSeen = -1;
+  int32_t FrameCountSeen = -1;
 };
 
 TEST_F(MovieMakersTest, JuliaMovieStoppedInItsFirstRenderLeavesAnEmptyClip) {
@@ -305,6 +307,7 @@ TEST_F(MovieMakersTest, SpotsDialogCollectsSpotsAndFliesThroughThem) {
   WriteClip(clip);
   spots->MakeButton()->click();
   EXPECT_EQ(OptionsSeen, 1);  // the maker fixes the frame count
+  EXPECT_EQ(FrameCountSeen, 5);
   EXPECT_EQ(Positions(clip), (std::vector<int64_t>{0, 1, 2, 3, 4, 5}));
   EXPECT_EQ(Doc().W, 0.7L);  // the last frame is the last spot
 
