@@ -36,6 +36,9 @@
 #include "formulas/catalogue.h"
 #include "ifs/ifs_constructor.h"
 #include "ifs/ifs_form.h"
+#include "movies/iter_form.h"
+#include "movies/movie_values_form.h"
+#include "movies/spots_form.h"
 #include "ui/about_form.h"
 #include "ui/help_form.h"
 #include "ui/image_area_form.h"
@@ -229,8 +232,11 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   if (!fileArgument.empty()) OpenFileArgument(fileArgument);
   Doc->Restart();
 
-  // The selection dialog lives as long as the window and keeps its page,
-  // its lists and its IFS library between showings.
+  // The spots dialog and the selection dialog live as long as the window;
+  // the selection dialog keeps its page, lists and IFS library between
+  // showings.
+  Spots = new TSpotsForm(*Doc, this);
+  Spots->OnClosed = [this] { SpotsClosed(); };
   Select = new TSelectForm(this);
 }
 
@@ -326,19 +332,21 @@ void TMainForm::BuildMenu() {
   fractal->addSeparator();
   AddItem(fractal, "&3D view", QKeySequence(Qt::ALT | Qt::Key_3), [this] { Show3DView(); });
 
-  QMenu* render = bar->addMenu("&Render");
-  ZoomMovieItem = AddItem(render, "&Zoom movie", {}, nullptr, kLater);
-  AddItem(render, "&Iteration movie", {}, nullptr, kLater);
-  TransformationMovieItem = AddItem(render, "&Transformation movie", {}, nullptr, false);
-  JulieMovieItem = AddItem(render, "&Julie movie", {}, nullptr, false);
-  AddItem(render, "Pa&rametrical movie", {}, nullptr, kLater);
+  QMenu* render = RenderMenu = bar->addMenu("&Render");
+  ZoomMovieItem = AddItem(render, "&Zoom movie", {}, [this] { ZoomMovie(); });
+  IterationMovieItem = AddItem(render, "&Iteration movie", {}, [this] { IterationMovie(true); });
+  // Both wait for a fractal that can animate them (selection dialog).
+  TransformationMovieItem = AddItem(render, "&Transformation movie", {}, [this] { TransformationMovie(); }, false);
+  JulieMovieItem = AddItem(render, "&Julie movie", {}, [this] { JulieMovie(); }, false);
+  ParamMovieItem = AddItem(render, "Pa&rametrical movie", {}, [this] { ParametricMovie(); });
   AddItem(render, "I&FS movie", {}, nullptr, kLater);
   AddItem(render, "&3D-attractors movie", {}, nullptr, kLater)->setVisible(false);
   render->addSeparator();
   AddItem(render, "&Play movie", {}, [this] { PlayMovie(); });
-  AddItem(render, "&View iteration movie", {}, nullptr, kLater);
+  ViewIterationItem = AddItem(render, "&View iteration movie", {}, [this] { IterationMovie(false); });
+  connect(render, &QMenu::aboutToShow, this, [this] { RenderMenuOpens(); });
 
-  QMenu* options = bar->addMenu("&Options");
+  QMenu* options = OptionsMenu = bar->addMenu("&Options");
   SizeMenu = options->addMenu("&Fractal size");
   SizeGroup = new QActionGroup(this);
   for (const TSizePreset& p : kSizePresets) {
@@ -392,6 +400,18 @@ void TMainForm::OptionsMenuOpens() {
     enabled = row && row->JuliaAllowed && !Doc->Ctx.JulieSet;
   }
   JulieWindowItem->setEnabled(enabled);
+}
+
+void TMainForm::RenderMenuOpens() {
+  JulieMovieItem->setEnabled(Select->JuliaCheckedAndEnabled());
+  const bool rendered = Doc->RenderFinished();
+  IterationMovieItem->setEnabled(rendered);
+  ViewIterationItem->setEnabled(rendered);
+  const int32_t n = Doc->Ctx.Number;
+  if (n >= kConstructorFormula)
+    ParamMovieItem->setEnabled(n == kUserFormula);
+  else if (const TFormulaEntry* row = FindFormula(n))
+    ParamMovieItem->setEnabled(row->ParamCount > 0);
 }
 
 void TMainForm::SmoothingMenuOpens() {
@@ -723,6 +743,46 @@ void TMainForm::PlayMovie() {
   if (OpenWithShell) OpenWithShell(dlg.FileName);
 }
 
+void TMainForm::ZoomMovie() {
+  for (QAction* a : {SelectItem, OptionsMenu->menuAction(), RenderMenu->menuAction(), ZoomMovieItem, LoadSpotItem})
+    a->setEnabled(false);
+  Spots->show();
+}
+
+void TMainForm::SpotsClosed() {
+  for (QAction* a : {LoadSpotItem, ZoomMovieItem, OptionsMenu->menuAction(), RenderMenu->menuAction(), SelectItem})
+    a->setEnabled(true);
+}
+
+void TMainForm::IterationMovie(bool renderMode) {
+  if (!Iter) {
+    Iter = new TIterForm(*Doc);
+    SetMessageRoute(THandle(Iter->winId()), [this](const TMessage& m) { Iter->Perform(m.Msg); });
+  }
+  Iter->SetRenderMode(renderMode);
+  if (renderMode && Iter->isVisible()) {
+    Iter->activateWindow();
+    Iter->raise();
+  } else {
+    Iter->show();
+  }
+}
+
+void TMainForm::TransformationMovie() {
+  TAVItransForm dialog(*Doc, this);
+  dialog.exec();
+}
+
+void TMainForm::JulieMovie() {
+  TAVIjulieForm dialog(*Doc, this);
+  dialog.exec();
+}
+
+void TMainForm::ParametricMovie() {
+  TAVIparamForm dialog(*Doc, this);
+  dialog.exec();
+}
+
 // Files from outside.
 
 void TMainForm::OpenIFSFile(const std::string& path) {
@@ -919,6 +979,14 @@ void TMainForm::CloseToolWindows() {
     delete Attract;
     Attract = nullptr;
   }
+  if (Iter) {
+    Iter->close();
+    SetMessageRoute(THandle(Iter->winId()), nullptr);
+    delete Iter;
+    Iter = nullptr;
+  }
+  delete Spots;
+  Spots = nullptr;
   if (Select) {
     if (Select->DragWindow() && Select->DragWindow()->isVisible()) Select->DragWindow()->close();
     delete Select;
