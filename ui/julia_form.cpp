@@ -27,12 +27,10 @@ void TJulieCanvas::SetPixel(int32_t x, int32_t y, TColor3 color) {
 }
 
 TForm17::TForm17(TFractal* mainDocument, QWidget* owner)
-    : TToolWindow(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint, owner,
-                  &TSettings::JulieForm),
+    : TToolWindow(owner, QSize(kJuliePreviewSize, kJuliePreviewSize), owner, &TSettings::JulieForm),
       MainDocument(mainDocument),
       FCanvas(this) {
   setWindowTitle("Julie");
-  setFixedSize(kJuliePreviewSize, kJuliePreviewSize);
   setAttribute(Qt::WA_OpaquePaintEvent);
   FPreview = std::make_unique<TFractal>(-1, -2, 3, 6, kJuliePreviewSize, kJuliePreviewSize, &FCanvas);
   FPreview->PreviewMode = true;

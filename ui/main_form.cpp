@@ -40,6 +40,7 @@
 #include "ui/select_form.h"
 #include "ui/settings.h"
 #include "ui/size_form.h"
+#include "ui/window_place_qt.h"
 
 namespace {
 
@@ -166,13 +167,6 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   BuildMenu();
   resize(kInitialAreaSize, kInitialAreaSize + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 
-  // The render mutex carries the window's handle, as the render threads
-  // look it up by that name.
-  FHandle = THandle(winId());
-  FMutexName = "Frac" + std::to_string(FHandle);
-  RenderMutex = CreateNamedMutex(FMutexName);
-  TFractal::RenderMutexName = FMutexName;
-
   if (QScreen* s = screen(); s && s->depth() < 15)
     ShowMessage(
         "Pelmorix designed for 32-64K or 16M colors !\r\nYour display is configured for less colors -\r\n"
@@ -198,6 +192,13 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   // The settings decide the window's bounds and the image size the
   // document starts with.
   ApplySettings();
+  // The render mutex carries the window's handle, as the render threads
+  // look it up by that name.
+  FHandle = THandle(winId());
+  FMutexName = "Frac" + std::to_string(FHandle);
+  RenderMutex = CreateNamedMutex(FMutexName);
+  TFractal::RenderMutexName = FMutexName;
+
   const TSettings& s = Settings();
   const int areaWidth = width();
   const int areaHeight = height() - menuBar()->sizeHint().height() - statusBar()->sizeHint().height();
@@ -240,19 +241,9 @@ void TMainForm::ApplySettings() {
   s.Window = {x(), y(), width(), height()};
   ReadSettings(ProgramFile("fractal.ini"), s);
   if (s.WindowBoundsInFile) {
-    std::vector<TRect> screens;
-    if (QScreen* primary = QGuiApplication::primaryScreen()) {
-      const QRect g = primary->availableGeometry();
-      screens.push_back({g.x(), g.y(), g.width(), g.height()});
-    }
-    for (QScreen* sc : QGuiApplication::screens()) {
-      if (sc == QGuiApplication::primaryScreen()) continue;
-      const QRect g = sc->availableGeometry();
-      screens.push_back({g.x(), g.y(), g.width(), g.height()});
-    }
-    const TRect r = ClampToScreens(s.Window, screens, kMinWindowSize, kMinWindowSize);
-    move(r.Left, r.Top);
+    const TRect r = ClampToScreens(s.Window, AvailableScreens(), kMinWindowSize, kMinWindowSize);
     resize(r.Width, r.Height);
+    PlaceWindow(this, r.Left, r.Top);
   }
   StartMaximized = s.WindowMaximized;
 }
@@ -891,7 +882,7 @@ void TMainForm::Shutdown(bool writeSettings) {
       state = TWindowState::Maximized;
     else if (isMinimized())
       state = TWindowState::Minimized;
-    if (state == TWindowState::Normal) s.Window = {x(), y(), width(), height()};
+    if (state == TWindowState::Normal) s.Window = WindowPlace(this);
     s.WindowMaximized = state == TWindowState::Maximized;
     s.PaintTop = surface->y();
     s.PaintLeft = surface->x();

@@ -58,10 +58,9 @@ void TDragMarker::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 TDragForm::TDragForm(TDragLink link, QWidget* parent)
-    : TToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint, link.Dialog, &TSettings::DragForm),
+    : TToolWindow(parent, QSize(kDragClientSize, kDragClientSize), link.Dialog, &TSettings::DragForm),
       Link(std::move(link)) {
   setWindowTitle("Parameters");
-  setFixedSize(kDragClientSize, kDragClientSize);
   setAttribute(Qt::WA_OpaquePaintEvent);
   Background = ResourceBitmap("PARAM");
   struct {

@@ -39,6 +39,7 @@
 #include "ui/numeric_edit_form.h"
 #include "ui/param_form.h"
 #include "ui/settings.h"
+#include "ui/window_place_qt.h"
 
 namespace {
 
@@ -233,7 +234,7 @@ void TPreviewPicture::mouseReleaseEvent(QMouseEvent*) { Panning = false; }
 TSelectForm::TSelectForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Select fractal:");
   BuildLayout();
-  move(Settings().Select.Left, Settings().Select.Top);
+  PlaceWindow(this, Settings().Select.Left, Settings().Select.Top);
   LoadIFSLibraryList();
   try {
     Doc = std::make_unique<TFractal>(-1, 0, 0, 0, kPictureWidth, kPictureHeight, FPicture->Canvas());

@@ -3,11 +3,13 @@
 #include <QCloseEvent>
 #include <QHideEvent>
 
-TToolWindow::TToolWindow(QWidget* parent, Qt::WindowFlags flags, QWidget* serves,
-                         TFormPosition TSettings::*position)
-    : QWidget(parent, flags), Serves(serves), Position(position) {
+#include "ui/window_place_qt.h"
+
+TToolWindow::TToolWindow(QWidget* parent, QSize clientSize, QWidget* serves, TFormPosition TSettings::*position)
+    : QWidget(parent, kFlags), Serves(serves), Position(position) {
+  setFixedSize(clientSize);
   const TFormPosition& at = Settings().*Position;
-  move(at.Left, at.Top);
+  PlaceWindow(this, at.Left, at.Top);
 }
 
 void TToolWindow::hideEvent(QHideEvent* event) {

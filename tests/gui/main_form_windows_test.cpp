@@ -302,4 +302,50 @@ TEST_F(MainFormWindowsTest, ClosingWithToolWindowsOpenKeepsTheirPlaces) {
   EXPECT_EQ(ini.ReadInt("JulieForm", "Top", -1), 40);
 }
 
+TEST_F(MainFormWindowsTest, WindowsReopenWhereTheyClosed) {
+  // Every run reads the places, shows the windows and writes the places back:
+  // the frames come up where the file says and the file keeps its numbers. A
+  // title bar above the screen comes down onto it and stays there.
+  struct Case {
+    const char* window;
+    QRect main;  // frame's top-left corner, client size
+    QPoint options, julie;
+  } const cases[] = {
+      {"Left=19\nTop=0\nWidth=400\nHeight=350", {19, 0, 400, 350}, {100, 100}, {30, 40}},
+      {"Left=19\nTop=-20\nWidth=400\nHeight=350", {19, 0, 400, 350}, {240, 7}, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.window);
+    WriteFile(Path("fractal.ini"), std::string("[Window]\n") + c.window + "\nMaximized=0\n[Options]\nLeft=" +
+                                       std::to_string(c.options.x()) + "\nTop=" + std::to_string(c.options.y()) +
+                                       "\n[JulieForm]\nLeft=" + std::to_string(c.julie.x()) +
+                                       "\nTop=" + std::to_string(c.julie.y()) + "\n");
+    for (int run = 0; run < 2; ++run) {
+      Settings() = TSettings{};
+      Start();
+      Item("&Options/&Preferences")->trigger();
+      Item("&Options/&Julie window")->trigger();
+      TOptionsForm* options = Form->PreferencesDialog();
+      TForm17* julie = Form->JuliaWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(options));
+      ASSERT_TRUE(Until([&] { return julie->isVisible(); }));
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(julie));
+      EXPECT_EQ(Form->frameGeometry().topLeft(), c.main.topLeft());
+      EXPECT_EQ(Form->size(), c.main.size());
+      EXPECT_EQ(options->frameGeometry().topLeft(), c.options);
+      EXPECT_EQ(julie->frameGeometry().topLeft(), c.julie);
+      WaitForRender();
+      Form->close();
+      const TProfileFile ini(Path("fractal.ini"));
+      EXPECT_EQ(QRect(ini.ReadInt("Window", "Left", -1), ini.ReadInt("Window", "Top", -1),
+                      ini.ReadInt("Window", "Width", -1), ini.ReadInt("Window", "Height", -1)),
+                c.main);
+      EXPECT_EQ(QPoint(ini.ReadInt("Options", "Left", -1), ini.ReadInt("Options", "Top", -1)), c.options);
+      EXPECT_EQ(QPoint(ini.ReadInt("JulieForm", "Left", -1), ini.ReadInt("JulieForm", "Top", -1)), c.julie);
+      delete Form;
+      Form = nullptr;
+    }
+  }
+}
+
 }  // namespace
