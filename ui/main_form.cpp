@@ -551,7 +551,7 @@ void TMainForm::MouseMove(QMouseEvent* e) {
   const double re = double(d.X + p.x() * step), im = double(d.Y - p.y() * step);
   if (Julia && Julia->isVisible()) {
     Hover = {re, im};
-    PostMessage(THandle(Julia->winId()), MSG_JULIA_POINT, 0, 0);
+    PostMessage(MessageHandle(Julia), MSG_JULIA_POINT, 0, 0);
   }
   SetPanel(2, CoordinateText(re, im, CoordinateDecimals(step)));
   if (d.RenderFinished()) {
@@ -760,11 +760,11 @@ void TMainForm::dropEvent(QDropEvent* event) {
 // The windows the main window drives.
 
 void TMainForm::PostJuliaRefresh() {
-  if (Julia) PostMessage(THandle(Julia->winId()), MSG_JULIA_REFRESH, 0, 0);
+  if (Julia) PostMessage(MessageHandle(Julia), MSG_JULIA_REFRESH, 0, 0);
 }
 
 void TMainForm::PostOptionsRefresh() {
-  if (Options && Options->isVisible()) PostMessage(THandle(Options->winId()), MSG_OPTIONS_REFRESH, 0, 0);
+  if (Options && Options->isVisible()) PostMessage(MessageHandle(Options), MSG_OPTIONS_REFRESH, 0, 0);
 }
 
 void TMainForm::SelectFractal() {
@@ -785,7 +785,7 @@ void TMainForm::ShowPreferences() {
   if (!Options) {
     Options = new TOptionsForm(this);
     Options->OnClosed = [this] { PreferencesItem->setEnabled(true); };
-    SetMessageRoute(THandle(Options->winId()), [this](const TMessage& m) {
+    SetMessageRoute(MessageHandle(Options), [this](const TMessage& m) {
       if (m.Msg == MSG_OPTIONS_REFRESH) Options->Refresh();
     });
   }
@@ -802,7 +802,7 @@ void TMainForm::ToggleJulieWindow() {
   if (!Julia) {
     Julia = new TForm17(Doc.get(), this);
     Julia->JulieWindowChecked = [this] { return JulieWindowItem->isChecked(); };
-    SetMessageRoute(THandle(Julia->winId()), [this](const TMessage& m) {
+    SetMessageRoute(MessageHandle(Julia), [this](const TMessage& m) {
       if (m.Msg == MSG_JULIA_REFRESH)
         Julia->JuliaRefresh();
       else if (m.Msg == MSG_JULIA_POINT)
@@ -832,7 +832,7 @@ void TMainForm::CloseToolWindows() {
   // they go before the main document, which some of them render with or edit.
   if (Julia) {
     Julia->close();
-    SetMessageRoute(THandle(Julia->winId()), nullptr);
+    SetMessageRoute(MessageHandle(Julia), nullptr);
     delete Julia;
     Julia = nullptr;
   }
@@ -842,7 +842,7 @@ void TMainForm::CloseToolWindows() {
     Select = nullptr;
   }
   if (Options) {
-    SetMessageRoute(THandle(Options->winId()), nullptr);
+    SetMessageRoute(MessageHandle(Options), nullptr);
     delete Options;
     Options = nullptr;
   }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -281,6 +282,48 @@ TEST_F(MainFormWindowsTest, PreferencesAreModelessAndFollowReplacedPalettes) {
   EXPECT_EQ(Form->PreferencesDialog(), options);
   EXPECT_TRUE(options->isVisible());
   WaitForRender();
+}
+
+TEST_F(MainFormWindowsTest, PreferencesReReadPalettesLoadedFromTheMenuAfterReopening) {
+  // A linear palette with its own curves, loaded from "&Load palette" or
+  // within a spot from "&Load spot...", while the dialog shows the standard
+  // one; the dialog was closed and opened again before.
+  const std::string palette =
+      "[Colors]\nPalette type=1\nInfinityRed=200\nInfinityGreen=20\nInfinityBlue=30\n"
+      "[Linear palette]\nRed1=255\nRed2=7\nGreen1=0\nGreen2=255\nBlue1=100\nBlue2=100\n";
+  WriteFile(Path("lin.frp"), palette);
+  WriteFile(Path("lin.frs"), "[DrawSize]\nX_Size=300\nY_Size=300\n[Fractal]\nNumber=0\n" + palette);
+  struct Case {
+    const char* item;
+    const char* file;
+  } const cases[] = {{"&Options/&Load palette", "lin.frp"}, {"&File/&Load spot...", "lin.frs"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.item);
+    Settings() = TSettings{};
+    Start();
+    Item("&Options/&Preferences")->trigger();
+    TOptionsForm* options = Form->PreferencesDialog();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(options));
+    options->close();
+    Item("&Options/&Preferences")->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(options));
+    auto* linear = options->findChild<QAbstractButton*>("Kind1");
+    auto* redEnd = options->findChild<QLineEdit*>("RedEndEdit");
+    ASSERT_NE(linear, nullptr);
+    ASSERT_NE(redEnd, nullptr);
+    ASSERT_FALSE(linear->isChecked());
+    ASSERT_FALSE(options->Tabs()->isTabVisible(1));
+
+    Answers = {Path(c.file)};
+    Item(c.item)->trigger();
+    EXPECT_TRUE(Until([&] { return linear->isChecked(); }));
+    EXPECT_TRUE(options->Tabs()->isTabVisible(1));  // "Contrast"
+    EXPECT_EQ(redEnd->text(), "7");
+    EXPECT_EQ(options->findChild<TColorSwatch*>("InfinitySwatch")->Color(), QColor(200, 20, 30));
+    WaitForRender();
+    delete Form;
+    Form = nullptr;
+  }
 }
 
 TEST_F(MainFormWindowsTest, ClosingWithToolWindowsOpenKeepsTheirPlaces) {
