@@ -554,6 +554,8 @@ QWidget* TSelectForm::BuildFilterPanel() {
   FFilterLabel = new QLabel("&Filter:", FFilterPanel);
   FFilter = new QComboBox(FFilterPanel);
   FFilter->setMaxVisibleItems(12);
+  // A list that scrolls, not one as tall as the screen, whatever the style.
+  FFilter->setStyleSheet("QComboBox { combobox-popup: 0; }");
   for (const TFilterEntry& f : FilterCatalogue) FFilter->addItem(Text1252(f.Name));
   FFilterLabel->setBuddy(FFilter);
   grid->addWidget(FFilterLabel, 0, 0);
