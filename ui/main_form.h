@@ -40,11 +40,6 @@ constexpr uint32_t MSG_IFS_CLOSED = 0x631;           // from the IFS constructor
 constexpr uint32_t MSG_OPEN_IFS_FILE = 0x632;        // to itself: open the pending IFS file
 constexpr uint32_t MSG_OPEN_ATTRACTOR_FILE = 0x633;  // to itself: open the pending attractor file
 
-// The handle under which the windows the main window drives get their posted
-// messages: the window object itself. Its native window id would not do, as
-// the desktop gives a window a new one when it is hidden and shown again.
-inline THandle MessageHandle(const QWidget* window) { return THandle(reinterpret_cast<uintptr_t>(window)); }
-
 // The kinds a file name is opened as: each is found by searching the
 // upper-cased name for ".FRS", ".FR3", ".FRP" and ".FRI" anywhere in it, each
 // independently of the others.

@@ -9,9 +9,9 @@
 
 #include "platform/bitmap.h"
 
-// The widths of the frame around a window's client area.
+// How far a window's client area lies from its frame's top-left corner.
 struct TFrameMargins {
-  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+  int32_t Left = 0, Top = 0;
 };
 
 // The place the settings keep for a window whose client area is `client`.

@@ -71,9 +71,8 @@ std::vector<TRect> AvailableScreens() {
 }
 
 TFrameMargins FrameMarginsOf(const QWidget* window) {
-  const QRect frame = window->frameGeometry(), client = window->geometry();
-  return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-          frame.bottom() - client.bottom()};
+  const QPoint frame = window->frameGeometry().topLeft(), client = window->geometry().topLeft();
+  return {client.x() - frame.x(), client.y() - frame.y()};
 }
 
 TRect WindowPlace(const QWidget* window) {

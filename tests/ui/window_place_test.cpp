@@ -22,10 +22,10 @@ TEST(WindowPlace, ReopensWhereItClosedRunAfterRun) {
     TFrameMargins frame;
     TRect client;  // where the client area sits once corrected
   } const cases[] = {
-      {"title bar and border", {19, 0, 300, 341}, {1, 20, 1, 1}, {20, 20, 300, 341}},
-      {"no frame", {19, 0, 300, 341}, {0, 0, 0, 0}, {19, 0, 300, 341}},
-      {"thick frame on a second screen left of the first", {-1000, -200, 485, 359}, {4, 30, 4, 4}, {-996, -170, 485, 359}},
-      {"tool window", {30, 40, 120, 120}, {2, 2, 2, 2}, {32, 42, 120, 120}},
+      {"title bar and border", {19, 0, 300, 341}, {1, 20}, {20, 20, 300, 341}},
+      {"no frame", {19, 0, 300, 341}, {0, 0}, {19, 0, 300, 341}},
+      {"thick frame on a second screen left of the first", {-1000, -200, 485, 359}, {4, 30}, {-996, -170, 485, 359}},
+      {"tool window", {30, 40, 120, 120}, {2, 2}, {32, 42, 120, 120}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
