@@ -30,6 +30,7 @@
 #include "ui/image_output.h"
 #include "ui/label3d_form.h"
 #include "ui/settings.h"
+#include "ui/window_place_qt.h"
 
 namespace {
 
@@ -219,8 +220,8 @@ TAttractorForm::TAttractorForm(QWidget* parent)
   SaveDialog.OverwritePrompt = true;
 
   const TFormBounds& b = Settings().AttractForm;
-  move(b.Left, b.Top);
   resize(std::max(b.Width, kMinWidth), std::max(b.Height, kMinHeight));
+  PlaceWindow(this, b.Left, b.Top);
   if (b.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
 }
 

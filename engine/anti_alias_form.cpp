@@ -47,7 +47,7 @@ TAAForm::TAAForm(const TFractal* mainDocument, QWidget* owner)
   connect(Redraw, &QPushButton::clicked, this, [this] { PostCompute(); });
 }
 
-void TAAForm::PostCompute() { PostMessage(THandle(winId()), MSG_ANTIALIAS_COMPUTE, 0, 0); }
+void TAAForm::PostCompute() { PostMessage(MessageHandle(this), MSG_ANTIALIAS_COMPUTE, 0, 0); }
 
 void TAAForm::FreeImage() {
   FView->PaintArea()->SetBitmap(nullptr, nullptr, {});

@@ -170,7 +170,7 @@ void TForm3D::RestartView() {
   FThread.reset();
   if (!isVisible() || !MainDocument) return;
   TThread3D::TClient client;
-  client.Target = THandle(winId());
+  client.Target = MessageHandle(this);
   client.Resize = [this](int32_t w, int32_t h) { return ResizeView(w, h); };
   client.Repaint = [this] {
     ++FinishedRenders;

@@ -4,7 +4,7 @@
 // setting changes, or the main window reports a finished render
 // (MSG_VIEW3D_REFRESH).
 //
-// The main window routes the window's posted messages (its winId()) to
+// The main window routes the window's posted messages (MessageHandle(this)) to
 // HandleMessage.
 
 #include <functional>

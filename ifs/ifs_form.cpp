@@ -18,6 +18,7 @@
 #include "ui/main_form.h"
 #include "ui/numeric_edit_form.h"
 #include "ui/settings.h"
+#include "ui/window_place_qt.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ TIFSForm::TIFSForm(TFractal* doc, THandle mainWindow, QWidget* parent)
   setFixedSize(kClientWidth, kClientHeight);
   BuildControls();
   const TFormPosition& at = Settings().IFSForm;
-  move(at.Left, at.Top);
+  PlaceWindow(this, at.Left, at.Top);
 
   for (TFileDialog* d : {&OpenDialog, &SaveDialog}) {
     d->Filter = kFilter;

@@ -20,6 +20,7 @@
 #include "platform/program_folder.h"
 #include "ui/app_window_qt.h"
 #include "ui/settings.h"
+#include "ui/window_place_qt.h"
 
 TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Fractal(fractal) {
   setWindowTitle("AVI setup");
@@ -96,7 +97,7 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
   FSave.OverwritePrompt = true;
   FSave.InitialDir = ProgramFolder();
 
-  move(Settings().AVISetup.Left, Settings().AVISetup.Top);
+  PlaceWindow(this, Settings().AVISetup.Left, Settings().AVISetup.Top);
 }
 
 TAVISetup::~TAVISetup() = default;

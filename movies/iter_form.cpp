@@ -78,7 +78,7 @@ TIterForm::TIterForm(TFractal& doc)
   resize(300, sizeHint().height());
 
   Delay->setSingleShot(true);
-  connect(Delay, &QTimer::timeout, this, [this] { PostMessage(THandle(winId()), MSG_ITER_PLAY, 0, 0); });
+  connect(Delay, &QTimer::timeout, this, [this] { PostMessage(MessageHandle(this), MSG_ITER_PLAY, 0, 0); });
   connect(FAcceleration, &QSlider::valueChanged, this, [this] {
     if (isVisible()) Rebuild();
   });
@@ -123,7 +123,7 @@ void TIterForm::SchedulePlay(int delayMs) {
   if (delayMs > 0)
     Delay->start(delayMs);
   else
-    PostMessage(THandle(winId()), MSG_ITER_PLAY, 0, 0);
+    PostMessage(MessageHandle(this), MSG_ITER_PLAY, 0, 0);
 }
 
 void TIterForm::StopDelay() {

@@ -1,4 +1,5 @@
 #include "ui/bounds_window_form.h"
+#include "ui/window_place_qt.h"
 
 #include <algorithm>
 
@@ -12,8 +13,8 @@ TBoundsWindow::TBoundsWindow(QWidget* owner, TFormBounds TSettings::*bounds, QSi
   const TFormBounds& b = Settings().*Bounds;
   // A window that never stored a size opens at its own size.
   if (b.Width > 0 && b.Height > 0) {
-    move(b.Left, b.Top);
     resize(std::max(b.Width, minimum.width()), std::max(b.Height, minimum.height()));
+    PlaceWindow(this, b.Left, b.Top);
   }
 }
 

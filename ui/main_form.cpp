@@ -463,7 +463,7 @@ void TMainForm::RenderProgress(intptr_t done, intptr_t total) {
 }
 
 void TMainForm::RenderDone() {
-  if (View3D) PostMessage(THandle(View3D->winId()), MSG_VIEW3D_REFRESH, 0, 0);
+  if (View3D) PostMessage(MessageHandle(View3D), MSG_VIEW3D_REFRESH, 0, 0);
   SetApplicationTitle(kProgramTitle);
 }
 
@@ -748,7 +748,7 @@ void TMainForm::SpotsClosed() {
 void TMainForm::IterationMovie(bool renderMode) {
   if (!Iter) {
     Iter = new TIterForm(*Doc);
-    SetMessageRoute(THandle(Iter->winId()), [this](const TMessage& m) { Iter->Perform(m.Msg); });
+    SetMessageRoute(MessageHandle(Iter), [this](const TMessage& m) { Iter->Perform(m.Msg); });
   }
   Iter->SetRenderMode(renderMode);
   if (renderMode && Iter->isVisible()) {
@@ -972,7 +972,7 @@ void TMainForm::CloseToolWindows() {
   }
   if (Iter) {
     Iter->close();
-    SetMessageRoute(THandle(Iter->winId()), nullptr);
+    SetMessageRoute(MessageHandle(Iter), nullptr);
     delete Iter;
     Iter = nullptr;
   }

@@ -10,7 +10,7 @@ void TMainForm::Show3DView() {
   if (!View3D) {
     View3D = new TForm3D(Doc.get(), this);
     View3D->Hooks = CompleteHooks(ImageHooks);
-    SetMessageRoute(THandle(View3D->winId()),
+    SetMessageRoute(MessageHandle(View3D),
                     [this](const TMessage& m) { View3D->HandleMessage(m.Msg, m.WParam, m.LParam); });
   }
   if (View3D->isVisible()) {
@@ -25,7 +25,7 @@ void TMainForm::ShowAntiAliasing() {
   if (!AntiAlias) {
     AntiAlias = new TAAForm(Doc.get(), this);
     AntiAlias->Hooks = CompleteHooks(ImageHooks);
-    SetMessageRoute(THandle(AntiAlias->winId()), [this](const TMessage& m) {
+    SetMessageRoute(MessageHandle(AntiAlias), [this](const TMessage& m) {
       if (m.Msg == MSG_ANTIALIAS_COMPUTE) AntiAlias->Compute();
     });
   }
@@ -37,13 +37,13 @@ void TMainForm::CloseDerivedViews() {
   // written; the 3D view's thread reads the main document, so it ends here.
   if (AntiAlias) {
     if (AntiAlias->isVisible()) AntiAlias->close();
-    SetMessageRoute(THandle(AntiAlias->winId()), nullptr);
+    SetMessageRoute(MessageHandle(AntiAlias), nullptr);
     delete AntiAlias;
     AntiAlias = nullptr;
   }
   if (View3D) {
     if (View3D->isVisible()) View3D->close();
-    SetMessageRoute(THandle(View3D->winId()), nullptr);
+    SetMessageRoute(MessageHandle(View3D), nullptr);
     delete View3D;
     View3D = nullptr;
   }
