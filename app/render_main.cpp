@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/render_ifs.h"
+#include "app/render_movie.h"
 #include "app/render_options.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
@@ -20,14 +21,6 @@
 #include "ui/image_file.h"
 
 namespace {
-
-// The document needs a canvas to render; the batch renderer only keeps the
-// buffers, so drawing is a no-op.
-class TNullCanvas : public TCanvas {
- public:
-  void DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect&) override {}
-  void SetPixel(int32_t, int32_t, TColor3) override {}
-};
 
 // Redraws the bar when its percentage changes.
 void DrawProgress(intptr_t done, intptr_t total) {
@@ -60,9 +53,11 @@ int Fail(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (IsZoomMovieCommand(args)) return RunZoomMovieCommand(args);
   TRenderOptions options;
   std::string error;
-  if (!ParseRenderOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+  if (!ParseRenderOptions(args, options, error)) {
     if (error.empty()) {
       std::fputs(RenderUsage().c_str(), stdout);
       return 0;

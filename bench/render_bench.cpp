@@ -132,12 +132,6 @@ double WallSeconds(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-class TNullCanvas : public TCanvas {
- public:
-  void DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect&) override {}
-  void SetPixel(int32_t, int32_t, TColor3) override {}
-};
-
 void BM_BareLoop_1024x768(benchmark::State& state) {
   const Extended step = 2.8L / (kDocWidth - 1);
   const int32_t maxIter = AutoIterFor(kDocWidth, 2.8L);

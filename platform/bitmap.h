@@ -41,3 +41,11 @@ class TCanvas {
                           const TRect& target) = 0;
   virtual void SetPixel(int32_t x, int32_t y, TColor3 color) = 0;
 };
+
+// A canvas for documents that are rendered without a window: the buffers
+// are all that is kept, drawing does nothing.
+class TNullCanvas : public TCanvas {
+ public:
+  void DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect&) override {}
+  void SetPixel(int32_t, int32_t, TColor3) override {}
+};

@@ -35,6 +35,7 @@
 #include "ifs/ifs_model.h"
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
+#include "ui/app_window_qt.h"
 #include "ui/image_area_form.h"
 #include "ui/numeric_edit_form.h"
 #include "ui/param_form.h"
@@ -1017,15 +1018,5 @@ void TSelectForm::DragParameter(int k, Extended re, Extended im) {
 
 void TSelectForm::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange) return;
-  // Minimising the dialog minimises the whole program; restoring restores it.
-  const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-  const bool wasMinimized = change->oldState() & Qt::WindowMinimized;
-  if (isMinimized() && !wasMinimized) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w != this && w->isVisible() && !w->isMinimized() && !w->parentWidget()) w->showMinimized();
-  } else if (!isMinimized() && wasMinimized) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (w != this && w->isMinimized() && !w->parentWidget()) w->showNormal();
-  }
+  MinimizeWithApplication(this, event);
 }

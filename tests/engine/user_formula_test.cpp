@@ -32,12 +32,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TNullCanvas : public TCanvas {
- public:
-  void DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect&) override {}
-  void SetPixel(int32_t, int32_t, TColor3) override {}
-};
-
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;

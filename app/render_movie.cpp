@@ -1,0 +1,294 @@
+#include "app/render_movie.h"
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#include "engine/fractal.h"
+#include "movies/movie_host.h"
+#include "platform/dialogs.h"
+#include "platform/messages.h"
+#include "platform/profile.h"
+
+namespace {
+
+std::atomic<bool> Interrupted{false};
+
+void OnInterrupt(int) {
+  Interrupted = true;
+  // A second Ctrl-C ends the program at once.
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+}
+
+bool ParseInt(const std::string& text, int32_t& out) {
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, out);
+  return ec == std::errc() && p == end && !text.empty();
+}
+
+// The batch side of a movie: renders in its own document and writes through
+// its own clip writer; the frame counter counts from the part's first frame.
+class TBatchMovieHost : public TMovieHost {
+ public:
+  TBatchMovieHost(TFractal& doc, TAVIWriter& writer, const TZoomMovieOptions& options)
+      : Doc(doc), Writer(writer), Options(options) {}
+
+  TFractal& Document() override { return Doc; }
+  void RenderAndWait() override {
+    MainQueue().RunUntil([&] { return Doc.RenderFinished(); });
+    MainQueue().DispatchPosted();
+  }
+  bool WriteFrame(int32_t i) override {
+    const int64_t length = int64_t(3) * Doc.BufWidth() * Doc.BufHeight();
+    if (!Doc.ImageBuffer()) return false;
+    if (Writer.WriteFrame(int64_t(Options.Still) * (i - Options.First), Doc.ImageBuffer(), length) != 0) {
+      FailedFrame = i;
+      return false;
+    }
+    DrawProgress(i - Options.First + 1);
+    return true;
+  }
+  bool Running() const override { return !Interrupted; }
+  int32_t FrameCount() const override { return Options.Last - Options.First; }
+  void SetGaugeMax(int32_t) override {}
+  void SetGaugePosition(int32_t) override {}
+
+  int32_t FailedFrame = -1;
+
+ private:
+  void DrawProgress(int32_t done) {
+    if (!Options.ShowProgress) return;
+    const int32_t total = Options.Last - Options.First + 1, width = 40;
+    const int filled = int(int64_t(done) * width / std::max(total, 1));
+    std::fprintf(stderr, "\r[%s%s] %d/%d frames", std::string(size_t(filled), '#').c_str(),
+                 std::string(size_t(width - filled), ' ').c_str(), done, total);
+    std::fflush(stderr);
+  }
+
+  TFractal& Doc;
+  TAVIWriter& Writer;
+  const TZoomMovieOptions& Options;
+};
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "pelmorix-render: %s\n", text.c_str());
+  return 1;
+}
+
+}  // namespace
+
+bool IsZoomMovieCommand(const std::vector<std::string>& args) {
+  return std::find(args.begin(), args.end(), "--zoom-movie") != args.end();
+}
+
+std::string ZoomMovieUsage() {
+  return "usage: pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi|OUT.mp4|OUT.mkv [options]\n"
+         "  Flies from spot to spot: the first spot gives the formula, palette and parameters,\n"
+         "  every spot its window.\n"
+         "  -o, --output FILE         clip to write; the extension chooses AVI, MP4 or Matroska\n"
+         "  --frames N                frames from each spot to the next (default 10, 1..999)\n"
+         "  --smooth MODE             width law: linear, regular or fluent (default linear)\n"
+         "  --fps F                   frames a second (default 15, 1..1000)\n"
+         "  --still S                 frame times each rendered frame lasts (default 1, 1..1000)\n"
+         "  --codec C                 mjpeg, mpeg4, ffv1, h264 or raw (default mjpeg; MP4: h264 if present)\n"
+         "  -q, --quality Q           quality of mjpeg, mpeg4 and h264, 1..100 (default 85)\n"
+         "  --size WxH                image size (default: the first spot's DrawSize)\n"
+         "  --frame-range A:B         render only frames A..B of the movie (0-based; B may be left out)\n"
+         "  --threads N               render threads (default: one per core)\n"
+         "  --quiet                   no progress bar\n";
+}
+
+bool ParseZoomMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& options, std::string& error) {
+  error.clear();
+  bool codecGiven = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    std::string v;
+    auto value = [&] {
+      if (i + 1 >= args.size()) {
+        error = "option " + a + " needs a value";
+        return false;
+      }
+      v = args[++i];
+      return true;
+    };
+    auto number = [&](int32_t& out, int32_t lo, int32_t hi) {
+      if (!value()) return false;
+      if (!ParseInt(v, out) || out < lo || out > hi) {
+        error = "bad " + a + " \"" + v + "\": expected " + std::to_string(lo) + ".." + std::to_string(hi);
+        return false;
+      }
+      return true;
+    };
+    if (a == "--zoom-movie") continue;
+    if (a == "-h" || a == "--help") return false;
+    if (a == "-o" || a == "--output") {
+      if (!value()) return false;
+      options.OutputPath = v;
+    } else if (a == "--frames") {
+      if (!number(options.Frames, 1, kMaxSpotFrames)) return false;
+    } else if (a == "--fps") {
+      if (!number(options.Fps, 1, 1000)) return false;
+    } else if (a == "--still") {
+      if (!number(options.Still, 1, 1000)) return false;
+    } else if (a == "-q" || a == "--quality") {
+      if (!number(options.Compress.Quality, 1, 100)) return false;
+    } else if (a == "--threads") {
+      if (!number(options.Threads, 0, 256)) return false;
+    } else if (a == "--smooth") {
+      if (!value()) return false;
+      if (v == "linear") options.Smooth = TZoomSmooth::Linear;
+      else if (v == "regular") options.Smooth = TZoomSmooth::Regular;
+      else if (v == "fluent") options.Smooth = TZoomSmooth::Fluent;
+      else {
+        error = "bad --smooth \"" + v + "\": expected linear, regular or fluent";
+        return false;
+      }
+    } else if (a == "--codec") {
+      if (!value()) return false;
+      if (!CodecOfName(v, options.Compress.Codec)) {
+        error = "bad --codec \"" + v + "\": expected mjpeg, mpeg4, ffv1, h264 or raw";
+        return false;
+      }
+      codecGiven = true;
+    } else if (a == "--size") {
+      if (!value()) return false;
+      const size_t x = v.find('x');
+      if (x == std::string::npos || !ParseInt(v.substr(0, x), options.Width) ||
+          !ParseInt(v.substr(x + 1), options.Height) || options.Width < 2 || options.Height < 1 ||
+          options.Width > 20000 || options.Height > 20000) {
+        error = "bad --size \"" + v + "\": expected WxH with W from 2 and H from 1 up to 20000";
+        return false;
+      }
+    } else if (a == "--frame-range") {
+      if (!value()) return false;
+      const size_t colon = v.find(':');
+      const std::string last = colon == std::string::npos ? "" : v.substr(colon + 1);
+      if (colon == std::string::npos || !ParseInt(v.substr(0, colon), options.First) || options.First < 0 ||
+          (!last.empty() && (!ParseInt(last, options.Last) || options.Last < options.First))) {
+        error = "bad --frame-range \"" + v + "\": expected A:B with 0 <= A <= B (or A: for the rest)";
+        return false;
+      }
+      if (last.empty()) options.Last = -1;
+    } else if (a == "--quiet") {
+      options.ShowProgress = false;
+    } else if (!a.empty() && a[0] == '-') {
+      error = "unknown option " + a;
+      return false;
+    } else {
+      options.Spots.push_back(a);
+    }
+  }
+  if (options.Spots.size() < 2) {
+    error = "a zoom movie needs at least two spot files";
+    return false;
+  }
+  if (int32_t(options.Spots.size()) > kMaxMovieSpots) {
+    error = "a zoom movie takes at most " + std::to_string(kMaxMovieSpots) + " spots";
+    return false;
+  }
+  if (options.OutputPath.empty()) {
+    error = "no output file given (-o OUT.avi, OUT.mp4 or OUT.mkv)";
+    return false;
+  }
+  if (!ContainerOfPath(options.OutputPath, options.Container)) {
+    error = "the output file must end in .avi, .mp4 or .mkv";
+    return false;
+  }
+  if (!codecGiven) options.Compress.Codec = options.Container == TContainer::Mp4 ? DefaultMp4Codec() : TCodec::MJpeg;
+  if (!CodecAvailable(options.Compress.Codec, options.Container)) {
+    error = "the codec " + CodecName(options.Compress.Codec) + " is not available for this file type";
+    return false;
+  }
+  const int32_t total = int32_t(options.Spots.size() - 1) * options.Frames;  // the last frame is number total
+  if (options.Last < 0) options.Last = total;
+  if (options.First > total || options.Last > total) {
+    error = "the --frame-range lies outside the movie's frames 0.." + std::to_string(total);
+    return false;
+  }
+  return true;
+}
+
+int RunZoomMovieCommand(const std::vector<std::string>& args) {
+  TZoomMovieOptions options;
+  std::string error;
+  if (!ParseZoomMovieOptions(args, options, error)) {
+    if (error.empty()) {
+      std::fputs(ZoomMovieUsage().c_str(), stdout);
+      return 0;
+    }
+    return Fail(error + "\n" + ZoomMovieUsage());
+  }
+
+  MainQueue().BindToCurrentThread();
+  std::vector<std::string> messages;
+  SetMessageHandler([&](const std::string& text) { messages.push_back(text); });
+
+  // Every spot gives its window; the first also the formula, palette and size.
+  std::vector<TMovieSpot> spots;
+  for (const std::string& path : options.Spots) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return Fail("cannot open spot file \"" + path + "\"");
+    TFractal probe(-1, 0, 0, 0, 2, 2, nullptr);
+    try {
+      probe.LoadSpot(path);
+    } catch (const std::exception& e) {
+      return Fail("cannot load \"" + path + "\": " + e.what());
+    }
+    if (!messages.empty()) return Fail("\"" + path + "\": " + messages.front());
+    if (!(probe.W > 0)) return Fail("the spot file \"" + path + "\" has no usable window width");
+    spots.push_back({probe.X, probe.Y, probe.W, options.Frames});
+  }
+  if (options.Width <= 0) {
+    const TProfileFile spot(options.Spots.front());
+    options.Width = spot.ReadInteger("DrawSize", "X_Size", 640);
+    options.Height = spot.ReadInteger("DrawSize", "Y_Size", 480);
+    if (options.Width < 2 || options.Height < 1 || options.Width > 20000 || options.Height > 20000)
+      return Fail("the first spot file's DrawSize is not a usable image size");
+  }
+
+  TFractal::RenderThreads = options.Threads;
+  MainQueue().SetDispatcher([](const TMessage&) {});
+  TNullCanvas canvas;
+  // Parked at formula -1 so that nothing renders before the first frame's window.
+  TFractal doc(-1, 0, 0, 0, options.Width, options.Height, &canvas);
+  if (!messages.empty()) return Fail(messages.front());
+  doc.LoadSpot(options.Spots.front());
+  doc.StopThread();
+  if (!messages.empty()) return Fail(messages.front());
+  if (doc.Ctx.Number < 0) return Fail("the first spot file's formula number is negative: nothing to render");
+
+  TAVIWriter writer;
+  const std::string& out = options.OutputPath;
+  if (!writer.Open(out)) return Fail("Unable to create file " + out + " !");
+  if (!writer.CreateStream(doc.BufWidth(), doc.BufHeight(), options.Fps))
+    return Fail("Unable to create stream in " + out + " !");
+  if (!writer.MakeCompressedStream(options.Compress) || !writer.FreeOptions())
+    return Fail("Unable to create compressed stream in " + out + " !");
+  if (!writer.SetFormat()) return Fail("Unable to set format for compressed stream ! (" + writer.LastError() + ")");
+
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  TBatchMovieHost host(doc, writer, options);
+  const int32_t written = RunZoomLoop(host, spots, options.Smooth, options.First, options.Last);
+  doc.StopThread();
+  writer.Close();
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  if (options.ShowProgress) std::fputc('\n', stderr);
+
+  const std::string kept = std::to_string(written) + " frame" + (written == 1 ? "" : "s");
+  if (host.FailedFrame >= 0)
+    return Fail("writing frame " + std::to_string(host.FailedFrame) + " failed (" + writer.LastError() + "); " + out +
+                " holds the " + kept + " before it");
+  if (Interrupted) {
+    std::fprintf(stderr, "pelmorix-render: interrupted; %s holds %s (frames %d..%d)\n", out.c_str(), kept.c_str(),
+                 options.First, options.First + written - 1);
+    return 130;
+  }
+  return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// pelmorix-render --zoom-movie: a zoom flight through spot files rendered
+// without windows into a clip, with the zoom loop of the spots dialog.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "movies/avi_writer.h"
+#include "movies/zoom_movie.h"
+
+struct TZoomMovieOptions {
+  std::vector<std::string> Spots;  // two or more spot files
+  std::string OutputPath;
+  TContainer Container = TContainer::Avi;
+  int32_t Frames = 10;  // per segment
+  TZoomSmooth Smooth = TZoomSmooth::Linear;
+  int32_t Fps = 15;
+  int32_t Still = 1;
+  TCompressOptions Compress;  // default: Motion JPEG (AVI, MKV) or DefaultMp4Codec (MP4)
+  int32_t Width = 0, Height = 0;  // 0: the first spot's "DrawSize"
+  int32_t First = 0, Last = -1;   // --frame-range; Last -1: to the end
+  int32_t Threads = 0;
+  bool ShowProgress = true;
+};
+
+bool IsZoomMovieCommand(const std::vector<std::string>& args);
+// False with an empty error for --help, false with a message for a bad command line.
+bool ParseZoomMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& options, std::string& error);
+std::string ZoomMovieUsage();
+
+// Parses, renders and writes; returns the exit status (0 written, 1 failed,
+// 130 interrupted: the clip then holds the frames written before).
+int RunZoomMovieCommand(const std::vector<std::string>& args);

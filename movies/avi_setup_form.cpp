@@ -1,0 +1,235 @@
+#include "movies/avi_setup_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "engine/fractal.h"
+#include "movies/compressor_form.h"
+#include "platform/dialogs.h"
+#include "platform/program_folder.h"
+#include "ui/app_window_qt.h"
+#include "ui/settings.h"
+
+TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Fractal(fractal) {
+  setWindowTitle("AVI setup");
+  auto* layout = new QVBoxLayout(this);
+
+  auto* countRow = new QHBoxLayout;
+  FFrameCountLabel = new QLabel("&Frame count:", this);
+  FFrameCount = new QSpinBox(this);
+  FFrameCount->setRange(10, 1000000);
+  FFrameCount->setSingleStep(10);
+  FFrameCount->setValue(50);
+  FFrameCountLabel->setBuddy(FFrameCount);
+  countRow->addWidget(FFrameCountLabel);
+  countRow->addWidget(FFrameCount);
+  countRow->addStretch();
+  layout->addLayout(countRow);
+
+  FAdvanced = new QGroupBox("Advanced AVI setup:", this);
+  auto* grid = new QGridLayout(FAdvanced);
+  auto* rateLabel = new QLabel("Frame rate:", FAdvanced);
+  FFrameRate = new QSpinBox(FAdvanced);
+  FFrameRate->setRange(10, 100);
+  FFrameRate->setSingleStep(5);
+  FFrameRate->setValue(15);
+  rateLabel->setBuddy(FFrameRate);
+  grid->addWidget(rateLabel, 0, 0);
+  grid->addWidget(FFrameRate, 0, 1, Qt::AlignLeft);
+  grid->addWidget(new QLabel("Time of each still (in frames):", FAdvanced), 1, 0, 1, 2);
+  FStill = new QSlider(Qt::Horizontal, FAdvanced);
+  FStill->setRange(1, 20);
+  FStill->setValue(1);
+  FStill->setTickPosition(QSlider::TicksBelow);
+  FStill->setTickInterval(2);
+  FStill->setPageStep(2);
+  grid->addWidget(FStill, 2, 0, 1, 2);
+  auto* ticks = new QHBoxLayout;
+  ticks->addWidget(new QLabel("Fast", FAdvanced));
+  for (int t = 1; t <= 19; t += 2) {
+    ticks->addStretch();
+    ticks->addWidget(new QLabel(QString::number(t), FAdvanced));
+  }
+  ticks->addStretch();
+  ticks->addWidget(new QLabel("Slow", FAdvanced));
+  grid->addLayout(ticks, 3, 0, 1, 2);
+  layout->addWidget(FAdvanced);
+
+  FBevel = new QFrame(this);
+  FBevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  auto* bevelLayout = new QHBoxLayout(FBevel);
+  FGauge = new QProgressBar(FBevel);
+  FGauge->setStyleSheet("QProgressBar::chunk { background: blue; }");
+  FGauge->setTextVisible(false);
+  bevelLayout->addWidget(FGauge);
+  layout->addWidget(FBevel);
+  FBevel->hide();
+
+  auto* buttons = new QHBoxLayout;
+  FStart = new QPushButton("Start rendering", this);
+  FStart->setDefault(true);
+  FClose = new QPushButton("Close", this);
+  buttons->addStretch();
+  buttons->addWidget(FStart);
+  buttons->addWidget(FClose);
+  layout->addLayout(buttons);
+  connect(FStart, &QPushButton::clicked, this, &TAVISetup::StartRendering);
+  connect(FClose, &QPushButton::clicked, this, &TAVISetup::CloseClicked);
+
+  FSave.Title = "Save movie as";
+  // MP4 is offered beside the classic type; AVI stays the first.
+  FSave.Filter = "Video for Windows files (*.avi)|*.avi|MP4 video files (*.mp4)|*.mp4";
+  FSave.DefaultExt = "avi";
+  FSave.ExtFollowsFilter = true;
+  FSave.FileName = "untitled";
+  FSave.OverwritePrompt = true;
+  FSave.InitialDir = ProgramFolder();
+
+  move(Settings().AVISetup.Left, Settings().AVISetup.Top);
+}
+
+TAVISetup::~TAVISetup() = default;
+
+void TAVISetup::SetFrameCount(int32_t n) {
+  FFrameCount->setValue(n);
+  FixedCount = n;
+}
+
+int32_t TAVISetup::FrameCount() const {
+  // A count the caller fixed holds even where the edit cannot show it
+  // (below 10); once the user may edit the field, the field holds.
+  return (Options & 2) || FixedCount < 0 ? FFrameCount->value() : FixedCount;
+}
+int32_t TAVISetup::FrameRate() const { return FFrameRate->value(); }
+int32_t TAVISetup::StillTime() const { return FStill->value(); }
+
+void TAVISetup::SetGaugeMax(int32_t max) { FGauge->setMaximum(max); }
+void TAVISetup::SetGaugePosition(int32_t position) { FGauge->setValue(std::min(position, FGauge->maximum())); }
+
+void TAVISetup::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  const bool advanced = Options & 1, count = Options & 2;
+  FAdvanced->setEnabled(advanced);
+  for (QWidget* w : FAdvanced->findChildren<QWidget*>()) w->setEnabled(advanced);
+  FFrameCountLabel->setEnabled(count);
+  FFrameCount->setEnabled(count);
+}
+
+void TAVISetup::RenderAndWait() {
+  if (!Fractal->RenderFinished()) {
+    // Wait in an event loop so the windows repaint and "Stop" works.
+    QEventLoop wait;
+    QTimer poll;
+    poll.setInterval(5);
+    connect(&poll, &QTimer::timeout, &wait, [&] {
+      if (Fractal->RenderFinished()) wait.quit();
+    });
+    poll.start();
+    wait.exec();
+  }
+  QApplication::processEvents();
+}
+
+bool TAVISetup::WriteFrame(int32_t i) {
+  if (!Writer || Fractal->BufWidth() != PaddedWidth || Fractal->BufHeight() != PaddedHeight ||
+      !Fractal->ImageBuffer())
+    return false;
+  const int64_t length = int64_t(3) * PaddedWidth * PaddedHeight;
+  return Writer->WriteFrame(int64_t(StillTime()) * i, Fractal->ImageBuffer(), length) == 0;
+}
+
+void TAVISetup::StartRendering() {
+  if (RunningFlag) return;
+  if (!RunSaveDialog(FSave, this)) return;
+  FSave.InitialDir = FolderOf(FSave.FileName);
+  const std::string path = FSave.FileName;
+  PaddedWidth = Fractal->BufWidth();
+  PaddedHeight = Fractal->BufHeight();
+  Writer = std::make_unique<TAVIWriter>();
+  // Each failure lets go of what was opened; the writer releases newest first.
+  auto fail = [&](const std::string& message) {
+    Writer.reset();
+    if (!message.empty()) ShowMessage(message);
+  };
+  if (!Writer->Open(path)) return fail("Unable to create file " + path + " !");
+  if (!Writer->CreateStream(PaddedWidth, PaddedHeight, FrameRate()))
+    return fail("Unable to create stream in " + path + " !");
+  TContainer container = TContainer::Avi;
+  ContainerOfPath(path, container);
+  TCompressOptions options = RecordingOptions();
+  if (container == TContainer::Mp4 && !CodecAvailable(options.Codec, container)) options.Codec = DefaultMp4Codec();
+  if (!TCompressorForm::Execute(this, container, options)) return fail("");
+  RecordingOptions() = options;
+  if (!Writer->MakeCompressedStream(options)) return fail("Unable to create compressed stream in " + path + " !");
+  if (!Writer->FreeOptions()) return fail("Unable to free \"Compress options\" !");
+  if (!Writer->SetFormat()) return fail("Unable to set format for compressed stream !");
+
+  SetWriting(true);
+  setWindowTitle(QString::fromStdString("Rendering: " + path));
+  if (TMovieLoop loop = MovieLoop(MovieKind)) loop(*this);
+  setWindowTitle("AVI setup");
+  Writer.reset();
+  SetWriting(false);
+  QApplication::beep();
+  activateWindow();
+  raise();
+}
+
+void TAVISetup::SetWriting(bool writing) {
+  RunningFlag = writing;
+  FBevel->setVisible(writing);
+  FGauge->setVisible(writing);
+  FGauge->setValue(0);
+  FAdvanced->setEnabled(!writing && (Options & 1));
+  FStart->setEnabled(!writing);
+  FClose->setText(writing ? "Stop" : "&Close");
+  repaint();
+}
+
+void TAVISetup::CloseClicked() {
+  if (Writer) {
+    RunningFlag = false;
+    return;
+  }
+  accept();
+}
+
+void TAVISetup::reject() {
+  // While a movie is written, Escape and the window's close stop it instead.
+  if (Writer) {
+    RunningFlag = false;
+    return;
+  }
+  QDialog::reject();
+}
+
+void TAVISetup::closeEvent(QCloseEvent* event) {
+  if (Writer) {
+    RunningFlag = false;
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void TAVISetup::done(int result) {
+  if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+    Settings().AVISetup = {int32_t(pos().x()), int32_t(pos().y())};
+  QDialog::done(result);
+}
+
+void TAVISetup::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  MinimizeWithApplication(this, event);
+}

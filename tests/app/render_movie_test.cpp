@@ -1,0 +1,112 @@
+#include "app/render_movie.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/program_folder.h"
+#include "tests/movies/clip_reader.h"
+#include "tests/test_files.h"
+
+namespace {
+
+TEST(ZoomMovieOptions, ParsesAndRejects) {
+  struct {
+    std::vector<std::string> args;
+    std::string errorPart;  // empty: accepted
+  } cases[] = {
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi"}, ""},
+      {{"--zoom-movie", "a.frs", "-o", "f.avi"}, "at least two spot files"},
+      {{"--zoom-movie", "a.frs", "b.frs"}, "no output file"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.gif"}, "must end in .avi, .mp4 or .mkv"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--frames", "0"}, "bad --frames"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--frames", "1000"}, "bad --frames"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--smooth", "cubic"}, "bad --smooth"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--codec", "gif"}, "bad --codec"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.mp4", "--codec", "raw"}, "not available"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--frame-range", "3:2"}, "bad --frame-range"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--frame-range", "5:11"}, "outside the movie's frames 0..10"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--size", "1x1"}, "bad --size"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--fps", "x"}, "bad --fps"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--wobble"}, "unknown option"},
+  };
+  for (const auto& k : cases) {
+    TZoomMovieOptions o;
+    std::string error;
+    EXPECT_EQ(ParseZoomMovieOptions(k.args, o, error), k.errorPart.empty()) << error;
+    EXPECT_NE(error.find(k.errorPart), std::string::npos) << error;
+  }
+  TZoomMovieOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseZoomMovieOptions({"--zoom-movie", "a.frs", "b.frs", "c.frs", "-o", "x.MKV", "--frames", "7",
+                                     "--smooth", "fluent", "--fps", "25", "--still", "3", "--codec", "ffv1",
+                                     "--size", "64x48", "--frame-range", "4:"},
+                                    o, error));
+  EXPECT_EQ(o.Spots.size(), 3u);
+  EXPECT_EQ(o.Container, TContainer::Mkv);
+  EXPECT_EQ(o.Frames, 7);
+  EXPECT_EQ(o.Smooth, TZoomSmooth::Fluent);
+  EXPECT_EQ(o.Fps, 25);
+  EXPECT_EQ(o.Still, 3);
+  EXPECT_EQ(o.Compress.Codec, TCodec::FFV1);
+  EXPECT_EQ(o.Width, 64);
+  EXPECT_EQ(o.First, 4);
+  EXPECT_EQ(o.Last, 14);  // frames 0..14 of two segments of 7
+  ASSERT_TRUE(ParseZoomMovieOptions({"--zoom-movie", "a.frs", "b.frs", "-o", "x.mp4"}, o = {}, error));
+  EXPECT_EQ(o.Compress.Codec, DefaultMp4Codec());
+  EXPECT_FALSE(IsZoomMovieCommand({"a.frs", "-o", "x.bmp"}));
+}
+
+TEST(ZoomMovieCommand, WritesTheFlightAndItsParts) {
+  TScratchFolder dir;
+  std::ofstream(dir.File("a.frs")) << "[DrawSize]\nX_Size=30\nY_Size=21\n[Fractal]\nNumber=0\nX_Coord=-2.2\n"
+                                      "Y_Coord=1.4\nW_Coord=2.8\nAutoIter=0\nMaxIter=40\n";
+  std::ofstream(dir.File("b.frs")) << "[Fractal]\nNumber=0\nX_Coord=-1\nY_Coord=0.5\nW_Coord=0.7\n";
+  auto run = [&](const std::string& args) {
+    const std::string cmd = "'" + ProgramFile("pelmorix-render") + "' --quiet --zoom-movie '" + dir.File("a.frs") +
+                            "' '" + dir.File("b.frs") + "' " + args + " 2>'" + dir.File("err.txt") + "'";
+    const int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  struct TCase {
+    std::string Args, File;
+    std::string Codec;
+    int Fps;
+    std::vector<int64_t> Positions;
+  };
+  const TCase cases[] = {
+      {"--frames 3 --still 2 --codec raw --smooth regular", "whole.avi", "rawvideo", 15, {0, 2, 4, 6}},
+      {"--frames 3 --frame-range 1:2 --codec raw --smooth regular", "part.avi", "rawvideo", 15, {0, 1}},
+      {"--frames 2 --size 40x30 --fps 25", "sized.mkv", "mjpeg", 25, {0, 1, 2}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Args);
+    ASSERT_EQ(run(c.Args + " -o '" + dir.File(c.File) + "'"), 0) << ReadBytes(dir.File("err.txt"));
+    const TClipInfo clip = ReadClip(dir.File(c.File));
+    ASSERT_TRUE(clip.Opened);
+    EXPECT_EQ(clip.Codec, c.Codec);
+    std::vector<int64_t> positions;
+    for (const TClipPacket& p : clip.Packets) positions.push_back(p.Pts * clip.TimeBase.num * c.Fps / clip.TimeBase.den);
+    EXPECT_EQ(positions, c.Positions);
+  }
+  EXPECT_EQ(ReadClip(dir.File("whole.avi")).Width, 32);  // the DrawSize 30 x 21, padded
+  EXPECT_EQ(ReadClip(dir.File("whole.avi")).Height, 24);
+  EXPECT_EQ(ReadClip(dir.File("sized.mkv")).Width, 40);
+  // The part holds frames 1 and 2 of the whole movie, byte for byte.
+  const TClipInfo whole = ReadClip(dir.File("whole.avi")), part = ReadClip(dir.File("part.avi"));
+  ASSERT_EQ(part.Packets.size(), 2u);
+  EXPECT_EQ(part.Packets[0].Data, whole.Packets[1].Data);
+  EXPECT_EQ(part.Packets[1].Data, whole.Packets[2].Data);
+  EXPECT_NE(part.Packets[0].Data, part.Packets[1].Data);
+
+  EXPECT_EQ(run("-o '" + dir.File("no/such/x.avi") + "'"), 1);
+  EXPECT_NE(ReadBytes(dir.File("err.txt")).find("Unable to create file"), std::string::npos);
+  EXPECT_EQ(run("'" + dir.File("missing.frs") + "' -o '" + dir.File("m.avi") + "'"), 1);
+  EXPECT_NE(ReadBytes(dir.File("err.txt")).find("cannot open spot file"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("m.avi")));
+}
+
+}  // namespace

@@ -1,0 +1,183 @@
+#include "movies/avi_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+
+#include "tests/movies/clip_reader.h"
+#include "tests/test_files.h"
+
+namespace {
+
+// A bottom-up 24-bit DIB of the padded size whose bottom 16 rows are red and
+// the rest blue-green.
+std::vector<uint8_t> TestDib(int width, int height) {
+  std::vector<uint8_t> dib(size_t(width) * height * 3);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      uint8_t* p = &dib[(size_t(y) * width + x) * 3];
+      const bool red = y < 16;
+      p[0] = red ? 0 : 200;  // blue
+      p[1] = red ? 0 : 100;  // green
+      p[2] = red ? 250 : 0;  // red
+    }
+  return dib;
+}
+
+bool StartClip(TAVIWriter& avi, const std::string& path, int w, int h, int rate, TCompressOptions options) {
+  return avi.Open(path) && avi.CreateStream(w, h, rate) && avi.MakeCompressedStream(options) && avi.FreeOptions() &&
+         avi.SetFormat();
+}
+
+TEST(AVIWriter, StillsSitAtTheirPositionsWithFullFramesOfThePaddedSize) {
+  TScratchFolder dir;
+  const std::string path = dir.File("stills.avi");
+  // A 150 x 100 image has 152 x 100 buffers.
+  const std::vector<uint8_t> dib = TestDib(152, 100);
+  {
+    TAVIWriter avi;
+    ASSERT_TRUE(StartClip(avi, path, 152, 100, 15, {TCodec::Raw, 85}));
+    for (int i = 0; i <= 50; ++i) ASSERT_EQ(avi.WriteFrame(3 * i, dib.data(), int64_t(dib.size())), 0);
+  }
+  const TClipInfo clip = ReadClip(path, true);
+  ASSERT_TRUE(clip.Opened);
+  EXPECT_EQ(clip.Streams, 1);
+  EXPECT_EQ(clip.Codec, "rawvideo");
+  EXPECT_EQ(clip.Width, 152);
+  EXPECT_EQ(clip.Height, 100);
+  EXPECT_EQ(clip.TimeBase.num, 1);
+  EXPECT_EQ(clip.TimeBase.den, 15);
+  ASSERT_EQ(clip.Packets.size(), 51u);
+  for (int i = 0; i <= 50; ++i) {
+    EXPECT_EQ(clip.Packets[i].Pts, 3 * i);
+    EXPECT_EQ(clip.Packets[i].Size, 45600);
+    EXPECT_TRUE(clip.Packets[i].Key);
+  }
+  // The frame format: a 40-byte header of 152 x +100 (bottom-up), 24 bits,
+  // no compression, 45600 bytes; the stream header: scale 1, rate 15.
+  const std::string bytes = ReadBytes(path);
+  const size_t strf = bytes.find("strf"), strh = bytes.find("strh");
+  ASSERT_NE(strf, std::string::npos);
+  ASSERT_NE(strh, std::string::npos);
+  auto le32 = [&](size_t at) {
+    uint32_t v;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+  };
+  EXPECT_EQ(bytes.substr(strh + 8, 4), "vids");
+  EXPECT_EQ(le32(strh + 28), 1u);   // scale
+  EXPECT_EQ(le32(strh + 32), 15u);  // rate
+  EXPECT_EQ(le32(strh + 40), 151u);  // length in frame times
+  const uint32_t format[] = {40, 152, 100, 0x00180001, 0, 45600};
+  for (size_t k = 0; k < std::size(format); ++k) EXPECT_EQ(le32(strf + 8 + 4 * k), format[k]) << k;
+  // The DIB's first row is the picture's bottom row.
+  ASSERT_EQ(clip.FirstFrameRgb.size(), 152u * 100 * 3);
+  const uint8_t* bottom = &clip.FirstFrameRgb[99 * 152 * 3];
+  EXPECT_EQ(bottom[0], 250);
+  EXPECT_EQ(bottom[2], 0);
+  EXPECT_EQ(clip.FirstFrameRgb[0], 0);
+  EXPECT_EQ(clip.FirstFrameRgb[2], 200);
+}
+
+TEST(AVIWriter, EveryOfferedCompressorWritesKeyFramesReadBackInEachFileType) {
+  TScratchFolder dir;
+  const std::vector<uint8_t> dib = TestDib(64, 48);
+  for (TContainer container : {TContainer::Avi, TContainer::Mp4, TContainer::Mkv}) {
+    const std::string ext = container == TContainer::Avi ? ".avi" : container == TContainer::Mp4 ? ".mp4" : ".mkv";
+    for (TCodec codec : AvailableCodecs(container)) {
+      SCOPED_TRACE(CodecName(codec) + ext);
+      const std::string path = dir.File(CodecName(codec) + ext);
+      {
+        TAVIWriter avi;
+        ASSERT_TRUE(StartClip(avi, path, 64, 48, 25, {codec, 60}));
+        for (int i = 0; i < 5; ++i) ASSERT_EQ(avi.WriteFrame(2 * i, dib.data(), int64_t(dib.size())), 0);
+        EXPECT_EQ(avi.FramesWritten(), 5);
+      }
+      const TClipInfo clip = ReadClip(path, true);
+      ASSERT_TRUE(clip.Opened);
+      ASSERT_EQ(clip.Packets.size(), 5u);
+      for (const TClipPacket& p : clip.Packets) EXPECT_TRUE(p.Key);
+      ASSERT_FALSE(clip.FirstFrameRgb.empty());
+      // Bottom-left is red, top-left blue-green, whatever the compressor.
+      const uint8_t* bottom = &clip.FirstFrameRgb[40 * 64 * 3 + 8 * 3];
+      EXPECT_GT(bottom[0], 180);
+      EXPECT_LT(clip.FirstFrameRgb[8 * 3], 60);
+    }
+  }
+  EXPECT_EQ(AvailableCodecs(TContainer::Avi).front(), TCodec::Raw);
+  EXPECT_TRUE(CodecAvailable(TCodec::MJpeg));
+  EXPECT_FALSE(CodecAvailable(TCodec::Raw, TContainer::Mp4));
+}
+
+TEST(AVIWriter, ACancelledClipLeavesNoFileAnEmptyOneIsValidAndBadFramesAreRefused) {
+  TScratchFolder dir;
+  const std::string path = dir.File("cancelled.avi");
+  WriteBytes(path, "old clip");
+  {
+    TAVIWriter avi;
+    ASSERT_TRUE(avi.Open(path));
+    ASSERT_TRUE(avi.CreateStream(64, 48, 15));
+    avi.Release();  // the compressor choice was cancelled
+  }
+  EXPECT_FALSE(std::filesystem::exists(path));
+
+  TAVIWriter avi;
+  EXPECT_FALSE(avi.Open(dir.File("no/such/folder/x.avi")));
+  ASSERT_TRUE(StartClip(avi, path, 64, 48, 15, {TCodec::MJpeg, 80}));
+  const std::vector<uint8_t> dib = TestDib(64, 48);
+  EXPECT_LT(avi.WriteFrame(0, dib.data(), 100), 0);  // too short
+  EXPECT_EQ(avi.WriteFrame(0, dib.data(), int64_t(dib.size())), 0);
+  EXPECT_LT(avi.WriteFrame(0, dib.data(), int64_t(dib.size())), 0);  // position does not grow
+  avi.Close();
+  EXPECT_EQ(ReadClip(path).Packets.size(), 1u);
+
+  // A movie stopped before its first frame is a valid clip without frames.
+  ASSERT_TRUE(StartClip(avi, path, 64, 48, 15, {TCodec::MJpeg, 80}));
+  avi.Close();
+  const TClipInfo empty = ReadClip(path);
+  EXPECT_TRUE(empty.Opened);
+  EXPECT_EQ(empty.Streams, 1);
+  EXPECT_EQ(empty.Packets.size(), 0u);
+  EXPECT_EQ(empty.Frames, 0);
+}
+
+TEST(AVIWriter, AFullDiskEndsWritingWithAValidClipOfTheFramesBefore) {
+  TScratchFolder dir;
+  const std::string path = dir.File("full.avi");
+  const std::vector<uint8_t> dib = TestDib(152, 100);  // 45600 bytes a frame
+  // The child writes under a file size limit of about ten frames.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{500000, 500000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    TAVIWriter avi;
+    if (!StartClip(avi, path, 152, 100, 15, {TCodec::Raw, 85})) _exit(2);
+    int written = 0;
+    for (int i = 0; i < 100; ++i) {
+      if (avi.WriteFrame(i, dib.data(), int64_t(dib.size())) != 0) break;
+      ++written;
+    }
+    avi.Close();
+    _exit(written < 100 ? 0 : 3);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  const TClipInfo clip = ReadClip(path);
+  ASSERT_TRUE(clip.Opened);
+  EXPECT_GE(clip.Packets.size(), 8u);
+  EXPECT_LE(clip.Packets.size(), 10u);
+  EXPECT_EQ(clip.Frames, int64_t(clip.Packets.size()));  // the closing header and index are there
+  for (size_t i = 0; i < clip.Packets.size(); ++i) EXPECT_EQ(clip.Packets[i].Pts, int64_t(i));
+  EXPECT_LE(std::filesystem::file_size(path), 500000u);
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+#include "movies/zoom_movie.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/fractal.h"
+#include "movies/movie_host.h"
+#include "tests/engine/recording_canvas.h"
+
+namespace {
+
+// Records the window of every frame written; the document is parked at
+// formula -1, so setting a window renders nothing.
+class TRecordingHost : public TMovieHost {
+ public:
+  TRecordingHost() : Doc(-1, 0, 0, 0, 8, 8, &Canvas) {}
+  TFractal& Document() override { return Doc; }
+  void RenderAndWait() override { ++Renders; }
+  bool WriteFrame(int32_t i) override {
+    if (i == FailAt) return false;
+    Frames.push_back(i);
+    Windows.push_back({Doc.X, Doc.Y, Doc.W});
+    if (i == StopAt) RunningFlag = false;
+    return true;
+  }
+  bool Running() const override { return RunningFlag; }
+  int32_t FrameCount() const override { return 0; }
+  void SetGaugeMax(int32_t max) override { GaugeMax = max; }
+  void SetGaugePosition(int32_t position) override { Gauge = position; }
+
+  TRecordingCanvas Canvas;
+  TFractal Doc;
+  bool RunningFlag = true;
+  int32_t StopAt = -1, FailAt = -1, Renders = 0, GaugeMax = -1, Gauge = -1;
+  std::vector<int32_t> Frames;
+  std::vector<TZoomWindow> Windows;
+};
+
+TEST(ZoomMovie, WidthLawsOfASegment) {
+  struct TCase {
+    TZoomSmooth Smooth;
+    std::vector<double> Widths;  // or their square roots for "Fluent"
+  };
+  const TCase cases[] = {
+      {TZoomSmooth::Linear, {3.0, 2.4375, 1.875, 1.3125}},
+      {TZoomSmooth::Regular, {3.0, 2.1213, 1.5, 1.0607}},
+      {TZoomSmooth::Fluent, {1.7321, 1.5967, 1.2990, 1.0013}},
+  };
+  for (const TCase& c : cases) {
+    const std::vector<Extended> w = SegmentWidths(3.0L, 0.75L, 4, c.Smooth);
+    ASSERT_EQ(w.size(), 4u);
+    for (size_t k = 0; k < 4; ++k) {
+      const double shown = c.Smooth == TZoomSmooth::Fluent ? std::sqrt(double(w[k])) : double(w[k]);
+      EXPECT_NEAR(shown, c.Widths[k], 5e-5) << int(c.Smooth) << " k=" << k;
+    }
+  }
+  // Zooming out inverts the ratio; the first frame is the start width exactly.
+  const std::vector<Extended> out = SegmentWidths(0.75L, 3.0L, 2, TZoomSmooth::Regular);
+  EXPECT_EQ(out[0], 0.75L);
+  EXPECT_NEAR(double(out[1]), 1.5, 1e-15);
+}
+
+TEST(ZoomMovie, TheCentreArrivesWithTheWidthAndTheLastFrameIsTheLastSpot) {
+  const std::vector<TMovieSpot> spots = {{-2.0L, 1.0L, 3.0L, 4}, {-0.5L, 0.25L, 0.75L, 10}};
+  for (TZoomSmooth smooth : {TZoomSmooth::Linear, TZoomSmooth::Regular, TZoomSmooth::Fluent}) {
+    TRecordingHost host;
+    EXPECT_EQ(RunZoomLoop(host, spots, smooth, 0, 4), 5);
+    ASSERT_EQ(host.Frames, (std::vector<int32_t>{0, 1, 2, 3, 4}));
+    const std::vector<Extended> widths = SegmentWidths(3.0L, 0.75L, 4, smooth);
+    for (size_t k = 0; k < 4; ++k) {
+      const TZoomWindow& w = host.Windows[k];
+      EXPECT_EQ(w.W, widths[k]);
+      const Extended t = (widths[k] - 3.0L) / (0.75L - 3.0L);  // share of the way
+      EXPECT_NEAR(double(w.X), double(-2.0L + 1.5L * t), 1e-15);
+      EXPECT_NEAR(double(w.Y), double(1.0L - 0.75L * t), 1e-15);
+      EXPECT_EQ(w.X, Extended(double(w.X)));  // centres are rounded to doubles
+    }
+    EXPECT_EQ(host.Windows[4].X, -0.5L);
+    EXPECT_EQ(host.Windows[4].W, 0.75L);
+    EXPECT_EQ(host.Gauge, 4);
+  }
+  // Equal widths: the centre moves in equal steps whatever the mode.
+  const std::vector<TMovieSpot> pan = {{0.0L, 0.0L, 1.0L, 4}, {1.0L, -2.0L, 1.0L, 10}};
+  for (TZoomSmooth smooth : {TZoomSmooth::Linear, TZoomSmooth::Fluent}) {
+    TRecordingHost host;
+    RunZoomLoop(host, pan, smooth, 0, 4);
+    for (int k = 0; k < 5; ++k) {
+      EXPECT_EQ(host.Windows[k].X, 0.25L * k);
+      EXPECT_EQ(host.Windows[k].Y, -0.5L * k);
+      EXPECT_EQ(host.Windows[k].W, 1.0L);
+    }
+  }
+}
+
+TEST(ZoomMovie, SegmentCountsAddUpAndStopsAndFailuresEndTheLoop) {
+  ZoomMovie().Spots = {{-2.2L, 1.4L, 2.8L, 5}, {-1.0L, 0.5L, 1.0L, 7}, {-0.8L, 0.2L, 0.1L, 3}};
+  ZoomMovie().Smooth = TZoomSmooth::Regular;
+  EXPECT_EQ(ZoomFrameCount(ZoomMovie().Spots), 12);
+  EXPECT_EQ(ZoomFrameCount({ZoomMovie().Spots[0]}), 0);
+  {
+    TRecordingHost host;
+    ZoomMovieLoop(host);
+    EXPECT_EQ(host.GaugeMax, 12);
+    ASSERT_EQ(host.Frames.size(), 13u);
+    for (int32_t c = 0; c < 13; ++c) {
+      EXPECT_EQ(host.Frames[c], c);
+      const TZoomWindow w = ZoomWindow(ZoomMovie().Spots, TZoomSmooth::Regular, c);
+      EXPECT_EQ(host.Windows[c].W, w.W) << c;
+    }
+    EXPECT_EQ(host.Windows[5].X, -1.0L);  // the second spot starts its segment
+    EXPECT_EQ(host.Windows[12].W, 0.1L);
+    EXPECT_EQ(host.Renders, 13);
+  }
+  struct TCase {
+    int32_t StopAt, FailAt, First, Last;
+    std::vector<int32_t> Written;
+  };
+  const TCase cases[] = {
+      {2, -1, 0, 12, {0, 1, 2}},          // the frame rendered at "Stop" is still written
+      {-1, 3, 0, 12, {0, 1, 2}},          // a failed write ends the loop
+      {12, -1, 0, 12, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+      {-1, -1, 4, 6, {4, 5, 6}},          // a part of the movie
+      {-1, -1, 11, 12, {11, 12}},
+  };
+  for (const TCase& c : cases) {
+    TRecordingHost host;
+    host.StopAt = c.StopAt;
+    host.FailAt = c.FailAt;
+    RunZoomLoop(host, ZoomMovie().Spots, ZoomMovie().Smooth, c.First, c.Last);
+    EXPECT_EQ(host.Frames, c.Written) << c.StopAt << " " << c.FailAt << " " << c.First;
+    EXPECT_EQ(host.Renders, int32_t(c.Written.size()) + (c.FailAt >= 0 ? 1 : 0));
+  }
+}
+
+}  // namespace
