@@ -34,6 +34,7 @@
 #include "formulas/catalogue.h"
 #include "ifs/ifs_constructor.h"
 #include "ifs/ifs_form.h"
+#include "movies/ifs_movie_form.h"
 #include "ui/about_form.h"
 #include "ui/help_form.h"
 #include "ui/image_area_form.h"
@@ -300,7 +301,8 @@ void TMainForm::BuildMenu() {
 
   QMenu* fractal = bar->addMenu("Fracta&l");
   SelectItem = AddItem(fractal, "&Select fractal", QKeySequence(Qt::Key_F6), [this] { SelectFractal(); });
-  AddItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), [this] { ShowIFSConstructor(); });
+  IFSConstructorItem =
+      AddItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), [this] { ShowIFSConstructor(); });
   AddItem(fractal, "3D &attractors", QKeySequence(Qt::Key_F5), nullptr, kLater);
   fractal->addSeparator();
   AddItem(fractal, "&View full set...", QKeySequence(Qt::Key_Insert), [this] { ViewFullSet(); });
@@ -324,14 +326,15 @@ void TMainForm::BuildMenu() {
   fractal->addSeparator();
   AddItem(fractal, "&3D view", QKeySequence(Qt::ALT | Qt::Key_3), nullptr, kLater);
 
-  QMenu* render = bar->addMenu("&Render");
+  QMenu* render = RenderMenu = bar->addMenu("&Render");
   ZoomMovieItem = AddItem(render, "&Zoom movie", {}, nullptr, kLater);
   AddItem(render, "&Iteration movie", {}, nullptr, kLater);
   TransformationMovieItem = AddItem(render, "&Transformation movie", {}, nullptr, false);
   JulieMovieItem = AddItem(render, "&Julie movie", {}, nullptr, false);
   AddItem(render, "Pa&rametrical movie", {}, nullptr, kLater);
-  AddItem(render, "I&FS movie", {}, nullptr, kLater);
-  AddItem(render, "&3D-attractors movie", {}, nullptr, kLater)->setVisible(false);
+  IFSMovieItem = AddItem(render, "I&FS movie", {}, [this] { ShowIFSMovie(); });
+  AttractorMovieItem = AddItem(render, "&3D-attractors movie", {}, nullptr, kLater);
+  AttractorMovieItem->setVisible(false);
   render->addSeparator();
   AddItem(render, "&Play movie", {}, [this] { PlayMovie(); });
   AddItem(render, "&View iteration movie", {}, nullptr, kLater);
@@ -851,6 +854,18 @@ void TMainForm::IFSClosed() {
   PostJuliaRefresh();
 }
 
+void TMainForm::ShowIFSMovie() {
+  IFSMovieForm = new TAVIifs(Doc.get(), this);
+  IFSMovieForm->OnClosed = [this] {
+    IFSMovieForm = nullptr;
+    for (QAction* a : {IFSMovieItem, IFSConstructorItem, SelectItem, RenderMenu->menuAction()}) a->setEnabled(true);
+    PostJuliaRefresh();
+  };
+  for (QAction* a : {IFSMovieItem, IFSConstructorItem, SelectItem, RenderMenu->menuAction()}) a->setEnabled(false);
+  IFSMovieForm->show();
+  IFSMovieForm->activateWindow();
+}
+
 void TMainForm::ToggleJulieWindow() {
   if (!Julia) {
     Julia = new TForm17(Doc.get(), this);
@@ -899,6 +914,7 @@ void TMainForm::CloseToolWindows() {
     delete Options;
     Options = nullptr;
   }
+  if (IFSMovieForm) IFSMovieForm->close();
   if (IFSForm) {
     if (IFSForm->isVisible()) IFSForm->close();
     delete IFSForm;

@@ -29,6 +29,7 @@ class TPaintSurface;
 class THelpForm;
 class TForm17;
 class TIFSForm;
+class TAVIifs;
 class TOptionsForm;
 class TSelectForm;
 
@@ -126,6 +127,9 @@ class TMainForm : public QMainWindow {
   // "IFS &constructor": keeps the document in the IFS backup and lets the
   // constructor's working set drive it; focuses a visible constructor.
   void ShowIFSConstructor();
+  // "I&FS movie": a new IFS movie window at every opening; the item itself,
+  // "IFS &constructor", "&Select fractal" and "&Render" wait until it closes.
+  void ShowIFSMovie();
   // "&Julie window": shows or hides the Julia window (created on first use).
   void ToggleJulieWindow();
   // The Enter key: switches Julia mode with the Julia window.
@@ -145,6 +149,7 @@ class TMainForm : public QMainWindow {
   TForm17* JuliaWindow() const { return Julia; }
   TOptionsForm* PreferencesDialog() const { return Options; }
   TIFSForm* IFSConstructor() const { return IFSForm; }
+  TAVIifs* IFSMovieWindow() const { return IFSMovieForm; }
   // The complex point under the mouse, kept while the Julia window is visible.
   TComplexExt HoverPoint() const { return Hover; }
 
@@ -223,6 +228,7 @@ class TMainForm : public QMainWindow {
   TIFSForm* IFSForm = nullptr;
   // The document as it was before the IFS constructor took it over.
   std::unique_ptr<TFractal> IFSBackup;
+  TAVIifs* IFSMovieForm = nullptr;  // while open; it frees itself on close
   TComplexExt Hover;
 
   // The rubber band of a zoom drag, in surface pixels.
@@ -238,6 +244,10 @@ class TMainForm : public QMainWindow {
   QAction* ZoomMovieItem = nullptr;
   QAction* TransformationMovieItem = nullptr;
   QAction* JulieMovieItem = nullptr;
+  QAction* IFSConstructorItem = nullptr;
+  QAction* IFSMovieItem = nullptr;
+  QAction* AttractorMovieItem = nullptr;
+  QMenu* RenderMenu = nullptr;
   QMenu* FileMenu = nullptr;
   QMenu* SizeMenu = nullptr;
   QMenu* SmoothingMenu = nullptr;
