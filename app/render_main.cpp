@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/render_ifs.h"
+#include "app/render_morph.h"
 #include "app/render_movie.h"
 #include "app/render_options.h"
 #include "engine/fractal.h"
@@ -54,6 +55,7 @@ int Fail(const std::string& text) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (IsMorphCommand(args)) return RunMorphCommand(args);
   if (IsZoomMovieCommand(args)) return RunZoomMovieCommand(args);
   TRenderOptions options;
   std::string error;
