@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "app/render_ifs.h"
+#include "app/render_attractor.h"
 #include "app/render_morph.h"
 #include "app/render_movie.h"
 #include "app/render_options.h"
+#include "engine/anti_alias.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
 #include "platform/atomic_file.h"
@@ -67,6 +69,12 @@ int main(int argc, char** argv) {
     return Fail(error + "\n" + RenderUsage());
   }
 
+  if (IsAttractorFileName(options.SpotPath)) {
+    const std::string failure = RenderAttractorFile(options, options.ShowProgress ? DrawProgress : nullptr);
+    if (options.ShowProgress) std::fputc('\n', stderr);
+    return failure.empty() ? 0 : Fail(failure);
+  }
+
   MainQueue().BindToCurrentThread();
   std::vector<std::string> messages;
   SetMessageHandler([&](const std::string& text) { messages.push_back(text); });
@@ -85,6 +93,14 @@ int main(int argc, char** argv) {
         return Fail("the spot file's DrawSize " + std::to_string(width) + "x" + std::to_string(height) +
                     " is not a usable image size");
     }
+  }
+
+  if (options.AntiAlias) {
+    if (width * 2 > kMaxRenderSide || height * 2 > kMaxRenderSide)
+      return Fail("--antialias renders at twice the size: " + std::to_string(width) + "x" + std::to_string(height) +
+                  " is too large");
+    width *= 2;
+    height *= 2;
   }
 
   TFractal::RenderThreads = options.Threads;
@@ -127,14 +143,27 @@ int main(int argc, char** argv) {
   MainQueue().DispatchPosted();
   if (options.ShowProgress) std::fputc('\n', stderr);
 
+  // The image written: the render itself, or its anti-aliased half.
+  TBitmapInfoHeader header = doc.BitmapHeader();
+  const uint8_t* bits = doc.ImageBuffer();
+  int32_t outWidth = doc.Width, outHeight = doc.Height;
+  std::vector<uint8_t> smooth;
+  if (options.AntiAlias) {
+    const TAntiAliasSize size = AntiAliasSizeOf(doc.Width, doc.Height);
+    smooth.assign(size_t(size.PixelCount) * 3, 0);
+    AntiAliasImage({&doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height}, size, smooth.data());
+    header = AntiAliasHeader(size);
+    bits = smooth.data();
+    outWidth = size.Width;
+    outHeight = size.Height;
+  }
   try {
     switch (options.Type) {
       case TImageType::Bitmap:
-        SaveBitmapFile(options.OutputPath, doc.BitmapHeader(), doc.ImageBuffer());
+        SaveBitmapFile(options.OutputPath, header, bits);
         break;
       case TImageType::Jpeg:
-        SaveJpegFile(options.OutputPath, doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height,
-                     options.Quality, options.Progressive);
+        SaveJpegFile(options.OutputPath, header, bits, outWidth, outHeight, options.Quality, options.Progressive);
         break;
     }
     if (!options.ValuesPath.empty()) WriteFileAtomic(options.ValuesPath, ValueBytes(doc));

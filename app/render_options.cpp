@@ -23,10 +23,12 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }  // namespace
 
 std::string RenderUsage() {
-  return "usage: pelmorix-render [SPOT.frs | IFS.fri] -o OUT.bmp|OUT.jpg [options]\n"
+  return "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg [options]\n"
+         "       pelmorix-render --morph A.fri B.fri|A.fr3 B.fr3 -o OUT.avi [options]  (see --morph --help)\n"
          "       pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi [options]  (see --zoom-movie --help)\n"
          "  SPOT.frs             spot file to render (its DrawSize gives the size)\n"
          "  IFS.fri              IFS file to draw with its window, palette and MaxIter\n"
+         "  FILE.fr3             3D attractor file to draw (its DrawSize, else 300x300)\n"
          "  -o, --output FILE    image to write: .bmp (24-bit) or .jpg\n"
          "  --size WxH           image size (default: the spot's DrawSize, else 640x480)\n"
          "  --formula N          formula number to render without a spot file (default 0)\n"
@@ -36,6 +38,7 @@ std::string RenderUsage() {
          "  -q, --quality Q      JPEG quality 1..100 (default 80)\n"
          "  --progressive        progressive JPEG\n"
          "  --values FILE        also write the value buffer: Width x Height x 3 floats, rows top-down\n"
+         "  --antialias          render at twice the size and write the smoothed half-size image\n"
          "  --quiet              no progress bar\n";
 }
 
@@ -112,6 +115,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
       options.Quality = q;
     } else if (a == "--progressive") {
       options.Progressive = true;
+    } else if (a == "--antialias") {
+      options.AntiAlias = true;
     } else if (a == "--quiet") {
       options.ShowProgress = false;
     } else if (!a.empty() && a[0] == '-') {

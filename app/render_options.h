@@ -24,6 +24,8 @@ struct TRenderOptions {
   int Quality = 80;
   bool Progressive = false;
   bool ShowProgress = true;
+  // Render at twice the size and write the anti-aliased half-size image.
+  bool AntiAlias = false;
 };
 
 // Parses the arguments (without the program name). False with an empty

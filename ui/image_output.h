@@ -23,6 +23,7 @@ const char* DefaultImageExtension(TImageType type);
 struct TImageSaveState {
   std::string FileName = kSaveImageInitialName;
   std::string InitialDir;
+  std::string Title = kSaveImageTitle;
 };
 TImageSaveState& ImageSaveState();  // the main image's dialog
 

@@ -225,7 +225,7 @@ bool SaveImageDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32
   const TDialogHooks hooks = CompleteHooks(given);
   if (state.FileName.find('.') != std::string::npos) state.FileName = SaveDialogInitialName(state.FileName);
 
-  TSaveFileRequest request{kSaveImageTitle, kSaveImageFilter, state.InitialDir, state.FileName, 1};
+  TSaveFileRequest request{state.Title, kSaveImageFilter, state.InitialDir, state.FileName, 1};
   const std::optional<TSaveFileChoice> choice = hooks.ChooseSaveFile(parent, request);
   if (!choice || choice->Path.empty()) return false;
   state.InitialDir = FolderPart(choice->Path);

@@ -24,6 +24,7 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include "attractors/attractor_form.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
 #include "platform/dialogs.h"
@@ -31,6 +32,7 @@
 #include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "engine/options_form.h"
+#include "engine/view3d_form.h"
 #include "formulas/catalogue.h"
 #include "ifs/ifs_constructor.h"
 #include "ifs/ifs_form.h"
@@ -303,7 +305,7 @@ void TMainForm::BuildMenu() {
   SelectItem = AddItem(fractal, "&Select fractal", QKeySequence(Qt::Key_F6), [this] { SelectFractal(); });
   IFSConstructorItem =
       AddItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), [this] { ShowIFSConstructor(); });
-  AddItem(fractal, "3D &attractors", QKeySequence(Qt::Key_F5), nullptr, kLater);
+  AddItem(fractal, "3D &attractors", QKeySequence(Qt::Key_F5), [this] { ShowAttractors(); });
   fractal->addSeparator();
   AddItem(fractal, "&View full set...", QKeySequence(Qt::Key_Insert), [this] { ViewFullSet(); });
   AddItem(fractal, "Zoom &out", QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus),
@@ -324,7 +326,7 @@ void TMainForm::BuildMenu() {
   }
   connect(SmoothingMenu, &QMenu::aboutToShow, this, [this] { SmoothingMenuOpens(); });
   fractal->addSeparator();
-  AddItem(fractal, "&3D view", QKeySequence(Qt::ALT | Qt::Key_3), nullptr, kLater);
+  AddItem(fractal, "&3D view", QKeySequence(Qt::ALT | Qt::Key_3), [this] { Show3DView(); });
 
   QMenu* render = RenderMenu = bar->addMenu("&Render");
   ZoomMovieItem = AddItem(render, "&Zoom movie", {}, nullptr, kLater);
@@ -364,7 +366,7 @@ void TMainForm::BuildMenu() {
   // Toggling flips the check mark first; the window follows it.
   connect(JulieWindowItem, &QAction::triggered, this, [this] { ToggleJulieWindow(); });
   connect(options, &QMenu::aboutToShow, this, [this] { OptionsMenuOpens(); });
-  AddItem(options, "Anti-Aliasing", QKeySequence(Qt::ALT | Qt::Key_A), nullptr, kLater);
+  AddItem(options, "Anti-Aliasing", QKeySequence(Qt::ALT | Qt::Key_A), [this] { ShowAntiAliasing(); });
 
   QMenu* help = bar->addMenu("&Help");
   AddItem(help, "&Contents", QKeySequence(Qt::Key_F1), [this] { ShowHelpContents(); });
@@ -452,7 +454,10 @@ void TMainForm::RenderProgress(intptr_t done, intptr_t total) {
   SetApplicationTitle(QString(kProgramTitle) + ": " + text);
 }
 
-void TMainForm::RenderDone() { SetApplicationTitle(kProgramTitle); }
+void TMainForm::RenderDone() {
+  if (View3D) PostMessage(THandle(View3D->winId()), MSG_VIEW3D_REFRESH, 0, 0);
+  SetApplicationTitle(kProgramTitle);
+}
 
 void TMainForm::SetImageSize(int width, int height) {
   width = std::clamp(width, kMinImageSize, kMaxPaintSize);
@@ -731,8 +736,22 @@ void TMainForm::OpenIFSFile(const std::string& path) {
 
 void TMainForm::OpenAttractorFile(const std::string& path) {
   if (path.empty()) return;
-  ShowMessage("Unable to open " + path +
-              ":\r\nattractor files open in the 3D attractors window, which is not available yet.");
+  ShowAttractors();
+  if (Attract) Attract->LoadFile(path);
+}
+
+void TMainForm::ShowAttractors() {
+  if (!Attract) {
+    try {
+      Attract = new TAttractorForm(this);
+    } catch (const std::exception&) {
+      ShowMessage("Can not create form !");
+      return;
+    }
+  }
+  Attract->show();
+  Attract->raise();
+  Attract->activateWindow();
 }
 
 void TMainForm::OpenFileArgument(const std::string& name) {
@@ -898,11 +917,17 @@ void TMainForm::JuliaToggle() {
 void TMainForm::CloseToolWindows() {
   // The windows keep their places in the settings, which are written next;
   // they go before the main document, which some of them render with or edit.
+  CloseDerivedViews();
   if (Julia) {
     Julia->close();
     SetMessageRoute(THandle(Julia->winId()), nullptr);
     delete Julia;
     Julia = nullptr;
+  }
+  if (Attract) {
+    if (Attract->isVisible()) Attract->close();
+    delete Attract;
+    Attract = nullptr;
   }
   if (Select) {
     if (Select->DragWindow() && Select->DragWindow()->isVisible()) Select->DragWindow()->close();

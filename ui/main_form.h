@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QMainWindow>
 
+#include "engine/view3d_thread.h"  // MSG_VIEW3D_REFRESH
 #include "formulas/numbers.h"
 #include "platform/dialogs_qt.h"
 #include "platform/messages.h"
@@ -32,9 +33,11 @@ class TIFSForm;
 class TAVIifs;
 class TOptionsForm;
 class TSelectForm;
+class TForm3D;
+class TAAForm;
+class TAttractorForm;
 
 // Messages the main window sends, receives or relays (all posted).
-constexpr uint32_t MSG_VIEW3D_REFRESH = 0xB23;       // to the 3D view: the main image changed
 constexpr uint32_t MSG_OPTIONS_REFRESH = 0x8A5;      // to the preferences dialog: re-read the document
 constexpr uint32_t MSG_JULIA_REFRESH = 0x79B;        // to the Julia window: re-evaluate the preview
 constexpr uint32_t MSG_JULIA_POINT = 0x79C;          // to the Julia window: the hover point changed
@@ -130,6 +133,10 @@ class TMainForm : public QMainWindow {
   // "I&FS movie": a new IFS movie window at every opening; the item itself,
   // "IFS &constructor", "&Select fractal" and "&Render" wait until it closes.
   void ShowIFSMovie();
+  // "&3D view": created on first use, activated when visible.
+  void Show3DView();
+  // "Anti-Aliasing": created on first use and shown.
+  void ShowAntiAliasing();
   // "&Julie window": shows or hides the Julia window (created on first use).
   void ToggleJulieWindow();
   // The Enter key: switches Julia mode with the Julia window.
@@ -146,10 +153,13 @@ class TMainForm : public QMainWindow {
   // The windows the main window drives (null until first used; the
   // selection dialog exists from the start).
   TSelectForm* SelectDialog() const { return Select; }
+  TAttractorForm* AttractorWindow() const { return Attract; }
   TForm17* JuliaWindow() const { return Julia; }
   TOptionsForm* PreferencesDialog() const { return Options; }
   TIFSForm* IFSConstructor() const { return IFSForm; }
   TAVIifs* IFSMovieWindow() const { return IFSMovieForm; }
+  TForm3D* View3DWindow() const { return View3D; }
+  TAAForm* AntiAliasWindow() const { return AntiAlias; }
   // The complex point under the mouse, kept while the Julia window is visible.
   TComplexExt HoverPoint() const { return Hover; }
 
@@ -200,6 +210,8 @@ class TMainForm : public QMainWindow {
   void OpenIFSFile(const std::string& path);
   void OpenAttractorFile(const std::string& path);
   void IFSClosed();
+  // "3D &attractors": created on first use, then shown.
+  void ShowAttractors();
 
   void FileMenuOpens();
   void SizeMenuOpens();
@@ -209,6 +221,7 @@ class TMainForm : public QMainWindow {
   void PostJuliaRefresh();
   void PostOptionsRefresh();
   void CloseToolWindows();
+  void CloseDerivedViews();
 
   std::unique_ptr<TFractal> Doc;
   TImageArea* Area = nullptr;
@@ -229,6 +242,9 @@ class TMainForm : public QMainWindow {
   // The document as it was before the IFS constructor took it over.
   std::unique_ptr<TFractal> IFSBackup;
   TAVIifs* IFSMovieForm = nullptr;  // while open; it frees itself on close
+  TForm3D* View3D = nullptr;
+  TAAForm* AntiAlias = nullptr;
+  TAttractorForm* Attract = nullptr;
   TComplexExt Hover;
 
   // The rubber band of a zoom drag, in surface pixels.

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,8 +12,10 @@
 
 #include "app/render_options.h"
 #include "engine/palette.h"
+#include "engine/anti_alias.h"
 #include "formulas/calc_point.h"
 #include "formulas/pixel.h"
+#include "platform/bitmap.h"
 #include "platform/program_folder.h"
 #include "tests/test_files.h"
 
@@ -135,6 +138,29 @@ TEST_F(RenderCli, FormulaToJpegAndFailuresLeaveNoFile) {
 
   EXPECT_NE(Run("--size 20x20 -o '" + P("nofolder/x.bmp") + "'"), 0);
   EXPECT_NE(Slurp(Dir / "stderr.txt").find("Cannot write"), std::string::npos);
+}
+
+TEST_F(RenderCli, AntiAliasRendersTwiceTheSizeAndWritesTheSmoothedHalf) {
+  const std::string spot = "--formula 0 --window -0.8,0.2,0.1 --maxiter 200 ";
+  ASSERT_EQ(Run(spot + "--size 30x22 -o '" + P("full.bmp") + "'"), 0) << Slurp(Dir / "stderr.txt");
+  ASSERT_EQ(Run(spot + "--size 15x11 --antialias -o '" + P("aa.bmp") + "' --values '" + P("v.bin") + "'"), 0)
+      << Slurp(Dir / "stderr.txt");
+  EXPECT_EQ(fs::file_size(Dir / "v.bin"), uintmax_t(30 * 22 * 3 * sizeof(float)));  // the render itself
+
+  // The written image is the anti-aliased half of the full-size render.
+  const std::string full = Slurp(Dir / "full.bmp"), aa = Slurp(Dir / "aa.bmp");
+  ASSERT_EQ(full.size(), 54u + 3 * 32 * 24);
+  ASSERT_EQ(aa.size(), 54u + 3 * 16 * 12);
+  TBitmapInfoHeader header;
+  std::memcpy(&header, full.data() + 14, sizeof header);
+  const TAntiAliasSize size = AntiAliasSizeOf(30, 22);
+  std::vector<uint8_t> expected(size_t(size.PixelCount) * 3, 0);
+  AntiAliasImage({&header, reinterpret_cast<const uint8_t*>(full.data() + 54), 30, 22}, size, expected.data());
+  EXPECT_EQ(aa.substr(54), std::string(expected.begin(), expected.end()));
+
+  EXPECT_NE(Run("--size 12000x10 --antialias -o '" + P("big.bmp") + "'"), 0);
+  EXPECT_NE(Slurp(Dir / "stderr.txt").find("--antialias renders at twice the size"), std::string::npos);
+  EXPECT_FALSE(fs::exists(Dir / "big.bmp"));
 }
 
 }  // namespace

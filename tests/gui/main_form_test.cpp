@@ -28,6 +28,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "attractors/attractor_form.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
 #include "ifs/ifs_form.h"
@@ -475,9 +476,12 @@ TEST_F(MainFormTest, DroppedFilesOpenByEveryNameTheyHold) {
   QCoreApplication::processEvents();
   EXPECT_EQ(Doc().Ctx.Number, 0);
   EXPECT_EQ(Doc().X, -1.5L);
+  // An attractor file opens the attractor window, which loads it.
+  WriteFile(Path("strange.FR3"), "[Fractal]\nW_Coord=3\n");
   Form->OpenDroppedFile(Path("strange.FR3"));
-  ASSERT_EQ(Messages.size(), 1u);
-  EXPECT_NE(Messages[0].find("3D attractors"), std::string::npos);
+  ASSERT_NE(Form->AttractorWindow(), nullptr);
+  EXPECT_EQ(Form->AttractorWindow()->Document()->W, 3);
+  EXPECT_TRUE(Messages.empty());
   WaitForRender();
 }
 
@@ -642,10 +646,13 @@ TEST_F(MainFormTest, CommandLineAttractorAndIFSFilesWaitForTheirWindows) {
   delete Form;
   Form = nullptr;
   Messages.clear();
+  // The attractor window opens and reports the missing file.
   Start(Path("lorenz.fr3"));
   QCoreApplication::processEvents();
+  ASSERT_NE(Form->AttractorWindow(), nullptr);
+  EXPECT_TRUE(Form->AttractorWindow()->isVisible());
   ASSERT_EQ(Messages.size(), 1u);
-  EXPECT_NE(Messages[0].find("3D attractors"), std::string::npos);
+  EXPECT_NE(Messages[0].find("lorenz.fr3\" does not exist"), std::string::npos);
 }
 
 TEST_F(MainFormTest, PaletteFilesLoadAndSave) {
@@ -719,7 +726,7 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"&File/&Exit", K(Qt::ALT | Qt::Key_X), true},
       {"Fracta&l/&Select fractal", K(Qt::Key_F6), true},
       {"Fracta&l/IFS &constructor", K(Qt::Key_F7), true},
-      {"Fracta&l/3D &attractors", K(Qt::Key_F5), false},
+      {"Fracta&l/3D &attractors", K(Qt::Key_F5), true},
       {"Fracta&l/&View full set...", K(Qt::Key_Insert), true},
       {"Fracta&l/Zoom &out", K(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus), true},
       {"Fracta&l/Zoom &in", K(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus), true},
@@ -728,13 +735,13 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"Fracta&l/S&moothing/&1. BailOut / Z", K(), true},
       {"Fracta&l/S&moothing/&2. Linear", K(), true},
       {"Fracta&l/S&moothing/&3. Square", K(), true},
-      {"Fracta&l/&3D view", K(Qt::ALT | Qt::Key_3), false},
+      {"Fracta&l/&3D view", K(Qt::ALT | Qt::Key_3), true},
       {"&Render/&Zoom movie", K(), false},
       {"&Render/&Iteration movie", K(), false},
       {"&Render/&Transformation movie", K(), false},
       {"&Render/&Julie movie", K(), false},
       {"&Render/Pa&rametrical movie", K(), false},
-      {"&Render/I&FS movie", K(), false},
+      {"&Render/I&FS movie", K(), true},
       {"&Render/&3D-attractors movie", K(), false},
       {"&Render/&Play movie", K(), true},
       {"&Render/&View iteration movie", K(), false},
@@ -744,7 +751,7 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"&Options/&Load palette", K(), true},
       {"&Options/&Save palette", K(), true},
       {"&Options/&Julie window", K(Qt::ALT | Qt::Key_J), true},
-      {"&Options/Anti-Aliasing", K(Qt::ALT | Qt::Key_A), false},
+      {"&Options/Anti-Aliasing", K(Qt::ALT | Qt::Key_A), true},
       {"&Help/&Contents", K(Qt::Key_F1), true},
       {"&Help/&About", K(Qt::CTRL | Qt::Key_F1), true},
   };
