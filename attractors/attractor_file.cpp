@@ -65,6 +65,11 @@ std::string AttractorFileProblem(const std::string& path) {
   return {};
 }
 
+void ReadAttractorTable(const TProfileFile& file, TAttractorTable& table) {
+  for (int32_t i = 0; i < kAttractorRows; ++i)
+    for (int32_t j = 0; j < kAttractorColumns; ++j) table.A[i][j] = ReadCoefficient(file, CoefficientKey(i, j));
+}
+
 std::string AttractorLoadFailure(const std::string& error) {
   return "Application raised exception with message:\r\n" + error + "\r\nUnable to load Spot-file !";
 }
@@ -95,8 +100,7 @@ void T3dFractal::LoadFromFile(const std::string& path) {
     const std::string problem = AttractorFileProblem(path);
     if (!problem.empty()) throw std::runtime_error(problem);
     const TProfileFile f(path);
-    for (int32_t i = 0; i < kAttractorRows; ++i)
-      for (int32_t j = 0; j < kAttractorColumns; ++j) Coefficients.A[i][j] = ReadCoefficient(f, CoefficientKey(i, j));
+    ReadAttractorTable(f, Coefficients);
     X = f.ReadReal(kFractal, "X_Coord", "-2");
     Y = f.ReadReal(kFractal, "Y_Coord", "2");
     W = f.ReadReal(kFractal, "W_Coord", "4");
