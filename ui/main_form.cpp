@@ -36,6 +36,7 @@
 #include "formulas/catalogue.h"
 #include "ifs/ifs_constructor.h"
 #include "ifs/ifs_form.h"
+#include "movies/attractor_movie_form.h"
 #include "movies/ifs_movie_form.h"
 #include "ui/about_form.h"
 #include "ui/help_form.h"
@@ -335,7 +336,7 @@ void TMainForm::BuildMenu() {
   JulieMovieItem = AddItem(render, "&Julie movie", {}, nullptr, false);
   AddItem(render, "Pa&rametrical movie", {}, nullptr, kLater);
   IFSMovieItem = AddItem(render, "I&FS movie", {}, [this] { ShowIFSMovie(); });
-  AttractorMovieItem = AddItem(render, "&3D-attractors movie", {}, nullptr, kLater);
+  AttractorMovieItem = AddItem(render, "&3D-attractors movie", {}, [this] { ShowAttractorMovie(); });
   AttractorMovieItem->setVisible(false);
   render->addSeparator();
   AddItem(render, "&Play movie", {}, [this] { PlayMovie(); });
@@ -883,6 +884,17 @@ void TMainForm::ShowIFSMovie() {
   for (QAction* a : {IFSMovieItem, IFSConstructorItem, SelectItem, RenderMenu->menuAction()}) a->setEnabled(false);
   IFSMovieForm->show();
   IFSMovieForm->activateWindow();
+}
+
+void TMainForm::ShowAttractorMovie() {
+  TAVI3Dattr* movie = TAVI3Dattr::Instance(this, Attract);
+  QAction* const items[] = {AttractorMovieItem, IFSConstructorItem, SelectItem, RenderMenu->menuAction()};
+  movie->OnClosed = [items] {
+    for (QAction* a : items) a->setEnabled(true);
+  };
+  for (QAction* a : items) a->setEnabled(false);
+  movie->show();
+  movie->activateWindow();
 }
 
 void TMainForm::ToggleJulieWindow() {

@@ -133,6 +133,9 @@ class TMainForm : public QMainWindow {
   // "I&FS movie": a new IFS movie window at every opening; the item itself,
   // "IFS &constructor", "&Select fractal" and "&Render" wait until it closes.
   void ShowIFSMovie();
+  // "&3D-attractors movie": the attractor movie window (created once), with
+  // the same entries waiting until it closes.
+  void ShowAttractorMovie();
   // "&3D view": created on first use, activated when visible.
   void Show3DView();
   // "Anti-Aliasing": created on first use and shown.
