@@ -8,14 +8,20 @@
 
 #include "app/render_ifs.h"
 #include "app/render_movie.h"
+#include "app/render_options.h"
+#include "attractors/attractor.h"
 #include "engine/fractal.h"
 #include "ifs/ifs_constructor.h"
+#include "movies/attractor_movie.h"
 #include "movies/ifs_movie.h"
 #include "movies/movie_host.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
+#include "platform/profile.h"
 
 namespace {
+
+constexpr int32_t kDefaultAttractorSide = 300;  // an attractor file without "DrawSize"
 
 std::atomic<bool> Interrupted{false};
 
@@ -72,17 +78,25 @@ int32_t MorphFrames(int32_t frameCount, bool pingPong) {
 // a progress bar on the terminal.
 class TMorphHost : public TMovieHost {
  public:
-  TMorphHost(TFractal& doc, TAVIWriter& writer, const TMorphOptions& options)
-      : Doc(doc), Writer(writer), Options(options), Total(MorphFrames(options.Movie.Frames, options.PingPong)) {}
+  // Frames come from `attractor` when given, else from `doc`.
+  TMorphHost(TFractal& doc, T3dFractal* attractor, TAVIWriter& writer, const TMorphOptions& options)
+      : Doc(doc),
+        Attract(attractor),
+        Writer(writer),
+        Options(options),
+        Total(MorphFrames(options.Movie.Frames, options.PingPong)) {}
 
   TFractal& Document() override { return Doc; }
+  T3dFractal* Attractor() override { return Attract; }
   void RenderAndWait() override {
-    MainQueue().RunUntil([&] { return Doc.RenderFinished(); });
+    MainQueue().RunUntil([&] { return Attract ? Attract->RenderFinished() : Doc.RenderFinished(); });
     MainQueue().DispatchPosted();
   }
   bool WriteFrame(int32_t i) override {
-    const int64_t length = int64_t(3) * Doc.BufWidth() * Doc.BufHeight();
-    if (!Doc.ImageBuffer() || Writer.WriteFrame(int64_t(Options.Movie.Still) * i, Doc.ImageBuffer(), length) != 0) {
+    const int64_t length = Attract ? int64_t(3) * Attract->BufWidth() * Attract->BufHeight()
+                                   : int64_t(3) * Doc.BufWidth() * Doc.BufHeight();
+    const uint8_t* image = Attract ? Attract->ImageBuffer() : Doc.ImageBuffer();
+    if (!image || Writer.WriteFrame(int64_t(Options.Movie.Still) * i, image, length) != 0) {
       FailedFrame = i;
       return false;
     }
@@ -105,6 +119,7 @@ class TMorphHost : public TMovieHost {
 
  private:
   TFractal& Doc;
+  T3dFractal* Attract;
   TAVIWriter& Writer;
   const TMorphOptions& Options;
   int32_t Total;
@@ -176,9 +191,59 @@ int RunIFSMorphCommand(TMorphOptions& options) {
   if (!OpenClip(writer, options, doc.BufWidth(), doc.BufHeight(), error)) return Fail(error);
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
-  TMorphHost host(doc, writer, options);
+  TMorphHost host(doc, nullptr, writer, options);
   RunIFSMorph(host, movie);
   doc.StopThread();
+  return Finish(writer, options, host.Written, host.FailedFrame);
+}
+
+int RunAttractorMorphCommand(TMorphOptions& options) {
+  const std::string& a = options.Movie.Spots[0];
+  const std::string& b = options.Movie.Spots[1];
+  int32_t width = options.Movie.Width, height = options.Movie.Height;
+  if (width <= 0) {
+    const TProfileFile file(a);
+    width = file.ReadInteger("DrawSize", "X_Size", kDefaultAttractorSide);
+    height = file.ReadInteger("DrawSize", "Y_Size", kDefaultAttractorSide);
+    if (width < 2 || height < 1 || width > kMaxRenderSide || height > kMaxRenderSide)
+      return Fail("the first file's DrawSize " + std::to_string(width) + "x" + std::to_string(height) +
+                  " is not a usable image size");
+  }
+  std::vector<std::string> messages;
+  SetMessageHandler([&](const std::string& text) { messages.push_back(text); });
+  MainQueue().SetDispatcher([](const TMessage&) {});
+  TNullCanvas canvas;
+  // The first file gives the view, colours and point count.
+  T3dFractal attractor(width, height, &canvas);
+  if (!messages.empty()) return Fail(messages.front());
+  attractor.LoadFromFile(a);
+  attractor.StopThread();
+  if (!messages.empty()) return Fail("cannot load \"" + a + "\": " + messages.front());
+  TAttractorMovie movie;
+  movie.PingPong = options.PingPong;
+  movie.First = attractor.Coefficients;
+  TakeAttractorKind(movie, 0, attractor.Kind);
+  try {
+    if (const std::string problem = AttractorFileProblem(b); !problem.empty()) throw std::runtime_error(problem);
+    const TProfileFile file(b);
+    if (!TakeAttractorKind(movie, 1, file.ReadInteger("Fractal", "IFSNumber", 0)))
+      return Fail(kDifferentAttractorKinds);
+    ReadAttractorTable(file, movie.Second);
+  } catch (const std::exception& e) {
+    return Fail("cannot load \"" + b + "\": " + e.what());
+  }
+  if (movie.FirstKind <= 0) return Fail("the map kind of \"" + a + "\" is " + std::to_string(movie.FirstKind) +
+                                        ": nothing to draw");
+
+  TAVIWriter writer;
+  std::string error;
+  if (!OpenClip(writer, options, attractor.BufWidth(), attractor.BufHeight(), error)) return Fail(error);
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  TFractal parked(-1, 0, 0, 0, 0, 0, nullptr);
+  TMorphHost host(parked, &attractor, writer, options);
+  RunAttractorMorph(host, attractor, movie);
+  attractor.StopThread();
   return Finish(writer, options, host.Written, host.FailedFrame);
 }
 
@@ -192,7 +257,8 @@ std::string MorphUsage() {
   return "usage: pelmorix-render --morph A.fri B.fri -o OUT.avi|OUT.mp4|OUT.mkv [options]\n"
          "       pelmorix-render --morph A.fr3 B.fr3 -o OUT.avi|OUT.mp4|OUT.mkv [options]\n"
          "  Morphs the first IFS (attractor) into the second: frame f of N shows the values\n"
-         "  f/N of the way. IFS frames take the first file's window, palette and MaxIter.\n"
+         "  f/N of the way. IFS frames take the first file's window, palette and MaxIter; attractor\n"
+         "  frames the first file's view, colours and point count.\n"
          "  -o, --output FILE         clip to write; the extension chooses AVI, MP4 or Matroska\n"
          "  --frames N                interpolation steps (default 10, 1..999): N + 1 frames\n"
          "  --ping-pong               morph there and back: N/2 steps each way, 2 x (N/2 + 1) frames\n"
@@ -200,7 +266,8 @@ std::string MorphUsage() {
          "  --still S                 frame times each rendered frame lasts (default 1, 1..1000)\n"
          "  --codec C                 mjpeg, mpeg4, ffv1, h264 or raw (default mjpeg; MP4: h264 if present)\n"
          "  -q, --quality Q           quality of mjpeg, mpeg4 and h264, 1..100 (default 85)\n"
-         "  --size WxH                image size (default 640x480)\n"
+         "  --size WxH                image size (default 640x480 for IFS, the first .fr3's DrawSize\n"
+         "                            or 300x300 for attractors)\n"
          "  --threads N               render threads (default: one per core)\n"
          "  --quiet                   no progress bar\n";
 }
@@ -222,5 +289,7 @@ int RunMorphCommand(const std::vector<std::string>& args) {
   }
   const bool ifs = IsIFSFilePath(options.Movie.Spots[0]) && IsIFSFilePath(options.Movie.Spots[1]);
   if (ifs) return RunIFSMorphCommand(options);
+  if (IsAttractorFileName(options.Movie.Spots[0]) && IsAttractorFileName(options.Movie.Spots[1]))
+    return RunAttractorMorphCommand(options);
   return Fail("a morph takes two .fri files or two .fr3 files");
 }

@@ -76,4 +76,50 @@ TEST(MorphCommand, WritesTheIFSMorphAndRefusesWhatItCannotMorph) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("x.avi")));
 }
 
+// An attractor of kind 1: four half-size maps towards the corners (0, 0, 0), (c, 0, 0), (0, c, 0), (0, 0, c).
+std::string Tetrahedron(const std::string& corner, const std::string& drawSize) {
+  std::string text = drawSize + "[Fractal]\nIFSNumber=1\nMaxIter=5000\n[Attract]\n";
+  for (int i = 1; i <= 4; ++i) {
+    const std::string r = std::to_string(i);
+    text += "A" + r + "01=0.5\nA" + r + "06=0.5\nA" + r + "11=0.5\nP" + r + "=0.25\n";
+    if (i > 1) text += "A" + r + (i == 2 ? "04=" : i == 3 ? "08=" : "12=") + corner + "\n";
+  }
+  return text;
+}
+
+TEST(MorphCommand, WritesTheAttractorMorphOfTwoFilesOfOneKind) {
+  TScratchFolder dir;
+  std::ofstream(dir.File("a.fr3")) << Tetrahedron("1.2", "[DrawSize]\nX_Size=50\nY_Size=30\n");
+  std::ofstream(dir.File("b.fr3")) << Tetrahedron("-1.5", "");
+  std::ofstream(dir.File("q.fr3")) << "[Fractal]\nIFSNumber=3\n[Attract]\nA101=0.2\n";
+  std::ofstream(dir.File("a.fri")) << kGasket;
+  auto run = [&](const std::string& files, const std::string& args) {
+    const std::string cmd = "'" + ProgramFile("pelmorix-render") + "' --quiet --morph " + files + " " + args +
+                            " 2>'" + dir.File("err.txt") + "'";
+    const int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  const std::string ab = "'" + dir.File("a.fr3") + "' '" + dir.File("b.fr3") + "'";
+  ASSERT_EQ(run(ab, "--frames 11 --ping-pong --codec raw -o '" + dir.File("pp.avi") + "'"), 0)
+      << ReadBytes(dir.File("err.txt"));
+  const TClipInfo clip = ReadClip(dir.File("pp.avi"));
+  ASSERT_TRUE(clip.Opened);
+  EXPECT_EQ(clip.Width, 52);  // the first file's DrawSize 50 x 30, padded
+  EXPECT_EQ(clip.Height, 32);
+  ASSERT_EQ(clip.Packets.size(), 12u);
+  for (size_t i = 0; i < 12; ++i) EXPECT_EQ(clip.Packets[i].Pts, int64_t(i));
+  EXPECT_NE(clip.Packets[0].Data, clip.Packets[5].Data);
+  ASSERT_EQ(run(ab, "--frames 10 --size 40x40 -o '" + dir.File("plain.avi") + "'"), 0);
+  EXPECT_EQ(ReadClip(dir.File("plain.avi")).Packets.size(), 11u);
+  EXPECT_EQ(ReadClip(dir.File("plain.avi")).Width, 40);
+
+  // A kind 3 and a kind 1 cannot be combined.
+  EXPECT_EQ(run("'" + dir.File("q.fr3") + "' '" + dir.File("a.fr3") + "'", "-o '" + dir.File("x.avi") + "'"), 1);
+  EXPECT_NE(ReadBytes(dir.File("err.txt")).find("First and Second attractors are different type !"),
+            std::string::npos);
+  EXPECT_EQ(run("'" + dir.File("a.fr3") + "' '" + dir.File("a.fri") + "'", "-o '" + dir.File("x.avi") + "'"), 1);
+  EXPECT_NE(ReadBytes(dir.File("err.txt")).find("two .fri files or two .fr3 files"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("x.avi")));
+}
+
 }  // namespace
