@@ -87,7 +87,7 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
   buttons->addWidget(FClose);
   layout->addLayout(buttons);
   connect(FStart, &QPushButton::clicked, this, &TAVISetup::StartRendering);
-  connect(FClose, &QPushButton::clicked, this, &TAVISetup::CloseClicked);
+  connect(FClose, &QPushButton::clicked, this, &TAVISetup::reject);
 
   FSave.Title = "Save movie as";
   // MP4 is offered beside the classic type; AVI stays the first.
@@ -213,16 +213,8 @@ void TAVISetup::SetWriting(bool writing) {
   repaint();
 }
 
-void TAVISetup::CloseClicked() {
-  if (Writer) {
-    RunningFlag = false;
-    return;
-  }
-  accept();
-}
-
 void TAVISetup::reject() {
-  // While a movie is written, Escape and the window's close stop it instead.
+  // While a movie is written, "Stop", Escape and the window's close only stop it.
   if (Writer) {
     RunningFlag = false;
     return;

@@ -88,7 +88,6 @@ class TAVISetup : public QDialog, public TMovieHost {
   void done(int result) override;
 
  private:
-  void CloseClicked();
   bool DrawsAttractor() const;
   void SetWriting(bool writing);
 

@@ -430,6 +430,11 @@ int TAVIWriter::WriteFrame(int64_t position, const uint8_t* dib, int64_t length)
     const int srcStride[4] = {-stride, 0, 0, 0};
     sws_scale(S->Scaler, src, srcStride, 0, S->Height, S->Frame->data, S->Frame->linesize);
   } else {
+    // The encoder reads the caller's buffer through a reference it does not own.
+    av_buffer_unref(&S->Frame->buf[0]);
+    S->Frame->buf[0] = av_buffer_create(const_cast<uint8_t*>(dib), size_t(length), [](void*, uint8_t*) {}, nullptr,
+                                        AV_BUFFER_FLAG_READONLY);
+    if (!S->Frame->buf[0]) return S->LastError = AVERROR(ENOMEM);
     S->Frame->data[0] = const_cast<uint8_t*>(dib);
     S->Frame->linesize[0] = stride;
   }
@@ -439,6 +444,7 @@ int TAVIWriter::WriteFrame(int64_t position, const uint8_t* dib, int64_t length)
   S->Frame->quality = S->Encoder->global_quality;
   int rc = avcodec_send_frame(S->Encoder, S->Frame);
   if (rc >= 0) rc = S->WritePackets();
+  if (!S->Scaler) av_buffer_unref(&S->Frame->buf[0]);
   if (rc < 0) return S->LastError = rc;
   S->LastPosition = position;
   ++S->Frames;
@@ -466,7 +472,6 @@ void TAVIWriter::Close() {
   }
   sws_freeContext(s.Scaler);
   s.Scaler = nullptr;
-  if (s.Frame && !s.Frame->buf[0]) s.Frame->data[0] = nullptr;
   av_frame_free(&s.Frame);
   av_packet_free(&s.Packet);
   avcodec_free_context(&s.Encoder);
