@@ -1,7 +1,7 @@
 #include "movies/attractor_movie.h"
 
 #include "attractors/attractor.h"
-#include "movies/ifs_movie.h"
+#include "movies/morph_frames.h"
 #include "movies/movie_host.h"
 
 TAttractorMovie& AttractorMovie() {
@@ -54,25 +54,12 @@ int32_t RunAttractorMorph(TMovieHost& host, T3dFractal& doc, const TAttractorMov
   const TAttractorTable inc = AttractorIncrements(movie, n);
   host.SetGaugeMax(host.FrameCount());
 
-  int32_t written = 0;
-  // Draws one table and writes it as frame i; false when the movie ends there.
-  auto frame = [&](const TAttractorTable& table, int32_t i, int32_t gauge) {
+  return RunMorphFrames(host, n, movie.PingPong, [&](bool forward, int32_t f) {
     doc.StopThread();
-    doc.Coefficients = table;
+    doc.Coefficients = forward ? ForwardTable(movie, inc, f) : ReturnTable(movie, inc, f);
     doc.Current = {kAttractorStart, kAttractorStart, kAttractorStart};
     doc.Restart();
-    host.RenderAndWait();
-    const bool ok = host.WriteFrame(i);
-    if (ok) ++written;
-    host.SetGaugePosition(gauge);
-    return ok && host.Running();
-  };
-  for (int32_t f = 0; f <= n; ++f)
-    if (!frame(ForwardTable(movie, inc, f), f, f)) return written;
-  if (movie.PingPong)
-    for (int32_t f = 0; f <= n; ++f)
-      if (!frame(ReturnTable(movie, inc, f), f + n + 1, f + n)) return written;
-  return written;
+  });
 }
 
 void AttractorMovieLoop(TMovieHost& host) {

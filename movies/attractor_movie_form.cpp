@@ -18,7 +18,7 @@
 #include "attractors/attractor_form.h"
 #include "movies/attractor_movie.h"
 #include "movies/avi_setup_form.h"
-#include "movies/ifs_movie.h"
+#include "movies/morph_frames.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
 #include "platform/program_folder.h"

@@ -4,6 +4,7 @@
 
 #include "engine/fractal.h"
 #include "formulas/formula_context.h"
+#include "movies/morph_frames.h"
 #include "movies/movie_host.h"
 
 namespace {
@@ -17,11 +18,6 @@ float Value(const TWorkingIFS& set, int32_t slot, int field) {
 TIFSMovie& IFSMovie() {
   static TIFSMovie movie;
   return movie;
-}
-
-int32_t MorphSteps(int32_t frameCount, bool pingPong) {
-  const int32_t n = pingPong ? frameCount / 2 : frameCount;
-  return std::max(n, 1);
 }
 
 int32_t MorphCount(const TIFSMovie& movie) {
@@ -66,24 +62,11 @@ int32_t RunIFSMorph(TMovieHost& host, const TIFSMovie& movie) {
   const TIFSIncrements inc = IFSIncrements(movie, n);
   host.SetGaugeMax(host.FrameCount());
 
-  int32_t written = 0;
-  // Draws one set and writes it as frame i; false when the movie ends there.
-  auto frame = [&](const TWorkingIFS& set, int32_t i, int32_t gauge) {
+  return RunMorphFrames(host, n, movie.PingPong, [&](bool forward, int32_t f) {
     d.StopThread();  // the render thread reads the working set
-    WorkingIFS = set;
+    WorkingIFS = forward ? ForwardIFS(movie, inc, f) : ReturnIFS(movie, inc, f);
     d.Restart();
-    host.RenderAndWait();
-    const bool ok = host.WriteFrame(i);
-    if (ok) ++written;
-    host.SetGaugePosition(gauge);
-    return ok && host.Running();
-  };
-  for (int32_t f = 0; f <= n; ++f)
-    if (!frame(ForwardIFS(movie, inc, f), f, f)) return written;
-  if (movie.PingPong)
-    for (int32_t f = 0; f <= n; ++f)
-      if (!frame(ReturnIFS(movie, inc, f), f + n + 1, f + n)) return written;
-  return written;
+  });
 }
 
 void IFSMovieLoop(TMovieHost& host) { RunIFSMorph(host, IFSMovie()); }

@@ -9,9 +9,9 @@
 #include <cstdint>
 
 #include "ifs/ifs_model.h"
+#include "movies/morph_frames.h"
 
 constexpr int32_t kIFSMovieKind = 6;
-constexpr int32_t kDefaultMorphFrames = 10;
 constexpr int32_t kDefaultMorphMultiplier = 100;
 
 struct TIFSMovie {
@@ -27,10 +27,6 @@ TIFSMovie& IFSMovie();
 struct TIFSIncrements {
   float Values[kMaxIFSTransforms + 1][kTransformFieldCount] = {};
 };
-
-// n of a morph of `frameCount` frames: halved (toward zero) for ping-pong.
-// Never below 1, so a morph always reaches its end set.
-int32_t MorphSteps(int32_t frameCount, bool pingPong);
 
 // The transform count every frame draws: the larger of the two counts.
 int32_t MorphCount(const TIFSMovie& movie);

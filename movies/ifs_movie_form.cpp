@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFocusEvent>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,6 +15,7 @@
 #include "formulas/formula_context.h"
 #include "ifs/ifs_constructor.h"
 #include "ifs/ifs_file.h"
+#include "ifs/ifs_form.h"
 #include "movies/avi_setup_form.h"
 #include "movies/ifs_movie.h"
 #include "platform/dialogs.h"
@@ -31,13 +31,6 @@ constexpr int kValueDigits = 15;
 constexpr int kAnimationMs = 120;
 constexpr int kPhases = 16;
 constexpr const char* kHeader = "   A        B       C        D       E        F        p";
-
-QFont ListFont() {
-  QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  f.setBold(true);
-  f.setPixelSize(11);
-  return f;
-}
 
 QSpinBox* SpinEdit(QWidget* parent, int lo, int hi, int step, int value) {
   auto* e = new QSpinBox(parent);
@@ -68,7 +61,7 @@ TAVIifs::TAVIifs(TFractal* doc, QWidget* parent)
   BuildSet(1, 112);
 
   auto* header = new QLabel(kHeader, this);
-  header->setFont(ListFont());
+  header->setFont(IFSListFont());
   header->setGeometry(8, 220, 480, 14);
   const char* letters = "ABCDEFp";
   for (int f = 0; f < kTransformFieldCount; ++f) {
@@ -150,7 +143,7 @@ void TAVIifs::BuildSet(int which, int top) {
   s.Label = new QLabel(s.Prefix, this);
   s.Label->setGeometry(8, top, 457, 16);
   s.List = new QListWidget(this);
-  s.List->setFont(ListFont());
+  s.List->setFont(IFSListFont());
   s.List->setGeometry(8, top + 18, 457, 84);
   s.List->installEventFilter(this);
   connect(s.List, &QListWidget::currentRowChanged, this, [this, which] {
@@ -190,27 +183,22 @@ void TAVIifs::LoadSet(int which, const std::string& path) {
   try {
     const TProfileFile file(path);
     if (lower.find(".ifs") != std::string::npos) {
+      // A library: its set is read once an entry is chosen.
       std::vector<std::string> names;
       warning = ReadIFSLibraryNames(file, names, "No name");
       s.LibraryPath = path;
       s.Library->clear();
       for (const std::string& n : names) s.Library->addItem(QString::fromStdString(n));
       s.Library->show();
-      ShowSet(which);
     } else {
       s.Library->hide();
       s.LibraryPath.clear();
-      s.Label->setText(QString::fromStdString(s.Prefix + file.ReadString("IFS", "Name", "NoName")));
-      warning = ReadIFSSet(file, "IFS", *s.Set);
-      ShowSet(which);
+      warning = ReadSection(which, file, "IFS");
     }
   } catch (const std::exception& e) {
     warning = e.what();
-    ShowSet(which);
   }
-  s.List->setFocus();
-  EnterList(which);
-  if (!warning.empty()) ShowMessage(warning);
+  SetLoaded(which, warning);
 }
 
 void TAVIifs::ChooseLibraryEntry(int which, int k) {
@@ -219,15 +207,22 @@ void TAVIifs::ChooseLibraryEntry(int which, int k) {
   *s.Set = TWorkingIFS{};
   std::string warning;
   try {
-    const TProfileFile file(s.LibraryPath);
-    const std::string section = LibrarySectionName(k);
-    s.Label->setText(QString::fromStdString(s.Prefix + file.ReadString(section, "Name", "NoName")));
-    warning = ReadIFSSet(file, section, *s.Set);
+    warning = ReadSection(which, TProfileFile(s.LibraryPath), LibrarySectionName(k));
   } catch (const std::exception& e) {
     warning = e.what();
   }
+  SetLoaded(which, warning);
+}
+
+std::string TAVIifs::ReadSection(int which, const TProfileFile& file, const std::string& section) {
+  const TSetControls& s = Sets[which];
+  s.Label->setText(QString::fromStdString(s.Prefix + file.ReadString(section, "Name", "NoName")));
+  return ReadIFSSet(file, section, *s.Set);
+}
+
+void TAVIifs::SetLoaded(int which, const std::string& warning) {
   ShowSet(which);
-  s.List->setFocus();
+  Sets[which].List->setFocus();
   EnterList(which);
   if (!warning.empty()) ShowMessage(warning);
 }

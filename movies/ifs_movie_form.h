@@ -26,6 +26,7 @@ class QSpinBox;
 class QTimer;
 class TFractal;
 class TNumericEdit;
+class TProfileFile;
 class TSpinButton;
 
 class TAVIifs : public QWidget {
@@ -80,6 +81,10 @@ class TAVIifs : public QWidget {
  private:
   void BuildSet(int which, int top);
   void LoadClicked(int which);
+  // The set's name into its label and its transforms from `section`.
+  std::string ReadSection(int which, const TProfileFile& file, const std::string& section);
+  // After a set was read: its list rebuilt and entered, then any warning.
+  void SetLoaded(int which, const std::string& warning);
   void ShowSet(int which);
   void EnterList(int which);
   void LineSelected();
