@@ -6,39 +6,24 @@
 
 #include "attractors/attractor.h"
 #include "engine/fractal.h"
-#include "movies/movie_host.h"
+#include "tests/movies/morph_test_host.h"
 
 namespace {
 
-// Records the table of every frame written; the attractor document has no
-// canvas, so its restarts draw nothing.
-class TAttractorHost : public TMovieHost {
+// Records the table and start point of every frame written.
+class TAttractorHost : public TMorphTestHost {
  public:
-  TAttractorHost(int32_t frames) : Doc(-1, 0, 0, 0, 8, 8, nullptr), Attract(8, 8, nullptr), Frames(frames) {}
-  TFractal& Document() override { return Doc; }
+  explicit TAttractorHost(int32_t frames) : TMorphTestHost(frames), Attract(8, 8, nullptr) {}
   T3dFractal* Attractor() override { return &Attract; }
-  void RenderAndWait() override {}
-  bool WriteFrame(int32_t i) override {
-    if (i == FailAt) return false;
-    Positions.push_back(i);
-    Tables.push_back(Attract.Coefficients);
-    Starts.push_back(Attract.Current);
-    if (i == StopAt) RunningFlag = false;
-    return true;
-  }
-  bool Running() const override { return RunningFlag; }
-  int32_t FrameCount() const override { return Frames; }
-  void SetGaugeMax(int32_t max) override { GaugeMax = max; }
-  void SetGaugePosition(int32_t position) override { Gauges.push_back(position); }
-
-  TFractal Doc;
   T3dFractal Attract;
-  int32_t Frames;
-  bool RunningFlag = true;
-  int32_t StopAt = -1, FailAt = -1, GaugeMax = -1;
-  std::vector<int32_t> Positions, Gauges;
   std::vector<TAttractorTable> Tables;
   std::vector<TAttractorPoint> Starts;
+
+ protected:
+  void Record() override {
+    Tables.push_back(Attract.Coefficients);
+    Starts.push_back(Attract.Current);
+  }
 };
 
 TAttractorMovie Morph(bool pingPong) {

@@ -6,35 +6,18 @@
 
 #include "engine/fractal.h"
 #include "formulas/formula_context.h"
-#include "movies/movie_host.h"
+#include "tests/movies/morph_test_host.h"
 
 namespace {
 
-// Records the working set of every frame written; the document has no
-// canvas, so its restarts draw nothing.
-class TMorphHost : public TMovieHost {
+// Records the working set of every frame written.
+class TMorphHost : public TMorphTestHost {
  public:
-  explicit TMorphHost(int32_t frames) : Doc(-1, 0, 0, 0, 8, 8, nullptr), Frames(frames) {}
-  TFractal& Document() override { return Doc; }
-  void RenderAndWait() override {}
-  bool WriteFrame(int32_t i) override {
-    if (i == FailAt) return false;
-    Positions.push_back(i);
-    Sets.push_back(WorkingIFS);
-    if (i == StopAt) RunningFlag = false;
-    return true;
-  }
-  bool Running() const override { return RunningFlag; }
-  int32_t FrameCount() const override { return Frames; }
-  void SetGaugeMax(int32_t max) override { GaugeMax = max; }
-  void SetGaugePosition(int32_t position) override { Gauges.push_back(position); }
-
-  TFractal Doc;
-  int32_t Frames;
-  bool RunningFlag = true;
-  int32_t StopAt = -1, FailAt = -1, GaugeMax = -1;
-  std::vector<int32_t> Positions, Gauges;
+  using TMorphTestHost::TMorphTestHost;
   std::vector<TWorkingIFS> Sets;
+
+ protected:
+  void Record() override { Sets.push_back(WorkingIFS); }
 };
 
 TIFSTransform T(float a, float p) { return {a, -a, 0.5f, 0.25f, 0.1f, -0.3f, p}; }
