@@ -4,7 +4,7 @@
 #   bash build.sh test    build and run the whole test suite
 #   bash build.sh asan    the test suite under AddressSanitizer + UBSan
 #   bash build.sh tsan    the model test suite under ThreadSanitizer
-#   bash build.sh bench   build and run the render benchmarks
+#   bash build.sh bench   build and run the render and profile-file benchmarks
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-run}

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,10 +17,13 @@
 #include "engine/anti_alias.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
+#include "ifs/ifs_file.h"
+#include "ifs/ifs_model.h"
 #include "platform/atomic_file.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
+#include "platform/program_folder.h"
 #include "ui/image_file.h"
 
 namespace {
@@ -53,6 +56,17 @@ int Fail(const std::string& text) {
   return 1;
 }
 
+// Loads the IFS library "px.ifs" of the program folder, as the program does at
+// start-up; returns what went wrong reading it (empty when nothing did).
+std::string LoadProgramIFSLibrary() {
+  std::vector<std::string> names;
+  try {
+    return LoadIFSLibrary(ProgramFile("px.ifs"), IFSLibrary, names);
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,15 +94,21 @@ int main(int argc, char** argv) {
   SetMessageHandler([&](const std::string& text) { messages.push_back(text); });
 
   int32_t width = options.Width, height = options.Height;
+  // The spot is read once; its size, palette and fractal all come from it.
+  std::optional<TProfileFile> spot;
   if (!options.SpotPath.empty()) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(options.SpotPath, ec))
-      return Fail(std::string("cannot open ") + (IsIFSFilePath(options.SpotPath) ? "IFS" : "spot") + " file \"" +
-                  options.SpotPath + "\"");
+    const bool ifs = IsIFSFilePath(options.SpotPath);
+    const std::string kind = ifs ? "IFS" : "spot";
+    spot.emplace(options.SpotPath);
+    if (!spot->Existed()) return Fail("cannot open " + kind + " file \"" + options.SpotPath + "\": no such file");
+    if (!spot->ReadError().empty())
+      return Fail("cannot read " + kind + " file \"" + options.SpotPath + "\": " + spot->ReadError());
+    if (!ifs && spot->KeyNames("Fractal").empty())
+      std::fprintf(stderr, "pelmorix-render: warning: no key found in section [Fractal] of \"%s\"; "
+                           "rendering the defaults\n", options.SpotPath.c_str());
     if (width <= 0) {
-      const TProfileFile spot(options.SpotPath);
-      width = spot.ReadInteger("DrawSize", "X_Size", 640);
-      height = spot.ReadInteger("DrawSize", "Y_Size", 480);
+      width = spot->ReadInteger("DrawSize", "X_Size", 640);
+      height = spot->ReadInteger("DrawSize", "Y_Size", 480);
       if (width < 2 || height < 1 || width > kMaxRenderSide || height > kMaxRenderSide)
         return Fail("the spot file's DrawSize " + std::to_string(width) + "x" + std::to_string(height) +
                     " is not a usable image size");
@@ -113,6 +133,7 @@ int main(int argc, char** argv) {
     }
   });
 
+  const std::string libraryProblem = LoadProgramIFSLibrary();
   TNullCanvas canvas;
   // Parked at formula -1 so that nothing renders before the parameters are in.
   TFractal doc(-1, 0, 0, 0, width, height, &canvas);
@@ -122,8 +143,8 @@ int main(int argc, char** argv) {
     if (IsIFSFilePath(options.SpotPath)) {
       const std::string note = LoadIFSForRender(options.SpotPath, doc, options.MaxIter);
       if (!note.empty()) std::fprintf(stderr, "pelmorix-render: %s\n", note.c_str());
-    } else if (!options.SpotPath.empty()) {
-      doc.LoadSpot(options.SpotPath);
+    } else if (spot) {
+      doc.LoadSpot(*spot);
       if (!messages.empty()) return Fail(messages.front());
       if (doc.Ctx.Number < 0) return Fail("the spot file's formula number is negative: nothing to render");
     } else {
@@ -136,7 +157,16 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     return Fail(std::string("cannot load \"") + options.SpotPath + "\": " + e.what());
   }
+  if (!HasRenderPass(doc.Ctx.Number))
+    return Fail("formula number " + std::to_string(doc.Ctx.Number) +
+                " has nothing to render: the renderer draws 0..999, 1000, 1001 and 3000");
   if (!doc.RenderThread()) return Fail(messages.empty() ? "nothing to render" : messages.front());
+  if (doc.Ctx.Number == kIFSFormula && doc.Ctx.IFSNumber != kWorkingIFSNumber) {
+    if (!libraryProblem.empty()) std::fprintf(stderr, "pelmorix-render: warning: %s\n", libraryProblem.c_str());
+    if (doc.Ctx.IFSNumber >= IFSLibrary.Count)
+      std::fprintf(stderr, "pelmorix-render: warning: the IFS library \"%s\" holds no IFS %d\n",
+                   ProgramFile("px.ifs").c_str(), int(doc.Ctx.IFSNumber));
+  }
 
   MainQueue().RunUntil([&] { return done || doc.RenderFinished(); });
   doc.StopThread();
@@ -158,15 +188,19 @@ int main(int argc, char** argv) {
     outHeight = size.Height;
   }
   try {
+    // The image and the value dump are written together: a run that cannot
+    // write one of them leaves neither.
+    TFileBatch output;
     switch (options.Type) {
       case TImageType::Bitmap:
-        SaveBitmapFile(options.OutputPath, header, bits);
+        output.Add(options.OutputPath, BitmapFileBytes(header, bits));
         break;
       case TImageType::Jpeg:
-        SaveJpegFile(options.OutputPath, header, bits, outWidth, outHeight, options.Quality, options.Progressive);
+        output.Add(options.OutputPath, JpegFileBytes(header, bits, outWidth, outHeight, options.Quality, options.Progressive));
         break;
     }
-    if (!options.ValuesPath.empty()) WriteFileAtomic(options.ValuesPath, ValueBytes(doc));
+    if (!options.ValuesPath.empty()) output.Add(options.ValuesPath, ValueBytes(doc));
+    output.Commit();
   } catch (const std::exception& e) {
     return Fail(e.what());
   }

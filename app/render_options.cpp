@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 
 #include "platform/profile.h"
 
@@ -99,7 +100,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
         options.X = ParseReal(v.substr(0, c1));
         options.Y = ParseReal(v.substr(c1 + 1, c2 - c1 - 1));
         options.W = ParseReal(v.substr(c2 + 1));
-        if (!(options.W > 0)) throw TConvertError("");
+        if (!std::isfinite(options.X) || !std::isfinite(options.Y) || !std::isfinite(options.W) || !(options.W > 0))
+          throw TConvertError("");
       } catch (const TConvertError&) {
         error = "bad --window \"" + v + "\": expected X,Y,W with W > 0";
         return false;

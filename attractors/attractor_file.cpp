@@ -34,15 +34,28 @@ std::string CoefficientKey(int32_t row, int32_t column) {
 // single.
 constexpr Extended kSingleLimit = 0x1.ffffffp127L;
 
+TConvertError NotAFloat(const TProfileFile& file, const std::string& section, const std::string& key) {
+  std::string text = "'";
+  text += file.ReadString(section, key, "");
+  text += "' is not a valid floating point value (key \"" + key + "\" in section \"" + section + "\" of \"";
+  text += file.Path() + "\")";
+  return TConvertError(text);
+}
+
 // A coefficient is a single: a number beyond its range is as unusable as text
 // that is not a number, and is reported the same way.
 float ReadCoefficient(const TProfileFile& file, const std::string& key) {
   const Extended value = file.ReadReal(kAttract, key, "0");
-  if (!(std::fabs(value) < kSingleLimit))
-    throw TConvertError("'" + file.ReadString(kAttract, key, "") + "' is not a valid floating point value (key \"" +
-                        key + "\" in section \"" + kAttract + "\" of \"" + file.Path() + "\")");
+  if (!(std::fabs(value) < kSingleLimit)) throw NotAFloat(file, kAttract, key);
   if (std::fabs(value) > FLT_MAX) return value < 0 ? -FLT_MAX : FLT_MAX;
   return float(value);
+}
+
+// An infinite or NaN window has no picture to draw.
+Extended ReadWindowReal(const TProfileFile& file, const std::string& key, const char* def) {
+  const Extended value = file.ReadReal(kFractal, key, def);
+  if (!std::isfinite(value)) throw NotAFloat(file, kFractal, key);
+  return value;
 }
 
 uint8_t ReadComponent(const TProfileFile& file, const char* key, int32_t def) {
@@ -101,9 +114,9 @@ void T3dFractal::LoadFromFile(const std::string& path) {
     if (!problem.empty()) throw std::runtime_error(problem);
     const TProfileFile f(path);
     ReadAttractorTable(f, Coefficients);
-    X = f.ReadReal(kFractal, "X_Coord", "-2");
-    Y = f.ReadReal(kFractal, "Y_Coord", "2");
-    W = f.ReadReal(kFractal, "W_Coord", "4");
+    X = ReadWindowReal(f, "X_Coord", "-2");
+    Y = ReadWindowReal(f, "Y_Coord", "2");
+    W = ReadWindowReal(f, "W_Coord", "4");
     Number = f.ReadInteger(kFractal, "Number", kAttractorFormula);
     Kind = f.ReadInteger(kFractal, "IFSNumber", kAttractorIFS);
     ColorStyle = f.ReadInteger(kFractal, "IFSColorStyle", 0);

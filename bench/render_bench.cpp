@@ -9,6 +9,7 @@
 #include <thread>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/fractal.h"
@@ -17,6 +18,9 @@
 #include "formulas/catalogue.h"
 #include "formulas/formula_context.h"
 #include "formulas/pixel.h"
+#include "ifs/ifs_file.h"
+#include "ifs/ifs_model.h"
+#include "platform/program_folder.h"
 
 namespace {
 
@@ -184,6 +188,30 @@ void BM_DocumentRender(benchmark::State& state) {
   TFractal::RenderThreads = 0;
 }
 
+// An IFS render of the document: the first IFS of the program's library
+// (the Sierpinski triangle), a million points, in points per second.
+void BM_DocumentRenderIFS(benchmark::State& state) {
+  std::vector<std::string> names;
+  if (!LoadIFSLibrary(ProgramFile("px.ifs"), IFSLibrary, names).empty() || IFSLibrary.Count < 1) {
+    state.SkipWithError("the IFS library \"px.ifs\" is missing beside the benchmark");
+    return;
+  }
+  TNullCanvas canvas;
+  TFractal doc(-1, 0, 0, 0, kDocWidth, kDocHeight, &canvas);
+  doc.AutoIter = false;
+  doc.Ctx.MaxIter = 1000;
+  doc.Ctx.IFScounter = 1000;
+  doc.Ctx.IFSNumber = 0;
+  int64_t points = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    doc.SetFormula(kIFSFormula, -0.1L, 0.6L, 1.2L);
+    doc.RenderThread()->WaitFor();
+    points += int64_t(doc.Ctx.MaxIter) * doc.Ctx.IFScounter + 1;
+  }
+  state.counters["points/s"] = double(points) / WallSeconds(start);
+}
+
 }  // namespace
 
 BENCHMARK(BM_BareLoop)->Unit(benchmark::kMillisecond);
@@ -199,5 +227,6 @@ BENCHMARK(BM_DocumentRender)
     ->Arg(int64_t(std::thread::hardware_concurrency()))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK(BM_DocumentRenderIFS)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();

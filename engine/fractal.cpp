@@ -35,10 +35,12 @@ int32_t AsInt(const TPropertyValue& v) {
 
 bool AsBool(const TPropertyValue& v) { return AsInt(v) != 0 || (std::holds_alternative<Extended>(v) && std::get<Extended>(v) != 0); }
 
+// A fresh buffer is zeroed: a black image and values 0, whatever the render
+// later writes or leaves out.
 template <class T>
 std::unique_ptr<T[]> TryAllocate(uint64_t count) {
   if (count * sizeof(T) > TFractal::MaxBufferBytes) return nullptr;
-  return std::unique_ptr<T[]>(new (std::nothrow) T[count]);
+  return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
 }
 
 }  // namespace
@@ -269,6 +271,10 @@ void TFractal::SetUserFormula(const std::vector<std::string>& lines) {
 void TFractal::RecolorWith(const std::function<TColor3(const float*)>& colorOf) {
   if (!Values || !Image || !FCanvas) return;
   const int32_t bw = BufWidth(), bh = BufHeight();
+  std::unique_lock<std::mutex> guard(BufferLock);
+  // A running render colours what it stores from now on with the palette as
+  // it is now; the pixels it stored before are recoloured here.
+  if (Thread) Thread->UsePalette(*Palette);
   for (int32_t m = 0; m < Height; ++m) {
     const float* valueRow = Values.get() + size_t(bh - 1 - m) * bw * 3;
     uint8_t* imageRow = Image.get() + size_t(m) * bw * 3;
@@ -279,6 +285,7 @@ void TFractal::RecolorWith(const std::function<TColor3(const float*)>& colorOf) 
       imageRow[px * 3 + 2] = c.Red;
     }
   }
+  guard.unlock();
   Paint();
 }
 
@@ -315,16 +322,19 @@ void TFractal::RecolorThreshold(int32_t limit) {
 
 void TFractal::Paint() {
   if (!Image || !FCanvas) return;
+  std::lock_guard<std::mutex> guard(BufferLock);
   FCanvas->DrawBitmap(Header, Image.get(), {0, 0, Width, Height}, {0, 0, Width, Height});
 }
 
 void TFractal::PaintTo(TCanvas* canvas, int32_t width, int32_t height) {
   if (!Image || !canvas) return;
+  std::lock_guard<std::mutex> guard(BufferLock);
   canvas->DrawBitmap(Header, Image.get(), {0, 0, Width, Height}, {0, 0, width, height});
 }
 
 float TFractal::PixelValue(int32_t column, int32_t row) const {
   if (!Values) return 0;
+  std::lock_guard<std::mutex> guard(BufferLock);
   const float* v = Values.get() + (size_t(row) * BufWidth() + column) * 3;
   return float((Extended(v[0]) + v[1] + v[2]) / 3);
 }
@@ -333,6 +343,7 @@ TColor3 TFractal::PixelColor(int32_t column, int32_t row) const {
   if (!Image) return {};
   column = column < 0 ? 0 : (column > Width - 1 ? Width - 1 : column);
   row = row < 0 ? 0 : (row > Height - 1 ? Height - 1 : row);
+  std::lock_guard<std::mutex> guard(BufferLock);
   const uint8_t* p = Image.get() + (size_t(row) * BufWidth() + column) * 3;
   return {p[0], p[1], p[2]};
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <variant>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/bitmap.h"
 
 class TFThread;
+class TProfileFile;
 
 constexpr int32_t kMaxIterLimit = 100000;  // largest maximum iterations a document uses
 
@@ -58,8 +60,15 @@ class TFractal {
   TColor3 PixelColor(int32_t column, int32_t row) const;
   void Assign(const TFractal* other);
 
-  void SaveSpot(const std::string& path);
+  // Spot files. SaveSpot(file) puts every section of the spot into `file`
+  // without writing it, so that a caller adding its own keys replaces the
+  // file once; SaveSpot(path) loads, fills and saves. LoadSpot throws
+  // TProfileError for a file that exists but cannot be read, before anything
+  // changes.
+  void SaveSpot(const std::string& path) const;
+  void SaveSpot(TProfileFile& file) const;
   void LoadSpot(const std::string& path);
+  void LoadSpot(const TProfileFile& file);
 
   // Stops the render thread (terminate, wait) and frees it.
   void StopThread();
@@ -69,11 +78,17 @@ class TFractal {
 
   int32_t BufWidth() const { return Header.biWidth; }
   int32_t BufHeight() const { return Header.biHeight; }
+  // The buffers themselves; while a render runs, read or write them only
+  // with LockBuffers held.
   const float* ValueBuffer() const { return Values.get(); }
   float* ValueBuffer() { return Values.get(); }
   const uint8_t* ImageBuffer() const { return Image.get(); }
   uint8_t* ImageBuffer() { return Image.get(); }
   const TBitmapInfoHeader& BitmapHeader() const { return Header; }
+  // The render thread stores pixels only while it holds this lock, so a
+  // holder sees whole pixels and may recolour or draw them. Never hold it
+  // while waiting for the render thread.
+  std::unique_lock<std::mutex> LockBuffers() const { return std::unique_lock<std::mutex>(BufferLock); }
   TCanvas* Canvas() const { return FCanvas; }
   bool HasUserModule() const { return UserModule != nullptr; }
 
@@ -128,6 +143,7 @@ class TFractal {
   void AllocateOrbitStore();
   void RecolorWith(const std::function<TColor3(const float*)>& colorOf);
   std::vector<TOrbitEntry> OrbitStore;
+  mutable std::mutex BufferLock;
 };
 
 // "Unable to get %n bytes: out of memory" with the byte count in place of the

@@ -1,8 +1,10 @@
 #include "engine/palette.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <exception>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "platform/profile.h"
@@ -65,6 +67,12 @@ TFPal::TFPal() {
 }
 
 TFPal::TFPal(const TFPal& other, int) : InfinityColor(other.InfinityColor) { CopySettings(other); }
+
+std::unique_ptr<TFPal> TFPal::Snapshot() const {
+  std::unique_ptr<TFPal> copy(new TFPal(*this, 0));
+  std::copy(std::begin(Table), std::end(Table), std::begin(copy->Table));
+  return copy;
+}
 
 void TFPal::CopySettings(const TFPal& from) {
   PaletteKind = from.PaletteKind;

@@ -7,13 +7,14 @@
 // whose three values are all 0 take the infinity colour.
 //
 // ColorOf only reads precomputed fields, so render threads may call it
-// concurrently while nobody rebuilds the palette. A rebuild during a render
-// may give a pixel a colour from a partly rebuilt table; the owner recolours
+// concurrently while nobody changes the palette. A render colours with a
+// Snapshot of its document's palette, which the document's Recolor replaces
 // after every palette change.
 
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/bitmap.h"
@@ -88,6 +89,9 @@ class TFPal {
   void Assign(const TFPal& source);
 
   TColor3 ColorOf(float ch0, float ch1, float ch2) const;
+  // A palette that gives the same colours (settings, table and infinity
+  // colour), without OnChange.
+  std::unique_ptr<TFPal> Snapshot() const;
   // Table entry i for the current kind and curve; standard (and unknown)
   // kinds leave `color` untouched.
   void TableEntry(int32_t i, TColor3& color) const;

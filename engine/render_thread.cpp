@@ -21,6 +21,10 @@ bool IsPointFormula(int32_t number) {
   return (number >= kFirstOrbitalFormula && number <= 999) || number == kIFSFormula;
 }
 
+bool IsEscapeTimeFormula(int32_t number) {
+  return (number >= 0 && number <= 499) || number == kConstructorFormula || number == kUserFormula;
+}
+
 // Round half to even into an int32, false when the value does not fit.
 bool RoundToInt(Extended v, int32_t& out) {
   const Extended r = std::nearbyint(v);
@@ -36,6 +40,8 @@ int32_t ThreadCountFor(int32_t setting) {
 }
 
 }  // namespace
+
+bool HasRenderPass(int32_t number) { return IsEscapeTimeFormula(number) || IsPointFormula(number); }
 
 TFThread::TFThread(TFractal* document) : Document(document) {
   // The owner's thread is the one that serves our synchronised calls; make
@@ -53,6 +59,7 @@ TFThread::TFThread(TFractal* document) : Document(document) {
   // thread: the owner may change the document's parameters while the run
   // ends, and restarts it right after.
   Ctx = d.Ctx;
+  Palette = d.Palette->Snapshot();
   X = d.X;
   Y = d.Y;
   Progress = d.ProgressFlag;
@@ -95,7 +102,7 @@ void TFThread::Execute() {
   if (locked) {
     if (Preview) {
       RenderProgressive();
-    } else if ((number >= 0 && number <= 499) || number == kConstructorFormula || number == kUserFormula) {
+    } else if (IsEscapeTimeFormula(number)) {
       if (Threads > 1)
         RenderEscapeTimeParallel(Threads);
       else
@@ -112,20 +119,38 @@ void TFThread::Execute() {
   MainQueue().Notify();
 }
 
-void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped) {
+// Computes the column without touching the buffers; only this thread writes
+// the values, so it may read them unlocked.
+void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped, TColumn& column) {
   TFractal& d = *Document;
   const int32_t bw = d.BufWidth(), bh = d.BufHeight();
+  column.resize(size_t(bh));
+  const float* values = d.Values.get();
+  for (int32_t py = 0; py < bh; ++py) {
+    TColumnPixel& pixel = column[size_t(py)];
+    pixel.Computed = !(onlyUnescaped && values[(size_t(py) * bw + px) * 3] != 0);
+    if (!pixel.Computed) continue;
+    const TPixelChannels c = EvaluatePixel(&ctx, x, double(Y - py * Step));
+    for (int k = 0; k < 3; ++k) pixel.Value[k] = c.Value[k];
+  }
+}
+
+// Stores a computed column with its colours under the buffer lock, so that a
+// recolour sees each pixel either before or after.
+void TFThread::StoreColumn(int32_t px, const TColumn& column) {
+  TFractal& d = *Document;
+  const int32_t bw = d.BufWidth(), bh = d.BufHeight();
+  std::lock_guard<std::mutex> guard(d.BufferLock);
   float* values = d.Values.get();
   uint8_t* image = d.Image.get();
   for (int32_t py = 0; py < bh; ++py) {
+    const TColumnPixel& pixel = column[size_t(py)];
+    if (!pixel.Computed) continue;
     float* triple = values + (size_t(py) * bw + px) * 3;
-    if (onlyUnescaped && triple[0] != 0) continue;
-    const double y = double(Y - py * Step);
-    const TPixelChannels c = EvaluatePixel(&ctx, x, y);
-    triple[0] = c.Value[0];
-    triple[1] = c.Value[1];
-    triple[2] = c.Value[2];
-    const TColor3 colour = d.Palette->ColorOf(c.Value[0], c.Value[1], c.Value[2]);
+    triple[0] = pixel.Value[0];
+    triple[1] = pixel.Value[1];
+    triple[2] = pixel.Value[2];
+    const TColor3 colour = Palette->ColorOf(pixel.Value[0], pixel.Value[1], pixel.Value[2]);
     uint8_t* p = image + (size_t(bh - 1 - py) * bw + px) * 3;
     p[0] = colour.Blue;
     p[1] = colour.Green;
@@ -136,12 +161,14 @@ void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool o
 void TFThread::RenderEscapeTime() {
   TFractal& d = *Document;
   const int32_t bw = d.BufWidth();
+  TColumn column;
   for (int32_t px = 0; px < bw; ++px) {
     if (Terminated.load()) return;
     if (Progress && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
     const double x = double(X + px * Step);
     CurrentColumn = px;
-    EvaluateColumn(Ctx, px, x, false);
+    EvaluateColumn(Ctx, px, x, false, column);
+    StoreColumn(px, column);
     if (px % 2 == 0) Synchronize([this] { PaintColumns(); });
   }
   if (Progress) Post(MSG_RENDER_PROGRESS, 1, 1);
@@ -164,11 +191,13 @@ void TFThread::RenderEscapeTimeParallel(int32_t threads) {
     TFormulaContext ctx = Ctx;
     std::vector<TOrbitEntry> store(size_t(std::max(ctx.MaxIter, 0)));
     ctx.OrbitStore = store.empty() ? nullptr : store.data();
+    TColumn column;
     for (;;) {
       if (stop.load() || Terminated.load()) return;
       const int32_t px = nextColumn.fetch_add(1);
       if (px >= bw) return;
-      EvaluateColumn(ctx, px, double(X + px * Step), false);
+      EvaluateColumn(ctx, px, double(X + px * Step), false, column);
+      StoreColumn(px, column);
       {
         std::lock_guard<std::mutex> guard(lock);
         columnDone[size_t(px)] = 1;
@@ -214,9 +243,15 @@ void TFThread::RenderPoints(bool ifs) {
   const int64_t total = int64_t(ctx.MaxIter) * k;
   if (total < 0) return;
   const int32_t bw = d.BufWidth(), bh = d.BufHeight();
+  // Points are stored under the buffer lock, taken once for a run of points
+  // and given up at every progress point and before painting.
+  std::unique_lock<std::mutex> stored(d.BufferLock, std::defer_lock);
   for (int64_t n = 0; n <= total; ++n) {
     if (Terminated.load()) return;
-    if (n % k == 0 && Progress) Post(MSG_RENDER_PROGRESS, intptr_t(n / k), ctx.MaxIter);
+    if (n % k == 0) {
+      if (stored.owns_lock()) stored.unlock();
+      if (Progress) Post(MSG_RENDER_PROGRESS, intptr_t(n / k), ctx.MaxIter);
+    }
     ClearFaults();
     CalcPoint(&ctx, 0, 0);
     if (FaultPending()) {
@@ -227,13 +262,14 @@ void TFThread::RenderPoints(bool ifs) {
     const bool mapped = RoundToInt((ctx.Orbit.re - X) / Step, column) && RoundToInt((Y - ctx.Orbit.im) / Step, row);
     ClearFaults();
     if (!mapped || column < 0 || column >= bw || row < 0 || row >= bh) continue;
+    if (!stored.owns_lock()) stored.lock();
     float* triple = d.Values.get() + (size_t(row) * bw + column) * 3;
     float v = triple[0];
     if (ctx.IFSColorStyle != 1 || v == 0) {
       v += 1;
       triple[0] = triple[1] = triple[2] = v;
       if (ctx.IFSColorStyle == 0)
-        PointColour = d.Palette->ColorOf(v, v, v);
+        PointColour = Palette->ColorOf(v, v, v);
       else if (ctx.IFSColorStyle == 1)
         PointColour = {ctx.IFSSolid[0], ctx.IFSSolid[1], ctx.IFSSolid[2]};
       uint8_t* p = d.Image.get() + (size_t(bh - 1 - row) * bw + column) * 3;
@@ -244,6 +280,7 @@ void TFThread::RenderPoints(bool ifs) {
     PointColumn = column;
     PointRow = row;
     if (ctx.IFSquick && n % k != 0) continue;
+    stored.unlock();
     Synchronize([this] { PaintPoint(); });
   }
 }
@@ -252,10 +289,13 @@ void TFThread::RenderProgressive() {
   TFractal& d = *Document;
   const int32_t m = Ctx.MaxIter;
   const int32_t bw = d.BufWidth();
+  TColumn column;
   for (int32_t limit = 4; limit <= m && !Terminated.load(); ++limit) {
     Ctx.MaxIter = limit;
-    for (int32_t px = 0; px < bw && !Terminated.load(); ++px)
-      EvaluateColumn(Ctx, px, double(float(X + px * Step)), true);
+    for (int32_t px = 0; px < bw && !Terminated.load(); ++px) {
+      EvaluateColumn(Ctx, px, double(float(X + px * Step)), true, column);
+      StoreColumn(px, column);
+    }
     Synchronize([this] { PaintAll(); });
   }
   Ctx.MaxIter = m;
@@ -269,6 +309,7 @@ void TFThread::PaintColumns() {
   const int32_t right = std::min(CurrentColumn, d.Width - 1);
   if (right < left) return;
   const TRect r{left, 0, right - left + 1, d.Height};
+  const auto guard = d.LockBuffers();
   canvas->DrawBitmap(d.BitmapHeader(), d.ImageBuffer(), r, r);
 }
 

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <memory>
 #include <thread>
+#include <vector>
 
+#include "engine/palette.h"
 #include "formulas/formula_context.h"
 #include "platform/bitmap.h"
 
@@ -16,6 +18,11 @@ class TNamedMutex;
 
 constexpr uint32_t MSG_RENDER_PROGRESS = 0x613;
 constexpr uint32_t MSG_RENDER_DONE = 0xB33;
+
+// Whether the render thread has a pass for this formula number: escape-time
+// 0..499, 1000 and 3000, orbital 500..999, IFS 1001. Any other number renders
+// nothing and leaves the buffers as they were.
+bool HasRenderPass(int32_t number);
 
 class TFThread {
  public:
@@ -33,6 +40,9 @@ class TFThread {
   void WaitFor();
   bool Finished() const { return Done.load(); }
   bool Started() const { return Thread.joinable(); }
+  // The colours of what the run stores from now on. Call with the
+  // document's buffers locked.
+  void UsePalette(const TFPal& palette) { Palette = palette.Snapshot(); }
 
  private:
   void Execute();
@@ -40,7 +50,14 @@ class TFThread {
   void RenderEscapeTimeParallel(int32_t threads);
   void RenderPoints(bool ifs);
   void RenderProgressive();
-  void EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped);
+  // One column's channel values, computed before they are stored.
+  struct TColumnPixel {
+    float Value[3];
+    bool Computed;
+  };
+  using TColumn = std::vector<TColumnPixel>;
+  void EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped, TColumn& column);
+  void StoreColumn(int32_t px, const TColumn& column);
   void PaintColumns();
   void PaintAll();
   void PaintPoint();
@@ -48,6 +65,7 @@ class TFThread {
 
   std::shared_ptr<TNamedMutex> Mutex;
   TFractal* Document;
+  std::unique_ptr<TFPal> Palette;  // guarded by the document's buffer lock
   TFormulaContext Ctx;  // the parameters of this run
   Extended X = 0, Y = 0;
   bool Progress = false, Preview = false;

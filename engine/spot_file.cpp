@@ -19,8 +19,13 @@ const char* const kConstructorKeys[kConstructorCoefCount] = {
 
 }  // namespace
 
-void TFractal::SaveSpot(const std::string& path) {
+void TFractal::SaveSpot(const std::string& path) const {
   TProfileFile f(path);
+  SaveSpot(f);
+  f.Save();
+}
+
+void TFractal::SaveSpot(TProfileFile& f) const {
   const TFormulaContext& c = Ctx;
   f.WriteReal(kFractal, "X_Coord", X);
   f.WriteReal(kFractal, "Y_Coord", Y);
@@ -61,14 +66,15 @@ void TFractal::SaveSpot(const std::string& path) {
     f.WriteInt(kUserFrm, "StringCount", int64_t(UserLines->size()));
     for (size_t i = 0; i < UserLines->size(); ++i) f.WriteString(kUserFrm, "Str" + std::to_string(i), (*UserLines)[i]);
   }
-  f.Save();
-  Palette->SaveToFile(path);
+  Palette->SaveToProfile(f);
 }
 
-void TFractal::LoadSpot(const std::string& path) {
-  Palette->LoadFromFile(path);  // its errors reach the caller
+void TFractal::LoadSpot(const std::string& path) { LoadSpot(TProfileFile(path)); }
+
+void TFractal::LoadSpot(const TProfileFile& f) {
+  f.RequireReadable();
+  Palette->LoadFromProfile(f);  // its errors reach the caller
   try {
-    const TProfileFile f(path);
     TFormulaContext& c = Ctx;
     X = f.ReadReal(kFractal, "X_Coord", "-2.2");
     Y = f.ReadReal(kFractal, "Y_Coord", "-1.4");
@@ -110,12 +116,11 @@ void TFractal::LoadSpot(const std::string& path) {
     if (c.Number == kUserFormula) {
       if (!UserLines) UserLines = std::make_unique<std::vector<std::string>>();
       UserLines->clear();
-      // Lines past the keys the section holds would all be empty: a hostile
-      // count cannot make us read or allocate without end.
-      int32_t count = f.ReadInteger(kUserFrm, "StringCount", 0);
-      const int32_t present = int32_t(f.KeyNames(kUserFrm).size());
-      if (count > present) count = present;
-      for (int32_t i = 0; i < count; ++i) UserLines->push_back(f.ReadString(kUserFrm, "Str" + std::to_string(i), ""));
+      const int32_t count = f.ReadInteger(kUserFrm, "StringCount", 0);
+      // The lines whose keys the section holds, in order; a count beyond
+      // them (even a hostile one) adds nothing.
+      for (const int32_t i : PresentIndices(f.KeyNames(kUserFrm), "Str", count))
+        UserLines->push_back(f.ReadString(kUserFrm, "Str" + std::to_string(i), ""));
       if (UserModule && UserFormulaAttached) ReleaseUserModule();
       UserFormulaAttached = true;
       NeedsCompile = true;

@@ -6,15 +6,25 @@
 
 namespace {
 
-uint32_t RandomSeed = 1;
+// One sequence for every document: renders that draw at the same time take
+// turns on it, each draw advancing it by one step. Nothing else is published
+// through the seed, so relaxed ordering suffices.
+std::atomic<uint32_t> RandomSeed{1};
+
+}  // namespace
 
 // The shared 32-bit linear congruential generator: uniform in [0, 1). Kept in
 // double, where seed / 2^32 is exact: rounded to float, values just above a
 // probability boundary would fall onto it and the largest ones would become 1.
-double NextRandom() {
-  RandomSeed = RandomSeed * 134775813u + 1u;
-  return RandomSeed / 4294967296.0;
+double NextIFSRandom() {
+  uint32_t seed = RandomSeed.load(std::memory_order_relaxed), next;
+  do {
+    next = seed * 134775813u + 1u;
+  } while (!RandomSeed.compare_exchange_weak(seed, next, std::memory_order_relaxed));
+  return next / 4294967296.0;
 }
+
+namespace {
 
 // Applies the first transform whose running probability sum reaches r; with
 // no such transform the point stays.
@@ -43,11 +53,11 @@ struct TLibraryTransformIt {
 
 }  // namespace
 
-void SeedIFSRandom(uint32_t seed) { RandomSeed = seed; }
+void SeedIFSRandom(uint32_t seed) { RandomSeed.store(seed, std::memory_order_relaxed); }
 
 void IFSStep(TFormulaContext* ctx) {
   float x = float(ctx->Orbit.re), y = float(ctx->Orbit.im);
-  const double r = NextRandom();
+  const double r = NextIFSRandom();
   const int32_t number = ctx->IFSNumber;
   bool moved = false;
   if (number == kWorkingIFSNumber) {

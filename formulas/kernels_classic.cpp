@@ -130,14 +130,17 @@ int32_t Kernel11(TFormulaContext* ctx, double x, double y) {  // Sierpinski
 }
 
 int32_t Kernel12(TFormulaContext* ctx, double x, double y) {  // Manowar: Z=Z*Z+Z1+Z°; Z1=Z
+  // Z1 carries the z before the step, so the step reads two generations of
+  // z; taking the new z instead would make this "Z=Z*Z+Z+C" (kernel 7).
   const TKernelStart s = CommonStart(ctx, x, y);
   const TCx c = ToCx(s.cx, s.cy);
   double z1x = s.zx, z1y = s.zy;
   return RunKernel<TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
                                           [c, z1x, z1y](double& zx, double& zy) mutable {
+                                            const double oldx = zx, oldy = zy;
                                             Store(Sqr(ToCx(zx, zy)) + ToCx(z1x, z1y) + c, zx, zy);
-                                            z1x = zx;
-                                            z1y = zy;
+                                            z1x = oldx;
+                                            z1y = oldy;
                                           });
 }
 

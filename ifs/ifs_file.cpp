@@ -44,22 +44,23 @@ void AddWarning(std::string& warnings, const std::string& text) {
   warnings += text;
 }
 
-// N of a library file as it is listed: never negative and never more than the
-// file has sections. Every IFS that holds anything has a section of its own,
-// so a sound file is listed in full; a damaged count cannot make the room or
-// the name list larger than the file.
+// N of a library file as it is listed: never negative and never more than
+// the file has sections "IFS0" .. "IFS<N-1>". Every IFS that holds anything
+// has a section of its own, so a sound file is listed in full; a count beyond
+// the sections adds no empty entries, and a damaged count cannot make the
+// room or the name list larger than the file.
 int32_t ListedIFSCount(const TProfileFile& file, std::string& warnings) {
   const int32_t n = file.ReadInteger(kHeaderSection, "Count", 0);
   if (n < 0) {
     AddWarning(warnings, "The IFS library header counts " + std::to_string(n) + " IFS; none were loaded.");
     return 0;
   }
-  const size_t sections = file.SectionNames().size();
-  if (size_t(n) > sections) {
+  const int32_t sections = int32_t(PresentIndices(file.SectionNames(), "IFS", n).size());
+  if (n > sections) {
     AddWarning(warnings, "The IFS library header counts " + std::to_string(n) +
                              " IFS, more than the file holds; only the first " + std::to_string(sections) +
                              " were listed.");
-    return int32_t(sections);
+    return sections;
   }
   return n;
 }

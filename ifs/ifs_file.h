@@ -67,8 +67,9 @@ inline constexpr char kLibraryDefaultName[] = "noname IFS";
 // N x 20 entries, and for k = 0..N-1 the name of IFS k is appended to `names`
 // and its transforms are appended as entries with index k. Transforms beyond
 // the room are not loaded (warning). The listed N never exceeds the number of
-// sections in the file (warning), so a damaged header cannot make the room or
-// the name list huge; a negative N lists nothing (warning).
+// sections "IFS0" .. "IFS<N-1>" in the file (warning), so a damaged header
+// cannot make the room or the name list huge; a negative N lists nothing
+// (warning).
 std::string LoadIFSLibrary(const std::string& path, TIFSLibrary& library, std::vector<std::string>& names,
                            std::string_view defaultName = kLibraryDefaultName);
 

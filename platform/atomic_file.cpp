@@ -14,9 +14,10 @@ namespace {
   throw TFileWriteError("Cannot write \"" + path + "\": " + std::strerror(error));
 }
 
-}  // namespace
-
-void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+// Writes the bytes to a new temporary file beside `path`, with the
+// permissions an existing target has (new files get the usual 0644), and
+// returns its name.
+std::string WriteTemporary(const std::string& path, std::string_view bytes) {
   std::string pattern = path + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -35,7 +36,6 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
     }
     written += size_t(n);
   }
-  // Keep the permissions an existing file had; new files get the usual 0644.
   struct stat st;
   const mode_t mode = stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
   fchmod(fd, mode);
@@ -44,9 +44,68 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
     unlink(temp.c_str());
     Fail(path, error);
   }
+  return temp;
+}
+
+void Replace(const std::string& temp, const std::string& path) {
   if (rename(temp.c_str(), path.c_str()) != 0) {
     const int error = errno;
     unlink(temp.c_str());
     Fail(path, error);
   }
+}
+
+}  // namespace
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) { Replace(WriteTemporary(path, bytes), path); }
+
+TFileBatch::~TFileBatch() {
+  for (const TPending& p : Pending) unlink(p.Temp.c_str());
+}
+
+void TFileBatch::Add(const std::string& path, std::string_view bytes) {
+  Pending.push_back({path, WriteTemporary(path, bytes)});
+}
+
+void TFileBatch::Commit() {
+  // A target that exists is moved aside first, so that a later failure can
+  // put every file back as it was.
+  std::vector<std::string> backups;
+  auto rollBack = [&] {
+    for (size_t k = 0; k < backups.size(); ++k) {
+      const std::string& path = Pending[k].Path;
+      if (backups[k].empty())
+        unlink(path.c_str());
+      else
+        rename(backups[k].c_str(), path.c_str());
+    }
+  };
+  for (const TPending& p : Pending) {
+    std::string backup;
+    struct stat st;
+    if (stat(p.Path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+      try {
+        backup = WriteTemporary(p.Path, {});
+      } catch (const TFileWriteError&) {
+        rollBack();
+        throw;
+      }
+      if (rename(p.Path.c_str(), backup.c_str()) != 0) {
+        const int error = errno;
+        unlink(backup.c_str());
+        rollBack();
+        Fail(p.Path, error);
+      }
+    }
+    if (rename(p.Temp.c_str(), p.Path.c_str()) != 0) {
+      const int error = errno;
+      if (!backup.empty()) rename(backup.c_str(), p.Path.c_str());
+      rollBack();
+      Fail(p.Path, error);
+    }
+    backups.push_back(backup);
+  }
+  for (const std::string& b : backups)
+    if (!b.empty()) unlink(b.c_str());
+  Pending.clear();
 }

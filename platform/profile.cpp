@@ -1,10 +1,15 @@
 #include "platform/profile.h"
 
 #include <fcntl.h>
+#include <locale.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cfloat>
+#include <limits>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -61,7 +66,7 @@ bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::s
 
 // Reads the whole file. Returns false with errno-style `error` set when the
 // file exists but cannot be read; `missing` tells that there is no file.
-bool ReadWholeFile(const std::string& path, std::string& bytes, bool& missing, std::string& error) {
+bool ReadWholeFile(const std::string& path, std::vector<char>& bytes, bool& missing, std::string& error) {
   missing = false;
   // Non-blocking, so that opening a FIFO cannot hang; only regular files are read.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -84,11 +89,13 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, bool& missing, s
     close(fd);
     return false;
   }
-  bytes.clear();
-  bytes.reserve(size_t(st.st_size));
-  char buffer[65536];
+  // Read straight into the buffer; one byte more than the size shows the end
+  // (a file that grows meanwhile is read whole all the same).
+  bytes.resize(size_t(st.st_size) + 1);
+  size_t used = 0;
   for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t n = read(fd, bytes.data() + used, bytes.size() - used);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
@@ -96,10 +103,101 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, bool& missing, s
       close(fd);
       return false;
     }
-    bytes.append(buffer, size_t(n));
+    used += size_t(n);
   }
   close(fd);
+  bytes.resize(used);
   return true;
+}
+
+// Names match without regard to ASCII case.
+char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (LowerChar(a[i]) != LowerChar(b[i])) return false;
+  return true;
+}
+
+uint64_t NameHash(std::string_view name, uint64_t seed) {
+  uint64_t h = 14695981039346656037ull ^ (seed * 0x9E3779B97F4A7C15ull);
+  for (char c : name) h = (h ^ uint8_t(LowerChar(c))) * 1099511628211ull;
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  return h;
+}
+
+// The slot holding the first value that `matches` (values are stored + 1),
+// or the empty slot where one with this hash goes.
+template <class Matches>
+size_t Probe(const std::vector<uint64_t>& slots, uint64_t hash, Matches matches) {
+  const size_t mask = slots.size() - 1;
+  for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask)
+    if (slots[i] == 0 || matches(slots[i] - 1)) return i;
+}
+
+// Room for `entries` at most half full, so that adding keys later does not
+// rehash at once.
+size_t SlotCount(size_t entries) {
+  size_t n = 8;
+  while (n < entries * 2) n *= 2;
+  return n;
+}
+
+// Adds `value` under `hash` unless a value that `matches` is there already,
+// doubling the table when it would be more than three quarters full
+// (`hashOf` gives the hash of a stored value).
+template <class Matches, class HashOf>
+void InsertFirst(std::vector<uint64_t>& slots, size_t& entries, uint64_t hash, uint64_t value, Matches matches,
+                 HashOf hashOf) {
+  if ((entries + 1) * 4 > slots.size() * 3) {
+    std::vector<uint64_t> old(SlotCount(entries + 1), 0);
+    old.swap(slots);
+    for (const uint64_t v : old)
+      if (v) slots[Probe(slots, hashOf(v - 1), [](uint64_t) { return false; })] = v;
+  }
+  const size_t slot = Probe(slots, hash, matches);
+  if (slots[slot] != 0) return;
+  slots[slot] = value + 1;
+  ++entries;
+}
+
+// The text of a piece's last line without its ending, and its ending.
+std::string_view LastLine(const char* data, size_t size, std::string_view* eol = nullptr) {
+  std::string_view text(data, size), ending;
+  if (!text.empty() && text.back() == '\n') {
+    ending = text.substr(text.size() - 1);
+    text.remove_suffix(1);
+    if (!text.empty() && text.back() == '\r') {
+      ending = std::string_view(text.data() + text.size() - 1, 2);
+      text.remove_suffix(1);
+    }
+  }
+  const size_t nl = text.rfind('\n');
+  if (nl != std::string_view::npos) text.remove_prefix(nl + 1);
+  if (eol) *eol = ending;
+  return text;
+}
+
+// The trimmed name of a key line.
+std::string_view KeyNameOf(const char* data, size_t size) {
+  const std::string_view line(data, size);
+  return Trim(line.substr(0, line.find('=')));
+}
+
+// Where a new key may follow in a run: just after its last line that is
+// neither blank nor a comment, or null when there is none.
+const char* AfterLastTextLine(const char* data, size_t size) {
+  while (size > 0) {
+    std::string_view eol;
+    const std::string_view line = LastLine(data, size, &eol);
+    const TLineKind kind = Classify(line);
+    if (kind != TLineKind::Blank && kind != TLineKind::Comment) return data + size;
+    size = size_t(line.data() - data);
+  }
+  return nullptr;
 }
 
 bool ParseDecimal(std::string_view s, bool negative, int32_t& out) {
@@ -190,7 +288,14 @@ Extended ParseReal(std::string_view text) {
   auto fail = [&]() -> Extended {
     throw TConvertError("'" + std::string(text) + "' is not a valid floating point value");
   };
-  // Only plain decimal notation: sign, digits, point, exponent.
+  // FormatReal writes values that are not finite as "INF", "-INF" and "NAN";
+  // they read back as such.
+  const bool negative = !t.empty() && t[0] == '-';
+  const std::string word = Lower(t.substr(!t.empty() && (t[0] == '+' || t[0] == '-') ? 1 : 0));
+  if (word == "inf") return negative ? -HUGE_VALL : HUGE_VALL;
+  if (word == "nan") return negative ? -std::numeric_limits<Extended>::quiet_NaN()
+                                     : std::numeric_limits<Extended>::quiet_NaN();
+  // Otherwise only plain decimal notation: sign, digits, point, exponent.
   size_t i = 0;
   if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
   size_t digitCount = 0;
@@ -211,6 +316,17 @@ Extended ParseReal(std::string_view text) {
   const char* begin = t.data() + (t[0] == '+' ? 1 : 0);
   Extended value = 0;
   const auto res = std::from_chars(begin, t.data() + t.size(), value, std::chars_format::general);
+  if (res.ec == std::errc::result_out_of_range) {
+    // Out of range is either beyond the largest extended (refused) or below
+    // the smallest normal one: subnormal values, and zero below those, are
+    // numbers like any other. strtold rounds them correctly; the "C" locale
+    // keeps "." the separator.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    const std::string copy(begin, t.data() + t.size());
+    value = strtold_l(copy.c_str(), nullptr, cLocale);
+    if (!(std::fabs(value) < LDBL_MIN)) return fail();
+    return value;
+  }
   if (res.ec != std::errc() || res.ptr != t.data() + t.size() || !std::isfinite(value)) return fail();
   return value;
 }
@@ -219,90 +335,135 @@ Extended ParseReal(std::string_view text) {
 // TProfileFile
 
 TProfileFile::TProfileFile(std::string path) : FPath(std::move(path)) {
-  std::string bytes;
   bool missing = false;
   std::string error;
-  if (!ReadWholeFile(FPath, bytes, missing, error)) {
+  if (!ReadWholeFile(FPath, FText, missing, error)) {
     FExisted = true;
     FReadError = error;
-    return;
+    FText.clear();
+  } else {
+    FExisted = !missing;
   }
-  FExisted = !missing;
-  Parse(bytes);
+  Parse();
 }
 
-void TProfileFile::Parse(const std::string& bytes) {
-  size_t pos = 0;
-  while (pos < bytes.size()) {
-    const size_t nl = bytes.find('\n', pos);
-    TLine line;
-    if (nl == std::string::npos) {
-      line.Text = bytes.substr(pos);
-      pos = bytes.size();
-    } else {
-      size_t end = nl;
-      line.Eol = "\n";
-      if (end > pos && bytes[end - 1] == '\r') {
-        --end;
-        line.Eol = "\r\n";
-      }
-      line.Text = bytes.substr(pos, end - pos);
-      pos = nl + 1;
+void TProfileFile::Parse() {
+  const char* p = FText.data();
+  const char* const end = p + FText.size();
+  std::vector<TPiece>* body = &FPreamble;
+  const char* run = nullptr;  // start of the run being gathered
+  auto closeRun = [&](const char* upTo) {
+    if (run) body->push_back(TPiece{run, size_t(upTo - run), false});
+    run = nullptr;
+  };
+  while (p < end) {
+    if (*p == '\n') {  // an empty line: the common case of long blank stretches
+      if (!run) run = p;
+      ++p;
+      continue;
     }
+    const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+    const char* next = nl ? nl + 1 : end;
+    std::string_view text(p, size_t((nl ? nl : end) - p));
+    if (nl && !text.empty() && text.back() == '\r') text.remove_suffix(1);
     std::string_view name;
-    if (Classify(line.Text, &name) == TLineKind::Header) {
-      TSection section;
-      section.Name = std::string(name);
-      section.Header = std::move(line);
-      FSections.push_back(std::move(section));
-    } else if (FSections.empty()) {
-      FPreamble.push_back(std::move(line));
-    } else {
-      FSections.back().Lines.push_back(std::move(line));
+    const TLineKind kind = Classify(text, &name);
+    if (kind == TLineKind::Header) {
+      closeRun(p);
+      FSections.push_back(TSection{TPiece{p, size_t(next - p), false}, name, {}});
+      body = &FSections.back().Body;
+    } else if (kind == TLineKind::Key && body != &FPreamble) {
+      closeRun(p);
+      body->push_back(TPiece{p, size_t(next - p), true});
+    } else if (!run) {
+      run = p;
     }
+    p = next;
   }
-  for (TSection& s : FSections) IndexKeys(s);
-  IndexSections();
+  closeRun(end);
+  Reindex();
 }
 
-void TProfileFile::IndexSections() {
-  FSectionIndex.clear();
-  for (size_t i = 0; i < FSections.size(); ++i) FSectionIndex.emplace(Lower(FSections[i].Name), i);
-}
-
-void TProfileFile::IndexKeys(TSection& section) {
-  section.KeyIndex.clear();
-  for (size_t i = 0; i < section.Lines.size(); ++i) {
-    std::string_view name;
-    if (Classify(section.Lines[i].Text, &name) == TLineKind::Key) section.KeyIndex.emplace(Lower(name), i);
+void TProfileFile::Reindex() {
+  size_t keys = 0;
+  for (const TSection& s : FSections)
+    for (const TPiece& piece : s.Body) keys += piece.Key;
+  FSectionSlots.assign(SlotCount(FSections.size()), 0);
+  FKeySlots.assign(SlotCount(keys), 0);
+  FSectionEntries = FKeyEntries = 0;
+  for (size_t i = 0; i < FSections.size(); ++i) {
+    AddSectionEntry(i);
+    const std::vector<TPiece>& body = FSections[i].Body;
+    for (size_t j = 0; j < body.size(); ++j)
+      if (body[j].Key) AddKeyEntry(i, j);
   }
 }
 
-const TProfileFile::TSection* TProfileFile::FindSection(std::string_view section) const {
-  const auto it = FSectionIndex.find(Lower(Trim(section)));
-  return it == FSectionIndex.end() ? nullptr : &FSections[it->second];
+void TProfileFile::AddSectionEntry(size_t section) {
+  const std::string_view name = FSections[section].Name;
+  InsertFirst(
+      FSectionSlots, FSectionEntries, NameHash(name, 0), section,
+      [&](uint64_t v) { return SameName(FSections[v].Name, name); },
+      [this](uint64_t v) { return NameHash(FSections[v].Name, 0); });
 }
 
-TProfileFile::TSection* TProfileFile::FindSection(std::string_view section) {
-  return const_cast<TSection*>(std::as_const(*this).FindSection(section));
+void TProfileFile::AddKeyEntry(size_t section, size_t piece) {
+  auto nameOf = [this](uint64_t v) {
+    const TPiece& p = FSections[v >> 32].Body[v & 0xFFFFFFFFu];
+    return KeyNameOf(p.Data, p.Size);
+  };
+  const uint64_t value = uint64_t(section) << 32 | piece;
+  const std::string_view name = nameOf(value);
+  InsertFirst(
+      FKeySlots, FKeyEntries, NameHash(name, section + 1), value,
+      [&](uint64_t v) { return (v >> 32) == section && SameName(nameOf(v), name); },
+      [&](uint64_t v) { return NameHash(nameOf(v), (v >> 32) + 1); });
 }
 
-const TProfileFile::TLine* TProfileFile::FindKey(std::string_view section, std::string_view key) const {
-  const TSection* s = FindSection(section);
-  if (!s) return nullptr;
-  const auto it = s->KeyIndex.find(Lower(Trim(key)));
-  return it == s->KeyIndex.end() ? nullptr : &s->Lines[it->second];
+size_t TProfileFile::FindSection(std::string_view section) const {
+  const std::string_view name = Trim(section);
+  const size_t slot = Probe(FSectionSlots, NameHash(name, 0),
+                            [&](uint64_t v) { return SameName(FSections[v].Name, name); });
+  return FSectionSlots[slot] ? size_t(FSectionSlots[slot] - 1) : kNone;
+}
+
+size_t TProfileFile::FindKey(size_t section, std::string_view key) const {
+  const std::string_view name = Trim(key);
+  const std::vector<TPiece>& body = FSections[section].Body;
+  const size_t slot = Probe(FKeySlots, NameHash(name, section + 1), [&](uint64_t v) {
+    if ((v >> 32) != section) return false;
+    const TPiece& p = body[v & 0xFFFFFFFFu];
+    return SameName(KeyNameOf(p.Data, p.Size), name);
+  });
+  return FKeySlots[slot] ? size_t((FKeySlots[slot] - 1) & 0xFFFFFFFFu) : kNone;
+}
+
+const TProfileFile::TPiece* TProfileFile::FindKeyPiece(std::string_view section, std::string_view key) const {
+  const size_t s = FindSection(section);
+  if (s == kNone) return nullptr;
+  const size_t k = FindKey(s, key);
+  return k == kNone ? nullptr : &FSections[s].Body[k];
+}
+
+TProfileFile::TPiece TProfileFile::Own(std::string text, bool key) {
+  FOwned.push_back(std::move(text));
+  return TPiece{FOwned.back().data(), FOwned.back().size(), key};
+}
+
+TProfileFile::TPiece TProfileFile::WithLineEnding(const TPiece& piece, const std::string& eol) {
+  if (piece.Size > 0 && piece.Data[piece.Size - 1] == '\n') return piece;
+  return Own(std::string(piece.Data, piece.Size) + eol, piece.Key);
 }
 
 std::string TProfileFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
-  const TLine* line = FindKey(section, key);
-  return std::string(line ? ValueOf(line->Text) : def);
+  const TPiece* line = FindKeyPiece(section, key);
+  return std::string(line ? ValueOf(LastLine(line->Data, line->Size)) : def);
 }
 
 int32_t TProfileFile::ReadInt(std::string_view section, std::string_view key, int32_t def) const {
-  const TLine* line = FindKey(section, key);
+  const TPiece* line = FindKeyPiece(section, key);
   if (!line) return def;
-  const std::string_view v = ValueOf(line->Text);
+  const std::string_view v = ValueOf(LastLine(line->Data, line->Size));
   size_t i = 0;
   bool negative = false;
   if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
@@ -317,9 +478,9 @@ int32_t TProfileFile::ReadInt(std::string_view section, std::string_view key, in
 }
 
 int32_t TProfileFile::ReadInteger(std::string_view section, std::string_view key, int32_t def) const {
-  const TLine* line = FindKey(section, key);
+  const TPiece* line = FindKeyPiece(section, key);
   if (!line) return def;
-  std::string_view v = ValueOf(line->Text);
+  std::string_view v = ValueOf(LastLine(line->Data, line->Size));
   bool negative = false;
   if (!v.empty() && (v[0] == '+' || v[0] == '-')) {
     negative = v[0] == '-';
@@ -347,40 +508,52 @@ Extended TProfileFile::ReadReal(std::string_view section, std::string_view key, 
   }
 }
 
-bool TProfileFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
+void TProfileFile::RequireReadable() const {
+  if (!FReadError.empty()) throw TProfileError("Cannot read " + Quoted(FPath) + ": " + FReadError);
+}
+
+bool TProfileFile::SectionExists(std::string_view section) const { return FindSection(section) != kNone; }
 
 bool TProfileFile::ValueExists(std::string_view section, std::string_view key) const {
-  return FindKey(section, key) != nullptr;
+  return FindKeyPiece(section, key) != nullptr;
 }
 
 std::vector<std::string> TProfileFile::SectionNames() const {
   std::vector<std::string> names;
   for (size_t i = 0; i < FSections.size(); ++i)
-    if (FSectionIndex.at(Lower(FSections[i].Name)) == i) names.push_back(FSections[i].Name);
+    if (FindSection(FSections[i].Name) == i) names.emplace_back(FSections[i].Name);
   return names;
 }
 
 std::vector<std::string> TProfileFile::KeyNames(std::string_view section) const {
   std::vector<std::string> names;
-  const TSection* s = FindSection(section);
-  if (!s) return names;
-  for (size_t i = 0; i < s->Lines.size(); ++i) {
-    std::string_view name;
-    if (Classify(s->Lines[i].Text, &name) == TLineKind::Key && s->KeyIndex.at(Lower(name)) == i)
-      names.emplace_back(name);
+  const size_t s = FindSection(section);
+  if (s == kNone) return names;
+  const std::vector<TPiece>& body = FSections[s].Body;
+  for (size_t j = 0; j < body.size(); ++j) {
+    if (!body[j].Key) continue;
+    const std::string_view name = KeyNameOf(body[j].Data, body[j].Size);
+    if (FindKey(s, name) == j) names.emplace_back(name);
   }
   return names;
 }
 
 std::string TProfileFile::NewLineEnding() const {
-  for (const TLine& l : FPreamble)
-    if (!l.Eol.empty()) return l.Eol;
+  auto endingOf = [](const TPiece& piece, std::string& eol) {
+    const char* nl = static_cast<const char*>(std::memchr(piece.Data, '\n', piece.Size));
+    if (!nl) return false;
+    eol = nl > piece.Data && nl[-1] == '\r' ? "\r\n" : "\n";
+    return true;
+  };
+  std::string eol = "\n";
+  for (const TPiece& piece : FPreamble)
+    if (endingOf(piece, eol)) return eol;
   for (const TSection& s : FSections) {
-    if (!s.Header.Eol.empty()) return s.Header.Eol;
-    for (const TLine& l : s.Lines)
-      if (!l.Eol.empty()) return l.Eol;
+    if (endingOf(s.Header, eol)) return eol;
+    for (const TPiece& piece : s.Body)
+      if (endingOf(piece, eol)) return eol;
   }
-  return "\n";
+  return eol;
 }
 
 void TProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
@@ -393,44 +566,38 @@ void TProfileFile::WriteString(std::string_view section, std::string_view key, s
     throw TProfileError("Cannot write " + Quoted(FPath) + ": the value of key " + Quoted(k) +
                         " holds a line break");
   const std::string eol = NewLineEnding();
+  const std::string keyLine = std::string(k) + "=" + std::string(value) + eol;
 
-  TSection* sec = FindSection(s);
-  if (!sec) {
+  const size_t si = FindSection(s);
+  if (si == kNone) {
     // A new section goes at the end of the file, after a blank line.
-    TLine* last = nullptr;
-    if (!FSections.empty()) {
-      TSection& prev = FSections.back();
-      last = prev.Lines.empty() ? &prev.Header : &prev.Lines.back();
-    } else if (!FPreamble.empty()) {
-      last = &FPreamble.back();
-    }
+    std::vector<TPiece>& owner = FSections.empty() ? FPreamble : FSections.back().Body;
+    TPiece* last = !owner.empty() ? &owner.back() : !FSections.empty() ? &FSections.back().Header : nullptr;
     if (last) {
-      if (last->Eol.empty()) last->Eol = eol;
-      if (Classify(last->Text) != TLineKind::Blank) {
-        std::vector<TLine>& owner = FSections.empty() ? FPreamble : FSections.back().Lines;
-        owner.push_back(TLine{"", eol});
-      }
+      *last = WithLineEnding(*last, eol);
+      if (Classify(LastLine(last->Data, last->Size)) != TLineKind::Blank) owner.push_back(Own(eol, false));
     }
-    TSection added;
-    added.Name = std::string(s);
-    added.Header = TLine{"[" + added.Name + "]", eol};
-    added.Lines.push_back(TLine{std::string(k) + "=" + std::string(value), eol});
-    IndexKeys(added);
-    FSections.push_back(std::move(added));
-    FSectionIndex.emplace(Lower(s), FSections.size() - 1);
+    const TPiece header = Own("[" + std::string(s) + "]" + eol, false);
+    FSections.push_back(TSection{header, std::string_view(header.Data + 1, s.size()), {Own(keyLine, true)}});
+    AddSectionEntry(FSections.size() - 1);
+    AddKeyEntry(FSections.size() - 1, 0);
     FModified = true;
     return;
   }
 
-  const auto it = sec->KeyIndex.find(Lower(k));
-  if (it != sec->KeyIndex.end()) {
-    // Keep the key as spelt in the file and the blanks around "=".
-    TLine& line = sec->Lines[it->second];
-    size_t start = line.Text.find('=') + 1;
-    while (start < line.Text.size() && IsBlank(line.Text[start])) ++start;
-    std::string text = line.Text.substr(0, start) + std::string(value);
-    if (text != line.Text) {
-      line.Text = std::move(text);
+  TSection& sec = FSections[si];
+  std::vector<TPiece>& body = sec.Body;
+  const size_t ki = FindKey(si, k);
+  if (ki != kNone) {
+    // Keep the key as spelt in the file, the blanks around "=" and the
+    // line's ending.
+    TPiece& line = body[ki];
+    std::string_view ending;
+    const std::string_view text = LastLine(line.Data, line.Size, &ending);
+    size_t start = text.find('=') + 1;
+    while (start < text.size() && IsBlank(text[start])) ++start;
+    if (text.substr(start) != value) {
+      line = Own(std::string(text.substr(0, start)) + std::string(value) + std::string(ending), true);
       FModified = true;
     }
     return;
@@ -440,19 +607,26 @@ void TProfileFile::WriteString(std::string_view section, std::string_view key, s
   // nor a comment, so blank lines and comments leading into the next section
   // stay where they are.
   size_t at = 0;
-  for (size_t i = sec->Lines.size(); i > 0; --i) {
-    const TLineKind kind = Classify(sec->Lines[i - 1].Text);
-    if (kind != TLineKind::Blank && kind != TLineKind::Comment) {
+  for (size_t i = body.size(); i > 0; --i) {
+    const TPiece& piece = body[i - 1];
+    if (piece.Key) {
+      at = i;
+      break;
+    }
+    const char* split = AfterLastTextLine(piece.Data, piece.Size);
+    if (split) {
+      const TPiece rest{split, size_t(piece.Data + piece.Size - split), false};
+      body[i - 1].Size = size_t(split - piece.Data);
+      if (rest.Size > 0) body.insert(body.begin() + ptrdiff_t(i), rest);
       at = i;
       break;
     }
   }
-  TLine& before = at == 0 ? sec->Header : sec->Lines[at - 1];
-  if (before.Eol.empty()) before.Eol = eol;
-  sec->Lines.insert(sec->Lines.begin() + ptrdiff_t(at), TLine{std::string(k) + "=" + std::string(value), eol});
-  // Only blank and comment lines follow the insertion point, so the other
-  // key positions stay valid.
-  sec->KeyIndex.emplace(Lower(k), at);
+  TPiece& before = at == 0 ? sec.Header : body[at - 1];
+  before = WithLineEnding(before, eol);
+  body.insert(body.begin() + ptrdiff_t(at), Own(keyLine, true));
+  // Only pieces without keys follow, so the indexed key positions stay.
+  AddKeyEntry(si, at);
   FModified = true;
 }
 
@@ -469,44 +643,40 @@ void TProfileFile::WriteReal(std::string_view section, std::string_view key, Ext
 }
 
 void TProfileFile::DeleteKey(std::string_view section, std::string_view key) {
-  TSection* sec = FindSection(section);
-  if (!sec) return;
-  const std::string k = Lower(Trim(key));
-  if (sec->KeyIndex.find(k) == sec->KeyIndex.end()) return;
-  std::vector<TLine> kept;
-  kept.reserve(sec->Lines.size());
-  for (TLine& line : sec->Lines) {
-    std::string_view name;
-    if (Classify(line.Text, &name) == TLineKind::Key && Lower(name) == k) continue;
-    kept.push_back(std::move(line));
-  }
-  sec->Lines = std::move(kept);
-  IndexKeys(*sec);
+  const size_t s = FindSection(section);
+  if (s == kNone || FindKey(s, key) == kNone) return;
+  const std::string_view k = Trim(key);
+  std::vector<TPiece>& body = FSections[s].Body;
+  std::erase_if(body, [&](const TPiece& p) { return p.Key && SameName(KeyNameOf(p.Data, p.Size), k); });
+  Reindex();
   FModified = true;
 }
 
 void TProfileFile::EraseSection(std::string_view section) {
-  const std::string name = Lower(Trim(section));
-  if (FSectionIndex.find(name) == FSectionIndex.end()) return;
-  std::vector<TSection> kept;
-  kept.reserve(FSections.size());
-  for (TSection& s : FSections)
-    if (Lower(s.Name) != name) kept.push_back(std::move(s));
-  FSections = std::move(kept);
-  IndexSections();
+  if (FindSection(section) == kNone) return;
+  const std::string_view name = Trim(section);
+  std::erase_if(FSections, [&](const TSection& s) { return SameName(s.Name, name); });
+  Reindex();
   FModified = true;
 }
 
 std::string TProfileFile::Text() const {
-  std::string out;
-  auto put = [&out](const TLine& l) {
-    out += l.Text;
-    out += l.Eol;
+  size_t size = 0;
+  auto count = [&size](const std::vector<TPiece>& pieces) {
+    for (const TPiece& p : pieces) size += p.Size;
   };
-  for (const TLine& l : FPreamble) put(l);
+  count(FPreamble);
+  for (const TSection& s : FSections) {
+    size += s.Header.Size;
+    count(s.Body);
+  }
+  std::string out;
+  out.reserve(size);
+  auto put = [&out](const TPiece& p) { out.append(p.Data, p.Size); };
+  for (const TPiece& p : FPreamble) put(p);
   for (const TSection& s : FSections) {
     put(s.Header);
-    for (const TLine& l : s.Lines) put(l);
+    for (const TPiece& p : s.Body) put(p);
   }
   return out;
 }
@@ -534,6 +704,23 @@ void TProfileFile::Save() {
 
 // ---------------------------------------------------------------------------
 // Free functions
+
+std::vector<int32_t> PresentIndices(const std::vector<std::string>& names, std::string_view prefix, int32_t limit) {
+  std::vector<int32_t> found;
+  const std::string lowerPrefix = Lower(prefix);
+  for (const std::string& name : names) {
+    if (name.size() <= prefix.size() || Lower(std::string_view(name).substr(0, prefix.size())) != lowerPrefix) continue;
+    const std::string_view digits = std::string_view(name).substr(prefix.size());
+    if (digits[0] < '0' || digits[0] > '9' || (digits.size() > 1 && digits[0] == '0')) continue;
+    int32_t i = 0;
+    const auto res = std::from_chars(digits.data(), digits.data() + digits.size(), i);
+    if (res.ec != std::errc() || res.ptr != digits.data() + digits.size() || i < 0 || i >= limit) continue;
+    found.push_back(i);
+  }
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  return found;
+}
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,
                                     const std::string& path) {

@@ -26,10 +26,10 @@
 // which throws TConvertError for text that is not a number.
 
 #include <cstdint>
+#include <deque>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "formulas/numbers.h"
@@ -55,8 +55,11 @@ class TConvertError : public std::runtime_error {
 std::string FormatReal(Extended value, int digits = 18);
 
 // Parses a real written with "." (blanks around it allowed, optional sign,
-// digits with an optional point, optional exponent). Anything else, including
-// an empty text, "inf", "nan" and values beyond the extended range, throws
+// digits with an optional point, optional exponent), or what FormatReal
+// writes for values that are not finite ("INF", "-INF", "NAN", in any case).
+// Values below the normal extended range read as the nearest subnormal (or
+// zero). Anything else, including an empty text and values beyond the
+// extended range, throws
 // TConvertError("'text' is not a valid floating point value").
 Extended ParseReal(std::string_view text);
 
@@ -68,9 +71,21 @@ class TProfileFile {
   // an empty profile; a file that exists but cannot be read also reads as
   // empty, and Save() then refuses to overwrite it.
   explicit TProfileFile(std::string path);
+  // Pieces point into the object's own text: moving keeps them, copying
+  // would not.
+  TProfileFile(const TProfileFile&) = delete;
+  TProfileFile& operator=(const TProfileFile&) = delete;
+  TProfileFile(TProfileFile&&) = default;
+  TProfileFile& operator=(TProfileFile&&) = default;
 
   const std::string& Path() const { return FPath; }
   bool Existed() const { return FExisted; }  // the file was there when loaded
+  // Why a file that exists could not be read (no permission, a folder ...);
+  // empty when it was read or is missing.
+  const std::string& ReadError() const { return FReadError; }
+  // Throws TProfileError naming the file and the reason when ReadError() is
+  // not empty.
+  void RequireReadable() const;
   bool Modified() const { return FModified; }
 
   // GetPrivateProfileString: the trimmed value, or `def` when the key is
@@ -119,33 +134,55 @@ class TProfileFile {
   std::string Text() const;
 
  private:
-  struct TLine {
-    std::string Text;  // without its line ending
-    std::string Eol;   // "\n", "\r\n" or "" for a last line without one
+  // A piece of the file's text made of whole lines with their endings (only
+  // the file's last line may lack one): a header line, a key line, or a run
+  // of lines that hold no key (blank lines, comments, other text), so that
+  // lines without a key cost no memory of their own.
+  struct TPiece {
+    const char* Data;
+    size_t Size;
+    bool Key;
   };
   struct TSection {
-    TLine Header;
-    std::string Name;                                   // trimmed, as written
-    std::vector<TLine> Lines;                           // lines after the header
-    std::unordered_map<std::string, size_t> KeyIndex;  // lower-case key -> first line
+    TPiece Header;
+    std::string_view Name;     // trimmed, as written, within the header's text
+    std::vector<TPiece> Body;  // the pieces after the header
   };
+  static constexpr size_t kNone = size_t(-1);
 
-  void Parse(const std::string& bytes);
-  void IndexSections();
-  static void IndexKeys(TSection& section);
-  const TSection* FindSection(std::string_view section) const;
-  TSection* FindSection(std::string_view section);
-  const TLine* FindKey(std::string_view section, std::string_view key) const;
+  void Parse();
+  void Reindex();
+  // Index the section or key unless an earlier one of the same name is.
+  void AddSectionEntry(size_t section);
+  void AddKeyEntry(size_t section, size_t piece);
+  size_t FindSection(std::string_view section) const;
+  size_t FindKey(size_t section, std::string_view key) const;
+  const TPiece* FindKeyPiece(std::string_view section, std::string_view key) const;
+  TPiece Own(std::string text, bool key);
+  TPiece WithLineEnding(const TPiece& piece, const std::string& eol);
   std::string NewLineEnding() const;
 
   std::string FPath;
   bool FExisted = false;
   bool FModified = false;
-  std::string FReadError;  // why an existing file could not be read
-  std::vector<TLine> FPreamble;  // lines before the first section
+  std::string FReadError;            // why an existing file could not be read
+  std::vector<char> FText;           // the file as read; pieces point into it
+  std::deque<std::string> FOwned;    // lines written since, at fixed places
+  std::vector<TPiece> FPreamble;     // lines before the first section
   std::vector<TSection> FSections;
-  std::unordered_map<std::string, size_t> FSectionIndex;  // lower-case name -> first section
+  // Hash indexes of the first section of each name and the first key of each
+  // name within a section, open addressing over a power-of-two table; a slot
+  // holds 0 when empty, otherwise 1 + the section number, or 1 + (section
+  // number << 32 | piece number).
+  std::vector<uint64_t> FSectionSlots, FKeySlots;
+  size_t FSectionEntries = 0, FKeyEntries = 0;
 };
+
+// The numbers i in [0, limit), ascending, for which `names` holds `prefix`
+// followed by i as the program writes it (decimal, no sign, no leading zero),
+// the prefix matched without regard to ASCII case: which of "Str0", "Str1" ...
+// or "IFS0", "IFS1" ... a file really holds.
+std::vector<int32_t> PresentIndices(const std::vector<std::string>& names, std::string_view prefix, int32_t limit);
 
 // The Windows-style free functions, each loading the file anew.
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view def,

@@ -69,6 +69,7 @@ void PaintDocumentImage(QPainter& p, const TFractal* document, const QRect& area
   if (image.isEmpty()) return;
   // The bytes as they are: memory row m is picture row biHeight - 1 - m,
   // so draw the matching memory rectangle mirrored.
+  const auto guard = document->LockBuffers();
   const QImage memory = BitmapImage(header, bits);
   const QRect source(image.left(), header.biHeight - image.top() - image.height(), image.width(), image.height());
   p.save();

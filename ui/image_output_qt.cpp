@@ -5,6 +5,7 @@
 #include <cmath>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 
 #include <QApplication>
@@ -213,14 +214,13 @@ QImage DocumentImage(TFractal& doc) {
   return image;
 }
 
-bool SaveImageDialog(TFractal& doc, QWidget* parent, const TDialogHooks& hooks) {
-  if (!doc.ImageBuffer()) return false;
-  return SaveImageDialog(doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height, parent, ImageSaveState(),
-                         hooks);
-}
+namespace {
 
-bool SaveImageDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
-                     QWidget* parent, TImageSaveState& state, const TDialogHooks& given) {
+// The save dialog; `lockBits` (when set) guards the bytes while they are
+// encoded, for an image a render may still be drawing.
+bool SaveBitsDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
+                    QWidget* parent, TImageSaveState& state, const TDialogHooks& given,
+                    const std::function<std::unique_lock<std::mutex>()>& lockBits) {
   if (!bits) return false;
   const TDialogHooks hooks = CompleteHooks(given);
   if (state.FileName.find('.') != std::string::npos) state.FileName = SaveDialogInitialName(state.FileName);
@@ -241,6 +241,7 @@ bool SaveImageDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32
   if (type == TImageType::Jpeg) {
     try {
       TWaitCursor wait;
+      const std::unique_lock<std::mutex> guard = lockBits ? lockBits() : std::unique_lock<std::mutex>();
       SaveJpegFile(path, header, bits, width, height, Settings().JpegQuality, Settings().JpegProgressive);
     } catch (const std::exception& e) {
       hooks.Warn(parent, kProgramCaption, e.what());
@@ -249,6 +250,7 @@ bool SaveImageDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32
   } else {
     try {
       TWaitCursor wait;
+      const std::unique_lock<std::mutex> guard = lockBits ? lockBits() : std::unique_lock<std::mutex>();
       SaveBitmapFile(path, header, bits);
     } catch (const std::exception& e) {
       hooks.Warn(parent, kProgramCaption, SaveBitmapErrorMessage(e.what()));
@@ -256,6 +258,19 @@ bool SaveImageDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32
     }
   }
   return true;
+}
+
+}  // namespace
+
+bool SaveImageDialog(TFractal& doc, QWidget* parent, const TDialogHooks& hooks) {
+  if (!doc.ImageBuffer()) return false;
+  return SaveBitsDialog(doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height, parent, ImageSaveState(),
+                        hooks, [&doc] { return doc.LockBuffers(); });
+}
+
+bool SaveImageDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
+                     QWidget* parent, TImageSaveState& state, const TDialogHooks& hooks) {
+  return SaveBitsDialog(header, bits, width, height, parent, state, hooks, nullptr);
 }
 
 bool CopyImageToClipboard(TFractal& doc) {

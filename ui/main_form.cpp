@@ -38,6 +38,9 @@
 #include "ifs/ifs_form.h"
 #include "movies/attractor_movie_form.h"
 #include "movies/ifs_movie_form.h"
+#include "movies/iter_form.h"
+#include "movies/movie_values_form.h"
+#include "movies/spots_form.h"
 #include "ui/about_form.h"
 #include "ui/help_form.h"
 #include "ui/image_area_form.h"
@@ -231,8 +234,11 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   if (!fileArgument.empty()) OpenFileArgument(fileArgument);
   Doc->Restart();
 
-  // The selection dialog lives as long as the window and keeps its page,
-  // its lists and its IFS library between showings.
+  // The spots dialog and the selection dialog live as long as the window;
+  // the selection dialog keeps its page, lists and IFS library between
+  // showings.
+  Spots = new TSpotsForm(*Doc, this);
+  Spots->OnClosed = [this] { SpotsClosed(); };
   Select = new TSelectForm(this);
 }
 
@@ -280,8 +286,6 @@ QAction* TMainForm::AddItem(QMenu* menu, const char* caption, QKeySequence short
 }
 
 void TMainForm::BuildMenu() {
-  // Items whose windows the program does not have yet stay disabled.
-  constexpr bool kLater = false;
   QMenuBar* bar = menuBar();
 
   FileMenu = bar->addMenu("&File");
@@ -330,19 +334,21 @@ void TMainForm::BuildMenu() {
   AddItem(fractal, "&3D view", QKeySequence(Qt::ALT | Qt::Key_3), [this] { Show3DView(); });
 
   QMenu* render = RenderMenu = bar->addMenu("&Render");
-  ZoomMovieItem = AddItem(render, "&Zoom movie", {}, nullptr, kLater);
-  AddItem(render, "&Iteration movie", {}, nullptr, kLater);
-  TransformationMovieItem = AddItem(render, "&Transformation movie", {}, nullptr, false);
-  JulieMovieItem = AddItem(render, "&Julie movie", {}, nullptr, false);
-  AddItem(render, "Pa&rametrical movie", {}, nullptr, kLater);
+  ZoomMovieItem = AddItem(render, "&Zoom movie", {}, [this] { ZoomMovie(); });
+  IterationMovieItem = AddItem(render, "&Iteration movie", {}, [this] { IterationMovie(true); });
+  // Both wait for a fractal that can animate them (selection dialog).
+  TransformationMovieItem = AddItem(render, "&Transformation movie", {}, [this] { TransformationMovie(); }, false);
+  JulieMovieItem = AddItem(render, "&Julie movie", {}, [this] { JulieMovie(); }, false);
+  ParamMovieItem = AddItem(render, "Pa&rametrical movie", {}, [this] { ParametricMovie(); });
   IFSMovieItem = AddItem(render, "I&FS movie", {}, [this] { ShowIFSMovie(); });
   AttractorMovieItem = AddItem(render, "&3D-attractors movie", {}, [this] { ShowAttractorMovie(); });
   AttractorMovieItem->setVisible(false);
   render->addSeparator();
   AddItem(render, "&Play movie", {}, [this] { PlayMovie(); });
-  AddItem(render, "&View iteration movie", {}, nullptr, kLater);
+  ViewIterationItem = AddItem(render, "&View iteration movie", {}, [this] { IterationMovie(false); });
+  connect(render, &QMenu::aboutToShow, this, [this] { RenderMenuOpens(); });
 
-  QMenu* options = bar->addMenu("&Options");
+  QMenu* options = OptionsMenu = bar->addMenu("&Options");
   SizeMenu = options->addMenu("&Fractal size");
   SizeGroup = new QActionGroup(this);
   for (const TSizePreset& p : kSizePresets) {
@@ -396,6 +402,18 @@ void TMainForm::OptionsMenuOpens() {
     enabled = row && row->JuliaAllowed && !Doc->Ctx.JulieSet;
   }
   JulieWindowItem->setEnabled(enabled);
+}
+
+void TMainForm::RenderMenuOpens() {
+  JulieMovieItem->setEnabled(Select->JuliaCheckedAndEnabled());
+  const bool rendered = Doc->RenderFinished();
+  IterationMovieItem->setEnabled(rendered);
+  ViewIterationItem->setEnabled(rendered);
+  const int32_t n = Doc->Ctx.Number;
+  if (n >= kConstructorFormula)
+    ParamMovieItem->setEnabled(n == kUserFormula);
+  else if (const TFormulaEntry* row = FindFormula(n))
+    ParamMovieItem->setEnabled(row->ParamCount > 0);
 }
 
 void TMainForm::SmoothingMenuOpens() {
@@ -629,13 +647,12 @@ void TMainForm::SaveSpot() {
 
 void TMainForm::SaveSpotTo(const std::string& path) {
   try {
-    {
-      TProfileFile f(path);
-      f.WriteInt(kDrawSize, "X_Size", Surface()->width());
-      f.WriteInt(kDrawSize, "Y_Size", Surface()->height());
-      f.Save();
-    }
-    Doc->SaveSpot(path);
+    // One replace of the file: the old spot stays whole until the new one is.
+    TProfileFile f(path);
+    f.WriteInt(kDrawSize, "X_Size", Surface()->width());
+    f.WriteInt(kDrawSize, "Y_Size", Surface()->height());
+    Doc->SaveSpot(f);
+    f.Save();
   } catch (const std::exception& e) {
     ShowMessage(e.what());
   }
@@ -648,12 +665,18 @@ void TMainForm::LoadSpot() {
 
 void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
   if (!FileThere(path)) return;
+  const TProfileFile f(path);
+  try {
+    f.RequireReadable();
+  } catch (const TProfileError& e) {
+    ShowMessage(e.what());
+    return;
+  }
   Doc->StopThread();
   SetPanel(1, "");
   SetPanel(2, "");
   if (applyDrawSize) {
     SpotOpenDialog.InitialDir = FolderOf(path);
-    const TProfileFile f(path);
     int w = f.ReadInt(kDrawSize, "X_Size", kDefaultDrawSize);
     int h = f.ReadInt(kDrawSize, "Y_Size", kDefaultDrawSize);
     // A size no image can have is taken as missing.
@@ -665,7 +688,7 @@ void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
     Doc->StopThread();
   }
   try {
-    Doc->LoadSpot(path);
+    Doc->LoadSpot(f);
   } catch (const std::exception& e) {
     ShowMessage(e.what());
     Doc->Restart();
@@ -720,6 +743,46 @@ void TMainForm::PlayMovie() {
   if (!RunOpenDialog(dlg, this)) return;
   dlg.InitialDir = FolderOf(dlg.FileName);
   if (OpenWithShell) OpenWithShell(dlg.FileName);
+}
+
+void TMainForm::ZoomMovie() {
+  for (QAction* a : {SelectItem, OptionsMenu->menuAction(), RenderMenu->menuAction(), ZoomMovieItem, LoadSpotItem})
+    a->setEnabled(false);
+  Spots->show();
+}
+
+void TMainForm::SpotsClosed() {
+  for (QAction* a : {LoadSpotItem, ZoomMovieItem, OptionsMenu->menuAction(), RenderMenu->menuAction(), SelectItem})
+    a->setEnabled(true);
+}
+
+void TMainForm::IterationMovie(bool renderMode) {
+  if (!Iter) {
+    Iter = new TIterForm(*Doc);
+    SetMessageRoute(THandle(Iter->winId()), [this](const TMessage& m) { Iter->Perform(m.Msg); });
+  }
+  Iter->SetRenderMode(renderMode);
+  if (renderMode && Iter->isVisible()) {
+    Iter->activateWindow();
+    Iter->raise();
+  } else {
+    Iter->show();
+  }
+}
+
+void TMainForm::TransformationMovie() {
+  TAVItransForm dialog(*Doc, this);
+  dialog.exec();
+}
+
+void TMainForm::JulieMovie() {
+  TAVIjulieForm dialog(*Doc, this);
+  dialog.exec();
+}
+
+void TMainForm::ParametricMovie() {
+  TAVIparamForm dialog(*Doc, this);
+  dialog.exec();
 }
 
 // Files from outside.
@@ -941,6 +1004,14 @@ void TMainForm::CloseToolWindows() {
     delete Attract;
     Attract = nullptr;
   }
+  if (Iter) {
+    Iter->close();
+    SetMessageRoute(THandle(Iter->winId()), nullptr);
+    delete Iter;
+    Iter = nullptr;
+  }
+  delete Spots;
+  Spots = nullptr;
   if (Select) {
     if (Select->DragWindow() && Select->DragWindow()->isVisible()) Select->DragWindow()->close();
     delete Select;

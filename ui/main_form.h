@@ -36,6 +36,8 @@ class TSelectForm;
 class TForm3D;
 class TAAForm;
 class TAttractorForm;
+class TSpotsForm;
+class TIterForm;
 
 // Messages the main window sends, receives or relays (all posted).
 constexpr uint32_t MSG_OPTIONS_REFRESH = 0x8A5;      // to the preferences dialog: re-read the document
@@ -118,6 +120,16 @@ class TMainForm : public QMainWindow {
   void LoadPalette();
   void SavePalette();
   void PlayMovie();
+  // "&Zoom movie": the spots dialog, modeless; the menus that would change
+  // the document under it stay disabled until it closes.
+  void ZoomMovie();
+  // "&Iteration movie" (render mode) and "&View iteration movie".
+  void IterationMovie(bool renderMode);
+  // "&Transformation movie", "&Julie movie", "Pa&rametrical movie": their
+  // dialogs, modal.
+  void TransformationMovie();
+  void JulieMovie();
+  void ParametricMovie();
   void ShowHelpContents();
   void ShowAbout();
   // "&Select fractal": the selection dialog over the main document; on
@@ -163,6 +175,8 @@ class TMainForm : public QMainWindow {
   TAVIifs* IFSMovieWindow() const { return IFSMovieForm; }
   TForm3D* View3DWindow() const { return View3D; }
   TAAForm* AntiAliasWindow() const { return AntiAlias; }
+  TSpotsForm* SpotsDialog() const { return Spots; }
+  TIterForm* IterationWindow() const { return Iter; }
   // The complex point under the mouse, kept while the Julia window is visible.
   TComplexExt HoverPoint() const { return Hover; }
 
@@ -220,6 +234,8 @@ class TMainForm : public QMainWindow {
   void SizeMenuOpens();
   void SmoothingMenuOpens();
   void OptionsMenuOpens();
+  void RenderMenuOpens();
+  void SpotsClosed();
 
   void PostJuliaRefresh();
   void PostOptionsRefresh();
@@ -248,6 +264,8 @@ class TMainForm : public QMainWindow {
   TForm3D* View3D = nullptr;
   TAAForm* AntiAlias = nullptr;
   TAttractorForm* Attract = nullptr;
+  TSpotsForm* Spots = nullptr;
+  TIterForm* Iter = nullptr;
   TComplexExt Hover;
 
   // The rubber band of a zoom drag, in surface pixels.
@@ -266,7 +284,11 @@ class TMainForm : public QMainWindow {
   QAction* IFSConstructorItem = nullptr;
   QAction* IFSMovieItem = nullptr;
   QAction* AttractorMovieItem = nullptr;
+  QAction* IterationMovieItem = nullptr;
+  QAction* ParamMovieItem = nullptr;
+  QAction* ViewIterationItem = nullptr;
   QMenu* RenderMenu = nullptr;
+  QMenu* OptionsMenu = nullptr;
   QMenu* FileMenu = nullptr;
   QMenu* SizeMenu = nullptr;
   QMenu* SmoothingMenu = nullptr;

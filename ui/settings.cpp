@@ -1,6 +1,7 @@
 #include "ui/settings.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/atomic_file.h"
 #include "platform/profile.h"
@@ -94,6 +95,7 @@ void ReadSettings(const std::string& path, TSettings& s) {
   s.Degree = f.ReadInteger("3Dview", "Degree", def.Degree);
   try {
     s.Angle = double(f.ReadReal("3Dview", "Angle", kAngleDefaultText));
+    if (std::isnan(s.Angle)) s.Angle = def.Angle;  // as unusable as text that is no number
   } catch (const TConvertError&) {
     s.Angle = def.Angle;
   }

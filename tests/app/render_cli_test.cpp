@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -13,10 +14,16 @@
 #include "app/render_options.h"
 #include "engine/palette.h"
 #include "engine/anti_alias.h"
+#include "engine/fractal.h"
 #include "formulas/calc_point.h"
+#include "formulas/orbital_steps.h"
 #include "formulas/pixel.h"
 #include "platform/bitmap.h"
+#include "ifs/ifs_file.h"
+#include "ifs/ifs_model.h"
 #include "platform/program_folder.h"
+#include "tests/document_test_helpers.h"
+#include "tests/engine/recording_canvas.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -40,6 +47,8 @@ TEST(RenderOptions, ParsesAndRejects) {
       {{"-o", "o.bmp", "--window", "1,2"}, false, "bad --window"},
       {{"-o", "o.bmp", "--window", "1,2,0"}, false, "bad --window"},
       {{"-o", "o.bmp", "--window", "1,2,x"}, false, "bad --window"},
+      {{"-o", "o.bmp", "--window", "1,2,inf"}, false, "bad --window"},
+      {{"-o", "o.bmp", "--window", "nan,2,1"}, false, "bad --window"},
       {{"-o", "o.jpg", "-q", "101"}, false, "bad --quality"},
       {{"-o", "o.bmp", "--maxiter", "0"}, false, "bad --maxiter"},
       {{"-o", "o.bmp", "--bogus"}, false, "unknown option"},
@@ -82,8 +91,9 @@ class RenderCli : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(Dir); }
   // Runs pelmorix-render with the arguments; returns its exit status.
-  int Run(const std::string& args) {
-    const std::string cmd = "'" + ProgramFile("pelmorix-render") + "' --quiet " + args + " 2>'" +
+  // `prefix` runs it through another program (another user, for example).
+  int Run(const std::string& args, const std::string& prefix = "") {
+    const std::string cmd = prefix + "'" + ProgramFile("pelmorix-render") + "' --quiet " + args + " 2>'" +
                             (Dir / "stderr.txt").string() + "'";
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -114,6 +124,62 @@ TEST_F(RenderCli, RendersASpotAtItsDrawSizeWithValues) {
       const TPixelChannels c = EvaluatePixel(&ctx, double(-2.0L + px * step), double(1.2L - py * step));
       EXPECT_EQ(v[(py * 30 + px) * 3], c.Value[0]) << px << "," << py;
     }
+}
+
+TEST_F(RenderCli, RefusesWhatItCannotDrawAndWritesAllOrNothing) {
+  std::ofstream(P("n.frs")) << "[Fractal]\nNumber=2000\n";
+  const struct {
+    std::string args, error;
+  } refusals[] = {
+      {"--formula 2000", "formula number 2000 has nothing to render"},
+      {"--formula 1002", "formula number 1002 has nothing to render"},
+      {"--formula 2999", "formula number 2999 has nothing to render"},
+      {"--formula 3001", "formula number 3001 has nothing to render"},
+      {"'" + P("n.frs") + "'", "formula number 2000 has nothing to render"},
+      // The value dump cannot be written: the image must not stay behind.
+      {"--values '" + P("nofolder/v.bin") + "'", "Cannot write"},
+      {"--values '" + Dir.string() + "'", "Cannot write"},
+  };
+  for (const auto& k : refusals) {
+    fs::remove(Dir / "a.bmp");
+    EXPECT_EQ(Run(k.args + " --size 2x2 -o '" + P("a.bmp") + "'"), 1) << k.args;
+    EXPECT_FALSE(fs::exists(Dir / "a.bmp")) << k.args;
+    EXPECT_NE(Slurp(Dir / "stderr.txt").find(k.error), std::string::npos) << Slurp(Dir / "stderr.txt");
+    // An image that was there before the failed run stays as it was.
+    WriteBytes(P("a.bmp"), "old");
+    EXPECT_EQ(Run(k.args + " --size 2x2 -o '" + P("a.bmp") + "'"), 1) << k.args;
+    EXPECT_EQ(Slurp(Dir / "a.bmp"), "old") << k.args;
+  }
+}
+
+// The library IFS of the program folder, drawn as the program draws it.
+TEST_F(RenderCli, RendersTheLibraryIFS) {
+  std::ofstream(P("i.frs")) << "[DrawSize]\nX_Size=40\nY_Size=30\n[Fractal]\nNumber=1001\nIFSNumber=0\n"
+                               "X_Coord=-0.1\nY_Coord=0.6\nW_Coord=1.2\nAutoIter=0\nMaxIter=10\nIFScounter=100\n";
+  ASSERT_EQ(Run("'" + P("i.frs") + "' -o '" + P("i.bmp") + "' --values '" + P("i.bin") + "'"), 0)
+      << Slurp(Dir / "stderr.txt");
+  const std::string values = Slurp(Dir / "i.bin");
+  ASSERT_EQ(values.size(), size_t(40 * 30 * 3 * sizeof(float)));
+
+  const TIFSLibrary saved = IFSLibrary;
+  std::vector<std::string> names;
+  ASSERT_EQ(LoadIFSLibrary(ProgramFile("px.ifs"), IFSLibrary, names), "");
+  ASSERT_EQ(names.at(0), "Sierpinski triangle");
+  SeedIFSRandom(1);  // where the renderer's sequence starts
+  TRecordingCanvas canvas;
+  TFractal doc(-1, 0, 0, 0, 40, 30, &canvas);
+  doc.LoadSpot(P("i.frs"));
+  WaitForRender(doc);
+  IFSLibrary = saved;
+  const float* dump = reinterpret_cast<const float*>(values.data());
+  int32_t hit = 0;
+  for (int32_t py = 0; py < 30; ++py)
+    for (int32_t px = 0; px < 40 * 3; ++px) {
+      const float v = doc.ValueBuffer()[py * doc.BufWidth() * 3 + px];
+      EXPECT_EQ(dump[py * 40 * 3 + px], v) << px / 3 << "," << py;
+      hit += v > 0;
+    }
+  EXPECT_GT(hit, 3 * 100);  // 1001 points over the triangle
 }
 
 TEST_F(RenderCli, FormulaToJpegAndFailuresLeaveNoFile) {
@@ -223,6 +289,43 @@ TEST_F(RenderCli, DrawsAnIFSFileWithItsWindowAndPalette) {
   fs::create_directory(Dir / "dir.fri");
   EXPECT_NE(Run("'" + P("dir.fri") + "' -o '" + P("b.bmp") + "'"), 0);
   EXPECT_FALSE(fs::exists(Dir / "b.bmp"));
+}
+
+TEST_F(RenderCli, UnreadableSpotFailsAndSpotWithoutKeysWarns) {
+  // Root reads any file: the unreadable file is tried as another user.
+  const bool root = ::geteuid() == 0;
+  fs::permissions(Dir, fs::perms::all);
+  std::ofstream(P("locked.frs")) << "[Fractal]\nNumber=1\n";
+  fs::permissions(P("locked.frs"), fs::perms::none);
+  fs::create_directories(Dir / "folder.frs");
+  std::ofstream(P("empty.frs"));
+  std::ofstream(P("nonsense.frs")) << "hello\n\x01\x02 = [\n";
+  std::ofstream(P("palette.frs")) << "[Colors]\nPalette type=1\n";
+  std::ofstream(P("good.frs")) << "[Fractal]\nMaxIter=20\n";
+  const std::string warning = "warning: no key found in section [Fractal] of";
+  struct {
+    const char* spot;
+    std::string prefix;
+    int exit;
+    std::string message;  // in stderr; empty: stderr stays empty
+  } cases[] = {
+      {"locked.frs", root ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "", 1,
+       "cannot read spot file \"" + P("locked.frs") + "\": Permission denied"},
+      {"folder.frs", "", 1, "cannot read spot file \"" + P("folder.frs") + "\": it is a folder"},
+      {"missing.frs", "", 1, "cannot open spot file \"" + P("missing.frs") + "\": no such file"},
+      {"empty.frs", "", 0, warning},
+      {"nonsense.frs", "", 0, warning},
+      {"palette.frs", "", 0, warning},
+      {"good.frs", "", 0, ""},
+  };
+  for (const auto& c : cases) {
+    fs::remove(Dir / "out.bmp");
+    EXPECT_EQ(Run("'" + P(c.spot) + "' --size 8x8 -o '" + P("out.bmp") + "'", c.prefix), c.exit) << c.spot;
+    const std::string err = Slurp(Dir / "stderr.txt");
+    if (c.message.empty()) EXPECT_EQ(err, "") << c.spot;
+    else EXPECT_NE(err.find(c.message), std::string::npos) << c.spot << ": " << err;
+    EXPECT_EQ(fs::exists(Dir / "out.bmp"), c.exit == 0) << c.spot;
+  }
 }
 
 }  // namespace

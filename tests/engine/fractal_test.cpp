@@ -106,6 +106,33 @@ TEST(Fractal, SetSizeRoundsBuffersAndSkipsEqualSizes) {
   EXPECT_EQ(restarts, 1);
 }
 
+TEST(Fractal, NumbersWithoutAPassLeaveFreshBuffersBlack) {
+  const struct {
+    int32_t number;
+    bool pass;
+  } cases[] = {{-1, false}, {0, true},     {499, true},  {500, true},   {999, true},
+               {1000, true}, {1001, true}, {1002, false}, {2000, false}, {2999, false},
+               {3000, true}, {3001, false}, {2147483647, false}};
+  for (const auto& k : cases) EXPECT_EQ(HasRenderPass(k.number), k.pass) << k.number;
+
+  TRecordingCanvas canvas;
+  for (int32_t number : {1002, 2000, 2999, 3001}) {
+    TFractal doc(-1, 0, 0, 0, 61, 43, &canvas);
+    doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
+    WaitForRender(doc);
+    doc.SetFormula(number, -2.2L, 1.4L, 2.8L);
+    // The same buffer sizes again: the heap is likely to hand back the bytes
+    // of the image just drawn.
+    doc.SetSize(62, 43);
+    WaitForRender(doc);
+    const size_t n = size_t(doc.PixelCount) * 3;
+    EXPECT_EQ(std::vector<uint8_t>(doc.ImageBuffer(), doc.ImageBuffer() + n), std::vector<uint8_t>(n, 0))
+        << number;
+    EXPECT_EQ(std::vector<float>(doc.ValueBuffer(), doc.ValueBuffer() + n), std::vector<float>(n, 0.0f))
+        << number;
+  }
+}
+
 TEST(Fractal, OutOfMemoryLeavesNoBuffers) {
   TMessageRecorder messages;
   TRecordingCanvas canvas;

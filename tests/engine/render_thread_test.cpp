@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "engine/fractal.h"
 #include "formulas/calc_point.h"
 #include "formulas/kernel_common.h"
+#include "formulas/orbital_steps.h"
 #include "ifs/ifs_model.h"
 #include "platform/messages.h"
 #include "platform/named_mutex.h"
@@ -257,6 +259,91 @@ TEST(RenderThread, IFSSierpinskiPointsStayInTheTriangle) {
       EXPECT_LE(y, 2 * (1 - x) + 0.02) << col << "," << row;
     }
   EXPECT_EQ(hits, 5001.0f);  // every point of the pass lands in the window
+  WorkingIFS = saved;
+}
+
+TEST(RenderThread, TwoIFSRendersAtOnceShareOneRandomSequence) {
+  const TWorkingIFS saved = WorkingIFS;
+  WorkingIFS.Count = 2;
+  WorkingIFS.Slots[1] = {0.5f, 0, 0, 0.5f, 0, 0, 0.5f};
+  WorkingIFS.Slots[2] = {0.5f, 0, 0, 0.5f, 0.5f, 0.5f, 0.5f};
+  TRecordingCanvas canvas;
+  std::vector<std::unique_ptr<TFractal>> docs;
+  for (int k = 0; k < 2; ++k) {
+    docs.push_back(std::make_unique<TFractal>(-1, 0, 0, 0, 32, 32, &canvas));
+    docs.back()->AutoIter = false;
+    docs.back()->Ctx.MaxIter = 100;
+    docs.back()->Ctx.IFSNumber = kWorkingIFSNumber;
+    docs.back()->Ctx.IFScounter = 1000;
+  }
+  SeedIFSRandom(1);
+  for (auto& d : docs) d->SetFormula(kIFSFormula, 0, 1, 1);
+  for (auto& d : docs) WaitForRender(*d);
+  WorkingIFS = saved;
+  // Both passes drew 100001 values; none was lost or drawn twice, so the
+  // next draw is value 200003 of the sequence.
+  uint32_t seed = 1;
+  for (int n = 0; n < 200003; ++n) seed = seed * 134775813u + 1u;
+  EXPECT_EQ(NextIFSRandom(), seed / 4294967296.0);
+}
+
+// Palette changes with a recolour while the render stores pixels, as the
+// preferences dialog does: the render ends with the pixels a quiet render
+// gives, all in the last palette's colours.
+TEST(RenderThread, RecolourDuringARenderLeavesWholePixels) {
+  const TWorkingIFS saved = WorkingIFS;
+  WorkingIFS.Count = 2;
+  WorkingIFS.Slots[1] = {0.5f, 0, 0, 0.5f, 0, 0, 0.5f};
+  WorkingIFS.Slots[2] = {0.5f, 0, 0, 0.5f, 0.5f, 0.5f, 0.5f};
+  const struct {
+    const char* what;
+    int32_t threads, number, maxIter;
+    bool preview;
+  } cases[] = {{"escape-time", 1, 0, 1000, false},
+               {"escape-time, 2 threads", 2, 0, 1000, false},
+               {"progressive", 1, 0, 30, true},
+               {"IFS", 1, kIFSFormula, 100, false}};
+  for (const auto& k : cases) {
+    TThreadCountGuard threads(k.threads);
+    TRecordingCanvas canvas;
+    auto render = [&](TFractal& doc) {
+      doc.AutoIter = false;
+      doc.PreviewMode = k.preview;
+      doc.Ctx.MaxIter = k.maxIter;
+      doc.Ctx.IFSNumber = kWorkingIFSNumber;
+      doc.Ctx.IFScounter = 1000;
+      SeedIFSRandom(1);
+      if (k.number == kIFSFormula)
+        doc.SetFormula(k.number, 0, 1, 1);
+      else
+        doc.SetFormula(k.number, -2.2L, 1.4L, 2.8L);
+    };
+    TFractal quiet(-1, 0, 0, 0, 90, 72, &canvas);
+    render(quiet);
+    WaitForRender(quiet);
+    TFractal doc(-1, 0, 0, 0, 90, 72, &canvas);
+    render(doc);
+    int recolours = 0;
+    while (!doc.RenderFinished()) {
+      doc.Palette->SetColorOrder(++recolours % 6);
+      doc.Recolor();
+      doc.PixelValue(45, 36);
+      MainQueue().ServeSyncCalls();
+    }
+    WaitForRender(doc);
+    EXPECT_GT(recolours, 0) << k.what;
+    const size_t n = size_t(doc.PixelCount) * 3;
+    EXPECT_EQ(std::memcmp(doc.ValueBuffer(), quiet.ValueBuffer(), n * sizeof(float)), 0) << k.what;
+    if (k.number == kIFSFormula) continue;  // a recolour shades hits unlike the pass
+    int wrong = 0;
+    for (int32_t py = 0; py < doc.Height; ++py)
+      for (int32_t px = 0; px < doc.Width; ++px) {
+        const float* v = doc.ValueBuffer() + (size_t(py) * doc.BufWidth() + px) * 3;
+        const uint8_t* c = doc.ImageBuffer() + (size_t(doc.BufHeight() - 1 - py) * doc.BufWidth() + px) * 3;
+        wrong += !(TColor3{c[0], c[1], c[2]} == doc.Palette->ColorOf(v[0], v[1], v[2]));
+      }
+    EXPECT_EQ(wrong, 0) << k.what;
+  }
   WorkingIFS = saved;
 }
 

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -184,13 +187,111 @@ TEST_F(SpotFile, UserFormulaWithoutLinesRestartsAsFormulaZero) {
   EXPECT_TRUE(doc.UserLines->empty());
 }
 
-TEST_F(SpotFile, HostileLineCountReadsOnlyThePresentLines) {
+TEST_F(SpotFile, UserFormulaLoadsTheLinesPresentUpToTheCount) {
+  struct Row {
+    const char* section;
+    std::vector<std::string> lines;
+  };
+  const Row rows[] = {
+      {"StringCount=10\nStr0=a\nStr1=b\n", {"a", "b"}},
+      {"StringCount=2000000000\nStr0=a\nStr1=b\n", {"a", "b"}},
+      {"StringCount=2\nStr0=a\nStr1=b\nStr2=c\n", {"a", "b"}},
+      {"StringCount=3\nStr0=a\nStr1=\nStr2=c\n", {"a", "", "c"}},
+      {"StringCount=3\nstr2=c\nSTR0=a\n", {"a", "c"}},
+      {"StringCount=5\nStr01=x\nStr-0=y\nStr+1=z\nStr=w\nStr4=e\n", {"e"}},
+      {"StringCount=-1\nStr0=a\n", {}},
+  };
   const std::string path = PathOf("count.frs");
-  Write(path, "[Fractal]\nNumber=3000\n[UserFrm]\nStringCount=2000000000\nStr0=a\nStr1=b\n");
+  for (const Row& r : rows) {
+    Write(path, std::string("[Fractal]\nNumber=3000\n[UserFrm]\n") + r.section);
+    TFractal doc(-1, 0, 0, 0, 8, 8, nullptr);
+    doc.LoadSpot(path);
+    ASSERT_TRUE(doc.UserLines) << r.section;
+    EXPECT_EQ(*doc.UserLines, r.lines) << r.section;
+  }
+}
+
+TEST_F(SpotFile, ValuesTheWriterWritesReadBack) {
+  struct Row {
+    const char* line;       // in section "Fractal"
+    const char* key;        // as saved again
+    const char* saved;
+  };
+  const Row rows[] = {
+      {"BailOut=1e300", "BailOut", "INF"},
+      {"BailOut=-INF", "BailOut", "-INF"},
+      {"P1real=NAN", "P1real", "NAN"},
+      {"W_Coord=1e-4950", "W_Coord", "1.09355985956474238E-4950"},
+      {"Strange=1e-5000", "Strange", "0"},
+  };
+  for (const Row& r : rows) {
+    const std::string first = PathOf("first.frs"), second = PathOf("second.frs");
+    Write(first, std::string("[Fractal]\n") + r.line + "\nMaxIter=77\n");
+    TFractal doc(-1, 0, 0, 0, 8, 8, nullptr);
+    doc.LoadSpot(first);
+    EXPECT_TRUE(Shown.empty()) << r.line;
+    doc.SaveSpot(second);
+    EXPECT_EQ(TProfileFile(second).ReadString("Fractal", r.key, ""), r.saved) << r.line;
+    // The saved file loads whole: the keys after the value are read too.
+    TFractal copy(-1, 0, 0, 0, 8, 8, nullptr);
+    copy.LoadSpot(second);
+    EXPECT_TRUE(Shown.empty()) << r.line;
+    EXPECT_EQ(copy.Ctx.MaxIter, 77) << r.line;
+    fs::remove(first);
+    copy.SaveSpot(first);
+    EXPECT_EQ(Read(first), Read(second)) << r.line;
+    Shown.clear();
+  }
+}
+
+TEST_F(SpotFile, SaveReplacesTheFileOnceAndLoadRefusesWhatItCannotRead) {
   TFractal doc(-1, 0, 0, 0, 8, 8, nullptr);
-  doc.LoadSpot(path);
-  ASSERT_TRUE(doc.UserLines);
-  EXPECT_EQ(*doc.UserLines, (std::vector<std::string>{"a", "b", ""}));
+  doc.SetFormula(3, -1, 1, 2);
+  doc.Palette->PaletteKind = kPalLinear;
+  const std::string old = "[DrawSize]\nX_Size=64\nY_Size=48\n[Fractal]\nNumber=5\n";
+  const std::string probe = PathOf("probe.frs"), path = PathOf("old.frs");
+  Write(probe, old);
+  doc.SaveSpot(probe);
+  const size_t fullSize = Read(probe).size();
+  const TProfileFile whole(probe);
+  EXPECT_EQ(whole.SectionNames(), (std::vector<std::string>{"DrawSize", "Fractal", "Colors", "Standart palette",
+                                                             "Linear palette", "Parabola palette",
+                                                             "Square palette"}));
+  EXPECT_EQ(whole.ReadInteger("Colors", "Palette type", -1), kPalLinear);
+
+  // A disk that takes everything but the last byte of the spot: the old
+  // file stays as it was, not cut down to the fractal keys.
+  Write(path, old);
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit small = saved;
+  small.rlim_cur = fullSize - 1;
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool threw = false;
+  try {
+    doc.SaveSpot(path);
+  } catch (const TProfileError&) {
+    threw = true;
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_TRUE(threw);
+  EXPECT_EQ(Read(path), old);
+
+  // A spot that exists but cannot be read changes nothing.
+  TFractal target(-1, 0, 0, 0, 8, 8, nullptr);
+  target.Ctx.Number = 7;
+  target.Palette->PaletteKind = kPalSquare;
+  try {
+    target.LoadSpot(Dir.string());
+    ADD_FAILURE() << "a folder loaded as a spot";
+  } catch (const TProfileError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot read \"" + Dir.string() + "\": it is a folder");
+  }
+  EXPECT_EQ(target.Ctx.Number, 7);
+  EXPECT_EQ(target.Palette->PaletteKind, kPalSquare);
+  EXPECT_TRUE(Shown.empty());
 }
 
 TEST_F(SpotFile, UnreadableRealShowsTheMessageAndKeepsWhatWasRead) {

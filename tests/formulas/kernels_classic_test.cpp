@@ -99,8 +99,10 @@ const TKernelCase kEscapeCases[] = {
     {.what = "(0,2), (0,3), (0,5)", .number = 11, .y = 2, .expected = 3},
     {.what = "(.25,.25), (.5,.5), (1,1), (2,1), (4,1)", .number = 11, .x = 0.25, .y = 0.25, .expected = 5},
     {.what = "0.75, 0.5, 1, 1, ...", .number = 11, .x = 0.75, .expected = 0},
-    // Manowar: Z1 takes the new z
-    {.what = "0.5, 1.25, 3.3125", .number = 12, .x = 0.5, .expected = 3},
+    // Manowar: Z1 holds the z before the step (kernel 7 escapes these at 3 and never)
+    {.what = "z 0.5, 1.25, 2.5625, 8.3164; z1 0.5, 0.5, 1.25", .number = 12, .x = 0.5, .expected = 4},
+    {.what = "Julia c=0: -1, 0, -1, 1, 0, 1, 1, 2, 5", .number = 12, .x = -1, .julia = true, .expected = 9},
+    {.what = "(0,1), (-1,2), (-3,-2)", .number = 12, .y = 1, .expected = 3},
     // Tangent
     {.what = "0.5, 0.773, 1.254, 4.33", .number = 13, .x = 0.5, .bailout = 4, .expected = 4},
     {.what = "origin stays", .number = 13, .expected = 0},

@@ -443,6 +443,14 @@ TEST_F(MainFormTest, LoadingAppliesDrawSizeOrItsDefault) {
   EXPECT_EQ(Form->SpotSaveDialog.FileName, "wide.frs");
   EXPECT_EQ(ImageSaveState().FileName, "wide");
   EXPECT_TRUE(Messages.empty());
+  // A spot that is there but cannot be read (here a file whose start gives
+  // an I/O error, which binds root too) is reported and changes nothing.
+  Form->LoadSpotFrom("/proc/self/mem", true);
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0], "Cannot read \"/proc/self/mem\": Input/output error");
+  EXPECT_EQ(QSize(Doc().Width, Doc().Height), QSize(400, 400));
+  EXPECT_EQ(Doc().X, -1.0L);
+  EXPECT_EQ(Form->Caption(), "Pelmorix: wide.frs");
   WaitForRender();
 }
 
@@ -736,15 +744,15 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"Fracta&l/S&moothing/&2. Linear", K(), true},
       {"Fracta&l/S&moothing/&3. Square", K(), true},
       {"Fracta&l/&3D view", K(Qt::ALT | Qt::Key_3), true},
-      {"&Render/&Zoom movie", K(), false},
-      {"&Render/&Iteration movie", K(), false},
+      {"&Render/&Zoom movie", K(), true},
+      {"&Render/&Iteration movie", K(), true},
       {"&Render/&Transformation movie", K(), false},
       {"&Render/&Julie movie", K(), false},
-      {"&Render/Pa&rametrical movie", K(), false},
+      {"&Render/Pa&rametrical movie", K(), true},
       {"&Render/I&FS movie", K(), true},
       {"&Render/&3D-attractors movie", K(), false},
       {"&Render/&Play movie", K(), true},
-      {"&Render/&View iteration movie", K(), false},
+      {"&Render/&View iteration movie", K(), true},
       {"&Options/&Fractal size", K(), true},
       {"&Options/&Fractal size/&Manual...", K(), true},
       {"&Options/&Preferences", K(Qt::Key_F8), true},

@@ -94,9 +94,9 @@ TEST_F(MainFormWindowsTest, SelectingACatalogueFormulaRendersItInTheMainWindow) 
   EXPECT_EQ(Form->Caption(), "Pelmorix");
   // The dialog's preview is parked.
   EXPECT_EQ(Form->SelectDialog()->Preview()->Ctx.Number, -1);
-  // The movie items follow "&Zoom movie", which is not available.
+  // The movie items follow the page and Julia mode.
   EXPECT_FALSE(Item("&Render/&Transformation movie")->isEnabled());
-  EXPECT_FALSE(Item("&Render/&Julie movie")->isEnabled());
+  EXPECT_TRUE(Item("&Render/&Julie movie")->isEnabled());
   WaitForRender();
   EXPECT_GT(DistinctColours(d), 1);
 

@@ -476,9 +476,11 @@ TEST_F(IFSFileTest, LibraryLimits) {
       {"huge count per IFS, keys default to 0", LibraryText("Count=1", {2000000000}, 1), 1, {20}, room},
       {"negative count per IFS", LibraryText("Count=2", {-1, 2}, 2), 2, {0, 2}, ""},
       {"negative N", LibraryText("Count=-5", {2}, 2), 0, {}, "The IFS library header counts -5 IFS; none were loaded."},
-      {"huge N", LibraryText("Count=2000000000", {2, 3}, 3), 3, {2, 3, 0},
-       "The IFS library header counts 2000000000 IFS, more than the file holds; only the first 3 were listed."},
-      {"N with missing sections within the file's size", LibraryText("Count=3", {2, 3}, 3), 3, {2, 3, 0}, ""},
+      {"huge N", LibraryText("Count=2000000000", {2, 3}, 3), 2, {2, 3},
+       "The IFS library header counts 2000000000 IFS, more than the file holds; only the first 2 were listed."},
+      {"N one beyond the sections", LibraryText("Count=3", {2, 3}, 3), 2, {2, 3},
+       "The IFS library header counts 3 IFS, more than the file holds; only the first 2 were listed."},
+      {"sections beyond N are not counted", LibraryText("Count=1", {2, 3}, 3) + "[IFS7]\nCount=1\n", 1, {2}, ""},
       {"no header", "[IFS0]\nCount=2\n", 0, {}, ""},
   };
   for (const TCase& c : cases) {

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <climits>
+#include <cmath>
+#include <limits>
 #include <csignal>
 #include <clocale>
 #include <cstdlib>
@@ -186,6 +188,25 @@ TEST(ProfileWrite, ChangesOnlyTheLinesConcerned) {
     WriteBytes(path, original);
     WritePrivateProfileString(r.section, r.key, r.value, path);
     EXPECT_EQ(ReadBytes(path), r.expected) << r.what;
+  }
+  // New keys among lines that hold none: after the last line that is neither
+  // blank nor a comment, each line keeping its ending.
+  const struct {
+    const char* before;
+    const char* after;  // with n=v written into section S
+  } runs[] = {
+      {"[S]\nk=1\nno key here\n\n; note\n\n[T]\n", "[S]\nk=1\nno key here\nn=v\n\n; note\n\n[T]\n"},
+      {"[S]\n\n; only comments\n", "[S]\nn=v\n\n; only comments\n"},
+      {"[S]\n; c\ntext", "[S]\n; c\ntext\nn=v\n"},
+      {"[S]", "[S]\nn=v\n"},
+      {"\n\n", "\n\n[S]\nn=v\n"},
+      {"[T]\r\n\r\n\r\n", "[T]\r\n\r\n\r\n[S]\r\nn=v\r\n"},
+      {"[S]\r\nn=1\r\n\r\n", "[S]\r\nn=v\r\n\r\n"},
+  };
+  for (const auto& r : runs) {
+    WriteBytes(path, r.before);
+    WritePrivateProfileString("S", "n", "v", path);
+    EXPECT_EQ(ReadBytes(path), r.after) << r.before;
   }
   // Deleting a section removes all its lines (here up to the next header).
   WriteBytes(path, original);
@@ -449,7 +470,7 @@ TEST(ProfileReal, ParseAcceptsOnlyDecimalNumbers) {
   const Good good[] = {{" 0.5 ", 0.5L}, {"+3", 3}, {"-.5", -0.5L}, {"5.", 5}, {"1E3", 1000}, {"1e-3", 0.001L},
                        {"-2.2", -2.2L}, {"0", 0}};
   for (const Good& g : good) EXPECT_EQ(ParseReal(g.text), g.value) << g.text;
-  const char* const bad[] = {"abc", "", " ", "1e", "inf", "nan", "1,5", "0x10", "--1", "1.2.3", ".", "e5", "1e5000",
+  const char* const bad[] = {"abc", "", " ", "1e", "infinity", "nan1", "1,5", "0x10", "--1", "1.2.3", ".", "e5", "1e5000",
                              "1 2"};
   for (const char* b : bad) {
     try {
@@ -465,6 +486,33 @@ TEST(ProfileReal, ParseAcceptsOnlyDecimalNumbers) {
     EXPECT_EQ(ParseReal("0.75"), 0.75L);
     std::setlocale(LC_ALL, "C");
   }
+}
+
+TEST(ProfileReal, NonFiniteAndSubnormalValuesReadBack) {
+  struct Row {
+    const char* text;  // as read
+    long double value;
+    const char* written;  // FormatReal of the value read
+  };
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const Row rows[] = {
+      {"INF", inf, "INF"},
+      {"-INF", -inf, "-INF"},
+      {" inf ", inf, "INF"},
+      {"+Inf", inf, "INF"},
+      {"1e-4950", 3 * std::numeric_limits<long double>::denorm_min(), "1.09355985956474238E-4950"},
+      {"-3.6451995318824746025e-4951", -std::numeric_limits<long double>::denorm_min(), "-3.6451995318824746E-4951"},
+      {"1e-5000", 0, "0"},
+      {"-1e-4940", -1e-4940L, "-9.99999999996053252E-4941"},
+  };
+  for (const Row& r : rows) {
+    const long double v = ParseReal(r.text);
+    EXPECT_EQ(v, r.value) << r.text;
+    EXPECT_EQ(FormatReal(v), r.written) << r.text;
+    EXPECT_EQ(ParseReal(FormatReal(v)), v) << r.text;
+  }
+  EXPECT_TRUE(std::isnan(ParseReal("NAN")));
+  EXPECT_TRUE(std::isnan(ParseReal(FormatReal(std::numeric_limits<long double>::quiet_NaN()))));
 }
 
 TEST(ProfileReal, ReadRealNamesTheKey) {
