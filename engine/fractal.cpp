@@ -275,9 +275,11 @@ void TFractal::RecolorWith(const std::function<TColor3(const float*)>& colorOf) 
   // A running render colours what it stores from now on with the palette as
   // it is now; the pixels it stored before are recoloured here.
   if (Thread) Thread->UsePalette(*Palette);
-  for (int32_t m = 0; m < Height; ++m) {
-    const float* valueRow = Values.get() + size_t(bh - 1 - m) * bw * 3;
-    uint8_t* imageRow = Image.get() + size_t(m) * bw * 3;
+  // Picture row py sits in memory row bh - 1 - py of the bottom-up image; the
+  // padding rows of a height that is not a multiple of 4 are left alone.
+  for (int32_t py = 0; py < Height; ++py) {
+    const float* valueRow = Values.get() + size_t(py) * bw * 3;
+    uint8_t* imageRow = Image.get() + size_t(bh - 1 - py) * bw * 3;
     for (int32_t px = 0; px < Width; ++px) {
       const TColor3 c = colorOf(valueRow + px * 3);
       imageRow[px * 3] = c.Blue;

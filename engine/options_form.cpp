@@ -32,6 +32,7 @@
 #include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "ui/settings.h"
+#include "ui/window_place_qt.h"
 
 namespace {
 
@@ -309,8 +310,6 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   layout->addWidget(FTabs);
   layout->addLayout(bottom);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-
-  move(Settings().Options.Left, Settings().Options.Top);
 }
 
 TOptionsForm::~TOptionsForm() {
@@ -653,6 +652,9 @@ void TOptionsForm::ShowFor(TFractal* document) {
     }
   }
   FLive = true;
+  // Placed once its pages are filled: a size change after it appears could
+  // move it on the desktop.
+  PlaceWindow(this, Settings().Options.Left, Settings().Options.Top);
   show();
   raise();
   activateWindow();

@@ -297,6 +297,25 @@ struct TAVIWriter::TState {
       if (rc < 0) return rc;
     }
   }
+
+  // The AVI muxer fills the positions skipped between two frames with empty
+  // chunks, but only after its first chunk: a clip whose first frame stands
+  // after position 0 starts with one empty chunk, which the muxer then pads
+  // up to that frame.
+  int WriteLeadingGap(int64_t position) {
+    if (Container != TContainer::Avi || LastPosition >= 0 || position <= 0) return 0;
+    AVPacket* empty = av_packet_alloc();
+    if (!empty) return AVERROR(ENOMEM);
+    empty->stream_index = Stream->index;
+    empty->pts = empty->dts = 0;
+    int rc = av_write_frame(Format, empty);
+    av_packet_free(&empty);
+    if (rc >= 0) {
+      avio_flush(Format->pb);
+      if (IoError) rc = IoError;
+    }
+    return rc;
+  }
 };
 
 TAVIWriter::TAVIWriter() : S(std::make_unique<TState>()) {
@@ -442,7 +461,8 @@ int TAVIWriter::WriteFrame(int64_t position, const uint8_t* dib, int64_t length)
   S->Frame->key_frame = 1;
   S->Frame->pict_type = AV_PICTURE_TYPE_I;
   S->Frame->quality = S->Encoder->global_quality;
-  int rc = avcodec_send_frame(S->Encoder, S->Frame);
+  int rc = S->WriteLeadingGap(position);
+  if (rc >= 0) rc = avcodec_send_frame(S->Encoder, S->Frame);
   if (rc >= 0) rc = S->WritePackets();
   if (!S->Scaler) av_buffer_unref(&S->Frame->buf[0]);
   if (rc < 0) return S->LastError = rc;

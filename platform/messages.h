@@ -14,6 +14,11 @@
 
 using THandle = uintptr_t;  // a window's handle; 0 is the application queue
 
+// The handle a window of the program gets its posted messages under: the
+// window object itself. A native window id would not do, as the desktop gives
+// a window a new one when it is hidden and shown again.
+inline THandle MessageHandle(const void* window) { return THandle(reinterpret_cast<uintptr_t>(window)); }
+
 struct TMessage {
   THandle Target = 0;
   uint32_t Msg = 0;

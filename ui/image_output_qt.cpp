@@ -14,8 +14,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QScreen>
 
@@ -23,6 +23,7 @@
 #include "platform/atomic_file.h"
 #include "platform/canvas_qt.h"
 #include "ui/image_file.h"
+#include "ui/printer_setup_form.h"
 #include "ui/settings.h"
 
 namespace {
@@ -96,14 +97,8 @@ bool DefaultRetryCancel(QWidget* parent, const std::string& caption, const std::
   return box.exec() == QMessageBox::Retry;
 }
 
-bool DefaultChoosePrinter(QWidget* parent, QPrinter& printer) {
-  QPrintDialog dialog(&printer, parent);
-  return dialog.exec() == QDialog::Accepted;
-}
-
 bool DefaultSetupPrinter(QWidget* parent, QPrinter& printer) {
-  QPrintDialog dialog(&printer, parent);
-  dialog.setWindowTitle(QStringLiteral("Printer setup"));
+  TPrinterSetupForm dialog(printer, QPrinterInfo::availablePrinterNames(), parent);
   return dialog.exec() == QDialog::Accepted;
 }
 
@@ -184,9 +179,8 @@ void SavePackedBitmap(const std::string& path, const QImage& image) {
 
 const TDialogHooks& DefaultDialogHooks() {
   static const TDialogHooks hooks{DefaultChooseSaveFile, DefaultConfirm,       DefaultWarn,
-                                  DefaultInform,         DefaultRetryCancel,   DefaultChoosePrinter,
-                                  DefaultSetupPrinter,   DefaultRunCommand,    DefaultCurrentDesktop,
-                                  DefaultScreenSize};
+                                  DefaultInform,         DefaultRetryCancel,   DefaultSetupPrinter,
+                                  DefaultRunCommand,     DefaultCurrentDesktop, DefaultScreenSize};
   return hooks;
 }
 
@@ -197,7 +191,6 @@ TDialogHooks CompleteHooks(TDialogHooks h) {
   if (!h.Warn) h.Warn = d.Warn;
   if (!h.Inform) h.Inform = d.Inform;
   if (!h.RetryCancel) h.RetryCancel = d.RetryCancel;
-  if (!h.ChoosePrinter) h.ChoosePrinter = d.ChoosePrinter;
   if (!h.SetupPrinter) h.SetupPrinter = d.SetupPrinter;
   if (!h.RunCommand) h.RunCommand = d.RunCommand;
   if (!h.CurrentDesktop) h.CurrentDesktop = d.CurrentDesktop;
@@ -344,7 +337,6 @@ bool PrintImage(TFractal& doc, QWidget* parent, const TDialogHooks& given, QPrin
   const TDialogHooks hooks = CompleteHooks(given);
   QPrinter& target = printer ? *printer : ProgramPrinter();
   if (!doc.ImageBuffer()) return false;
-  if (!hooks.ChoosePrinter(parent, target)) return false;
 
   int screenDpiX = 96, screenDpiY = 96;
   if (parent) {
@@ -358,6 +350,9 @@ bool PrintImage(TFractal& doc, QWidget* parent, const TDialogHooks& given, QPrin
   for (;;) {
     QPainter painter;
     try {
+      // Qt falls back to an unnamed PDF file when the system has no printer.
+      if (target.outputFormat() == QPrinter::PdfFormat && target.outputFileName().isEmpty())
+        throw std::runtime_error("No printer is chosen: choose one with Printer setup in the File menu.");
       if (!painter.begin(&target)) throw std::runtime_error("The print job could not be started.");
       const int32_t width = PrintExtent(doc.Width, target.logicalDpiX(), screenDpiX);
       const int32_t height = PrintExtent(doc.Height, target.logicalDpiY(), screenDpiY);

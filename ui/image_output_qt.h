@@ -46,9 +46,7 @@ struct TDialogHooks {
   std::function<void(QWidget* parent, const std::string& caption, const std::string& text)> Inform;
   // Stop icon with Retry and Cancel; true for Retry.
   std::function<bool(QWidget* parent, const std::string& caption, const std::string& text)> RetryCancel;
-  // The print dialog before printing: configures the printer; false on cancel.
-  std::function<bool(QWidget* parent, QPrinter& printer)> ChoosePrinter;
-  // The printer setup dialog: configures the printer; false on cancel.
+  // "Printer setup": chooses and configures the printer; false on cancel.
   std::function<bool(QWidget* parent, QPrinter& printer)> SetupPrinter;
   // Runs a program without a shell and waits for it.
   std::function<TCommandResult(const std::vector<std::string>& args)> RunCommand;
@@ -88,8 +86,9 @@ QImage CenteredWallpaperImage(const QImage& image, QSize screen, QColor backgrou
 
 // The printer "Printer setup" configures and "Print" uses.
 QPrinter& ProgramPrinter();
-// "Print": the image at its physical screen size on `printer` (default:
-// ProgramPrinter()), with a Retry/Cancel loop on errors. True when printed.
+// "Print": the image at once at its physical screen size on `printer`
+// (default: ProgramPrinter(), as "Printer setup" left it), with a
+// Retry/Cancel loop on errors. True when printed.
 bool PrintImage(TFractal& doc, QWidget* parent, const TDialogHooks& hooks = DefaultDialogHooks(),
                 QPrinter* printer = nullptr);
 // "Printer setup".

@@ -18,22 +18,19 @@ void TJulieCanvas::DrawBitmap(const TBitmapInfoHeader& header, const uint8_t* bi
   if (target.Left <= 0 && target.Top <= 0 && target.Left + target.Width >= Picture.width() &&
       target.Top + target.Height >= Picture.height())
     ++FullPaints;
-  Form->update(target.Left, target.Top, target.Width, target.Height);
+  Form->Client()->update(target.Left, target.Top, target.Width, target.Height);
 }
 
 void TJulieCanvas::SetPixel(int32_t x, int32_t y, TColor3 color) {
   TQtCanvas(&Picture).SetPixel(x, y, color);
-  Form->update(x, y, 1, 1);
+  Form->Client()->update(x, y, 1, 1);
 }
 
 TForm17::TForm17(TFractal* mainDocument, QWidget* owner)
-    : TToolWindow(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint, owner,
-                  &TSettings::JulieForm),
+    : TToolWindow(owner, QSize(kJuliePreviewSize, kJuliePreviewSize), owner, &TSettings::JulieForm),
       MainDocument(mainDocument),
       FCanvas(this) {
   setWindowTitle("Julie");
-  setFixedSize(kJuliePreviewSize, kJuliePreviewSize);
-  setAttribute(Qt::WA_OpaquePaintEvent);
   FPreview = std::make_unique<TFractal>(-1, -2, 3, 6, kJuliePreviewSize, kJuliePreviewSize, &FCanvas);
   FPreview->PreviewMode = true;
 }
@@ -66,10 +63,7 @@ void TForm17::JuliaRefresh() {
 
 void TForm17::JuliaPoint(Extended re, Extended im) { FPreview->SetJuliaPoint(re, im); }
 
-void TForm17::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.drawImage(0, 0, FCanvas.Picture);
-}
+void TForm17::PaintClient(QPainter& p) { p.drawImage(0, 0, FCanvas.Picture); }
 
 void TForm17::showEvent(QShowEvent* event) {
   TToolWindow::showEvent(event);

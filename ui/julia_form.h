@@ -66,7 +66,7 @@ class TForm17 : public TToolWindow {
   void JuliaPoint(Extended re, Extended im);
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
+  void PaintClient(QPainter& painter) override;
   void showEvent(QShowEvent* event) override;
 
  private:

@@ -49,6 +49,7 @@
 #include "ui/select_form.h"
 #include "ui/settings.h"
 #include "ui/size_form.h"
+#include "ui/window_place_qt.h"
 
 namespace {
 
@@ -175,13 +176,6 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   BuildMenu();
   resize(kInitialAreaSize, kInitialAreaSize + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 
-  // The render mutex carries the window's handle, as the render threads
-  // look it up by that name.
-  FHandle = THandle(winId());
-  FMutexName = "Frac" + std::to_string(FHandle);
-  RenderMutex = CreateNamedMutex(FMutexName);
-  TFractal::RenderMutexName = FMutexName;
-
   if (QScreen* s = screen(); s && s->depth() < 15)
     ShowMessage(
         "Pelmorix designed for 32-64K or 16M colors !\r\nYour display is configured for less colors -\r\n"
@@ -207,6 +201,13 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   // The settings decide the window's bounds and the image size the
   // document starts with.
   ApplySettings();
+  // The render mutex carries the window's handle, as the render threads
+  // look it up by that name.
+  FHandle = THandle(winId());
+  FMutexName = "Frac" + std::to_string(FHandle);
+  RenderMutex = CreateNamedMutex(FMutexName);
+  TFractal::RenderMutexName = FMutexName;
+
   const TSettings& s = Settings();
   const int areaWidth = width();
   const int areaHeight = height() - menuBar()->sizeHint().height() - statusBar()->sizeHint().height();
@@ -252,19 +253,9 @@ void TMainForm::ApplySettings() {
   s.Window = {x(), y(), width(), height()};
   ReadSettings(ProgramFile("fractal.ini"), s);
   if (s.WindowBoundsInFile) {
-    std::vector<TRect> screens;
-    if (QScreen* primary = QGuiApplication::primaryScreen()) {
-      const QRect g = primary->availableGeometry();
-      screens.push_back({g.x(), g.y(), g.width(), g.height()});
-    }
-    for (QScreen* sc : QGuiApplication::screens()) {
-      if (sc == QGuiApplication::primaryScreen()) continue;
-      const QRect g = sc->availableGeometry();
-      screens.push_back({g.x(), g.y(), g.width(), g.height()});
-    }
-    const TRect r = ClampToScreens(s.Window, screens, kMinWindowSize, kMinWindowSize);
-    move(r.Left, r.Top);
+    const TRect r = ClampToScreens(s.Window, AvailableScreens(), kMinWindowSize, kMinWindowSize);
     resize(r.Width, r.Height);
+    PlaceWindow(this, r.Left, r.Top);
   }
   StartMaximized = s.WindowMaximized;
 }
@@ -591,7 +582,7 @@ void TMainForm::MouseMove(QMouseEvent* e) {
   const double re = double(d.X + p.x() * step), im = double(d.Y - p.y() * step);
   if (Julia && Julia->isVisible()) {
     Hover = {re, im};
-    PostMessage(THandle(Julia->winId()), MSG_JULIA_POINT, 0, 0);
+    PostMessage(MessageHandle(Julia), MSG_JULIA_POINT, 0, 0);
   }
   SetPanel(2, CoordinateText(re, im, CoordinateDecimals(step)));
   if (d.RenderFinished()) {
@@ -865,11 +856,11 @@ void TMainForm::dropEvent(QDropEvent* event) {
 // The windows the main window drives.
 
 void TMainForm::PostJuliaRefresh() {
-  if (Julia) PostMessage(THandle(Julia->winId()), MSG_JULIA_REFRESH, 0, 0);
+  if (Julia) PostMessage(MessageHandle(Julia), MSG_JULIA_REFRESH, 0, 0);
 }
 
 void TMainForm::PostOptionsRefresh() {
-  if (Options && Options->isVisible()) PostMessage(THandle(Options->winId()), MSG_OPTIONS_REFRESH, 0, 0);
+  if (Options && Options->isVisible()) PostMessage(MessageHandle(Options), MSG_OPTIONS_REFRESH, 0, 0);
 }
 
 void TMainForm::SelectFractal() {
@@ -890,7 +881,7 @@ void TMainForm::ShowPreferences() {
   if (!Options) {
     Options = new TOptionsForm(this);
     Options->OnClosed = [this] { PreferencesItem->setEnabled(true); };
-    SetMessageRoute(THandle(Options->winId()), [this](const TMessage& m) {
+    SetMessageRoute(MessageHandle(Options), [this](const TMessage& m) {
       if (m.Msg == MSG_OPTIONS_REFRESH) Options->Refresh();
     });
   }
@@ -964,7 +955,7 @@ void TMainForm::ToggleJulieWindow() {
   if (!Julia) {
     Julia = new TForm17(Doc.get(), this);
     Julia->JulieWindowChecked = [this] { return JulieWindowItem->isChecked(); };
-    SetMessageRoute(THandle(Julia->winId()), [this](const TMessage& m) {
+    SetMessageRoute(MessageHandle(Julia), [this](const TMessage& m) {
       if (m.Msg == MSG_JULIA_REFRESH)
         Julia->JuliaRefresh();
       else if (m.Msg == MSG_JULIA_POINT)
@@ -995,7 +986,7 @@ void TMainForm::CloseToolWindows() {
   CloseDerivedViews();
   if (Julia) {
     Julia->close();
-    SetMessageRoute(THandle(Julia->winId()), nullptr);
+    SetMessageRoute(MessageHandle(Julia), nullptr);
     delete Julia;
     Julia = nullptr;
   }
@@ -1018,7 +1009,7 @@ void TMainForm::CloseToolWindows() {
     Select = nullptr;
   }
   if (Options) {
-    SetMessageRoute(THandle(Options->winId()), nullptr);
+    SetMessageRoute(MessageHandle(Options), nullptr);
     delete Options;
     Options = nullptr;
   }
@@ -1068,7 +1059,7 @@ void TMainForm::Shutdown(bool writeSettings) {
       state = TWindowState::Maximized;
     else if (isMinimized())
       state = TWindowState::Minimized;
-    if (state == TWindowState::Normal) s.Window = {x(), y(), width(), height()};
+    if (state == TWindowState::Normal) s.Window = WindowPlace(this);
     s.WindowMaximized = state == TWindowState::Maximized;
     s.PaintTop = surface->y();
     s.PaintLeft = surface->x();

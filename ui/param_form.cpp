@@ -58,11 +58,9 @@ void TDragMarker::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 TDragForm::TDragForm(TDragLink link, QWidget* parent)
-    : TToolWindow(parent, Qt::Tool | Qt::WindowStaysOnTopHint, link.Dialog, &TSettings::DragForm),
+    : TToolWindow(parent, QSize(kDragClientSize, kDragClientSize), link.Dialog, &TSettings::DragForm),
       Link(std::move(link)) {
   setWindowTitle("Parameters");
-  setFixedSize(kDragClientSize, kDragClientSize);
-  setAttribute(Qt::WA_OpaquePaintEvent);
   Background = ResourceBitmap("PARAM");
   struct {
     const char* hint;
@@ -72,7 +70,7 @@ TDragForm::TDragForm(TDragLink link, QWidget* parent)
                       {"Parameter P2", QColor(192, 192, 192)},
                       {"Parameter P3", QColor(255, 255, 0)}};
   for (int k = 0; k < 4; ++k) {
-    Markers[k] = new TDragMarker(k + 1, kinds[k].colour, kinds[k].hint, this);
+    Markers[k] = new TDragMarker(k + 1, kinds[k].colour, kinds[k].hint, Client());
     Markers[k]->setObjectName(QString("Marker%1").arg(k + 1));
     Markers[k]->OnDragged = [this](TDragMarker* m) { Dragged(m); };
   }
@@ -121,9 +119,8 @@ void TDragForm::Dragged(TDragMarker* marker) {
   doc->SetParameters(p[0].re, p[0].im, p[1].re, p[1].im, p[2].re, p[2].im);
 }
 
-void TDragForm::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.fillRect(rect(), Qt::black);
+void TDragForm::PaintClient(QPainter& p) {
+  p.fillRect(Client()->rect(), Qt::black);
   if (!Background.isNull()) {
     p.drawImage(0, 0, Background);
   } else {
@@ -135,8 +132,8 @@ void TDragForm::paintEvent(QPaintEvent*) {
 
 void TDragForm::showEvent(QShowEvent* event) {
   TToolWindow::showEvent(event);
-  Sx = float(width()) / 4;
-  Sy = float(height()) / 4;
+  Sx = float(Client()->width()) / 4;
+  Sy = float(Client()->height()) / 4;
   Refresh();
 }
 

@@ -80,7 +80,7 @@ class TDragForm : public TToolWindow {
   QPoint PlaceOf(Extended re, Extended im) const;
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
+  void PaintClient(QPainter& painter) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 

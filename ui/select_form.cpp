@@ -40,6 +40,7 @@
 #include "ui/numeric_edit_form.h"
 #include "ui/param_form.h"
 #include "ui/settings.h"
+#include "ui/window_place_qt.h"
 
 namespace {
 
@@ -234,7 +235,7 @@ void TPreviewPicture::mouseReleaseEvent(QMouseEvent*) { Panning = false; }
 TSelectForm::TSelectForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Select fractal:");
   BuildLayout();
-  move(Settings().Select.Left, Settings().Select.Top);
+  PlaceWindow(this, Settings().Select.Left, Settings().Select.Top);
   LoadIFSLibraryList();
   try {
     Doc = std::make_unique<TFractal>(-1, 0, 0, 0, kPictureWidth, kPictureHeight, FPicture->Canvas());
@@ -554,6 +555,8 @@ QWidget* TSelectForm::BuildFilterPanel() {
   FFilterLabel = new QLabel("&Filter:", FFilterPanel);
   FFilter = new QComboBox(FFilterPanel);
   FFilter->setMaxVisibleItems(12);
+  // A list that scrolls, not one as tall as the screen, whatever the style.
+  FFilter->setStyleSheet("QComboBox { combobox-popup: 0; }");
   for (const TFilterEntry& f : FilterCatalogue) FFilter->addItem(Text1252(f.Name));
   FFilterLabel->setBuddy(FFilter);
   grid->addWidget(FFilterLabel, 0, 0);

@@ -292,28 +292,36 @@ TEST(Fractal, RenderMatchesPointByPointReference) {
 }
 
 TEST(Fractal, RecolorUsesStoredValuesWithoutIterating) {
-  TRenderedDoc r(0, -2.2L, 1.4L, 2.8L, 20, 12);
+  // A height of 10 has two padding rows in the 12-row buffers: every picture
+  // row is recoloured.
+  TRenderedDoc r(0, -2.2L, 1.4L, 2.8L, 20, 10);
   TFractal& doc = r.Doc;
+  ASSERT_EQ(doc.BufHeight(), 12);
   const std::vector<float> before(doc.ValueBuffer(), doc.ValueBuffer() + doc.PixelCount * 3);
+  auto colourAt = [&](int32_t px, int32_t py) {
+    const uint8_t* p = doc.ImageBuffer() + (size_t(doc.BufHeight() - 1 - py) * doc.BufWidth() + px) * 3;
+    return TColor3(p[0], p[1], p[2]);
+  };
+  auto valueAt = [&](int32_t px, int32_t py) { return doc.ValueBuffer() + (size_t(py) * doc.BufWidth() + px) * 3; };
   doc.Palette->PaletteKind = kPalLinear;
   doc.Palette->Rebuild();
   const size_t draws = r.Canvas.Draws.size();
   doc.Recolor();
   EXPECT_EQ(r.Canvas.Draws.size(), draws + 1);  // painted once
   EXPECT_EQ(std::memcmp(before.data(), doc.ValueBuffer(), before.size() * sizeof(float)), 0);
-  for (int32_t m = 0; m < doc.Height; ++m)
+  for (int32_t py = 0; py < doc.Height; ++py)
     for (int32_t px = 0; px < doc.Width; ++px) {
-      const float* v = doc.ValueBuffer() + (size_t(doc.BufHeight() - 1 - m) * doc.BufWidth() + px) * 3;
-      EXPECT_EQ(doc.PixelColor(px, m), doc.Palette->ColorOf(v[0], v[1], v[2]));
+      const float* v = valueAt(px, py);
+      EXPECT_EQ(colourAt(px, py), doc.Palette->ColorOf(v[0], v[1], v[2])) << px << "," << py;
     }
   // RecolorThreshold: pixels whose mean value is above the limit take the infinity colour.
   doc.Palette->InfinityColor = {1, 2, 3};
   doc.RecolorThreshold(3);
-  for (int32_t m = 0; m < doc.Height; ++m)
+  for (int32_t py = 0; py < doc.Height; ++py)
     for (int32_t px = 0; px < doc.Width; ++px) {
-      const float* v = doc.ValueBuffer() + (size_t(doc.BufHeight() - 1 - m) * doc.BufWidth() + px) * 3;
+      const float* v = valueAt(px, py);
       const bool kept = 3.0L >= (Extended(v[0]) + v[1] + v[2]) / 3;
-      EXPECT_EQ(doc.PixelColor(px, m), kept ? doc.Palette->ColorOf(v[0], v[1], v[2]) : TColor3(1, 2, 3));
+      EXPECT_EQ(colourAt(px, py), kept ? doc.Palette->ColorOf(v[0], v[1], v[2]) : TColor3(1, 2, 3));
     }
 }
 

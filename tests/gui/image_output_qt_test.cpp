@@ -1,4 +1,5 @@
 #include "ui/image_output_qt.h"
+#include "ui/printer_setup_form.h"
 
 #include <gtest/gtest.h>
 
@@ -12,17 +13,21 @@
 #include <optional>
 #include <sstream>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "engine/fractal.h"
+#include "platform/dialogs.h"
 #include "ui/settings.h"
 
 namespace fs = std::filesystem;
@@ -91,7 +96,6 @@ class ImageOutputQtTest : public ::testing::Test {
       Messages.push_back("retry|" + caption + "|" + text);
       return RetryAnswer();
     };
-    h.ChoosePrinter = [](QWidget*, QPrinter&) { return true; };
     h.SetupPrinter = [](QWidget*, QPrinter&) { return true; };
     h.RunCommand = [this](const std::vector<std::string>& args) {
       Commands.push_back(args);
@@ -359,12 +363,60 @@ TEST_F(ImageOutputQtTest, PrintRetryAndCancel) {
   EXPECT_FALSE(PrintImage(Doc, nullptr, Hooks(), &printer));
   EXPECT_EQ(Messages.size(), 1u);
 
-  // Cancelling the print dialog prints nothing.
-  TDialogHooks hooks = Hooks();
-  hooks.ChoosePrinter = [](QWidget*, QPrinter&) { return false; };
+  // Without a printer chosen the user is told so, and no dialog comes up.
+  QPrinter unchosen(QPrinter::HighResolution);
+  unchosen.setOutputFormat(QPrinter::PdfFormat);
   Messages.clear();
-  EXPECT_FALSE(PrintImage(Doc, nullptr, hooks, &printer));
+  EXPECT_FALSE(PrintImage(Doc, nullptr, Hooks(), &unchosen));
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0],
+            "retry|Printing fractal|Raised exception with message: \r\n"
+            "No printer is chosen: choose one with Printer setup in the File menu.");
+}
+
+TEST_F(ImageOutputQtTest, PrinterSetupChoosesThePrinterPrintUses) {
+  std::vector<std::string> shown;
+  const TMessageHandler old = SetMessageHandler([&](const std::string& text) { shown.push_back(text); });
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  TPrinterSetupForm dialog(printer, {"Office", "Lab"});
+  EXPECT_EQ(dialog.windowTitle(), "Printer setup");
+  EXPECT_EQ(dialog.OkButton()->text().remove('&'), "OK");
+  for (QAbstractButton* b : dialog.findChildren<QAbstractButton*>())
+    EXPECT_FALSE(b->text().contains("Print", Qt::CaseInsensitive)) << b->text().toStdString();
+  QStringList entries;
+  for (int i = 0; i < dialog.PrinterBox()->count(); ++i) entries << dialog.PrinterBox()->itemText(i);
+  EXPECT_EQ(entries, QStringList({"Office", "Lab", "PDF file"}));
+  EXPECT_EQ(dialog.PrinterBox()->currentText(), "PDF file");
+
+  // A PDF file needs a name: OK is refused without one.
+  dialog.FileEdit()->clear();
+  dialog.accept();
+  EXPECT_NE(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(shown, std::vector<std::string>{"Choose the file to print into."});
+
+  // A printer takes the file entry's field away.
+  dialog.PrinterBox()->setCurrentIndex(1);
+  EXPECT_FALSE(dialog.FileEdit()->isEnabled());
+  dialog.PrinterBox()->setCurrentIndex(2);
+  EXPECT_TRUE(dialog.FileEdit()->isEnabled());
+
+  const fs::path pdf = Dir / "setup.pdf";
+  dialog.FileEdit()->setText(QString::fromStdString((Dir / "setup").string()));
+  dialog.PaperBox()->setCurrentIndex(dialog.PaperBox()->findData(int(QPageSize::A5)));
+  dialog.OrientationGroup()->button(1)->click();
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(printer.outputFormat(), QPrinter::PdfFormat);
+  EXPECT_EQ(printer.outputFileName().toStdString(), pdf.string());
+  EXPECT_EQ(printer.pageLayout().pageSize().id(), QPageSize::A5);
+  EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+
+  // "Print" then goes straight to that file.
+  EXPECT_TRUE(PrintImage(Doc, nullptr, Hooks(), &printer));
   EXPECT_TRUE(Messages.empty());
+  EXPECT_EQ(Slurp(pdf).substr(0, 5), "%PDF-");
+  SetMessageHandler(old);
 }
 
 // The real save dialog: choosing the bitmap type makes "bmp" the extension of

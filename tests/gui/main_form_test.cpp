@@ -853,10 +853,10 @@ TEST_F(MainFormTest, AFailedSettingsWriteIsReportedAndClosingGoesOn) {
 
 TEST_F(MainFormTest, StoredWindowBoundsAreClampedOntoTheScreen) {
   WriteFile(Path("fractal.ini"), "[Window]\nLeft=-5000\nTop=-4000\nWidth=520\nHeight=410\nMaximized=0\n");
-  Form = new TMainForm();
+  Start();
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  EXPECT_GE(Form->x(), screen.left());
-  EXPECT_GE(Form->y(), screen.top());
+  EXPECT_GE(Form->frameGeometry().left(), screen.left());
+  EXPECT_GE(Form->frameGeometry().top(), screen.top());
   EXPECT_EQ(Form->width(), std::min(520, screen.width()));
   EXPECT_EQ(Form->height(), std::min(410, screen.height()));
   delete Form;

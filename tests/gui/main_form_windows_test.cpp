@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -283,6 +284,48 @@ TEST_F(MainFormWindowsTest, PreferencesAreModelessAndFollowReplacedPalettes) {
   WaitForRender();
 }
 
+TEST_F(MainFormWindowsTest, PreferencesReReadPalettesLoadedFromTheMenuAfterReopening) {
+  // A linear palette with its own curves, loaded from "&Load palette" or
+  // within a spot from "&Load spot...", while the dialog shows the standard
+  // one; the dialog was closed and opened again before.
+  const std::string palette =
+      "[Colors]\nPalette type=1\nInfinityRed=200\nInfinityGreen=20\nInfinityBlue=30\n"
+      "[Linear palette]\nRed1=255\nRed2=7\nGreen1=0\nGreen2=255\nBlue1=100\nBlue2=100\n";
+  WriteFile(Path("lin.frp"), palette);
+  WriteFile(Path("lin.frs"), "[DrawSize]\nX_Size=300\nY_Size=300\n[Fractal]\nNumber=0\n" + palette);
+  struct Case {
+    const char* item;
+    const char* file;
+  } const cases[] = {{"&Options/&Load palette", "lin.frp"}, {"&File/&Load spot...", "lin.frs"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.item);
+    Settings() = TSettings{};
+    Start();
+    Item("&Options/&Preferences")->trigger();
+    TOptionsForm* options = Form->PreferencesDialog();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(options));
+    options->close();
+    Item("&Options/&Preferences")->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(options));
+    auto* linear = options->findChild<QAbstractButton*>("Kind1");
+    auto* redEnd = options->findChild<QLineEdit*>("RedEndEdit");
+    ASSERT_NE(linear, nullptr);
+    ASSERT_NE(redEnd, nullptr);
+    ASSERT_FALSE(linear->isChecked());
+    ASSERT_FALSE(options->Tabs()->isTabVisible(1));
+
+    Answers = {Path(c.file)};
+    Item(c.item)->trigger();
+    EXPECT_TRUE(Until([&] { return linear->isChecked(); }));
+    EXPECT_TRUE(options->Tabs()->isTabVisible(1));  // "Contrast"
+    EXPECT_EQ(redEnd->text(), "7");
+    EXPECT_EQ(options->findChild<TColorSwatch*>("InfinitySwatch")->Color(), QColor(200, 20, 30));
+    WaitForRender();
+    delete Form;
+    Form = nullptr;
+  }
+}
+
 TEST_F(MainFormWindowsTest, ClosingWithToolWindowsOpenKeepsTheirPlaces) {
   Start();
   Item("&Options/&Julie window")->trigger();
@@ -300,6 +343,52 @@ TEST_F(MainFormWindowsTest, ClosingWithToolWindowsOpenKeepsTheirPlaces) {
   const TProfileFile ini(Path("fractal.ini"));
   EXPECT_EQ(ini.ReadInt("JulieForm", "Left", -1), 30);
   EXPECT_EQ(ini.ReadInt("JulieForm", "Top", -1), 40);
+}
+
+TEST_F(MainFormWindowsTest, WindowsReopenWhereTheyClosed) {
+  // Every run reads the places, shows the windows and writes the places back:
+  // the frames come up where the file says and the file keeps its numbers. A
+  // title bar above the screen comes down onto it and stays there.
+  struct Case {
+    const char* window;
+    QRect main;  // frame's top-left corner, client size
+    QPoint options, julie;
+  } const cases[] = {
+      {"Left=19\nTop=0\nWidth=400\nHeight=350", {19, 0, 400, 350}, {100, 100}, {30, 40}},
+      {"Left=19\nTop=-20\nWidth=400\nHeight=350", {19, 0, 400, 350}, {240, 7}, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.window);
+    WriteFile(Path("fractal.ini"), std::string("[Window]\n") + c.window + "\nMaximized=0\n[Options]\nLeft=" +
+                                       std::to_string(c.options.x()) + "\nTop=" + std::to_string(c.options.y()) +
+                                       "\n[JulieForm]\nLeft=" + std::to_string(c.julie.x()) +
+                                       "\nTop=" + std::to_string(c.julie.y()) + "\n");
+    for (int run = 0; run < 2; ++run) {
+      Settings() = TSettings{};
+      Start();
+      Item("&Options/&Preferences")->trigger();
+      Item("&Options/&Julie window")->trigger();
+      TOptionsForm* options = Form->PreferencesDialog();
+      TForm17* julie = Form->JuliaWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(options));
+      ASSERT_TRUE(Until([&] { return julie->isVisible(); }));
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(julie));
+      EXPECT_EQ(Form->frameGeometry().topLeft(), c.main.topLeft());
+      EXPECT_EQ(Form->size(), c.main.size());
+      EXPECT_EQ(options->frameGeometry().topLeft(), c.options);
+      EXPECT_EQ(julie->frameGeometry().topLeft(), c.julie);
+      WaitForRender();
+      Form->close();
+      const TProfileFile ini(Path("fractal.ini"));
+      EXPECT_EQ(QRect(ini.ReadInt("Window", "Left", -1), ini.ReadInt("Window", "Top", -1),
+                      ini.ReadInt("Window", "Width", -1), ini.ReadInt("Window", "Height", -1)),
+                c.main);
+      EXPECT_EQ(QPoint(ini.ReadInt("Options", "Left", -1), ini.ReadInt("Options", "Top", -1)), c.options);
+      EXPECT_EQ(QPoint(ini.ReadInt("JulieForm", "Left", -1), ini.ReadInt("JulieForm", "Top", -1)), c.julie);
+      delete Form;
+      Form = nullptr;
+    }
+  }
 }
 
 }  // namespace

@@ -681,6 +681,31 @@ TEST_F(SelectFormTest, FilterSwitchesAndFlagsReachThePreview) {
   EXPECT_TRUE(main.Ctx.KeepBlk);
 }
 
+TEST_F(SelectFormTest, FilterDropDownOpensTwelveRowsTall) {
+  TSelectForm form;
+  TFractal main(0, -2.2L, 1.4L, 2.8L, 80, 60, nullptr);
+  Run(form, main, [&] {
+    QComboBox* box = form.FilterBox();
+    for (const int row : {0, 30, 58}) {
+      SCOPED_TRACE(row);
+      box->setCurrentIndex(row);
+      box->showPopup();
+      QAbstractItemView* view = box->view();
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+      // Rows wholly in view, top to bottom.
+      auto inView = [&](int r) {
+        const QRect cell = view->visualRect(box->model()->index(r, 0));
+        return cell.top() >= 0 && cell.bottom() < view->viewport()->height();
+      };
+      int shown = 0;
+      for (int r = 0; r < box->count(); ++r) shown += inView(r);
+      EXPECT_EQ(shown, 12);
+      EXPECT_TRUE(inView(row));
+      box->hidePopup();
+    }
+  }, false);
+}
+
 TEST_F(SelectFormTest, DragWindowFollowsTheDialogAndWritesEditsAndPreview) {
   TSelectForm form;
   TFractal main(0, -2.2L, 1.4L, 2.8L, 80, 60, nullptr);

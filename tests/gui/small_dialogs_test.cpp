@@ -173,7 +173,7 @@ TEST_F(JuliaFormTest, RefreshCopiesTheMainDocumentIntoAJuliaPreview) {
   bool checked = true;
   form.JulieWindowChecked = [&] { return checked; };
   EXPECT_EQ(form.windowTitle(), "Julie");
-  EXPECT_EQ(form.size(), QSize(120, 120));
+  EXPECT_EQ(form.Client()->size(), QSize(120, 120));
   TFractal& preview = *form.Preview();
   EXPECT_TRUE(preview.PreviewMode);
   EXPECT_EQ(preview.Ctx.Number, -1);
@@ -230,7 +230,7 @@ TEST_F(JuliaFormTest, FollowsTheHoverPointAndRendersInPreviewMode) {
   // Every limit step repaints the whole picture: 150 - 3 of them.
   EXPECT_EQ(form.Canvas().FullPaints, 147);
   // The window shows what the document drew: pixel (px, py) of the image.
-  const QImage shown = form.grab().toImage();
+  const QImage shown = form.Client()->grab().toImage();
   for (auto [px, py] : {std::pair{10, 10}, {60, 60}, {100, 30}, {119, 119}}) {
     const TColor3 c = preview.PixelColor(px, py);
     EXPECT_EQ(QColor(shown.pixel(px, py)), QColor(c.Red, c.Green, c.Blue)) << px << "," << py;
@@ -326,6 +326,60 @@ class DragFormTest : public ::testing::Test {
   bool Shown[4] = {true, true, true, true};
 };
 
+TEST_F(DragFormTest, ToolWindowsHaveAWholeCaptionAndNoBorderIcons) {
+  Settings().JulieForm = {40, 50};
+  Settings().DragForm = {300, 60};
+  TForm17 julie(Doc.get());
+  TDragForm drag(Link);
+  struct Case {
+    TToolWindow* window;
+    QString title;
+    QSize client;
+    QPoint at;
+  } const cases[] = {{&julie, "Julie", {120, 120}, {40, 50}}, {&drag, "Parameters", {201, 201}, {300, 60}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title.toStdString());
+    TToolWindow& w = *c.window;
+    EXPECT_EQ(w.windowTitle(), c.title);
+    // The desktop draws no frame, so none of its buttons; the window keeps
+    // on top and out of the task bar.
+    const Qt::WindowFlags flags = w.windowFlags();
+    EXPECT_TRUE(flags & Qt::FramelessWindowHint);
+    EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+    EXPECT_FALSE(flags & (Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
+    EXPECT_EQ(w.Client()->size(), c.client);
+    EXPECT_EQ(w.size(), QSize(c.client.width(), w.CaptionStrip()->height() + c.client.height()));
+
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_EQ(w.pos(), c.at);
+    // The caption is drawn whole in the strip's text colour.
+    QFont bold = w.CaptionStrip()->font();
+    bold.setBold(true);
+    const int textRight = 4 + QFontMetrics(bold).horizontalAdvance(c.title);
+    ASSERT_LT(textRight, w.CaptionStrip()->width());
+    const QImage strip = w.CaptionStrip()->grab().toImage();
+    const QColor ink = w.CaptionStrip()->palette().color(QPalette::HighlightedText);
+    int rightmost = -1;
+    for (int y = 0; y < strip.height(); ++y)
+      for (int x = 0; x < strip.width(); ++x)
+        if (QColor(strip.pixel(x, y)) == ink) rightmost = std::max(rightmost, x);
+    EXPECT_GT(rightmost, textRight - 8);  // the last letter, not an ellipsis halfway
+    EXPECT_LE(rightmost, textRight);
+
+    // Dragging the caption moves the window; its place is kept on hiding.
+    const QPoint grab(10, 5);
+    QTest::mousePress(w.CaptionStrip(), Qt::LeftButton, {}, grab);
+    QTest::mouseMove(w.CaptionStrip(), grab + QPoint(30, 20));
+    QTest::mouseRelease(w.CaptionStrip(), Qt::LeftButton, {}, grab + QPoint(30, 20));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.pos() == c.at + QPoint(30, 20); }, 2000)) << w.x() << "," << w.y();
+    w.hide();
+  }
+  EXPECT_EQ(Settings().JulieForm, (TFormPosition{70, 70}));
+  EXPECT_EQ(Settings().DragForm, (TFormPosition{330, 80}));
+}
+
 TEST_F(DragFormTest, RefreshPlacesTheMarkers) {
   TDragForm form(Link);
   EXPECT_EQ(form.windowTitle(), "Parameters");
@@ -417,7 +471,7 @@ TEST_F(DragFormTest, BackgroundOrAxes) {
   {
     TDragForm form(Link);
     EXPECT_TRUE(form.HasBackground());
-    const QImage shown = form.grab().toImage();
+    const QImage shown = form.Client()->grab().toImage();
     const QImage param = ResourceBitmap("PARAM");
     EXPECT_EQ(shown.pixel(30, 30), param.pixel(30, 30));
   }
@@ -426,7 +480,7 @@ TEST_F(DragFormTest, BackgroundOrAxes) {
   TDragForm form(Link);
   SetResourceHook(old);
   EXPECT_FALSE(form.HasBackground());
-  const QImage shown = form.grab().toImage();
+  const QImage shown = form.Client()->grab().toImage();
   EXPECT_EQ(QColor(shown.pixel(150, 100)), QColor(Qt::white));
   EXPECT_EQ(QColor(shown.pixel(100, 20)), QColor(Qt::white));
   EXPECT_EQ(QColor(shown.pixel(150, 50)), QColor(Qt::black));

@@ -84,6 +84,22 @@ TEST(AVIWriter, StillsSitAtTheirPositionsWithFullFramesOfThePaddedSize) {
   EXPECT_EQ(clip.FirstFrameRgb[2], 200);
 }
 
+TEST(AVIWriter, AFirstFrameAfterPositionZeroKeepsItsPosition) {
+  TScratchFolder dir;
+  const std::vector<uint8_t> dib = TestDib(16, 16);
+  for (const TCodec codec : {TCodec::Raw, TCodec::MJpeg}) {
+    const std::string path = dir.File("late.avi");
+    {
+      TAVIWriter avi;
+      ASSERT_TRUE(StartClip(avi, path, 16, 16, 15, {codec, 85}));
+      for (const int64_t at : {3, 6, 9}) ASSERT_EQ(avi.WriteFrame(at, dib.data(), int64_t(dib.size())), 0);
+    }
+    const TClipInfo clip = ReadClip(path, false);
+    ASSERT_EQ(clip.Packets.size(), 3u) << CodecName(codec);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(clip.Packets[i].Pts, int64_t(3 * (i + 1))) << CodecName(codec);
+  }
+}
+
 TEST(AVIWriter, EveryOfferedCompressorWritesKeyFramesReadBackInEachFileType) {
   TScratchFolder dir;
   const std::vector<uint8_t> dib = TestDib(64, 48);

@@ -1,0 +1,100 @@
+#include "ui/window_place_qt.h"
+
+#include <algorithm>
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#include "ui/settings.h"
+
+namespace {
+
+constexpr const char* kKeeperName = "FrameKeeper";
+
+// A window that already exists on the desktop takes the position Qt hands it
+// as its client's while the desktop has not told its frame yet: it would come
+// up with its client area, not its frame, at the stored place, and creep by
+// the frame's size every run. The keeper watches the window until it first
+// appears and, when that happened, moves the frame where it belongs.
+class TFrameKeeper : public QObject {
+ public:
+  TFrameKeeper(QWidget* window, QPoint frame) : QObject(window), Window(window), Frame(frame) {
+    setObjectName(kKeeperName);
+    Window->installEventFilter(this);
+  }
+
+  void SetFrame(QPoint frame) { Frame = frame; }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == Window) {
+      if (event->type() == QEvent::Show && Window->windowHandle()) Window->windowHandle()->installEventFilter(this);
+      return false;
+    }
+    if (event->type() != QEvent::Expose || !Window->windowHandle()->isExposed()) return false;
+    Window->removeEventFilter(this);
+    watched->removeEventFilter(this);
+    const TFrameMargins margins = FrameMarginsOf(Window);
+    if (Window->windowState() == Qt::WindowNoState && Window->geometry().topLeft() == Frame &&
+        (margins.Left != 0 || margins.Top != 0)) {
+      const QRect g = Window->geometry();
+      const TRect client = ClientRectFor({Frame.x(), Frame.y(), g.width(), g.height()}, margins);
+      Window->setGeometry(client.Left, client.Top, client.Width, client.Height);
+    }
+    deleteLater();
+    return false;
+  }
+
+ private:
+  QWidget* Window;
+  QPoint Frame;
+};
+
+}  // namespace
+
+std::vector<TRect> AvailableScreens() {
+  std::vector<TRect> screens;
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary) {
+    const QRect g = primary->availableGeometry();
+    screens.push_back({g.x(), g.y(), g.width(), g.height()});
+  }
+  for (QScreen* s : QGuiApplication::screens()) {
+    if (s == primary) continue;
+    const QRect g = s->availableGeometry();
+    screens.push_back({g.x(), g.y(), g.width(), g.height()});
+  }
+  return screens;
+}
+
+TFrameMargins FrameMarginsOf(const QWidget* window) {
+  const QPoint frame = window->frameGeometry().topLeft(), client = window->geometry().topLeft();
+  return {client.x() - frame.x(), client.y() - frame.y()};
+}
+
+TRect WindowPlace(const QWidget* window) {
+  const QRect g = window->geometry();
+  return StoredPlace({g.x(), g.y(), g.width(), g.height()}, FrameMarginsOf(window));
+}
+
+void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t minVisible) {
+  // A layout that fixes the size would resize the window when it is shown
+  // and so turn the frame position handed to the desktop into a client one.
+  if (QLayout* layout = window->layout()) layout->activate();
+  const int32_t w = window->width(), h = window->height();
+  const TRect place = ClampToScreens({left, top, w, h}, AvailableScreens(), std::min(w, minVisible),
+                                     std::min(h, minVisible));
+  const QPoint frame(place.Left, place.Top);
+  // The position of a top-level widget is its frame's; a window that exists
+  // on the desktop already is told so explicitly.
+  window->move(frame);
+  if (window->isVisible()) return;
+  if (QWindow* handle = window->windowHandle()) handle->setFramePosition(frame);
+  if (auto* keeper = window->findChild<QObject*>(kKeeperName, Qt::FindDirectChildrenOnly))
+    static_cast<TFrameKeeper*>(keeper)->SetFrame(frame);
+  else
+    new TFrameKeeper(window, frame);
+}
