@@ -11,6 +11,7 @@
 
 #include "app/render_ifs.h"
 #include "app/render_attractor.h"
+#include "app/render_morph.h"
 #include "app/render_movie.h"
 #include "app/render_options.h"
 #include "engine/anti_alias.h"
@@ -70,6 +71,7 @@ std::string LoadProgramIFSLibrary() {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (IsMorphCommand(args)) return RunMorphCommand(args);
   if (IsZoomMovieCommand(args)) return RunZoomMovieCommand(args);
   TRenderOptions options;
   std::string error;

@@ -25,6 +25,7 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 
 std::string RenderUsage() {
   return "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg [options]\n"
+         "       pelmorix-render --morph A.fri B.fri|A.fr3 B.fr3 -o OUT.avi [options]  (see --morph --help)\n"
          "       pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi [options]  (see --zoom-movie --help)\n"
          "  SPOT.frs             spot file to render (its DrawSize gives the size)\n"
          "  IFS.fri              IFS file to draw with its window, palette and MaxIter\n"

@@ -12,6 +12,7 @@
 #include "platform/bitmap.h"
 
 class T3dFThread;
+class TProfileFile;
 
 constexpr int32_t kMinPointCount = 1000, kMaxPointCount = 1000000;
 constexpr int32_t kDefaultPointCount = 10000;
@@ -28,6 +29,10 @@ bool IsAttractorFileName(const std::string& name);
 // Why `path` cannot be loaded as an attractor file (missing, a folder,
 // unreadable), or "" when it can be read.
 std::string AttractorFileProblem(const std::string& path);
+// Reads the "Attract" section ("A101" .. "P5", default 0) into `table` value
+// by value; throws TConvertError at a value that is not a number, the values
+// read before it staying.
+void ReadAttractorTable(const TProfileFile& file, TAttractorTable& table);
 // The message of a load that failed with `error`.
 std::string AttractorLoadFailure(const std::string& error);
 

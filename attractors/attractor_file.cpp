@@ -78,6 +78,11 @@ std::string AttractorFileProblem(const std::string& path) {
   return {};
 }
 
+void ReadAttractorTable(const TProfileFile& file, TAttractorTable& table) {
+  for (int32_t i = 0; i < kAttractorRows; ++i)
+    for (int32_t j = 0; j < kAttractorColumns; ++j) table.A[i][j] = ReadCoefficient(file, CoefficientKey(i, j));
+}
+
 std::string AttractorLoadFailure(const std::string& error) {
   return "Application raised exception with message:\r\n" + error + "\r\nUnable to load Spot-file !";
 }
@@ -108,8 +113,7 @@ void T3dFractal::LoadFromFile(const std::string& path) {
     const std::string problem = AttractorFileProblem(path);
     if (!problem.empty()) throw std::runtime_error(problem);
     const TProfileFile f(path);
-    for (int32_t i = 0; i < kAttractorRows; ++i)
-      for (int32_t j = 0; j < kAttractorColumns; ++j) Coefficients.A[i][j] = ReadCoefficient(f, CoefficientKey(i, j));
+    ReadAttractorTable(f, Coefficients);
     X = ReadWindowReal(f, "X_Coord", "-2");
     Y = ReadWindowReal(f, "Y_Coord", "2");
     W = ReadWindowReal(f, "W_Coord", "4");

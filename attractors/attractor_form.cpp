@@ -23,6 +23,7 @@
 
 #include "attractors/attractor_search.h"
 #include "attractors/attractor_view.h"
+#include "movies/attractor_movie_form.h"
 #include "platform/canvas_qt.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
@@ -169,7 +170,6 @@ TAttractorForm::TAttractorForm(QWidget* parent)
   FSave = button("&Save", "Save 3D attractor or image");
   FLoad = button("&Load", "Load 3D attractor");
   FAvi = button("Make &AVI", "Make AVI clip");
-  FAvi->setEnabled(false);  // the attractor movie comes later
   FClose = button("&Close", nullptr);
   panel->addWidget(FRedraw);
   auto* zoom = new QHBoxLayout;
@@ -205,6 +205,12 @@ TAttractorForm::TAttractorForm(QWidget* parent)
   connect(FSave, &QPushButton::clicked, this, [this] { Save(); });
   connect(FLoad, &QPushButton::clicked, this, [this] { Load(); });
   connect(FClose, &QPushButton::clicked, this, [this] { close(); });
+  connect(FAvi, &QPushButton::clicked, this, [this] {
+    TAVI3Dattr* movie = TAVI3Dattr::Instance(parentWidget() ? parentWidget()->window() : nullptr, this);
+    movie->show();
+    movie->raise();
+    movie->activateWindow();
+  });
   connect(FSizeList, &QComboBox::activated, this, [this](int i) { SetDrawSize(kSizes[i].Width, kSizes[i].Height); });
   connect(FIterations, &QSpinBox::valueChanged, this, [this](int n) { Doc->SetPointCount(n); });
 

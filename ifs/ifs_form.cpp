@@ -28,16 +28,16 @@ constexpr int kNameLength = 128;
 constexpr const char* kFilter = "IFS-fractal formulas (*.fri)|*.fri";
 constexpr const char* kHeader = "   A        B        C       D        E        F       p";
 
-QFont ListFont() {
+QString LineOf(int32_t slot) { return QString::fromStdString(TransformListLine(WorkingIFS.Slots[slot])); }
+
+}  // namespace
+
+QFont IFSListFont() {
   QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   f.setBold(true);
   f.setPixelSize(11);
   return f;
 }
-
-QString LineOf(int32_t slot) { return QString::fromStdString(TransformListLine(WorkingIFS.Slots[slot])); }
-
-}  // namespace
 
 TIFSForm::TIFSForm(TFractal* doc, THandle mainWindow, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -69,11 +69,11 @@ TIFSForm::TIFSForm(TFractal* doc, THandle mainWindow, QWidget* parent)
 
 void TIFSForm::BuildControls() {
   auto* header = new QLabel(kHeader, this);
-  header->setFont(ListFont());
+  header->setFont(IFSListFont());
   header->setGeometry(8, 4, 457, 14);
 
   List = new QListWidget(this);
-  List->setFont(ListFont());
+  List->setFont(IFSListFont());
   List->setGeometry(8, 20, 457, 132);
   connect(List, &QListWidget::currentRowChanged, this, [this] { LineSelected(); });
 

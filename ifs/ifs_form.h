@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include <QFont>
 #include <QWidget>
 
 #include "platform/dialogs_qt.h"
@@ -18,6 +19,9 @@ class QPushButton;
 class TFractal;
 class TNumericEdit;
 class TSpinButton;
+
+// The bold fixed font of transform lists and their column titles.
+QFont IFSListFont();
 
 class TIFSForm : public QWidget {
   Q_OBJECT

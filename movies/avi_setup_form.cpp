@@ -14,7 +14,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "attractors/attractor.h"
 #include "engine/fractal.h"
+#include "movies/attractor_movie.h"
 #include "movies/compressor_form.h"
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
@@ -127,14 +129,19 @@ void TAVISetup::showEvent(QShowEvent* event) {
   FFrameCount->setEnabled(count);
 }
 
+bool TAVISetup::DrawsAttractor() const { return MovieKind == kAttractorMovieKind; }
+
 void TAVISetup::RenderAndWait() {
-  if (!Fractal->RenderFinished()) {
+  auto finished = [this] {
+    return DrawsAttractor() ? !AttractorDocument || AttractorDocument->RenderFinished() : Fractal->RenderFinished();
+  };
+  if (!finished()) {
     // Wait in an event loop so the windows repaint and "Stop" works.
     QEventLoop wait;
     QTimer poll;
     poll.setInterval(5);
     connect(&poll, &QTimer::timeout, &wait, [&] {
-      if (Fractal->RenderFinished()) wait.quit();
+      if (finished()) wait.quit();
     });
     poll.start();
     wait.exec();
@@ -143,20 +150,29 @@ void TAVISetup::RenderAndWait() {
 }
 
 bool TAVISetup::WriteFrame(int32_t i) {
-  if (!Writer || Fractal->BufWidth() != PaddedWidth || Fractal->BufHeight() != PaddedHeight ||
-      !Fractal->ImageBuffer())
-    return false;
+  // The attractor movie writes the attractor's image; its frame format was
+  // taken from that image, so a frame never reads past the buffer.
+  const bool attractor = DrawsAttractor();
+  if (attractor && !AttractorDocument) return false;
+  const int32_t w = attractor ? AttractorDocument->BufWidth() : Fractal->BufWidth();
+  const int32_t h = attractor ? AttractorDocument->BufHeight() : Fractal->BufHeight();
+  const uint8_t* image = attractor ? AttractorDocument->ImageBuffer() : Fractal->ImageBuffer();
+  if (!Writer || w != PaddedWidth || h != PaddedHeight || !image) return false;
   const int64_t length = int64_t(3) * PaddedWidth * PaddedHeight;
-  return Writer->WriteFrame(int64_t(StillTime()) * i, Fractal->ImageBuffer(), length) == 0;
+  return Writer->WriteFrame(int64_t(StillTime()) * i, image, length) == 0;
 }
 
 void TAVISetup::StartRendering() {
   if (RunningFlag) return;
+  if (DrawsAttractor() && !AttractorDocument) {
+    ShowMessage(kNoAttractorWindow);
+    return;
+  }
   if (!RunSaveDialog(FSave, this)) return;
   FSave.InitialDir = FolderOf(FSave.FileName);
   const std::string path = FSave.FileName;
-  PaddedWidth = Fractal->BufWidth();
-  PaddedHeight = Fractal->BufHeight();
+  PaddedWidth = DrawsAttractor() ? AttractorDocument->BufWidth() : Fractal->BufWidth();
+  PaddedHeight = DrawsAttractor() ? AttractorDocument->BufHeight() : Fractal->BufHeight();
   Writer = std::make_unique<TAVIWriter>();
   // Each failure lets go of what was opened; the writer releases newest first.
   auto fail = [&](const std::string& message) {

@@ -46,7 +46,8 @@ class TAVISetup : public QDialog, public TMovieHost {
   int32_t MovieKind = 0;
   // Set while a movie is written; "Stop" clears it.
   bool RunningFlag = false;
-  // The attractor document kind 7 renders in, set by its maker.
+  // The attractor document kind 7 renders in and writes from (its image
+  // size gives the clip's frame format), set by its maker.
   T3dFractal* AttractorDocument = nullptr;
 
   void SetFrameCount(int32_t n);
@@ -87,6 +88,7 @@ class TAVISetup : public QDialog, public TMovieHost {
   void done(int result) override;
 
  private:
+  bool DrawsAttractor() const;
   void SetWriting(bool writing);
 
   TFractal* Fractal;

@@ -36,6 +36,8 @@
 #include "formulas/catalogue.h"
 #include "ifs/ifs_constructor.h"
 #include "ifs/ifs_form.h"
+#include "movies/attractor_movie_form.h"
+#include "movies/ifs_movie_form.h"
 #include "movies/iter_form.h"
 #include "movies/movie_values_form.h"
 #include "movies/spots_form.h"
@@ -275,8 +277,6 @@ QAction* TMainForm::AddItem(QMenu* menu, const char* caption, QKeySequence short
 }
 
 void TMainForm::BuildMenu() {
-  // Items whose windows the program does not have yet stay disabled.
-  constexpr bool kLater = false;
   QMenuBar* bar = menuBar();
 
   FileMenu = bar->addMenu("&File");
@@ -299,7 +299,8 @@ void TMainForm::BuildMenu() {
 
   QMenu* fractal = bar->addMenu("Fracta&l");
   SelectItem = AddItem(fractal, "&Select fractal", QKeySequence(Qt::Key_F6), [this] { SelectFractal(); });
-  AddItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), [this] { ShowIFSConstructor(); });
+  IFSConstructorItem =
+      AddItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), [this] { ShowIFSConstructor(); });
   AddItem(fractal, "3D &attractors", QKeySequence(Qt::Key_F5), [this] { ShowAttractors(); });
   fractal->addSeparator();
   AddItem(fractal, "&View full set...", QKeySequence(Qt::Key_Insert), [this] { ViewFullSet(); });
@@ -330,8 +331,9 @@ void TMainForm::BuildMenu() {
   TransformationMovieItem = AddItem(render, "&Transformation movie", {}, [this] { TransformationMovie(); }, false);
   JulieMovieItem = AddItem(render, "&Julie movie", {}, [this] { JulieMovie(); }, false);
   ParamMovieItem = AddItem(render, "Pa&rametrical movie", {}, [this] { ParametricMovie(); });
-  AddItem(render, "I&FS movie", {}, nullptr, kLater);
-  AddItem(render, "&3D-attractors movie", {}, nullptr, kLater)->setVisible(false);
+  IFSMovieItem = AddItem(render, "I&FS movie", {}, [this] { ShowIFSMovie(); });
+  AttractorMovieItem = AddItem(render, "&3D-attractors movie", {}, [this] { ShowAttractorMovie(); });
+  AttractorMovieItem->setVisible(false);
   render->addSeparator();
   AddItem(render, "&Play movie", {}, [this] { PlayMovie(); });
   ViewIterationItem = AddItem(render, "&View iteration movie", {}, [this] { IterationMovie(false); });
@@ -926,6 +928,29 @@ void TMainForm::IFSClosed() {
   PostJuliaRefresh();
 }
 
+void TMainForm::ShowIFSMovie() {
+  IFSMovieForm = new TAVIifs(Doc.get(), this);
+  IFSMovieForm->OnClosed = [this] {
+    IFSMovieForm = nullptr;
+    for (QAction* a : {IFSMovieItem, IFSConstructorItem, SelectItem, RenderMenu->menuAction()}) a->setEnabled(true);
+    PostJuliaRefresh();
+  };
+  for (QAction* a : {IFSMovieItem, IFSConstructorItem, SelectItem, RenderMenu->menuAction()}) a->setEnabled(false);
+  IFSMovieForm->show();
+  IFSMovieForm->activateWindow();
+}
+
+void TMainForm::ShowAttractorMovie() {
+  TAVI3Dattr* movie = TAVI3Dattr::Instance(this, Attract);
+  QAction* const items[] = {AttractorMovieItem, IFSConstructorItem, SelectItem, RenderMenu->menuAction()};
+  movie->OnClosed = [items] {
+    for (QAction* a : items) a->setEnabled(true);
+  };
+  for (QAction* a : items) a->setEnabled(false);
+  movie->show();
+  movie->activateWindow();
+}
+
 void TMainForm::ToggleJulieWindow() {
   if (!Julia) {
     Julia = new TForm17(Doc.get(), this);
@@ -988,6 +1013,7 @@ void TMainForm::CloseToolWindows() {
     delete Options;
     Options = nullptr;
   }
+  if (IFSMovieForm) IFSMovieForm->close();
   if (IFSForm) {
     if (IFSForm->isVisible()) IFSForm->close();
     delete IFSForm;

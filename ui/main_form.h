@@ -30,6 +30,7 @@ class TPaintSurface;
 class THelpForm;
 class TForm17;
 class TIFSForm;
+class TAVIifs;
 class TOptionsForm;
 class TSelectForm;
 class TForm3D;
@@ -141,6 +142,12 @@ class TMainForm : public QMainWindow {
   // "IFS &constructor": keeps the document in the IFS backup and lets the
   // constructor's working set drive it; focuses a visible constructor.
   void ShowIFSConstructor();
+  // "I&FS movie": a new IFS movie window at every opening; the item itself,
+  // "IFS &constructor", "&Select fractal" and "&Render" wait until it closes.
+  void ShowIFSMovie();
+  // "&3D-attractors movie": the attractor movie window (created once), with
+  // the same entries waiting until it closes.
+  void ShowAttractorMovie();
   // "&3D view": created on first use, activated when visible.
   void Show3DView();
   // "Anti-Aliasing": created on first use and shown.
@@ -165,6 +172,7 @@ class TMainForm : public QMainWindow {
   TForm17* JuliaWindow() const { return Julia; }
   TOptionsForm* PreferencesDialog() const { return Options; }
   TIFSForm* IFSConstructor() const { return IFSForm; }
+  TAVIifs* IFSMovieWindow() const { return IFSMovieForm; }
   TForm3D* View3DWindow() const { return View3D; }
   TAAForm* AntiAliasWindow() const { return AntiAlias; }
   TSpotsForm* SpotsDialog() const { return Spots; }
@@ -252,6 +260,7 @@ class TMainForm : public QMainWindow {
   TIFSForm* IFSForm = nullptr;
   // The document as it was before the IFS constructor took it over.
   std::unique_ptr<TFractal> IFSBackup;
+  TAVIifs* IFSMovieForm = nullptr;  // while open; it frees itself on close
   TForm3D* View3D = nullptr;
   TAAForm* AntiAlias = nullptr;
   TAttractorForm* Attract = nullptr;
@@ -272,6 +281,9 @@ class TMainForm : public QMainWindow {
   QAction* ZoomMovieItem = nullptr;
   QAction* TransformationMovieItem = nullptr;
   QAction* JulieMovieItem = nullptr;
+  QAction* IFSConstructorItem = nullptr;
+  QAction* IFSMovieItem = nullptr;
+  QAction* AttractorMovieItem = nullptr;
   QAction* IterationMovieItem = nullptr;
   QAction* ParamMovieItem = nullptr;
   QAction* ViewIterationItem = nullptr;

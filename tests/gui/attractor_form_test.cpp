@@ -40,7 +40,7 @@ TEST_F(AttractorFormTest, SearchPanZoomSaveAndLoadThroughTheMainWindow) {
   ASSERT_NE(form, nullptr);
   T3dFractal& doc = *form->Document();
   EXPECT_EQ(form->windowTitle(), "3D attractors");
-  EXPECT_FALSE(form->AviButton()->isEnabled());
+  EXPECT_TRUE(form->AviButton()->isEnabled());
   EXPECT_EQ(form->AviButton()->toolTip(), "Make AVI clip");
   EXPECT_EQ(form->RedrawButton()->toolTip(), "Draw new fractal");
   EXPECT_EQ(form->SizeList()->count(), 13);

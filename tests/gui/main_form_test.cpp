@@ -749,7 +749,7 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"&Render/&Transformation movie", K(), false},
       {"&Render/&Julie movie", K(), false},
       {"&Render/Pa&rametrical movie", K(), true},
-      {"&Render/I&FS movie", K(), false},
+      {"&Render/I&FS movie", K(), true},
       {"&Render/&3D-attractors movie", K(), false},
       {"&Render/&Play movie", K(), true},
       {"&Render/&View iteration movie", K(), true},

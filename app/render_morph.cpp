@@ -1,0 +1,295 @@
+#include "app/render_morph.h"
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/render_ifs.h"
+#include "app/render_movie.h"
+#include "app/render_options.h"
+#include "attractors/attractor.h"
+#include "engine/fractal.h"
+#include "ifs/ifs_constructor.h"
+#include "movies/attractor_movie.h"
+#include "movies/ifs_movie.h"
+#include "movies/movie_host.h"
+#include "platform/dialogs.h"
+#include "platform/messages.h"
+#include "platform/profile.h"
+
+namespace {
+
+constexpr int32_t kDefaultAttractorSide = 300;  // an attractor file without "DrawSize"
+
+std::atomic<bool> Interrupted{false};
+
+void OnInterrupt(int) {
+  Interrupted = true;
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+}
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "pelmorix-render: %s\n", text.c_str());
+  return 1;
+}
+
+struct TMorphOptions {
+  TZoomMovieOptions Movie;  // files, output, frames, timing, codec, size
+  bool PingPong = false;
+};
+
+// The morph's own flags come out first; the rest reads as a zoom movie of
+// the two files, whose options mean the same here.
+bool ParseMorphOptions(const std::vector<std::string>& args, TMorphOptions& options, std::string& error) {
+  std::vector<std::string> rest;
+  for (const std::string& a : args) {
+    if (a == "--morph") continue;
+    if (a == "--ping-pong") {
+      options.PingPong = true;
+      continue;
+    }
+    if (a == "--smooth" || a == "--frame-range") {
+      error = "option " + a + " is not offered for a morph";
+      return false;
+    }
+    rest.push_back(a);
+  }
+  if (!ParseZoomMovieOptions(rest, options.Movie, error)) {
+    if (error == "a zoom movie needs at least two spot files") error = "a morph needs two files";
+    return false;
+  }
+  if (options.Movie.Spots.size() != 2) {
+    error = "a morph takes exactly two files";
+    return false;
+  }
+  return true;
+}
+
+// Frames of the whole morph: n + 1, twice with ping-pong.
+int32_t MorphFrames(int32_t frameCount, bool pingPong) {
+  const int32_t n = MorphSteps(frameCount, pingPong);
+  return pingPong ? 2 * (n + 1) : n + 1;
+}
+
+// Writes the frames of a windowless document through the clip writer, with
+// a progress bar on the terminal.
+class TMorphHost : public TMovieHost {
+ public:
+  // Frames come from `attractor` when given, else from `doc`.
+  TMorphHost(TFractal& doc, T3dFractal* attractor, TAVIWriter& writer, const TMorphOptions& options)
+      : Doc(doc),
+        Attract(attractor),
+        Writer(writer),
+        Options(options),
+        Total(MorphFrames(options.Movie.Frames, options.PingPong)) {}
+
+  TFractal& Document() override { return Doc; }
+  T3dFractal* Attractor() override { return Attract; }
+  void RenderAndWait() override {
+    MainQueue().RunUntil([&] { return Attract ? Attract->RenderFinished() : Doc.RenderFinished(); });
+    MainQueue().DispatchPosted();
+  }
+  bool WriteFrame(int32_t i) override {
+    const int64_t length = Attract ? int64_t(3) * Attract->BufWidth() * Attract->BufHeight()
+                                   : int64_t(3) * Doc.BufWidth() * Doc.BufHeight();
+    const uint8_t* image = Attract ? Attract->ImageBuffer() : Doc.ImageBuffer();
+    if (!image || Writer.WriteFrame(int64_t(Options.Movie.Still) * i, image, length) != 0) {
+      FailedFrame = i;
+      return false;
+    }
+    ++Written;
+    if (Options.Movie.ShowProgress) {
+      const int width = 40;
+      const int filled = int(int64_t(Written) * width / std::max(Total, 1));
+      std::fprintf(stderr, "\r[%s%s] %d/%d frames", std::string(size_t(filled), '#').c_str(),
+                   std::string(size_t(width - filled), ' ').c_str(), Written, Total);
+      std::fflush(stderr);
+    }
+    return true;
+  }
+  bool Running() const override { return !Interrupted; }
+  int32_t FrameCount() const override { return Options.Movie.Frames; }
+  void SetGaugeMax(int32_t) override {}
+  void SetGaugePosition(int32_t) override {}
+
+  int32_t FailedFrame = -1, Written = 0;
+
+ private:
+  TFractal& Doc;
+  T3dFractal* Attract;
+  TAVIWriter& Writer;
+  const TMorphOptions& Options;
+  int32_t Total;
+};
+
+bool OpenClip(TAVIWriter& writer, const TMorphOptions& options, int32_t width, int32_t height, std::string& error) {
+  const std::string& out = options.Movie.OutputPath;
+  if (!writer.Open(out)) error = "Unable to create file " + out + " !";
+  else if (!writer.CreateStream(width, height, options.Movie.Fps)) error = "Unable to create stream in " + out + " !";
+  else if (!writer.MakeCompressedStream(options.Movie.Compress) || !writer.FreeOptions())
+    error = "Unable to create compressed stream in " + out + " !";
+  else if (!writer.SetFormat()) error = "Unable to set format for compressed stream ! (" + writer.LastError() + ")";
+  return error.empty();
+}
+
+// The end of a morph: the exit status and its message.
+int Finish(TAVIWriter& writer, const TMorphOptions& options, int32_t written, int32_t failedFrame) {
+  writer.Close();
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  if (options.Movie.ShowProgress) std::fputc('\n', stderr);
+  const std::string& out = options.Movie.OutputPath;
+  const std::string kept = std::to_string(written) + " frame" + (written == 1 ? "" : "s");
+  if (failedFrame >= 0)
+    return Fail("writing frame " + std::to_string(failedFrame) + " failed (" + writer.LastError() + "); " + out +
+                " holds the " + kept + " before it");
+  if (Interrupted) {
+    std::fprintf(stderr, "pelmorix-render: interrupted; %s holds %s\n", out.c_str(), kept.c_str());
+    return 130;
+  }
+  return 0;
+}
+
+int RunIFSMorphCommand(TMorphOptions& options) {
+  const std::string& a = options.Movie.Spots[0];
+  const std::string& b = options.Movie.Spots[1];
+  TIFSMovie movie;
+  movie.PingPong = options.PingPong;
+  TNullCanvas canvas;
+  std::vector<std::string> messages;
+  SetMessageHandler([&](const std::string& text) { messages.push_back(text); });
+  const int32_t width = options.Movie.Width > 0 ? options.Movie.Width : 640;
+  const int32_t height = options.Movie.Width > 0 ? options.Movie.Height : 480;
+  TFractal::RenderThreads = options.Movie.Threads;
+  MainQueue().SetDispatcher([](const TMessage&) {});
+  // Parked at formula -1 until the first frame; the start file gives the
+  // window, palette and MaxIter.
+  TFractal doc(-1, 0, 0, 0, width, height, &canvas);
+  if (!messages.empty()) return Fail(messages.front());
+  try {
+    const std::string note = LoadIFSForRender(a, doc, 0);
+    if (!note.empty()) std::fprintf(stderr, "pelmorix-render: %s\n", note.c_str());
+    doc.StopThread();
+    movie.Start = WorkingIFS;
+  } catch (const std::exception& e) {
+    return Fail("cannot load \"" + a + "\": " + e.what());
+  }
+  try {
+    if (const std::string problem = IFSFileProblem(b); !problem.empty()) throw std::runtime_error(problem);
+    const TIFSFileLoad end = ReadIFSFileForConstructor(b, TWorkingIFS{});
+    if (!end.Warning.empty()) std::fprintf(stderr, "pelmorix-render: %s\n", end.Warning.c_str());
+    movie.End = end.Set;
+  } catch (const std::exception& e) {
+    return Fail("cannot load \"" + b + "\": " + e.what());
+  }
+
+  TAVIWriter writer;
+  std::string error;
+  if (!OpenClip(writer, options, doc.BufWidth(), doc.BufHeight(), error)) return Fail(error);
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  TMorphHost host(doc, nullptr, writer, options);
+  RunIFSMorph(host, movie);
+  doc.StopThread();
+  return Finish(writer, options, host.Written, host.FailedFrame);
+}
+
+int RunAttractorMorphCommand(TMorphOptions& options) {
+  const std::string& a = options.Movie.Spots[0];
+  const std::string& b = options.Movie.Spots[1];
+  int32_t width = options.Movie.Width, height = options.Movie.Height;
+  if (width <= 0) {
+    const TProfileFile file(a);
+    width = file.ReadInteger("DrawSize", "X_Size", kDefaultAttractorSide);
+    height = file.ReadInteger("DrawSize", "Y_Size", kDefaultAttractorSide);
+    if (width < 2 || height < 1 || width > kMaxRenderSide || height > kMaxRenderSide)
+      return Fail("the first file's DrawSize " + std::to_string(width) + "x" + std::to_string(height) +
+                  " is not a usable image size");
+  }
+  std::vector<std::string> messages;
+  SetMessageHandler([&](const std::string& text) { messages.push_back(text); });
+  MainQueue().SetDispatcher([](const TMessage&) {});
+  TNullCanvas canvas;
+  // The first file gives the view, colours and point count.
+  T3dFractal attractor(width, height, &canvas);
+  if (!messages.empty()) return Fail(messages.front());
+  attractor.LoadFromFile(a);
+  attractor.StopThread();
+  if (!messages.empty()) return Fail("cannot load \"" + a + "\": " + messages.front());
+  TAttractorMovie movie;
+  movie.PingPong = options.PingPong;
+  movie.First = attractor.Coefficients;
+  TakeAttractorKind(movie, 0, attractor.Kind);
+  try {
+    if (const std::string problem = AttractorFileProblem(b); !problem.empty()) throw std::runtime_error(problem);
+    const TProfileFile file(b);
+    if (!TakeAttractorKind(movie, 1, file.ReadInteger("Fractal", "IFSNumber", 0)))
+      return Fail(kDifferentAttractorKinds);
+    ReadAttractorTable(file, movie.Second);
+  } catch (const std::exception& e) {
+    return Fail("cannot load \"" + b + "\": " + e.what());
+  }
+  if (movie.FirstKind <= 0) return Fail("the map kind of \"" + a + "\" is " + std::to_string(movie.FirstKind) +
+                                        ": nothing to draw");
+
+  TAVIWriter writer;
+  std::string error;
+  if (!OpenClip(writer, options, attractor.BufWidth(), attractor.BufHeight(), error)) return Fail(error);
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  TFractal parked(-1, 0, 0, 0, 0, 0, nullptr);
+  TMorphHost host(parked, &attractor, writer, options);
+  RunAttractorMorph(host, attractor, movie);
+  attractor.StopThread();
+  return Finish(writer, options, host.Written, host.FailedFrame);
+}
+
+}  // namespace
+
+bool IsMorphCommand(const std::vector<std::string>& args) {
+  return std::find(args.begin(), args.end(), "--morph") != args.end();
+}
+
+std::string MorphUsage() {
+  return "usage: pelmorix-render --morph A.fri B.fri -o OUT.avi|OUT.mp4|OUT.mkv [options]\n"
+         "       pelmorix-render --morph A.fr3 B.fr3 -o OUT.avi|OUT.mp4|OUT.mkv [options]\n"
+         "  Morphs the first IFS (attractor) into the second: frame f of N shows the values\n"
+         "  f/N of the way. IFS frames take the first file's window, palette and MaxIter; attractor\n"
+         "  frames the first file's view, colours and point count.\n"
+         "  -o, --output FILE         clip to write; the extension chooses AVI, MP4 or Matroska\n"
+         "  --frames N                interpolation steps (default 10, 1..999): N + 1 frames\n"
+         "  --ping-pong               morph there and back: N/2 steps each way, 2 x (N/2 + 1) frames\n"
+         "  --fps F                   frames a second (default 15, 1..1000)\n"
+         "  --still S                 frame times each rendered frame lasts (default 1, 1..1000)\n"
+         "  --codec C                 mjpeg, mpeg4, ffv1, h264 or raw (default mjpeg; MP4: h264 if present)\n"
+         "  -q, --quality Q           quality of mjpeg, mpeg4 and h264, 1..100 (default 85)\n"
+         "  --size WxH                image size (default 640x480 for IFS, the first .fr3's DrawSize\n"
+         "                            or 300x300 for attractors)\n"
+         "  --threads N               render threads (default: one per core)\n"
+         "  --quiet                   no progress bar\n";
+}
+
+int RunMorphCommand(const std::vector<std::string>& args) {
+  TMorphOptions options;
+  std::string error;
+  if (!ParseMorphOptions(args, options, error)) {
+    if (error.empty()) {
+      std::fputs(MorphUsage().c_str(), stdout);
+      return 0;
+    }
+    return Fail(error + "\n" + MorphUsage());
+  }
+  MainQueue().BindToCurrentThread();
+  for (const std::string& path : options.Movie.Spots) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return Fail("cannot open \"" + path + "\"");
+  }
+  const bool ifs = IsIFSFilePath(options.Movie.Spots[0]) && IsIFSFilePath(options.Movie.Spots[1]);
+  if (ifs) return RunIFSMorphCommand(options);
+  if (IsAttractorFileName(options.Movie.Spots[0]) && IsAttractorFileName(options.Movie.Spots[1]))
+    return RunAttractorMorphCommand(options);
+  return Fail("a morph takes two .fri files or two .fr3 files");
+}
