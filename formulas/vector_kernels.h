@@ -1,0 +1,24 @@
+#pragma once
+// Vector loops of the fast path: four doubles per vector (AVX2 with FMA),
+// chosen at run time. A processor without them, or a context the loop does
+// not serve, takes the scalar kernels.
+
+#include <cstdint>
+
+#include "formulas/formula_context.h"
+
+// Whether the processor has the vector unit the loops need.
+bool VectorUnitPresent();
+
+// Turns the vector loops off, as on a processor without them (tests and
+// comparisons of the two fast paths).
+inline bool ForceScalarFastPath = false;
+
+// Whether VectorEscapeRun serves this context: fast arithmetic, the Mandelbrot
+// kernel, no orbit filter, no smoothing, no F-Set, and the vector unit.
+bool VectorPathServes(const TFormulaContext* ctx);
+
+// Escape iterations of the pixels (x, ys[i]), i < count, as the scalar
+// double kernel returns them (up to the rounding of fused multiply-adds).
+// Floating-point faults are left raised for the caller.
+void VectorEscapeRun(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
