@@ -133,7 +133,11 @@ void WriteSettings(const std::string& path, const TSettings& s, TWindowState sta
     WritePosition(f, "Options", s.Options);
     f.WriteInt("Options", "JpegQuality", s.JpegQuality);
     f.WriteBool("Options", "JpegProgressive", s.JpegProgressive);
-    f.WriteBool("Options", "FastArithmetic", s.FastArithmetic);
+    // Present only while on: the default file keeps its usual keys.
+    if (s.FastArithmetic)
+      f.WriteBool("Options", "FastArithmetic", true);
+    else
+      f.DeleteKey("Options", "FastArithmetic");
 
     WritePosition(f, "Select", s.Select);
     WritePosition(f, "IFSForm", s.IFSForm);
