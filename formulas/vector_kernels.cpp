@@ -30,7 +30,7 @@ namespace {
 using v4d = double __attribute__((vector_size(32)));
 using v4i = long long __attribute__((vector_size(32)));
 
-constexpr int kVectors = 2;  // vectors in flight, to hide the latency of one step
+constexpr int kVectors = 4;  // vectors in flight, to hide the latency of one step
 constexpr int kLanes = 4 * kVectors;
 constexpr long long kIdleCount = -(1LL << 62);  // an idle lane never reaches the limit
 
@@ -63,24 +63,43 @@ __attribute__((target("avx2,fma"))) void MandelbrotLanes(const TKernelStart* sta
   const v4d bail = {bailout, bailout, bailout, bailout};
   const v4i limit = {maxIter, maxIter, maxIter, maxIter};
   while (active > 0) {
+    // The steps run on local copies, kept in registers, until some lane is
+    // done; only then do the lanes go through memory.
+    v4d x[kVectors], y[kVectors], px[kVectors], py[kVectors];
+    v4i m[kVectors], escaped[kVectors], done[kVectors];
     for (int v = 0; v < kVectors; ++v) {
-      const v4d x = zx[v], y = zy[v];
-      const v4i escaped = x * x + y * y > bail;
-      const v4i done = escaped | (n[v] >= limit);
-      zx[v] = x * x - y * y + cx[v];
-      zy[v] = 2 * x * y + cy[v];
-      const int mask = _mm256_movemask_pd(__m256d(done));
-      if (mask != 0) {
-        for (int l = 0; l < 4; ++l) {
-          if (!(mask & (1 << l))) continue;
-          const int lane = v * 4 + l;
-          escapes[pixel[lane]] = escaped[l] ? int32_t(n[v][l]) : 0;
-          --active;
-          load(lane);
-          n[v][l] -= 1;  // the increment below brings a new pixel to iteration 1
-        }
+      x[v] = zx[v];
+      y[v] = zy[v];
+      px[v] = cx[v];
+      py[v] = cy[v];
+      m[v] = n[v];
+    }
+    int any;
+    do {
+      any = 0;
+#pragma GCC unroll 4
+      for (int v = 0; v < kVectors; ++v) {
+        const v4d xx = x[v] * x[v], yy = y[v] * y[v];
+        escaped[v] = xx + yy > bail;
+        done[v] = escaped[v] | (m[v] >= limit);
+        y[v] = 2 * x[v] * y[v] + py[v];
+        x[v] = xx - yy + px[v];
+        m[v] += 1;
+        any |= _mm256_movemask_pd(__m256d(done[v]));
       }
-      n[v] += 1;
+    } while (any == 0);
+    for (int v = 0; v < kVectors; ++v) {
+      zx[v] = x[v];
+      zy[v] = y[v];
+      n[v] = m[v];
+      const int mask = _mm256_movemask_pd(__m256d(done[v]));
+      for (int l = 0; l < 4; ++l) {
+        if (!(mask & (1 << l))) continue;
+        const int lane = v * 4 + l;
+        escapes[pixel[lane]] = escaped[v][l] ? int32_t(n[v][l] - 1) : 0;
+        --active;
+        load(lane);
+      }
     }
   }
 }
