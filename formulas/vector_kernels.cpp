@@ -20,7 +20,7 @@ bool VectorUnitPresent() {
 }
 
 bool VectorPathServes(const TFormulaContext* ctx) {
-  return ctx->FastArithmetic && ctx->Number == 0 && !FiltersActive(ctx) && !ctx->FSet && ctx->MaxIter >= 1 &&
+  return ctx->FastArithmetic && ctx->Number >= 0 && ctx->Number <= kLastVectorFormula && !FiltersActive(ctx) && !ctx->FSet && ctx->MaxIter >= 1 &&
          !ForceScalarFastPath && VectorUnitPresent();
 }
 
@@ -34,10 +34,31 @@ constexpr int kVectors = 4;  // vectors in flight, to hide the latency of one st
 constexpr int kLanes = 4 * kVectors;
 constexpr long long kIdleCount = -(1LL << 62);  // an idle lane never reaches the limit
 
-// z = z^2 + c over kLanes lanes; a lane whose pixel is done takes the next
+#define PX_VECTOR_STEP __attribute__((target("avx2,fma"), always_inline)) inline
+
+// Four complex numbers, with the products of the scalar kernels' TCxOf.
+struct TVx {
+  v4d re, im;
+};
+PX_VECTOR_STEP TVx Sqr(TVx a) { return {a.re * a.re - a.im * a.im, 2 * a.re * a.im}; }
+PX_VECTOR_STEP TVx operator*(TVx a, TVx b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
+
+// The power of z the plain power formulas 0..4 add c to, formed as their
+// scalar kernels form it.
+template <int Number>
+PX_VECTOR_STEP TVx PowerOf(TVx z) {
+  if constexpr (Number == 0) return Sqr(z);
+  if constexpr (Number == 1) return Sqr(z) * z;
+  if constexpr (Number == 2) return Sqr(Sqr(z));
+  if constexpr (Number == 3) return Sqr(Sqr(z)) * z;
+  if constexpr (Number == 4) return Sqr(Sqr(Sqr(z)));
+}
+
+// z = z^k + c over kLanes lanes; a lane whose pixel is done takes the next
 // pixel at once, so no lane waits for the slowest of its vector.
-__attribute__((target("avx2,fma"))) void MandelbrotLanes(const TKernelStart* starts, int32_t count, double bailout,
-                                                         int32_t maxIter, int32_t* escapes) {
+template <int Number>
+__attribute__((target("avx2,fma"))) void PowerLanes(const TKernelStart* starts, int32_t count, double bailout,
+                                                    int32_t maxIter, int32_t* escapes) {
   v4d zx[kVectors], zy[kVectors], cx[kVectors], cy[kVectors];
   v4i n[kVectors];
   int32_t pixel[kLanes];
@@ -79,11 +100,11 @@ __attribute__((target("avx2,fma"))) void MandelbrotLanes(const TKernelStart* sta
       any = 0;
 #pragma GCC unroll 4
       for (int v = 0; v < kVectors; ++v) {
-        const v4d xx = x[v] * x[v], yy = y[v] * y[v];
-        escaped[v] = xx + yy > bail;
+        escaped[v] = x[v] * x[v] + y[v] * y[v] > bail;
         done[v] = escaped[v] | (m[v] >= limit);
-        y[v] = 2 * x[v] * y[v] + py[v];
-        x[v] = xx - yy + px[v];
+        const TVx w = PowerOf<Number>({x[v], y[v]});
+        x[v] = w.re + px[v];
+        y[v] = w.im + py[v];
         m[v] += 1;
         any |= _mm256_movemask_pd(__m256d(done[v]));
       }
@@ -104,6 +125,8 @@ __attribute__((target("avx2,fma"))) void MandelbrotLanes(const TKernelStart* sta
   }
 }
 
+using TLanesFn = void (*)(const TKernelStart*, int32_t, double, int32_t, int32_t*);
+
 }  // namespace
 #endif
 
@@ -114,7 +137,9 @@ void VectorEscapeRun(const TFormulaContext* ctx, double x, const double* ys, int
   for (int32_t first = 0; first < count; first += 256) {
     const int32_t part = std::min<int32_t>(256, count - first);
     for (int32_t i = 0; i < part; ++i) starts[i] = CommonStart(ctx, x, ys[first + i]);
-    MandelbrotLanes(starts, part, bailout, ctx->MaxIter, escapes + first);
+    constexpr TLanesFn kLanesOf[kLastVectorFormula + 1] = {&PowerLanes<0>, &PowerLanes<1>, &PowerLanes<2>,
+                                                           &PowerLanes<3>, &PowerLanes<4>};
+    kLanesOf[ctx->Number](starts, part, bailout, ctx->MaxIter, escapes + first);
   }
 #else
   (void)ctx, (void)x, (void)ys, (void)count, (void)escapes;

@@ -14,8 +14,11 @@ bool VectorUnitPresent();
 // comparisons of the two fast paths).
 inline bool ForceScalarFastPath = false;
 
-// Whether VectorEscapeRun serves this context: fast arithmetic, the Mandelbrot
-// kernel, no orbit filter, no smoothing, no F-Set, and the vector unit.
+// The plain power formulas 0..4 (z^2, z^3, z^4, z^5, z^8 + c) have a vector loop.
+constexpr int32_t kLastVectorFormula = 4;
+
+// Whether VectorEscapeRun serves this context: fast arithmetic, a plain power
+// formula, no orbit filter, no smoothing, no F-Set, and the vector unit.
 bool VectorPathServes(const TFormulaContext* ctx);
 
 // Escape iterations of the pixels (x, ys[i]), i < count, as the scalar

@@ -78,13 +78,22 @@ TEST(FastPath, AgreesWithTheExactPath) {
   }
 }
 
-// The vector loop and the scalar double kernel agree pixel for pixel on an
-// image with escapes at every count, and a column of one pixel or of more
-// pixels than the lanes hold.
+// The vector loops and the scalar double kernels agree pixel for pixel (up to
+// the rounding of fused multiply-adds) on columns of one pixel, fewer pixels
+// than the lanes, and more, in normal and Julia mode.
 TEST(FastPath, VectorLoopMatchesScalarDoubles) {
-  TFormulaContext ctx;
-  ctx.MaxIter = 200;
-  for (int32_t rows : {1, 3, 8, 9, 300}) {
+  struct {
+    int32_t Number, Rows;
+    bool Julia;
+  } cases[] = {{0, 1, false}, {0, 3, false}, {0, 17, false}, {0, 300, false}, {0, 300, true},
+               {1, 300, false}, {2, 300, true}, {3, 300, false}, {4, 300, false}, {4, 9, true}};
+  for (const auto& k : cases) {
+    TFormulaContext ctx;
+    ctx.Number = k.Number;
+    ctx.MaxIter = 200;
+    ctx.JulieSet = k.Julia;
+    ctx.PJ = {-0.12L, 0.74L};
+    const int32_t rows = k.Rows;
     std::vector<double> ys(static_cast<size_t>(rows));
     for (int32_t r = 0; r < rows; ++r) ys[size_t(r)] = 1.2 - r * (2.4 / rows);
     std::vector<TPixelChannels> vec(static_cast<size_t>(rows)), scal(static_cast<size_t>(rows));
@@ -97,7 +106,9 @@ TEST(FastPath, VectorLoopMatchesScalarDoubles) {
       TScalarGuard guard(true);
       EvaluatePixelRun(&ctx, -0.74, ys.data(), rows, scal.data());
     }
-    for (int32_t r = 0; r < rows; ++r) EXPECT_EQ(vec[size_t(r)].Value[0], scal[size_t(r)].Value[0]) << rows << " " << r;
+    int32_t differing = 0;
+    for (int32_t r = 0; r < rows; ++r) differing += vec[size_t(r)].Value[0] != scal[size_t(r)].Value[0];
+    EXPECT_LE(differing, k.Number == 0 ? 0 : rows / 100) << "formula " << k.Number << " rows " << rows;
   }
 }
 
