@@ -140,3 +140,9 @@ int32_t RunKernel(TFormulaContext* ctx, double px, double py, Real zx, Real zy, 
   if (fset) return Loop<R, Exit, Guarded, false, true>(ctx, px, py, zx, zy, bailout, tol, step);
   return Loop<R, Exit, Guarded, false, false>(ctx, px, py, zx, zy, bailout, tol, step);
 }
+
+// Instantiates a kernel for both intermediate types: Extended (the exact
+// path) and double (fast arithmetic).
+#define PX_INSTANTIATE_KERNEL(name)                                  \
+  template int32_t name<Extended>(TFormulaContext*, double, double); \
+  template int32_t name<double>(TFormulaContext*, double, double)
