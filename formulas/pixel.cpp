@@ -1,5 +1,6 @@
 #include "formulas/pixel.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "formulas/calc_point.h"
@@ -52,13 +53,21 @@ TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
 void EvaluatePixelRun(TFormulaContext* ctx, double x, const double* ys, int32_t count, TPixelChannels* out) {
   if (count > 0 && VectorPathServes(ctx)) {
     if (FaultPending()) ClearFaults();
+    // Only smoothing can be active here: it reads the last moduli of an
+    // escaped orbit, so the tail is traced as the kernel would have.
+    const bool smoothing = FiltersActive(ctx);
     std::vector<int32_t> escapes(size_t(count), 0);
-    VectorEscapeRun(ctx, x, ys, count, escapes.data());
+    std::vector<TOrbitTail> tails(smoothing ? size_t(count) : 0);
+    VectorEscapeRun(ctx, x, ys, count, escapes.data(), smoothing ? tails.data() : nullptr);
     // A fault cannot be told to its lane: the run is taken again pixel by pixel.
     if (!FaultPending()) {
       for (int32_t i = 0; i < count; ++i) {
         ctx->ClearPixelFields();
-        out[i] = ChannelsOf(ctx, FinishedValue(ctx, escapes[size_t(i)]));
+        const int32_t n = escapes[size_t(i)];
+        if (smoothing && n > 0)
+          for (int32_t h = std::min(n, 3) - 1; h >= 0; --h)
+            TraceFilters(n - h, ctx, tails[size_t(i)].X[h], tails[size_t(i)].Y[h], x, ys[i]);
+        out[i] = ChannelsOf(ctx, FinishedValue(ctx, n));
       }
       return;
     }

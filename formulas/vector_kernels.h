@@ -18,10 +18,18 @@ inline bool ForceScalarFastPath = false;
 constexpr int32_t kLastVectorFormula = 4;
 
 // Whether VectorEscapeRun serves this context: fast arithmetic, a plain power
-// formula, no orbit filter, no smoothing, no F-Set, and the vector unit.
+// formula, no orbit filter (smoothing is served), no F-Set, and the vector unit.
 bool VectorPathServes(const TFormulaContext* ctx);
 
+// The last three points of an orbit, newest (the escaping one) first: all
+// that smoothing reads.
+struct TOrbitTail {
+  double X[3], Y[3];
+};
+
 // Escape iterations of the pixels (x, ys[i]), i < count, as the scalar
-// double kernel returns them (up to the rounding of fused multiply-adds).
-// Floating-point faults are left raised for the caller.
-void VectorEscapeRun(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+// double kernel returns them (up to the rounding of fused multiply-adds), and
+// when tails is not null the tail of every escaped orbit. Floating-point
+// faults are left raised for the caller.
+void VectorEscapeRun(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes,
+                     TOrbitTail* tails);
