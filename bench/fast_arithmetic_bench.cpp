@@ -84,7 +84,10 @@ void RunPath(benchmark::State& state, const std::string& name, const TImage& im,
   state.counters["iter/s"] = rate;
   if (path == kExact) ExactRates[name] = rate;
   if (ExactRates.count(name)) state.counters["x_exact"] = rate / ExactRates[name];
-  state.SetLabel(name + " " + kPathNames[path] + (path == kVector && !VectorUnitPresent() ? " (no AVX2)" : ""));
+  std::string note;
+  if (path == kVector && !VectorUnitPresent()) note = " (no AVX2: scalar doubles)";
+  if (path == kVector && im.Number > kLastVectorFormula) note = " (no vector loop: scalar doubles)";
+  state.SetLabel(name + " " + kPathNames[path] + note);
 }
 
 const TImage kMandel256{0, -2.2L, 1.4L, 2.8L, 1024, 768, 256};
