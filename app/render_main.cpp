@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
   }
 
   TFractal::RenderThreads = options.Threads;
+  TFractal::UseFastArithmetic = options.Fast;
   bool done = false;
   MainQueue().SetDispatcher([&](const TMessage& m) {
     if (m.Msg == MSG_RENDER_PROGRESS) {

@@ -40,6 +40,7 @@ std::string RenderUsage() {
          "  --progressive        progressive JPEG\n"
          "  --values FILE        also write the value buffer: Width x Height x 3 floats, rows top-down\n"
          "  --antialias          render at twice the size and write the smoothed half-size image\n"
+         "  --fast               fast arithmetic: doubles and SIMD instead of extended precision\n"
          "  --quiet              no progress bar\n";
 }
 
@@ -119,6 +120,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
       options.Progressive = true;
     } else if (a == "--antialias") {
       options.AntiAlias = true;
+    } else if (a == "--fast") {
+      options.Fast = true;
     } else if (a == "--quiet") {
       options.ShowProgress = false;
     } else if (!a.empty() && a[0] == '-') {

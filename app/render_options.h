@@ -26,6 +26,9 @@ struct TRenderOptions {
   bool ShowProgress = true;
   // Render at twice the size and write the anti-aliased half-size image.
   bool AntiAlias = false;
+  // Step the kernels in double (vector lanes where they have them) instead of
+  // extended precision: faster, the values may differ in a few pixels.
+  bool Fast = false;
 };
 
 // Parses the arguments (without the program name). False with an empty

@@ -130,6 +130,7 @@ void TFractal::Restart() {
   // exhaust memory.
   Ctx.MaxIter = std::min(AutoMaxIter(), kMaxIterLimit);
   AllocateOrbitStore();
+  Ctx.FastArithmetic = UseFastArithmetic;
   if (OnRenderStart) OnRenderStart(this);
   if (Values && Image) Thread = std::make_unique<TFThread>(this);
   if (OnParamsChanged) OnParamsChanged(this);

@@ -98,6 +98,10 @@ class TFractal {
   // Threads of the escape-time pass: 0 means one per core, 1 the plain
   // single-threaded pass.
   static inline int32_t RenderThreads = 0;
+  // Fast arithmetic preference: every render started from now on steps in
+  // double instead of extended precision (Ctx.FastArithmetic tells whether
+  // the document's last render did).
+  static inline bool UseFastArithmetic = false;
   // Name of the render mutex the main document's thread holds ("Frac" + handle).
   static inline std::string RenderMutexName;
 

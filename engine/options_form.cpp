@@ -366,8 +366,18 @@ QWidget* TOptionsForm::BuildCoordinatesPage() {
   bail->addLayout(SpinPair(FBailUp, FBailDown));
   grid->addWidget(bailLabel, 5, 0);
   grid->addLayout(bail, 5, 1);
+  // A program-wide preference, not a parameter of the document: spots keep
+  // their exact values. The document renders again with the new arithmetic.
+  FFastArithmetic = new QCheckBox("Fast arithmetic (doubles, SIMD)", page);
+  FFastArithmetic->setObjectName("FastArithmeticBox");
+  connect(FFastArithmetic, &QCheckBox::toggled, this, [this](bool on) {
+    if (!FLive) return;
+    Settings().FastArithmetic = TFractal::UseFastArithmetic = on;
+    if (Doc) Doc->Restart();
+  });
+  grid->addWidget(FFastArithmetic, 6, 1, 1, 2);
   grid->setColumnStretch(2, 1);
-  grid->setRowStretch(6, 1);
+  grid->setRowStretch(7, 1);
   return page;
 }
 
@@ -769,6 +779,7 @@ void TOptionsForm::FillCoordinates() {
   const Extended values[3] = {Doc->X, Doc->Y, Doc->W};
   for (int k = 0; k < 3; ++k) FCoord[k]->setText(Text(FormatReal(values[k], 18)));
   FAutoIter->setChecked(Doc->AutoIter);
+  FFastArithmetic->setChecked(Settings().FastArithmetic);
   FMaxIter->setValue(Doc->Ctx.MaxIter);
   FMaxIter->setEnabled(!Doc->AutoIter);
   FMaxIterLabel->setEnabled(!Doc->AutoIter);

@@ -202,6 +202,7 @@ class TOptionsForm : public QDialog {
   // Coordinates.
   QLineEdit* FCoord[3] = {};
   QCheckBox* FAutoIter = nullptr;
+  QCheckBox* FFastArithmetic = nullptr;
   QLabel* FMaxIterLabel = nullptr;
   QSpinBox* FMaxIter = nullptr;
   QLineEdit* FBailOut = nullptr;

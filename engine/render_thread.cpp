@@ -126,9 +126,25 @@ void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool o
   const int32_t bw = d.BufWidth(), bh = d.BufHeight();
   column.resize(size_t(bh));
   const float* values = d.Values.get();
+  if (!onlyUnescaped) {
+    // The whole column in one run, so that the fast path can keep its vector
+    // lanes busy.
+    thread_local std::vector<double> ys;
+    thread_local std::vector<TPixelChannels> channels;
+    ys.resize(size_t(bh));
+    channels.resize(size_t(bh));
+    for (int32_t py = 0; py < bh; ++py) ys[size_t(py)] = double(Y - py * Step);
+    EvaluatePixelRun(&ctx, x, ys.data(), bh, channels.data());
+    for (int32_t py = 0; py < bh; ++py) {
+      TColumnPixel& pixel = column[size_t(py)];
+      pixel.Computed = true;
+      for (int k = 0; k < 3; ++k) pixel.Value[k] = channels[size_t(py)].Value[k];
+    }
+    return;
+  }
   for (int32_t py = 0; py < bh; ++py) {
     TColumnPixel& pixel = column[size_t(py)];
-    pixel.Computed = !(onlyUnescaped && values[(size_t(py) * bw + px) * 3] != 0);
+    pixel.Computed = values[(size_t(py) * bw + px) * 3] == 0;
     if (!pixel.Computed) continue;
     const TPixelChannels c = EvaluatePixel(&ctx, x, double(Y - py * Step));
     for (int k = 0; k < 3; ++k) pixel.Value[k] = c.Value[k];

@@ -21,20 +21,35 @@ constexpr TKernelFn kKernels[] = {
     &Kernel60, &Kernel61, &Kernel62, &Kernel63, &Kernel64, &Kernel65,
     &Kernel66, &Kernel67, &Kernel68, &Kernel69, &Kernel70, &Kernel71,
     &Kernel72, &Kernel73, &Kernel74, &Kernel75, &Kernel76};
+constexpr TKernelFn kFastKernels[] = {
+    &Kernel0<double>, &Kernel1<double>, &Kernel2<double>, &Kernel3<double>, &Kernel4<double>, &Kernel5<double>,
+    &Kernel6<double>, &Kernel7<double>, &Kernel8<double>, &Kernel9<double>, &Kernel10<double>, &Kernel11<double>,
+    &Kernel12<double>, &Kernel13<double>, &Kernel14<double>, &Kernel15<double>, &Kernel16<double>, &Kernel17<double>,
+    &Kernel18<double>, &Kernel19<double>, &Kernel20<double>, &Kernel21<double>, &Kernel22<double>, &Kernel23<double>,
+    &Kernel24<double>, &Kernel25<double>, &Kernel26<double>, &Kernel27<double>, &Kernel28<double>, &Kernel29<double>,
+    &Kernel30<double>, &Kernel31<double>, &Kernel32<double>, &Kernel33<double>, &Kernel34<double>, &Kernel35<double>,
+    &Kernel36<double>, &Kernel37<double>, &Kernel38<double>, &Kernel39<double>, &Kernel40<double>, &Kernel41<double>,
+    &Kernel42<double>, &Kernel43<double>, &Kernel44<double>, &Kernel45<double>, &Kernel46<double>, &Kernel47<double>,
+    &Kernel48<double>, &Kernel49<double>, &Kernel50<double>, &Kernel51<double>, &Kernel52<double>, &Kernel53<double>,
+    &Kernel54<double>, &Kernel55<double>, &Kernel56<double>, &Kernel57<double>, &Kernel58<double>, &Kernel59<double>,
+    &Kernel60<double>, &Kernel61<double>, &Kernel62<double>, &Kernel63<double>, &Kernel64<double>, &Kernel65<double>,
+    &Kernel66<double>, &Kernel67<double>, &Kernel68<double>, &Kernel69<double>, &Kernel70<double>, &Kernel71<double>,
+    &Kernel72<double>, &Kernel73<double>, &Kernel74<double>, &Kernel75<double>, &Kernel76<double>};
 constexpr int32_t kKernelCount = sizeof(kKernels) / sizeof(kKernels[0]);
 
 }  // namespace
 
 int32_t CalcPoint(TFormulaContext* ctx, double x, double y) {
   const int32_t number = ctx->Number;
-  if (number >= 0 && number < kKernelCount) return kKernels[number](ctx, x, y);
+  if (number >= 0 && number < kKernelCount)
+    return ctx->FastArithmetic ? kFastKernels[number](ctx, x, y) : kKernels[number](ctx, x, y);
   if (number >= kFirstOrbitalFormula && number <= kLastOrbitalFormula) {
     OrbitalStep(ctx);
     return 0;
   }
   switch (number) {
     case kConstructorFormula:
-      return KernelConstructor(ctx, x, y);
+      return ctx->FastArithmetic ? KernelConstructor<double>(ctx, x, y) : KernelConstructor(ctx, x, y);
     case kIFSFormula:
       IFSStep(ctx);
       return 0;

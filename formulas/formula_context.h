@@ -75,6 +75,11 @@ struct TFormulaContext {
 
   TUserFormulaProc UserFormula = nullptr;
 
+  // Fast arithmetic for this render: the kernels step in double instead of
+  // extended precision, and the vector loop serves the kernels that have one.
+  // A render setting, never part of a spot.
+  bool FastArithmetic = false;
+
   // Zeroes the per-pixel fields before a pixel is evaluated.
   void ClearPixelFields() {
     SmoothCorrection = PrevModulus = PrevModulus2 = 0;

@@ -69,14 +69,19 @@ inline TKernelStart CommonStart(const TFormulaContext* ctx, double x, double y, 
 // The bailout of the context, widened for the extended-precision comparison.
 inline Extended ContextBailout(const TFormulaContext* ctx) { return Extended(ctx->BailOut); }
 
-inline TCx ToCx(double x, double y) { return {x, y}; }
-inline TCx ToCx(const TComplexExt& c) { return {c.re, c.im}; }
+template <class R = Extended>
+inline TCxOf<R> ToCx(double x, double y) {
+  return {x, y};
+}
+template <class R = Extended>
+inline TCxOf<R> ToCx(const TComplexExt& c) {
+  return {R(c.re), R(c.im)};
+}
 
 namespace kernel_detail {
 
-template <TExit Exit, bool Guarded, bool Trace, bool FSet, class Real, class Step>
-int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, Extended bailout, Extended tol,
-             Step& step) {
+template <class R, TExit Exit, bool Guarded, bool Trace, bool FSet, class Real, class Step>
+int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, R bailout, R tol, Step& step) {
   const int32_t maxIter = ctx->MaxIter;
   Real ox = Real(1e12), oy = 0;
   for (int32_t n = 1; n <= maxIter; ++n) {
@@ -87,9 +92,9 @@ int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, Exten
         if (FaultPending()) return 0;
     }
     if constexpr (Exit != TExit::Converge)
-      if (Extended(zx) * zx + Extended(zy) * zy > bailout) return n;
+      if (R(zx) * zx + R(zy) * zy > bailout) return n;
     if constexpr (Exit != TExit::Bailout || FSet) {
-      const Extended dx = Extended(zx) - ox, dy = Extended(zy) - oy;
+      const R dx = R(zx) - ox, dy = R(zy) - oy;
       if (dx * dx + dy * dy < tol) return n;
       ox = zx;
       oy = zy;
@@ -114,9 +119,10 @@ int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, Exten
 // Guarded kernels absorb a fault of their step: it ends the loop at the current
 // iteration. In unguarded kernels a fault stays pending in the floating-point
 // flags, and the pixel evaluation turns the pixel into value 0.
-template <TExit Exit, bool Guarded, class Real, class Step>
-int32_t RunKernel(TFormulaContext* ctx, double px, double py, Real zx, Real zy, Extended bailout, Extended tol,
-                  bool fsetAllowed, Step step) {
+// R is the intermediate type of the exit tests, Real the type z is stored in.
+template <class R, TExit Exit, bool Guarded, class Real, class Step>
+int32_t RunKernel(TFormulaContext* ctx, double px, double py, Real zx, Real zy, R bailout, R tol, bool fsetAllowed,
+                  Step step) {
   using namespace kernel_detail;
   if (ctx->MaxIter < 1) return 0;
   // A fault while preparing the loop is not guarded: the pixel is lost anyway.
@@ -128,9 +134,15 @@ int32_t RunKernel(TFormulaContext* ctx, double px, double py, Real zx, Real zy, 
   const bool trace = FiltersActive(ctx);
   const bool fset = fsetAllowed && ctx->FSet;
   if (trace) {
-    if (fset) return Loop<Exit, Guarded, true, true>(ctx, px, py, zx, zy, bailout, tol, step);
-    return Loop<Exit, Guarded, true, false>(ctx, px, py, zx, zy, bailout, tol, step);
+    if (fset) return Loop<R, Exit, Guarded, true, true>(ctx, px, py, zx, zy, bailout, tol, step);
+    return Loop<R, Exit, Guarded, true, false>(ctx, px, py, zx, zy, bailout, tol, step);
   }
-  if (fset) return Loop<Exit, Guarded, false, true>(ctx, px, py, zx, zy, bailout, tol, step);
-  return Loop<Exit, Guarded, false, false>(ctx, px, py, zx, zy, bailout, tol, step);
+  if (fset) return Loop<R, Exit, Guarded, false, true>(ctx, px, py, zx, zy, bailout, tol, step);
+  return Loop<R, Exit, Guarded, false, false>(ctx, px, py, zx, zy, bailout, tol, step);
 }
+
+// Instantiates a kernel for both intermediate types: Extended (the exact
+// path) and double (fast arithmetic).
+#define PX_INSTANTIATE_KERNEL(name)                                  \
+  template int32_t name<Extended>(TFormulaContext*, double, double); \
+  template int32_t name<double>(TFormulaContext*, double, double)

@@ -8,361 +8,403 @@
 
 namespace {
 
-inline void Store(TCx w, double& x, double& y) {
+template <class R>
+inline void Store(TCxOf<R> w, double& x, double& y) {
   x = double(w.re);
   y = double(w.im);
 }
 
 // The usual kernel whose step only needs z and the constant c.
-template <TExit Exit, bool Guarded, class F>
-int32_t PlainKernel(TFormulaContext* ctx, double x, double y, Extended bailout, Extended tol, F f,
-                    bool honoursJulia = true) {
+template <class R, TExit Exit, bool Guarded, class F>
+int32_t PlainKernel(TFormulaContext* ctx, double x, double y, R bailout, R tol, F f, bool honoursJulia = true) {
   const TKernelStart s = CommonStart(ctx, x, y, honoursJulia);
-  const TCx c = ToCx(s.cx, s.cy);
-  return RunKernel<Exit, Guarded>(ctx, x, y, s.zx, s.zy, bailout, tol, true,
-                                  [c, f](double& zx, double& zy) { Store(f(ToCx(zx, zy), c), zx, zy); });
+  const TCxOf<R> c = ToCx<R>(s.cx, s.cy);
+  return RunKernel<R, Exit, Guarded>(ctx, x, y, s.zx, s.zy, bailout, tol, true,
+                                     [c, f](double& zx, double& zy) { Store(f(ToCx<R>(zx, zy), c), zx, zy); });
 }
 
 // The step updates z and c, c starting as the common constant ("C°=Z°"):
 // fz gives the new z, then fc the new c from the old z, the new z (as stored)
 // and the old c.
-template <bool Guarded, class FZ, class FC>
-int32_t KernelWithC(TFormulaContext* ctx, double x, double y, Extended bailout, FZ fz, FC fc) {
+template <class R, bool Guarded, class FZ, class FC>
+int32_t KernelWithC(TFormulaContext* ctx, double x, double y, R bailout, FZ fz, FC fc) {
   const TKernelStart s = CommonStart(ctx, x, y);
   double cx = s.cx, cy = s.cy;
-  return RunKernel<TExit::Bailout, Guarded>(ctx, x, y, s.zx, s.zy, bailout, kTightTolerance, true,
-                                            [cx, cy, fz, fc](double& zx, double& zy) mutable {
-                                              const TCx z = ToCx(zx, zy), c = ToCx(cx, cy);
-                                              Store(fz(z, c), zx, zy);
-                                              Store(fc(z, ToCx(zx, zy), c), cx, cy);
-                                            });
+  return RunKernel<R, TExit::Bailout, Guarded>(ctx, x, y, s.zx, s.zy, bailout, kTightTolerance, true,
+                                               [cx, cy, fz, fc](double& zx, double& zy) mutable {
+                                                 const TCxOf<R> z = ToCx<R>(zx, zy), c = ToCx<R>(cx, cy);
+                                                 Store(fz(z, c), zx, zy);
+                                                 Store(fc(z, ToCx<R>(zx, zy), c), cx, cy);
+                                               });
 }
 
 }  // namespace
 
+template <class R>
 int32_t Kernel0(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z + C
   const TKernelStart s = CommonStart(ctx, x, y);
   const double cx = s.cx, cy = s.cy;
-  return RunKernel<TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
+  return RunKernel<R, TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
                                           [cx, cy](double& zx, double& zy) {
-                                            const Extended a = zx, b = zy;
+                                            const R a = zx, b = zy;
                                             zx = double(a * a - b * b + cx);
                                             zy = double(2 * a * b + cy);
                                           });
 }
 
+template <class R>
 int32_t Kernel1(TFormulaContext* ctx, double x, double y) {  // Z=Z^3 + C
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [](TCx z, TCx c) { return Sqr(z) * z + c; });
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) * z + c; });
 }
 
+template <class R>
 int32_t Kernel2(TFormulaContext* ctx, double x, double y) {  // Z=Z^4 + C
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [](TCx z, TCx c) { return Sqr(Sqr(z)) + c; });
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [](TCxOf<R> z, TCxOf<R> c) { return Sqr(Sqr(z)) + c; });
 }
 
+template <class R>
 int32_t Kernel3(TFormulaContext* ctx, double x, double y) {  // Z=Z^5 + C
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [](TCx z, TCx c) { return Sqr(Sqr(z)) * z + c; });
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [](TCxOf<R> z, TCxOf<R> c) { return Sqr(Sqr(z)) * z + c; });
 }
 
+template <class R>
 int32_t Kernel4(TFormulaContext* ctx, double x, double y) {  // Z=Z^8 + C
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [](TCx z, TCx c) { return Sqr(Sqr(Sqr(z))) + c; });
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [](TCxOf<R> z, TCxOf<R> c) { return Sqr(Sqr(Sqr(z))) + c; });
 }
 
+template <class R>
 int32_t Kernel5(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z*Z + Z*Z + C
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [](TCx z, TCx c) {
-    const TCx z2 = Sqr(z);
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
+    const TCxOf<R> z2 = Sqr(z);
     return z2 * z + z2 + c;
   });
 }
 
+template <class R>
 int32_t Kernel6(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z*Z + Z*Z + 2*Z + C
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [](TCx z, TCx c) {
-    const TCx z2 = Sqr(z);
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
+    const TCxOf<R> z2 = Sqr(z);
     return z2 * z + z2 + 2 * z + c;
   });
 }
 
+template <class R>
 int32_t Kernel7(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z+ Z+ C
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [](TCx z, TCx c) { return Sqr(z) + z + c; });
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) + z + c; });
 }
 
+template <class R>
 int32_t Kernel8(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z + pixel + C
   // The pixel term is the raw pixel, also in inverted mode.
-  const TCx pixel = ToCx(x, y);
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [pixel](TCx z, TCx c) { return Sqr(z) + pixel + c; });
+  const TCxOf<R> pixel = ToCx<R>(x, y);
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [pixel](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) + pixel + c; });
 }
 
+template <class R>
 int32_t Kernel9(TFormulaContext* ctx, double x, double y) {  // Spider: Z=Z*Z+C+Julie; C=C/2+Z
   const TKernelStart s = CommonStart(ctx, x, y);
   // c starts at the start point in both modes; Julia mode only sets "Julie".
-  const TCx julie = ToCx(s.cx, s.cy);
+  const TCxOf<R> julie = ToCx<R>(s.cx, s.cy);
   double cx = s.zx, cy = s.zy;
-  return RunKernel<TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
+  return RunKernel<R, TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
                                           [julie, cx, cy](double& zx, double& zy) mutable {
-                                            const TCx c = ToCx(cx, cy);
-                                            const TCx z = Sqr(ToCx(zx, zy)) + c + julie;
+                                            const TCxOf<R> c = ToCx<R>(cx, cy);
+                                            const TCxOf<R> z = Sqr(ToCx<R>(zx, zy)) + c + julie;
                                             Store(z, zx, zy);
-                                            Store(0.5L * c + ToCx(zx, zy), cx, cy);
+                                            Store(R(0.5L) * c + ToCx<R>(zx, zy), cx, cy);
                                           });
 }
 
+template <class R>
 int32_t Kernel10(TFormulaContext* ctx, double x, double y) {  // BarnsleyM1
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [](TCx z, TCx c) {
-    const TCx one{1, 0};
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
+    const TCxOf<R> one{1, 0};
     return (z.re > 0 ? z - one : z + one) * c;
   });
 }
 
+template <class R>
 int32_t Kernel11(TFormulaContext* ctx, double x, double y) {  // Sierpinski
-  return PlainKernel<TExit::Bailout, false>(
+  return PlainKernel<R, TExit::Bailout, false>(
       ctx, x, y, ContextBailout(ctx), kTightTolerance,
-      [](TCx z, TCx) -> TCx {
-        if (z.im > 0.5L) return {2 * z.re, 2 * z.im - 1};
-        if (z.re > 0.5L) return {2 * z.re - 1, 2 * z.im};
+      [](TCxOf<R> z, TCxOf<R>) -> TCxOf<R> {
+        if (z.im > R(0.5L)) return {2 * z.re, 2 * z.im - 1};
+        if (z.re > R(0.5L)) return {2 * z.re - 1, 2 * z.im};
         return {2 * z.re, 2 * z.im};
       },
       false);
 }
 
+template <class R>
 int32_t Kernel12(TFormulaContext* ctx, double x, double y) {  // Manowar: Z=Z*Z+Z1+Z°; Z1=Z
   // Z1 carries the z before the step, so the step reads two generations of
   // z; taking the new z instead would make this "Z=Z*Z+Z+C" (kernel 7).
   const TKernelStart s = CommonStart(ctx, x, y);
-  const TCx c = ToCx(s.cx, s.cy);
+  const TCxOf<R> c = ToCx<R>(s.cx, s.cy);
   double z1x = s.zx, z1y = s.zy;
-  return RunKernel<TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
+  return RunKernel<R, TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
                                           [c, z1x, z1y](double& zx, double& zy) mutable {
                                             const double oldx = zx, oldy = zy;
-                                            Store(Sqr(ToCx(zx, zy)) + ToCx(z1x, z1y) + c, zx, zy);
+                                            Store(Sqr(ToCx<R>(zx, zy)) + ToCx<R>(z1x, z1y) + c, zx, zy);
                                             z1x = oldx;
                                             z1y = oldy;
                                           });
 }
 
+template <class R>
 int32_t Kernel13(TFormulaContext* ctx, double x, double y) {  // Tangent: Z=Z*tan(Z)+Z°
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [](TCx z, TCx c) { return z * DivPlain(Sin(z), Cos(z)) + c; });
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [](TCxOf<R> z, TCxOf<R> c) { return z * DivPlain(Sin(z), Cos(z)) + c; });
 }
 
+template <class R>
 int32_t Kernel14(TFormulaContext* ctx, double x, double y) {  // Z=Z-((Z*Z-Z)/(2*Z-1))+Z°
-  return PlainKernel<TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, [](TCx z, TCx c) {
-    return z - DivPlain(Sqr(z) - z, 2 * z - TCx{1, 0}) + c;
+  return PlainKernel<R, TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
+    return z - DivPlain(Sqr(z) - z, 2 * z - TCxOf<R>{1, 0}) + c;
   });
 }
 
+template <class R>
 int32_t Kernel15(TFormulaContext* ctx, double x, double y) {  // Z=Z-((Z^3-Z)/(3*Z*Z-1))+Z°
-  return PlainKernel<TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, [](TCx z, TCx c) {
-    const TCx z2 = Sqr(z);
-    return z - DivPlain(z2 * z - z, 3 * z2 - TCx{1, 0}) + c;
+  return PlainKernel<R, TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
+    const TCxOf<R> z2 = Sqr(z);
+    return z - DivPlain(z2 * z - z, 3 * z2 - TCxOf<R>{1, 0}) + c;
   });
 }
 
+template <class R>
 int32_t Kernel16(TFormulaContext* ctx, double x, double y) {  // Test
-  return PlainKernel<TExit::Bailout, true>(ctx, x, y, ContextBailout(ctx), kLooseTolerance, [](TCx z, TCx c) {
-    const TCx z2 = Sqr(z);
-    return TCx{z.re >= 0 ? z2.re - c.re : z2.re + c.re, z.im >= 0 ? z2.im - c.im : z2.im + c.im};
+  return PlainKernel<R, TExit::Bailout, true>(ctx, x, y, ContextBailout(ctx), kLooseTolerance, [](TCxOf<R> z, TCxOf<R> c) {
+    const TCxOf<R> z2 = Sqr(z);
+    return TCxOf<R>{z.re >= 0 ? z2.re - c.re : z2.re + c.re, z.im >= 0 ? z2.im - c.im : z2.im + c.im};
   });
 }
 
+template <class R>
 int32_t Kernel17(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z + C + P1
-  const TCx p1 = ToCx(ctx->P1);
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [p1](TCx z, TCx c) { return Sqr(z) + c + p1; });
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [p1](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) + c + p1; });
 }
 
+template <class R>
 int32_t Kernel18(TFormulaContext* ctx, double x, double y) {  // Julia PNS: Z=Conj(-Z*Z) + P1
-  const TCx p1 = ToCx(ctx->P1);
-  return PlainKernel<TExit::Bailout, false>(
-      ctx, x, y, ContextBailout(ctx), kTightTolerance, [p1](TCx z, TCx) { return Conj(-Sqr(z)) + p1; }, false);
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return PlainKernel<R, TExit::Bailout, false>(
+      ctx, x, y, ContextBailout(ctx), kTightTolerance, [p1](TCxOf<R> z, TCxOf<R>) { return Conj(-Sqr(z)) + p1; }, false);
 }
 
+template <class R>
 int32_t Kernel19(TFormulaContext* ctx, double x, double y) {  // Z=Z^P1 + C
-  const TCx p1 = ToCx(ctx->P1);
-  return PlainKernel<TExit::Bailout, true>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                           [p1](TCx z, TCx c) { return Pow(z, p1) + c; });
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return PlainKernel<R, TExit::Bailout, true>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                           [p1](TCxOf<R> z, TCxOf<R> c) { return Pow(z, p1) + c; });
 }
 
+template <class R>
 int32_t Kernel20(TFormulaContext* ctx, double x, double y) {  // Quartic "phoenix"
   // The start point is the pixel moved by +1 on the real axis (inverted
   // after the move); c follows from it as usual.
   const TKernelStart s = CommonStart(ctx, x + 1, y);
-  const TCx c = ToCx(s.cx, s.cy);
+  const TCxOf<R> c = ToCx<R>(s.cx, s.cy);
   double mx = 0, my = 0;  // the phoenix memory Y
-  return RunKernel<TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, 1000, kTightTolerance, false,
+  return RunKernel<R, TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, 1000, kTightTolerance, false,
                                           [c, mx, my](double& zx, double& zy) mutable {
-                                            const TCx z = ToCx(zx, zy);
-                                            const TCx h = Sqr(z) - 0.5L * z + c;
-                                            Store(Sqr(h) - 0.5L * ToCx(mx, my) + c, zx, zy);
+                                            const TCxOf<R> z = ToCx<R>(zx, zy);
+                                            const TCxOf<R> h = Sqr(z) - R(0.5L) * z + c;
+                                            Store(Sqr(h) - R(0.5L) * ToCx<R>(mx, my) + c, zx, zy);
                                             Store(h, mx, my);
                                           });
 }
 
+template <class R>
 int32_t Kernel21(TFormulaContext* ctx, double x, double y) {  // Talis: Z=(Z*Z)/(P1+Z)+C
-  const TCx p1 = ToCx(ctx->P1);
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [p1](TCx z, TCx c) { return Div(Sqr(z), p1 + z) + c; });
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [p1](TCxOf<R> z, TCxOf<R> c) { return Div(Sqr(z), p1 + z) + c; });
 }
 
+template <class R>
 int32_t Kernel22(TFormulaContext* ctx, double x, double y) {  // Z=Sin(Z)*Cos(Z°)
   const TKernelStart s = CommonStart(ctx, x, y);
-  const TCx cosC = Cos(ToCx(s.cx, s.cy));
-  return RunKernel<TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, 1000, kTightTolerance, true,
-                                          [cosC](double& zx, double& zy) { Store(Sin(ToCx(zx, zy)) * cosC, zx, zy); });
+  const TCxOf<R> cosC = Cos(ToCx<R>(s.cx, s.cy));
+  return RunKernel<R, TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, 1000, kTightTolerance, true,
+                                          [cosC](double& zx, double& zy) { Store(Sin(ToCx<R>(zx, zy)) * cosC, zx, zy); });
 }
 
+template <class R>
 int32_t Kernel23(TFormulaContext* ctx, double x, double y) {  // Nelmira 14: Z=(Sin(Z*Z)*Z/2)^2+Z°
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [](TCx z, TCx c) { return Sqr(0.5L * (Sin(Sqr(z)) * z)) + c; });
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [](TCxOf<R> z, TCxOf<R> c) { return Sqr(R(0.5L) * (Sin(Sqr(z)) * z)) + c; });
 }
 
+template <class R>
 int32_t Kernel24(TFormulaContext* ctx, double x, double y) {  // Z=Z-(Z*Z*Z*Z°-Z*Z°-1)/(3*Z*Z*Z°)
-  return PlainKernel<TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, [](TCx z, TCx c) {
-    const TCx z2 = Sqr(z);
-    return z - Div(z2 * z * c - z * c - TCx{1, 0}, 3 * z2 * c);
+  return PlainKernel<R, TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
+    const TCxOf<R> z2 = Sqr(z);
+    return z - Div(z2 * z * c - z * c - TCxOf<R>{1, 0}, 3 * z2 * c);
   });
 }
 
+template <class R>
 int32_t Kernel25(TFormulaContext* ctx, double x, double y) {  // Z=(Z*Z/P1 + Z°)^2
-  const TCx p1 = ToCx(ctx->P1);
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [p1](TCx z, TCx c) { return Sqr(Div(Sqr(z), p1) + c); });
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                            [p1](TCxOf<R> z, TCxOf<R> c) { return Sqr(Div(Sqr(z), p1) + c); });
 }
 
+template <class R>
 int32_t Kernel26(TFormulaContext* ctx, double x, double y) {  // Z=Sin((Z+(Z*Z)/P1.real)) + Z°
-  const Extended p = ctx->P1.re;                              // no guard: P1.re = 0 spoils the pixel
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [p](TCx z, TCx c) {
-    const TCx z2 = Sqr(z);
-    return Sin(z + TCx{z2.re / p, z2.im / p}) + c;
+  const R p = ctx->P1.re;                              // no guard: P1.re = 0 spoils the pixel
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [p](TCxOf<R> z, TCxOf<R> c) {
+    const TCxOf<R> z2 = Sqr(z);
+    return Sin(z + TCxOf<R>{z2.re / p, z2.im / p}) + c;
   });
 }
 
+template <class R>
 int32_t Kernel27(TFormulaContext* ctx, double x, double y) {  // Z=Sin(Z*P1)* Z°
-  const TCx p1 = ToCx(ctx->P1);
-  return PlainKernel<TExit::Bailout, true>(ctx, x, y, 1000, kTightTolerance,
-                                           [p1](TCx z, TCx c) { return Sin(z * p1) * c; });
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return PlainKernel<R, TExit::Bailout, true>(ctx, x, y, 1000, kTightTolerance,
+                                           [p1](TCxOf<R> z, TCxOf<R> c) { return Sin(z * p1) * c; });
 }
 
+template <class R>
 int32_t Kernel28(TFormulaContext* ctx, double x, double y) {  // Z=Sin(Z*Z°*P1)
-  const TCx p1 = ToCx(ctx->P1);
-  return PlainKernel<TExit::Bailout, true>(ctx, x, y, 1000, kTightTolerance,
-                                           [p1](TCx z, TCx c) { return Sin(z * c * p1); });
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return PlainKernel<R, TExit::Bailout, true>(ctx, x, y, 1000, kTightTolerance,
+                                           [p1](TCxOf<R> z, TCxOf<R> c) { return Sin(z * c * p1); });
 }
 
+template <class R>
 int32_t Kernel29(TFormulaContext* ctx, double x, double y) {  // Z=Sin(Z*Z)* Z°
-  return PlainKernel<TExit::Bailout, true>(ctx, x, y, 1000, kTightTolerance,
-                                           [](TCx z, TCx c) { return Sin(Sqr(z)) * c; });
+  return PlainKernel<R, TExit::Bailout, true>(ctx, x, y, 1000, kTightTolerance,
+                                           [](TCxOf<R> z, TCxOf<R> c) { return Sin(Sqr(z)) * c; });
 }
 
+template <class R>
 int32_t Kernel30(TFormulaContext* ctx, double x, double y) {  // Z=(Z*Z+P1)*Z°
-  const TCx p1 = ToCx(ctx->P1);
-  return PlainKernel<TExit::Bailout, false>(ctx, x, y, 1000, kTightTolerance,
-                                            [p1](TCx z, TCx c) { return (Sqr(z) + p1) * c; });
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, 1000, kTightTolerance,
+                                            [p1](TCxOf<R> z, TCxOf<R> c) { return (Sqr(z) + p1) * c; });
 }
 
+template <class R>
 int32_t Kernel31(TFormulaContext* ctx, double x, double y) {  // Z=(Z*Z*Sin(Z*Z)+P1)*Z°
-  const TCx p1 = ToCx(ctx->P1);
-  return PlainKernel<TExit::Bailout, true>(ctx, x, y, 1000, kTightTolerance, [p1](TCx z, TCx c) {
-    const TCx z2 = Sqr(z);
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return PlainKernel<R, TExit::Bailout, true>(ctx, x, y, 1000, kTightTolerance, [p1](TCxOf<R> z, TCxOf<R> c) {
+    const TCxOf<R> z2 = Sqr(z);
     return (z2 * Sin(z2) + p1) * c;
   });
 }
 
+template <class R>
 int32_t Kernel32(TFormulaContext* ctx, double x, double y) {  // Z2=Z; Z=Sin(Z)-C; C=2/(100*Z2)
-  return KernelWithC<true>(
-      ctx, x, y, 1000, [](TCx z, TCx c) { return Sin(z) - c; },
-      [](TCx z2, TCx, TCx) {
+  return KernelWithC<R, true>(
+      ctx, x, y, 1000, [](TCxOf<R> z, TCxOf<R> c) { return Sin(z) - c; },
+      [](TCxOf<R> z2, TCxOf<R>, TCxOf<R>) {
         return Div({2, 0}, 100 * z2);
       });
 }
 
+template <class R>
 int32_t Kernel33(TFormulaContext* ctx, double x, double y) {  // Z=(1-C)*sqr(Z)+(C*Z^3); C=C+P1
-  const TCx p1 = ToCx(ctx->P1);
-  return KernelWithC<true>(
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return KernelWithC<R, true>(
       ctx, x, y, ContextBailout(ctx),
-      [](TCx z, TCx c) {
-        return (TCx{1, 0} - c) * SqrtUpper(z) + c * (Sqr(z) * z);
+      [](TCxOf<R> z, TCxOf<R> c) {
+        return (TCxOf<R>{1, 0} - c) * SqrtUpper(z) + c * (Sqr(z) * z);
       },
-      [p1](TCx, TCx, TCx c) { return c + p1; });
+      [p1](TCxOf<R>, TCxOf<R>, TCxOf<R> c) { return c + p1; });
 }
 
+template <class R>
 int32_t Kernel34(TFormulaContext* ctx, double x, double y) {  // Z = P2*Z*Z - P1*Z + C
-  const TCx p1 = ToCx(ctx->P1), p2 = ToCx(ctx->P2);
-  return PlainKernel<TExit::Bailout, true>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                           [p1, p2](TCx z, TCx c) { return p2 * Sqr(z) - p1 * z + c; });
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1), p2 = ToCx<R>(ctx->P2);
+  return PlainKernel<R, TExit::Bailout, true>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
+                                           [p1, p2](TCxOf<R> z, TCxOf<R> c) { return p2 * Sqr(z) - p1 * z + c; });
 }
 
+template <class R>
 int32_t Kernel35(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z+C; C=Flip(C)
-  return KernelWithC<true>(
-      ctx, x, y, ContextBailout(ctx), [](TCx z, TCx c) { return Sqr(z) + c; },
-      [](TCx, TCx, TCx c) {
-        return TCx{c.im, c.re};
+  return KernelWithC<R, true>(
+      ctx, x, y, ContextBailout(ctx), [](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) + c; },
+      [](TCxOf<R>, TCxOf<R>, TCxOf<R> c) {
+        return TCxOf<R>{c.im, c.re};
       });
 }
 
+template <class R>
 int32_t Kernel36(TFormulaContext* ctx, double x, double y) {  // Z°=C°=2/pixel: Z=Z^real(P1)*C^imag(P1)+C
   TKernelStart s = CommonStart(ctx, x, y);
-  Store(Div({2, 0}, ToCx(s.zx, s.zy)), s.zx, s.zy);
+  Store(Div({2, 0}, ToCx<R>(s.zx, s.zy)), s.zx, s.zy);
   if (!ctx->JulieSet) {
     s.cx = s.zx;
     s.cy = s.zy;
   }
-  const TCx c = ToCx(s.cx, s.cy);
-  const TCx pr{ctx->P1.re, 0};
-  const TCx cPow = Pow(c, TCx{ctx->P1.im, 0});
-  return RunKernel<TExit::Bailout, true>(
+  const TCxOf<R> c = ToCx<R>(s.cx, s.cy);
+  const TCxOf<R> pr{R(ctx->P1.re), 0};
+  const TCxOf<R> cPow = Pow(c, TCxOf<R>{R(ctx->P1.im), 0});
+  return RunKernel<R, TExit::Bailout, true>(
       ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
-      [c, pr, cPow](double& zx, double& zy) { Store(Pow(ToCx(zx, zy), pr) * cPow + c, zx, zy); });
+      [c, pr, cPow](double& zx, double& zy) { Store(Pow(ToCx<R>(zx, zy), pr) * cPow + c, zx, zy); });
 }
 
+template <class R>
 int32_t Kernel37(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z+C; C=P1/Z-C
-  const TCx p1 = ToCx(ctx->P1);
-  return KernelWithC<true>(
-      ctx, x, y, ContextBailout(ctx), [](TCx z, TCx c) { return Sqr(z) + c; },
-      [p1](TCx, TCx z, TCx c) { return Div(p1, z) - c; });
+  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+  return KernelWithC<R, true>(
+      ctx, x, y, ContextBailout(ctx), [](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) + c; },
+      [p1](TCxOf<R>, TCxOf<R> z, TCxOf<R> c) { return Div(p1, z) - c; });
 }
 
+template <class R>
 int32_t Kernel38(TFormulaContext* ctx, double x, double y) {  // Bessel 1: Z=Sin(Z) / Z * Z°
-  return PlainKernel<TExit::Bailout, true>(ctx, x, y, 100, kTightTolerance,
-                                           [](TCx z, TCx c) { return Div(Sin(z), z) * c; });
+  return PlainKernel<R, TExit::Bailout, true>(ctx, x, y, 100, kTightTolerance,
+                                           [](TCxOf<R> z, TCxOf<R> c) { return Div(Sin(z), z) * c; });
 }
 
+template <class R>
 int32_t Kernel39(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z-C; C=C*C-Z
-  return KernelWithC<true>(
-      ctx, x, y, ContextBailout(ctx), [](TCx z, TCx c) { return Sqr(z) - c; },
-      [](TCx, TCx z, TCx c) { return Sqr(c) - z; });
+  return KernelWithC<R, true>(
+      ctx, x, y, ContextBailout(ctx), [](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) - c; },
+      [](TCxOf<R>, TCxOf<R> z, TCxOf<R> c) { return Sqr(c) - z; });
 }
 
+template <class R>
 int32_t Kernel40(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z*Z-C; C=C*C*C-Z
-  return KernelWithC<true>(
-      ctx, x, y, ContextBailout(ctx), [](TCx z, TCx c) { return Sqr(z) * z - c; },
-      [](TCx, TCx z, TCx c) { return Sqr(c) * c - z; });
+  return KernelWithC<R, true>(
+      ctx, x, y, ContextBailout(ctx), [](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) * z - c; },
+      [](TCxOf<R>, TCxOf<R> z, TCxOf<R> c) { return Sqr(c) * c - z; });
 }
 
 // z' = c + A*z0 + B*z + C*z^2 + D*z^3 + E*z^4 + F/z + G/z^2 + H*sqrt(z)
 //      + I*e^z + J*sin(z) + K*e^(1/z)
 // c is the Julia point in Julia mode and 0 otherwise: outside Julia mode the
 // pixel enters through the A term and the start point only.
+template <class R>
 int32_t KernelConstructor(TFormulaContext* ctx, double x, double y) {
   TKernelStart s = CommonStart(ctx, x, y);
   if (!ctx->JulieSet) s.cx = s.cy = 0;
   const Extended* k = ctx->Constructor;
-  const Extended A = k[cfA], B = k[cfB], C = k[cfC], D = k[cfD], E = k[cfE], F = k[cfF], G = k[cfG], H = k[cfH],
-                 I = k[cfI], J = k[cfJ], K = k[cfK];
-  const TCx c = ToCx(s.cx, s.cy), z0 = ToCx(s.zx, s.zy);
-  return RunKernel<TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
+  const R A = R(k[cfA]), B = R(k[cfB]), C = R(k[cfC]), D = R(k[cfD]), E = R(k[cfE]), F = R(k[cfF]), G = R(k[cfG]),
+          H = R(k[cfH]), I = R(k[cfI]), J = R(k[cfJ]), K = R(k[cfK]);
+  const TCxOf<R> c = ToCx<R>(s.cx, s.cy), z0 = ToCx<R>(s.zx, s.zy);
+  return RunKernel<R, TExit::Bailout, false>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
                                           [=](double& zx, double& zy) {
-                                            const TCx z = ToCx(zx, zy);
-                                            TCx w = c;
+                                            const TCxOf<R> z = ToCx<R>(zx, zy);
+                                            TCxOf<R> w = c;
                                             // A zero coefficient skips its term altogether, so a term that would
                                             // overflow or fault costs nothing when it is switched off.
                                             if (A != 0) w = w + A * z0;
                                             if (B != 0) w = w + B * z;
-                                            const TCx z2 = Sqr(z);  // a double squared stays finite in extended
+                                            const TCxOf<R> z2 = Sqr(z);  // a double squared stays finite in extended
                                             if (C != 0) w = w + C * z2;
                                             if (D != 0) w = w + D * (z2 * z);
                                             if (E != 0) w = w + E * Sqr(z2);
@@ -375,7 +417,7 @@ int32_t KernelConstructor(TFormulaContext* ctx, double x, double y) {
                                               // A fault in this term drops the term for this iteration. A fault
                                               // from before stays pending: the pixel is lost anyway.
                                               const bool faultBefore = FaultPending();
-                                              const TCx t = K * Exp(Recip(z));
+                                              const TCxOf<R> t = K * Exp(Recip(z));
                                               if (!faultBefore && FaultPending())
                                                 ClearFaults();
                                               else
@@ -384,6 +426,50 @@ int32_t KernelConstructor(TFormulaContext* ctx, double x, double y) {
                                             Store(w, zx, zy);
                                           });
 }
+
+// Both arithmetic types of every kernel.
+PX_INSTANTIATE_KERNEL(Kernel0);
+PX_INSTANTIATE_KERNEL(Kernel1);
+PX_INSTANTIATE_KERNEL(Kernel2);
+PX_INSTANTIATE_KERNEL(Kernel3);
+PX_INSTANTIATE_KERNEL(Kernel4);
+PX_INSTANTIATE_KERNEL(Kernel5);
+PX_INSTANTIATE_KERNEL(Kernel6);
+PX_INSTANTIATE_KERNEL(Kernel7);
+PX_INSTANTIATE_KERNEL(Kernel8);
+PX_INSTANTIATE_KERNEL(Kernel9);
+PX_INSTANTIATE_KERNEL(Kernel10);
+PX_INSTANTIATE_KERNEL(Kernel11);
+PX_INSTANTIATE_KERNEL(Kernel12);
+PX_INSTANTIATE_KERNEL(Kernel13);
+PX_INSTANTIATE_KERNEL(Kernel14);
+PX_INSTANTIATE_KERNEL(Kernel15);
+PX_INSTANTIATE_KERNEL(Kernel16);
+PX_INSTANTIATE_KERNEL(Kernel17);
+PX_INSTANTIATE_KERNEL(Kernel18);
+PX_INSTANTIATE_KERNEL(Kernel19);
+PX_INSTANTIATE_KERNEL(Kernel20);
+PX_INSTANTIATE_KERNEL(Kernel21);
+PX_INSTANTIATE_KERNEL(Kernel22);
+PX_INSTANTIATE_KERNEL(Kernel23);
+PX_INSTANTIATE_KERNEL(Kernel24);
+PX_INSTANTIATE_KERNEL(Kernel25);
+PX_INSTANTIATE_KERNEL(Kernel26);
+PX_INSTANTIATE_KERNEL(Kernel27);
+PX_INSTANTIATE_KERNEL(Kernel28);
+PX_INSTANTIATE_KERNEL(Kernel29);
+PX_INSTANTIATE_KERNEL(Kernel30);
+PX_INSTANTIATE_KERNEL(Kernel31);
+PX_INSTANTIATE_KERNEL(Kernel32);
+PX_INSTANTIATE_KERNEL(Kernel33);
+PX_INSTANTIATE_KERNEL(Kernel34);
+PX_INSTANTIATE_KERNEL(Kernel35);
+PX_INSTANTIATE_KERNEL(Kernel36);
+PX_INSTANTIATE_KERNEL(Kernel37);
+PX_INSTANTIATE_KERNEL(Kernel38);
+PX_INSTANTIATE_KERNEL(Kernel39);
+PX_INSTANTIATE_KERNEL(Kernel40);
+PX_INSTANTIATE_KERNEL(KernelConstructor);
 
 namespace {
 
@@ -452,7 +538,7 @@ int32_t KernelUser(TFormulaContext* ctx, double x, double y) {
   }
   const Extended p1r = ctx->P1.re, p1i = ctx->P1.im, p2r = ctx->P2.re, p2i = ctx->P2.im, p3r = ctx->P3.re,
                  p3i = ctx->P3.im;
-  return RunKernel<TExit::Bailout, false>(
+  return RunKernel<Extended, TExit::Bailout, false>(
       ctx, x, y, zx, zy, ContextBailout(ctx), kTightTolerance, true,
       [&](Extended& ux, Extended& uy) {
         formula(ux, uy, cr, ci, p1r, p1i, p2r, p2i, p3r, p3i);

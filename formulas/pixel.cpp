@@ -1,25 +1,28 @@
 #include "formulas/pixel.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "formulas/calc_point.h"
 #include "formulas/filters.h"
 #include "formulas/kernel_common.h"
+#include "formulas/vector_kernels.h"
 
-TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
-  ctx->ClearPixelFields();
-  // Clearing the flags is far dearer than testing them: clear only when set.
-  if (FaultPending()) ClearFaults();
-  float value = float(CalcPoint(ctx, x, y));
+namespace {
+
+// The final filter pass for the kernel's result `escape`; a fault in it makes
+// the escape value 0.
+float FinishedValue(TFormulaContext* ctx, int32_t escape) {
+  FinishFilters(escape, ctx);
   if (FaultPending()) {
-    value = 0;
     ClearFaults();
-  } else {
-    FinishFilters(int32_t(value), ctx);
-    if (FaultPending()) {
-      value = 0;
-      ClearFaults();
-    }
+    return 0;
   }
+  return float(escape);
+}
 
+// The three channel values from the escape value and the filter results.
+TPixelChannels ChannelsOf(const TFormulaContext* ctx, float value) {
   TPixelChannels out;
   if (ctx->KeepBlk && value == 0) return out;
   if (value > 0) value -= ctx->SmoothCorrection;
@@ -28,4 +31,47 @@ TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
   for (int k = 0; k < 3; ++k)
     out.Value[k] = float(Extended(ctx->ChanIter[k]) + Extended(value) + Extended(ctx->ChanMag[k]) * 1000);
   return out;
+}
+
+}  // namespace
+
+TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
+  ctx->ClearPixelFields();
+  // Clearing the flags is far dearer than testing them: clear only when set.
+  if (FaultPending()) ClearFaults();
+  const int32_t escape = CalcPoint(ctx, x, y);
+  float value;
+  if (FaultPending()) {
+    value = 0;
+    ClearFaults();
+  } else {
+    value = FinishedValue(ctx, escape);
+  }
+  return ChannelsOf(ctx, value);
+}
+
+void EvaluatePixelRun(TFormulaContext* ctx, double x, const double* ys, int32_t count, TPixelChannels* out) {
+  if (count > 0 && VectorPathServes(ctx)) {
+    if (FaultPending()) ClearFaults();
+    // Only smoothing can be active here: it reads the last moduli of an
+    // escaped orbit, so the tail is traced as the kernel would have.
+    const bool smoothing = FiltersActive(ctx);
+    std::vector<int32_t> escapes(size_t(count), 0);
+    std::vector<TOrbitTail> tails(smoothing ? size_t(count) : 0);
+    VectorEscapeRun(ctx, x, ys, count, escapes.data(), smoothing ? tails.data() : nullptr);
+    // A fault cannot be told to its lane: the run is taken again pixel by pixel.
+    if (!FaultPending()) {
+      for (int32_t i = 0; i < count; ++i) {
+        ctx->ClearPixelFields();
+        const int32_t n = escapes[size_t(i)];
+        if (smoothing && n > 0)
+          for (int32_t h = std::min(n, 3) - 1; h >= 0; --h)
+            TraceFilters(n - h, ctx, tails[size_t(i)].X[h], tails[size_t(i)].Y[h], x, ys[i]);
+        out[i] = ChannelsOf(ctx, FinishedValue(ctx, n));
+      }
+      return;
+    }
+    ClearFaults();
+  }
+  for (int32_t i = 0; i < count; ++i) out[i] = EvaluatePixel(ctx, x, ys[i]);
 }

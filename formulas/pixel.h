@@ -12,3 +12,8 @@ struct TPixelChannels {
 // forms the three channel values. A floating-point fault in the kernel or in
 // the final filter pass makes the escape value 0 for this pixel.
 TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y);
+
+// EvaluatePixel for the pixels (x, ys[i]), i < count, into out[i]: a column
+// of the image. With fast arithmetic the vector loop serves the kernels that
+// have one.
+void EvaluatePixelRun(TFormulaContext* ctx, double x, const double* ys, int32_t count, TPixelChannels* out);

@@ -220,7 +220,10 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   Doc = std::make_unique<TFractal>(0, -2.2L, 1.4L, 2.8L, w, h, surface->Canvas());
   Doc->MainDocument = true;
   Doc->ProgressFlag = true;
-  Doc->OnRenderStart = [this](TFractal* d) { SetPanel(0, "MI=" + QString::number(d->AutoMaxIter())); };
+  // A fast render says so, never to be taken for an exact one.
+  Doc->OnRenderStart = [this](TFractal* d) {
+    SetPanel(0, "MI=" + QString::number(d->AutoMaxIter()) + (d->Ctx.FastArithmetic ? " fast" : ""));
+  };
   surface->SetDocument(Doc.get());
   surface->OnMousePress = [this](QMouseEvent* e) { MousePress(e); };
   surface->OnMouseMove = [this](QMouseEvent* e) { MouseMove(e); };
@@ -258,6 +261,7 @@ void TMainForm::ApplySettings() {
     PlaceWindow(this, r.Left, r.Top);
   }
   StartMaximized = s.WindowMaximized;
+  TFractal::UseFastArithmetic = s.FastArithmetic;
 }
 
 void TMainForm::ShowAsSaved() {

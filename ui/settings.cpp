@@ -82,6 +82,7 @@ void ReadSettings(const std::string& path, TSettings& s) {
   s.JpegQuality =
       std::clamp(f.ReadInteger("Options", "JpegQuality", def.JpegQuality), kJpegQualityMin, kJpegQualityMax);
   s.JpegProgressive = f.ReadBool("Options", "JpegProgressive", def.JpegProgressive);
+  s.FastArithmetic = f.ReadBool("Options", "FastArithmetic", def.FastArithmetic);
 
   ReadPosition(f, "Select", s.Select);
   ReadPosition(f, "IFSForm", s.IFSForm);
@@ -132,6 +133,11 @@ void WriteSettings(const std::string& path, const TSettings& s, TWindowState sta
     WritePosition(f, "Options", s.Options);
     f.WriteInt("Options", "JpegQuality", s.JpegQuality);
     f.WriteBool("Options", "JpegProgressive", s.JpegProgressive);
+    // Present only while on: the default file keeps its usual keys.
+    if (s.FastArithmetic)
+      f.WriteBool("Options", "FastArithmetic", true);
+    else
+      f.DeleteKey("Options", "FastArithmetic");
 
     WritePosition(f, "Select", s.Select);
     WritePosition(f, "IFSForm", s.IFSForm);

@@ -68,6 +68,9 @@ struct TSettings {
   TFormPosition Options;
   int32_t JpegQuality = 80;  // 10..100
   bool JpegProgressive = true;
+  // Our own key "FastArithmetic": renders step in double (and vector lanes)
+  // instead of extended precision. Off unless the user turns it on.
+  bool FastArithmetic = false;
 
   TFormPosition Select, IFSForm, JulieForm, DragForm, AVISetup;
 

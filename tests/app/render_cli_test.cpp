@@ -55,6 +55,7 @@ TEST(RenderOptions, ParsesAndRejects) {
       {{"a.frs", "b.frs", "-o", "o.bmp"}, false, "more than one spot"},
       {{"a.frs", "--formula", "3", "-o", "o.bmp"}, false, "without a spot file"},
       {{"-o"}, false, "needs a value"},
+      {{"-o", "o.bmp", "--fast", "--fast"}, true, ""},
   };
   for (const auto& k : cases) {
     TRenderOptions o;
@@ -124,6 +125,24 @@ TEST_F(RenderCli, RendersASpotAtItsDrawSizeWithValues) {
       const TPixelChannels c = EvaluatePixel(&ctx, double(-2.0L + px * step), double(1.2L - py * step));
       EXPECT_EQ(v[(py * 30 + px) * 3], c.Value[0]) << px << "," << py;
     }
+}
+
+// --fast renders the doubles' values: at a low limit the very values of the
+// exact render, and the spot is the same file afterwards.
+TEST_F(RenderCli, FastRendersTheSameValuesAtALowLimit) {
+  std::ofstream(P("s.frs")) << "[DrawSize]\nX_Size=30\nY_Size=21\n[Fractal]\nNumber=0\nX_Coord=-2\nY_Coord=1.2\n"
+                               "W_Coord=3\nAutoIter=0\nMaxIter=50\nBailOut=4\n";
+  const std::string spot = Slurp(Dir / "s.frs");
+  for (const char* fast : {"", " --fast"}) {
+    ASSERT_EQ(Run("'" + P("s.frs") + "' -o '" + P("s.bmp") + "' --values '" + P(fast[0] ? "f.bin" : "e.bin") +
+                  "'" + fast),
+              0)
+        << Slurp(Dir / "stderr.txt");
+  }
+  const std::string exact = Slurp(Dir / "e.bin");
+  ASSERT_EQ(exact.size(), size_t(30 * 21 * 3 * sizeof(float)));
+  EXPECT_EQ(Slurp(Dir / "f.bin"), exact);
+  EXPECT_EQ(Slurp(Dir / "s.frs"), spot);
 }
 
 TEST_F(RenderCli, RefusesWhatItCannotDrawAndWritesAllOrNothing) {

@@ -70,6 +70,34 @@ TEST(RenderThread, ThreadCountsGiveIdenticalBuffers) {
   }
 }
 
+// The fast path too gives the same values on any number of threads (the
+// vector loop for formula 0 without filters, scalar doubles otherwise), and
+// the document tells that its render used it.
+TEST(RenderThread, FastArithmeticThreadCountsGiveIdenticalBuffers) {
+  struct TFastGuard {
+    bool Saved = TFractal::UseFastArithmetic;
+    TFastGuard() { TFractal::UseFastArithmetic = true; }
+    ~TFastGuard() { TFractal::UseFastArithmetic = Saved; }
+  } fast;
+  struct {
+    int32_t number, filter, smoothing;
+  } cases[] = {{0, 0, 0}, {0, 5, 2}, {14, 0, 0}, {41, 0, 1}};
+  for (const auto& k : cases) {
+    const std::vector<float> one = RenderValues(1, k.number, k.filter, k.smoothing);
+    for (int32_t threads : {2, 3}) {
+      const std::vector<float> many = RenderValues(threads, k.number, k.filter, k.smoothing);
+      ASSERT_EQ(one.size(), many.size());
+      EXPECT_EQ(std::memcmp(one.data(), many.data(), one.size() * sizeof(float)), 0)
+          << "formula " << k.number << " threads " << threads;
+    }
+  }
+  TRecordingCanvas canvas;
+  TFractal doc(-1, 0, 0, 0, 20, 15, &canvas);
+  doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
+  EXPECT_TRUE(doc.Ctx.FastArithmetic);
+  WaitForRender(doc);
+}
+
 TEST(RenderThread, ProgressPaintAndDoneFollowTheColumnRhythm) {
   for (int32_t threads : {1, 2}) {
     TThreadCountGuard guard(threads);

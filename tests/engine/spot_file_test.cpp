@@ -347,3 +347,30 @@ TEST_F(SpotFile, MutatedFilesNeverCrash) {
 }
 
 }  // namespace
+
+namespace {
+
+// Fast arithmetic is a render setting: a spot saved from a fast render is the
+// file an exact render saves, and loading a spot leaves the preference alone.
+TEST_F(SpotFile, FastArithmeticLeavesSpotFilesUnchanged) {
+  const bool saved = TFractal::UseFastArithmetic;
+  std::string text[2];
+  for (bool fast : {false, true}) {
+    TFractal::UseFastArithmetic = fast;
+    TRecordingCanvas canvas;
+    TFractal doc(-1, 0, 0, 0, 8, 8, &canvas);
+    doc.SetFormula(3, -1, 1, 2);
+    EXPECT_EQ(doc.Ctx.FastArithmetic, fast);
+    doc.StopThread();
+    doc.SaveSpot(PathOf("fast.frs"));
+    text[fast] = Read(PathOf("fast.frs"));
+    doc.LoadSpot(PathOf("fast.frs"));
+    EXPECT_EQ(doc.Ctx.FastArithmetic, fast);
+    doc.StopThread();
+  }
+  TFractal::UseFastArithmetic = saved;
+  EXPECT_EQ(text[0], text[1]);
+  EXPECT_EQ(text[0].find("Fast"), std::string::npos);
+}
+
+}  // namespace

@@ -840,6 +840,21 @@ TEST_F(MainFormTest, ClosingWritesTheSettingsAndReleasesTheMutex) {
   EXPECT_EQ(Form->PanelText(0), "MI=236");
 }
 
+// The preference comes from "fractal.ini", and the status bar tells a fast
+// render from an exact one.
+TEST_F(MainFormTest, FastArithmeticFromTheSettingsShowsInTheStatusBar) {
+  std::ofstream(Path("fractal.ini")) << "[Options]\nFastArithmetic=1\n";
+  Start();
+  EXPECT_TRUE(TFractal::UseFastArithmetic);
+  EXPECT_TRUE(Doc().Ctx.FastArithmetic);
+  EXPECT_EQ(Form->PanelText(0), "MI=203 fast");
+  WaitForRender();
+  TFractal::UseFastArithmetic = false;
+  Doc().Restart();
+  EXPECT_EQ(Form->PanelText(0), "MI=203");
+  WaitForRender();
+}
+
 TEST_F(MainFormTest, AFailedSettingsWriteIsReportedAndClosingGoesOn) {
   fs::create_directory(Path("fractal.ini"));  // a folder cannot be written as a file
   Start();

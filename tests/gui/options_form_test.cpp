@@ -207,6 +207,23 @@ TEST_F(OptionsFormTest, IterationControl) {
   WaitForRender(*Doc);
 }
 
+// The fast arithmetic box is a program-wide preference: it sets the setting
+// and renders the document again with the chosen arithmetic.
+TEST_F(OptionsFormTest, FastArithmeticPreference) {
+  auto* fast = Find<QCheckBox>("FastArithmeticBox");
+  EXPECT_EQ(fast->text(), "Fast arithmetic (doubles, SIMD)");
+  EXPECT_FALSE(fast->isChecked());
+  for (bool on : {true, false}) {
+    const int restarts = Restarts;
+    fast->click();
+    EXPECT_EQ(Settings().FastArithmetic, on);
+    EXPECT_EQ(TFractal::UseFastArithmetic, on);
+    EXPECT_EQ(Restarts, restarts + 1);
+    EXPECT_EQ(Doc->Ctx.FastArithmetic, on);
+    WaitForRender(*Doc);
+  }
+}
+
 TEST_F(OptionsFormTest, BailOut) {
   auto* bail = Find<QLineEdit>("BailOutEdit");
   auto* up = Find<QToolButton>("BailOutUp");

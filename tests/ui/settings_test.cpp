@@ -352,3 +352,18 @@ TEST(ClampToScreens, Table) {
     EXPECT_EQ(r.Height, c.out.Height);
   }
 }
+
+// The fast arithmetic key exists only while the preference is on: turning it
+// off removes it again, and the default file stays as it was.
+TEST_F(SettingsTest, FastArithmeticRoundTripsAndLeavesNoKeyWhenOff) {
+  TSettings s = StartUpSettings();
+  s.FastArithmetic = true;
+  WriteSettings(Path, s, TWindowState::Normal);
+  EXPECT_NE(Text().find("JpegProgressive=1\nFastArithmetic=1\n\n[Select]"), std::string::npos);
+  TSettings r = Read();
+  EXPECT_TRUE(r.FastArithmetic);
+  r.FastArithmetic = false;
+  WriteSettings(Path, r, TWindowState::Normal);
+  EXPECT_EQ(Text(), kDefaultText);
+  EXPECT_FALSE(Read().FastArithmetic);
+}

@@ -1,0 +1,147 @@
+// The exact path against fast arithmetic (scalar doubles and the vector
+// loop), in iterations per second with each one's ratio to the exact path of
+// the same image, and the share of pixels the fast path gives exactly as the
+// exact one at every formula's catalogue window.
+
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "formulas/catalogue.h"
+#include "formulas/formula_context.h"
+#include "formulas/pixel.h"
+#include "formulas/vector_kernels.h"
+
+namespace {
+
+enum TPath { kExact, kScalarDoubles, kVector };
+const char* const kPathNames[] = {"exact", "doubles", "vector"};
+
+struct TImage {
+  int32_t Number;
+  Extended X, Y, W;
+  int32_t Width, Height, MaxIter;
+};
+
+double ThreadSeconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Renders the image column by column as the render thread does; returns the
+// channel values.
+std::vector<TPixelChannels> Render(const TImage& im, TPath path) {
+  TFormulaContext ctx;
+  ctx.Number = im.Number;
+  ctx.MaxIter = im.MaxIter;
+  ctx.FastArithmetic = path != kExact;
+  ForceScalarFastPath = path == kScalarDoubles;
+  const Extended step = im.W / (im.Width - 1);
+  std::vector<double> ys(static_cast<size_t>(im.Height));
+  for (int32_t py = 0; py < im.Height; ++py) ys[size_t(py)] = double(im.Y - py * step);
+  std::vector<TPixelChannels> out(size_t(im.Width) * size_t(im.Height));
+  for (int32_t px = 0; px < im.Width; ++px)
+    EvaluatePixelRun(&ctx, double(im.X + px * step), ys.data(), im.Height, out.data() + size_t(px) * im.Height);
+  ForceScalarFastPath = false;
+  return out;
+}
+
+// Iterations the image takes: its escape counts, the limit for the points
+// that never escape.
+int64_t IterationsOf(const TImage& im, const std::vector<TPixelChannels>& values) {
+  int64_t total = 0;
+  for (const TPixelChannels& c : values) {
+    const int32_t n = int32_t(c.Value[0]);
+    total += n <= 0 || n > im.MaxIter ? im.MaxIter : n;
+  }
+  return total;
+}
+
+std::map<std::string, double> ExactRates;  // per image, measured by the exact benchmark that runs first
+
+void RunPath(benchmark::State& state, const std::string& name, const TImage& im, TPath path) {
+  int64_t total = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    const double start = ThreadSeconds();
+    const std::vector<TPixelChannels> values = Render(im, path);
+    const double took = ThreadSeconds() - start;
+    state.SetIterationTime(took);
+    seconds += took;
+    // The exact path's counts stand for the work of every path.
+    total += IterationsOf(im, path == kExact ? values : Render(im, kExact));
+  }
+  const double rate = double(total) / seconds;
+  state.counters["iter/s"] = rate;
+  if (path == kExact) ExactRates[name] = rate;
+  if (ExactRates.count(name)) state.counters["x_exact"] = rate / ExactRates[name];
+  std::string note;
+  if (path == kVector && !VectorUnitPresent()) note = " (no AVX2: scalar doubles)";
+  if (path == kVector && im.Number > kLastVectorFormula) note = " (no vector loop: scalar doubles)";
+  state.SetLabel(name + " " + kPathNames[path] + note);
+}
+
+const TImage kMandel256{0, -2.2L, 1.4L, 2.8L, 1024, 768, 256};
+const TImage kMandel2048{0, -2.2L, 1.4L, 2.8L, 1024, 768, 2048};
+const TImage kDeepZoom{0, -0.7454L, 0.1130L, 0.0005L, 512, 384, 4000};
+
+TImage CatalogueImage(int32_t number, int32_t width, int32_t height) {
+  const TFormulaEntry* row = FindFormula(number);
+  const Extended w = row->W;
+  const Extended v = std::nearbyint(100 * std::log10(Extended(width) / w));
+  return {number, row->X, row->Y, w, width, height, v < 150 ? 150 : int32_t(v)};
+}
+
+void BM_Fast(benchmark::State& state, std::string name, TImage im, TPath path) { RunPath(state, name, im, path); }
+
+#define PX_FAST_BENCH(label, image)                                                                         \
+  BENCHMARK_CAPTURE(BM_Fast, label##_exact, #label, image, kExact)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond); \
+  BENCHMARK_CAPTURE(BM_Fast, label##_doubles, #label, image, kScalarDoubles)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond); \
+  BENCHMARK_CAPTURE(BM_Fast, label##_vector, #label, image, kVector)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond)
+
+PX_FAST_BENCH(Mandelbrot256, kMandel256);
+PX_FAST_BENCH(Mandelbrot2048, kMandel2048);
+PX_FAST_BENCH(DeepZoom4000, kDeepZoom);
+PX_FAST_BENCH(Newton14, CatalogueImage(14, 320, 240));
+PX_FAST_BENCH(Tangent13, CatalogueImage(13, 320, 240));
+PX_FAST_BENCH(Sine54, CatalogueImage(54, 320, 240));
+
+#undef PX_FAST_BENCH
+
+// Share of pixels the fast path gives exactly as the exact one, per formula
+// at its catalogue window (160 x 120) and on the deep zoom; printed lowest
+// first, with the count of shares below 99.5 %.
+void BM_FastAgreement(benchmark::State& state) {
+  for (auto _ : state) {
+    std::vector<std::pair<double, std::string>> shares;
+    auto measure = [&](const TImage& im, const std::string& name) {
+      const std::vector<TPixelChannels> a = Render(im, kExact), b = Render(im, kVector);
+      size_t same = 0;
+      for (size_t i = 0; i < a.size(); ++i)
+        same += a[i].Value[0] == b[i].Value[0] && a[i].Value[1] == b[i].Value[1] && a[i].Value[2] == b[i].Value[2];
+      shares.push_back({double(same) / double(a.size()), name});
+    };
+    for (int32_t number = 0; number <= 76; ++number)
+      if (FindFormula(number)) measure(CatalogueImage(number, 160, 120), "formula " + std::to_string(number));
+    if (FindFormula(kConstructorFormula)) measure(CatalogueImage(kConstructorFormula, 160, 120), "constructor");
+    measure({0, -0.7454L, 0.1130L, 0.0005L, 160, 120, 4000}, "deep zoom");
+    std::sort(shares.begin(), shares.end());
+    int below = 0;
+    for (const auto& s : shares) below += s.first < 0.995;
+    std::printf("fast path agreement (identical pixels), lowest first; %d below 99.5 %%:\n", below);
+    for (const auto& s : shares) std::printf("  %-12s %8.4f %%\n", s.second.c_str(), 100 * s.first);
+    state.counters["lowest %"] = 100 * shares.front().first;
+  }
+}
+BENCHMARK(BM_FastAgreement)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "formulas/pixel.h"
+#include "formulas/vector_kernels.h"
+
+namespace {
+
+struct TScalarGuard {
+  bool Saved = ForceScalarFastPath;
+  explicit TScalarGuard(bool on) { ForceScalarFastPath = on; }
+  ~TScalarGuard() { ForceScalarFastPath = Saved; }
+};
+
+constexpr int32_t kColumns = 40, kRows = 30;
+
+// The channel values of a kColumns x kRows image over (-2.2, 1.4) .. (0.6,
+// -0.7), column by column as the render thread asks for them.
+std::vector<TPixelChannels> Image(TFormulaContext ctx, bool fast) {
+  ctx.FastArithmetic = fast;
+  std::vector<TPixelChannels> out(size_t(kColumns * kRows));
+  std::vector<double> ys(kRows);
+  const double step = 2.8 / (kColumns - 1);
+  for (int32_t r = 0; r < kRows; ++r) ys[size_t(r)] = 1.4 - r * step;
+  for (int32_t c = 0; c < kColumns; ++c)
+    EvaluatePixelRun(&ctx, -2.2 + c * step, ys.data(), kRows, out.data() + size_t(c * kRows));
+  return out;
+}
+
+double SharedShare(const std::vector<TPixelChannels>& a, const std::vector<TPixelChannels>& b) {
+  size_t same = 0;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].Value[0] == b[i].Value[0] && a[i].Value[1] == b[i].Value[1] && a[i].Value[2] == b[i].Value[2]) ++same;
+  return double(same) / double(a.size());
+}
+
+struct TCase {
+  int32_t Number, MaxIter, Filter, Smoothing;
+  bool Julia, Inverted, FSet;
+  double MinShare;  // share of pixels the fast path must give exactly as the exact one
+};
+
+TEST(FastPath, AgreesWithTheExactPath) {
+  const TCase cases[] = {
+      {0, 64, 0, 0, false, false, false, 1.0},   // the vector loop, exactly
+      {0, 256, 0, 0, true, false, false, 1.0},   // Julia
+      {0, 256, 0, 0, false, true, false, 0.99},  // inverted
+      {0, 256, 0, 2, false, false, false, 0.99},
+      {0, 256, 0, 3, false, false, true, 0.99},
+      {0, 256, 5, 1, false, false, false, 0.99},
+      {1, 256, 0, 0, false, false, false, 0.99},
+      {13, 256, 0, 0, false, false, false, 0.97},  // tangent
+      {14, 100, 0, 0, false, false, false, 0.97},  // Newton
+      {19, 256, 0, 0, false, false, false, 0.97},  // power P1
+      {41, 256, 0, 0, false, false, false, 0.97},  // sine
+      {69, 100, 0, 0, false, false, false, 0.97},
+      {1000, 256, 0, 0, false, false, false, 0.97},
+  };
+  for (const TCase& k : cases) {
+    for (bool scalar : {false, true}) {
+      TScalarGuard guard(scalar);
+      TFormulaContext ctx;
+      ctx.Number = k.Number;
+      ctx.MaxIter = k.MaxIter;
+      ctx.Filter = k.Filter;
+      ctx.Smoothing = k.Smoothing;
+      ctx.JulieSet = k.Julia;
+      ctx.PJ = {-0.75L, 0.11L};
+      ctx.Inverted = k.Inverted;
+      ctx.FSet = k.FSet;
+      EXPECT_GE(SharedShare(Image(ctx, false), Image(ctx, true)), k.MinShare)
+          << "formula " << k.Number << " filter " << k.Filter << " smoothing " << k.Smoothing
+          << (scalar ? " scalar" : " vector");
+    }
+  }
+}
+
+// The vector loops and the scalar double kernels agree pixel for pixel (up to
+// the rounding of fused multiply-adds) on columns of one pixel, fewer pixels
+// than the lanes, and more, in normal and Julia mode, with each smoothing.
+TEST(FastPath, VectorLoopMatchesScalarDoubles) {
+  struct {
+    int32_t Number, Rows;
+    bool Julia;
+    int32_t Smoothing;
+  } cases[] = {{0, 1, false, 0},   {0, 3, false, 0},   {0, 17, false, 0}, {0, 300, false, 0}, {0, 300, true, 0},
+               {1, 300, false, 0}, {2, 300, true, 0},  {3, 300, false, 0}, {4, 300, false, 0}, {4, 9, true, 0},
+               {0, 300, false, 1}, {0, 300, true, 2},  {0, 300, false, 3}, {0, 2, false, 3},  {2, 300, false, 3}};
+  for (const auto& k : cases) {
+    TFormulaContext ctx;
+    ctx.Number = k.Number;
+    ctx.MaxIter = 200;
+    ctx.JulieSet = k.Julia;
+    ctx.PJ = {-0.12L, 0.74L};
+    ctx.Smoothing = k.Smoothing;
+    const int32_t rows = k.Rows;
+    std::vector<double> ys(static_cast<size_t>(rows));
+    for (int32_t r = 0; r < rows; ++r) ys[size_t(r)] = 1.2 - r * (2.4 / rows);
+    std::vector<TPixelChannels> vec(static_cast<size_t>(rows)), scal(static_cast<size_t>(rows));
+    ctx.FastArithmetic = true;
+    {
+      TScalarGuard guard(false);
+      EvaluatePixelRun(&ctx, -0.74, ys.data(), rows, vec.data());
+    }
+    {
+      TScalarGuard guard(true);
+      EvaluatePixelRun(&ctx, -0.74, ys.data(), rows, scal.data());
+    }
+    int32_t differing = 0;
+    for (int32_t r = 0; r < rows; ++r)
+      for (int c = 0; c < 3; ++c) differing += vec[size_t(r)].Value[c] != scal[size_t(r)].Value[c];
+    EXPECT_LE(differing, k.Number == 0 ? 0 : 3 * rows / 100)
+        << "formula " << k.Number << " rows " << rows << " smoothing " << k.Smoothing;
+  }
+}
+
+// A point that overflows before it escapes (an infinite bailout) is value 0
+// on every path, and its neighbours in the run keep their values.
+TEST(FastPath, FaultsSpoilOnlyTheirPixel) {
+  TFormulaContext ctx;
+  ctx.MaxIter = 2000;
+  ctx.BailOut = std::numeric_limits<float>::infinity();
+  const double ys[] = {0.0, 1.0, 0.1};  // -1+0i stays bounded, -1+1i overflows
+  std::vector<float> expected;
+  for (double y : ys) expected.push_back(EvaluatePixel(&ctx, -1, y).Value[0]);
+  EXPECT_EQ(expected[1], 0);
+  for (bool scalar : {false, true}) {
+    TScalarGuard guard(scalar);
+    TFormulaContext fast = ctx;
+    fast.FastArithmetic = true;
+    TPixelChannels out[3];
+    EvaluatePixelRun(&fast, -1, ys, 3, out);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(out[i].Value[0], expected[size_t(i)]) << i << (scalar ? " scalar" : "");
+  }
+}
+
+}  // namespace
