@@ -16,3 +16,21 @@ void SetProgramFolder(std::string path);
 
 // ProgramFolder() + "/" + name.
 std::string ProgramFile(std::string_view name);
+
+// Read-only files the program ships ("px.ifs", "help.html", the user-formula
+// kit, a shipped "default.frp"): the program folder of a portable or build
+// layout, <prefix>/share/pelmorix when the program is installed.
+std::string DataFolder();
+std::string DataFile(std::string_view name);
+
+// The folder of the user's own files of the program ("fractal.ini",
+// "default.frp", "Make.bat"): the program folder when it is writable and not
+// installed, otherwise $XDG_CONFIG_HOME/pelmorix (~/.config/pelmorix when
+// unset), which is created when first asked for.
+std::string SettingsFolder();
+std::string SettingsFile(std::string_view name);
+
+// The decisions behind DataFolder and SettingsFolder for a given program
+// folder; the settings folder also follows the environment.
+std::string DataFolderFor(const std::string& programFolder);
+std::string SettingsFolderFor(const std::string& programFolder, bool programFolderWritable);

@@ -248,7 +248,7 @@ void TMainForm::ApplySettings() {
   TSettings& s = Settings();
   // Keys missing from the file keep the built-in bounds.
   s.Window = {x(), y(), width(), height()};
-  ReadSettings(ProgramFile("fractal.ini"), s);
+  ReadSettings(SettingsFile("fractal.ini"), s);
   if (s.WindowBoundsInFile) {
     std::vector<TRect> screens;
     if (QScreen* primary = QGuiApplication::primaryScreen()) {
@@ -1049,7 +1049,7 @@ void TMainForm::Shutdown(bool writeSettings) {
     s.PaintWidth = surface->width();
     s.PaintHeight = surface->height();
     try {
-      WriteSettings(ProgramFile("fractal.ini"), s, state);
+      WriteSettings(SettingsFile("fractal.ini"), s, state);
     } catch (const std::exception& e) {
       ShowMessage(e.what());
     }
