@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg62-turbo-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  libjpeg62-turbo-dev libpng-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   qt6-base-dev libgl-dev fp-compiler xvfb ffmpeg)
 missing=()
 for p in "${packages[@]}"; do

@@ -196,6 +196,9 @@ int main(int argc, char** argv) {
       case TImageType::Jpeg:
         output.Add(options.OutputPath, JpegFileBytes(header, bits, outWidth, outHeight, options.Quality, options.Progressive));
         break;
+      case TImageType::Png:
+        output.Add(options.OutputPath, PngFileBytes(header, bits, outWidth, outHeight, SpotImageText(doc)));
+        break;
     }
     if (!options.ValuesPath.empty()) output.Add(options.ValuesPath, ValueBytes(doc));
     output.Commit();

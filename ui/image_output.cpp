@@ -9,7 +9,13 @@
 
 #include "platform/atomic_file.h"
 
-const char* DefaultImageExtension(TImageType type) { return type == TImageType::Bitmap ? "bmp" : "jpg"; }
+const char* DefaultImageExtension(TImageType type) {
+  switch (type) {
+    case TImageType::Bitmap: return "bmp";
+    case TImageType::Png: return "png";
+    default: return "jpg";
+  }
+}
 
 TImageSaveState& ImageSaveState() {
   static TImageSaveState state;

@@ -50,6 +50,8 @@ TEST(ImageOutputNames, WrittenFileName) {
       {"/home/u/.jpg", TImageType::Jpeg, "/home/u/.jpg.jpg"},  // a hidden file's name stays
       {"/home/u/", TImageType::Jpeg, "/home/u/Untitled.jpg"},
       {"", TImageType::Bitmap, "Untitled.bmp"},
+      {"picture.jpg", TImageType::Png, "picture.png"},
+      {"/home/u/picture", TImageType::Png, "/home/u/picture.png"},
   };
   for (const Case& c : cases) EXPECT_EQ(ImageFileName(c.chosen, c.type), c.written) << c.chosen;
 }
@@ -66,12 +68,14 @@ TEST(ImageOutputNames, PathParts) {
 }
 
 TEST(ImageOutputDialog, FilterTitleAndExtensions) {
-  EXPECT_STREQ(kSaveImageFilter, "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp");
+  EXPECT_STREQ(kSaveImageFilter, "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp|PNG image (*.png)|*.png");
   EXPECT_STREQ(kSaveImageTitle, "Save fractal as...");
   EXPECT_STREQ(DefaultImageExtension(TImageType::Jpeg), "jpg");
   EXPECT_STREQ(DefaultImageExtension(TImageType::Bitmap), "bmp");
   EXPECT_EQ(int(TImageType::Jpeg), 1);
   EXPECT_EQ(int(TImageType::Bitmap), 2);
+  EXPECT_STREQ(DefaultImageExtension(TImageType::Png), "png");
+  EXPECT_EQ(int(TImageType::Png), 3);
   EXPECT_EQ(TImageSaveState{}.FileName, "Untitled");
 }
 
