@@ -25,7 +25,32 @@ foreach(size 16 32 48 64 128 256)
           RENAME pelmorix.png)
 endforeach()
 install(FILES ${px_desktop}/pelmorix.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
-install(FILES ${px_desktop}/pelmorix-render.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Manual pages are installed compressed.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/pelmorix-render.1.gz
+                   COMMAND gzip -9 -n -c ${px_desktop}/pelmorix-render.1 > ${CMAKE_BINARY_DIR}/pelmorix-render.1.gz
+                   DEPENDS ${px_desktop}/pelmorix-render.1 VERBATIM)
+add_custom_target(px_manual ALL DEPENDS ${CMAKE_BINARY_DIR}/pelmorix-render.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/pelmorix-render.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The Debian package: cpack -G DEB in the build folder. dpkg-shlibdeps finds
+# the library packages (Qt, libjpeg, libpng, FFmpeg); the user formulas need
+# the Free Pascal compiler besides.
+set(CPACK_PACKAGE_NAME pelmorix)
+set(CPACK_PACKAGE_VERSION 1.0.0)
+set(CPACK_PACKAGE_VENDOR "Pelmorix")
+set(CPACK_PACKAGE_CONTACT "Pelmorix developers <pelmorix@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop fractal explorer")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Pelmorix explores and renders escape-time fractals, iterated function systems and 3D strange attractors, "
+       "saves spots, palettes, images and video clips, and renders in batch with pelmorix-render.")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fp-compiler")
+include(CPack)
 
 if(PX_BUILD_TESTS)
   find_program(PX_DESKTOP_FILE_VALIDATE desktop-file-validate)
@@ -34,5 +59,12 @@ if(PX_BUILD_TESTS)
     add_test(NAME DesktopFiles.EntryAndFileTypesValidate
              COMMAND ${CMAKE_COMMAND} -DDESKTOP_DIR=${px_desktop} -DWORK_DIR=${CMAKE_BINARY_DIR}/desktop_check
                      -P ${CMAKE_SOURCE_DIR}/tests/package/desktop_files.cmake)
+  endif()
+  find_program(PX_DPKG_DEB dpkg-deb)
+  find_program(PX_DPKG_SHLIBDEPS dpkg-shlibdeps)
+  if(PX_DPKG_DEB AND PX_DPKG_SHLIBDEPS)
+    add_test(NAME Package.DebianFileListAndDependencies
+             COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                     -DWORK_DIR=${CMAKE_BINARY_DIR}/package_check -P ${CMAKE_SOURCE_DIR}/tests/package/debian_package.cmake)
   endif()
 endif()

@@ -285,7 +285,7 @@ void TFractal::CompileUserFormula() {
   std::string error;
   const bool written = WriteTextFile(SourcePath, UserFormulaSource(UserLines ? *UserLines : std::vector<std::string>{}),
                                      error) &&
-                       WriteTextFile(SettingsFile(kMakeBat), MakeBatText(SourcePath), error);
+                       WriteTextFile(SettingsFileToWrite(kMakeBat), MakeBatText(SourcePath), error);
   if (!written) {
     CompilerOutput = error;
   } else {

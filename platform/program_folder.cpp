@@ -106,13 +106,14 @@ std::string DataFile(std::string_view name) { return InFolder(DataFolder(), name
 
 std::string SettingsFolder() {
   const std::string program = ProgramFolder();
-  const std::string folder = SettingsFolderFor(program, ::access(program.c_str(), W_OK) == 0);
-  if (folder != program) {
-    // A folder that cannot be made shows up as a failed write of the file.
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-  }
-  return folder;
+  return SettingsFolderFor(program, ::access(program.c_str(), W_OK) == 0);
 }
 
 std::string SettingsFile(std::string_view name) { return InFolder(SettingsFolder(), name); }
+
+std::string SettingsFileToWrite(std::string_view name) {
+  const std::string folder = SettingsFolder();
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return InFolder(folder, name);
+}

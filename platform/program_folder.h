@@ -26,9 +26,12 @@ std::string DataFile(std::string_view name);
 // The folder of the user's own files of the program ("fractal.ini",
 // "default.frp", "Make.bat"): the program folder when it is writable and not
 // installed, otherwise $XDG_CONFIG_HOME/pelmorix (~/.config/pelmorix when
-// unset), which is created when first asked for.
+// unset).
 std::string SettingsFolder();
 std::string SettingsFile(std::string_view name);
+// SettingsFile for a write: creates the settings folder when it is missing
+// (a folder that cannot be made shows up as a failed write of the file).
+std::string SettingsFileToWrite(std::string_view name);
 
 // The decisions behind DataFolder and SettingsFolder for a given program
 // folder; the settings folder also follows the environment.

@@ -1049,7 +1049,7 @@ void TMainForm::Shutdown(bool writeSettings) {
     s.PaintWidth = surface->width();
     s.PaintHeight = surface->height();
     try {
-      WriteSettings(SettingsFile("fractal.ini"), s, state);
+      WriteSettings(SettingsFileToWrite("fractal.ini"), s, state);
     } catch (const std::exception& e) {
       ShowMessage(e.what());
     }

@@ -74,7 +74,7 @@ TEST(ProgramFolder, DataAndSettingsFolderForEachLayout) {
   }
 }
 
-TEST(ProgramFolder, InstalledProgramKeepsSettingsInNewConfigFolder) {
+TEST(ProgramFolder, InstalledProgramMakesItsConfigFolderOnlyToWrite) {
   TScratchFolder root;
   fs::create_directories(root.File("bin"));
   fs::create_directories(root.File("share/pelmorix"));
@@ -83,6 +83,8 @@ TEST(ProgramFolder, InstalledProgramKeepsSettingsInNewConfigFolder) {
   SetProgramFolder(root.File("bin"));
   EXPECT_EQ(DataFile("help.html"), root.File("share/pelmorix/help.html"));
   EXPECT_EQ(SettingsFile("fractal.ini"), root.File("config/pelmorix/fractal.ini"));
+  EXPECT_FALSE(fs::exists(root.File("config")));
+  EXPECT_EQ(SettingsFileToWrite("fractal.ini"), root.File("config/pelmorix/fractal.ini"));
   EXPECT_TRUE(fs::is_directory(root.File("config/pelmorix")));
   SetProgramFolder(root.Path);
   EXPECT_EQ(SettingsFile("fractal.ini"), root.File("fractal.ini"));
