@@ -94,7 +94,7 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
   FSave.ExtFollowsFilter = true;
   FSave.FileName = "untitled";
   FSave.OverwritePrompt = true;
-  FSave.InitialDir = ProgramFolder();
+  FSave.InitialDir = DocumentFolder();
 
   move(Settings().AVISetup.Left, Settings().AVISetup.Top);
 }

@@ -88,16 +88,28 @@ std::string DataFolderFor(const std::string& programFolder) {
   return HoldsData(installed) ? installed : programFolder;
 }
 
-std::string SettingsFolderFor(const std::string& programFolder, bool programFolderWritable) {
-  if (programFolderWritable && DataFolderFor(programFolder) == programFolder) return programFolder;
+std::string UserConfigFolder() {
   std::string config = EnvFolder("XDG_CONFIG_HOME");
   if (config.empty()) {
     const std::string home = HomeFolder();
-    // Without any home the program folder is all there is.
-    if (home.empty()) return programFolder;
+    if (home.empty()) return {};
     config = InFolder(home, ".config");
   }
   return InFolder(config, "pelmorix");
+}
+
+std::string SettingsFolderFor(const std::string& programFolder, bool programFolderWritable) {
+  if (programFolderWritable && DataFolderFor(programFolder) == programFolder) return programFolder;
+  const std::string config = UserConfigFolder();
+  // Without any home the program folder is all there is.
+  return config.empty() ? programFolder : config;
+}
+
+std::string DocumentFolder() {
+  const std::string program = ProgramFolder();
+  if (SettingsFolder() == program) return program;
+  const std::string home = HomeFolder();
+  return home.empty() ? program : home;
 }
 
 std::string DataFolder() { return DataFolderFor(ProgramFolder()); }

@@ -33,6 +33,15 @@ std::string SettingsFile(std::string_view name);
 // (a folder that cannot be made shows up as a failed write of the file).
 std::string SettingsFileToWrite(std::string_view name);
 
+// The user's configuration folder of the program: $XDG_CONFIG_HOME/pelmorix
+// when XDG_CONFIG_HOME is an absolute path, else ~/.config/pelmorix; empty
+// when the user has no home folder.
+std::string UserConfigFolder();
+
+// Where the file dialogs start: the program folder when the settings live
+// there (portable or build layout), else the user's home folder.
+std::string DocumentFolder();
+
 // The decisions behind DataFolder and SettingsFolder for a given program
 // folder; the settings folder also follows the environment.
 std::string DataFolderFor(const std::string& programFolder);

@@ -189,7 +189,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   std::setlocale(LC_NUMERIC, "C");
   QLocale::setDefault(QLocale::c());
 
-  const std::string folder = ProgramFolder();
+  const std::string folder = DocumentFolder();
   for (TFileDialog* d : {&SpotSaveDialog, &SpotOpenDialog, &PaletteOpenDialog, &PaletteSaveDialog})
     d->InitialDir = folder;
   ImageSaveState().InitialDir = folder;

@@ -5,35 +5,12 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "platform/program_folder.h"
 #include "tests/test_files.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// Sets or clears an environment variable for the life of the object.
-class TEnvSetting {
- public:
-  TEnvSetting(const char* name, const char* value) : Name(name) {
-    if (const char* old = std::getenv(name)) Old = old;
-    if (value) ::setenv(name, value, 1);
-    else ::unsetenv(name);
-  }
-  ~TEnvSetting() {
-    if (Old) ::setenv(Name, Old->c_str(), 1);
-    else ::unsetenv(Name);
-  }
-
- private:
-  const char* Name;
-  std::optional<std::string> Old;
-};
-
-}  // namespace
 
 TEST(ProgramFolder, DataAndSettingsFolderForEachLayout) {
   TScratchFolder root;
@@ -49,28 +26,28 @@ TEST(ProgramFolder, DataAndSettingsFolderForEachLayout) {
   struct TCase {
     std::string program;
     bool writable;
-    const char* xdg;
-    const char* homeEnv;
+    std::optional<std::string> xdg;
+    std::string homeEnv;
     std::string data, settings;
   };
   const TCase cases[] = {
-      {portable, true, "/cfg", home.c_str(), portable, portable},
-      {build, true, "/cfg", home.c_str(), build, build},
-      {portable, false, "/cfg", home.c_str(), portable, "/cfg/pelmorix"},
-      {portable, false, "/cfg/", home.c_str(), portable, "/cfg/pelmorix"},
-      {portable, false, nullptr, home.c_str(), portable, home + "/.config/pelmorix"},
-      {portable, false, "", home.c_str(), portable, home + "/.config/pelmorix"},
-      {portable, false, "relative/cfg", home.c_str(), portable, home + "/.config/pelmorix"},
+      {portable, true, "/cfg", home, portable, portable},
+      {build, true, "/cfg", home, build, build},
+      {portable, false, "/cfg", home, portable, "/cfg/pelmorix"},
+      {portable, false, "/cfg/", home, portable, "/cfg/pelmorix"},
+      {portable, false, std::nullopt, home, portable, home + "/.config/pelmorix"},
+      {portable, false, "", home, portable, home + "/.config/pelmorix"},
+      {portable, false, "relative/cfg", home, portable, home + "/.config/pelmorix"},
       // Installed: the data sits in share/, the settings never beside the
       // executable, even when its folder can be written (a root user).
-      {bin, false, "/cfg", home.c_str(), share, "/cfg/pelmorix"},
-      {bin, true, "/cfg", home.c_str(), share, "/cfg/pelmorix"},
-      {bin, true, nullptr, home.c_str(), share, home + "/.config/pelmorix"},
+      {bin, false, "/cfg", home, share, "/cfg/pelmorix"},
+      {bin, true, "/cfg", home, share, "/cfg/pelmorix"},
+      {bin, true, std::nullopt, home, share, home + "/.config/pelmorix"},
   };
   for (const TCase& c : cases) {
-    TEnvSetting xdg("XDG_CONFIG_HOME", c.xdg), homeEnv("HOME", c.homeEnv);
+    TEnvVar xdg("XDG_CONFIG_HOME", c.xdg), homeEnv("HOME", c.homeEnv);
     EXPECT_EQ(DataFolderFor(c.program), c.data) << c.program;
-    EXPECT_EQ(SettingsFolderFor(c.program, c.writable), c.settings) << c.program << " " << (c.xdg ? c.xdg : "-");
+    EXPECT_EQ(SettingsFolderFor(c.program, c.writable), c.settings) << c.program << " " << c.xdg.value_or("-");
   }
 }
 
@@ -79,8 +56,9 @@ TEST(ProgramFolder, InstalledProgramMakesItsConfigFolderOnlyToWrite) {
   fs::create_directories(root.File("bin"));
   fs::create_directories(root.File("share/pelmorix"));
   WriteBytes(root.File("share/pelmorix/px.ifs"), "");
-  TEnvSetting xdg("XDG_CONFIG_HOME", root.File("config").c_str());
+  TEnvVar xdg("XDG_CONFIG_HOME", root.File("config")), home("HOME", root.File("home"));
   SetProgramFolder(root.File("bin"));
+  EXPECT_EQ(DocumentFolder(), root.File("home"));
   EXPECT_EQ(DataFile("help.html"), root.File("share/pelmorix/help.html"));
   EXPECT_EQ(SettingsFile("fractal.ini"), root.File("config/pelmorix/fractal.ini"));
   EXPECT_FALSE(fs::exists(root.File("config")));
@@ -88,5 +66,6 @@ TEST(ProgramFolder, InstalledProgramMakesItsConfigFolderOnlyToWrite) {
   EXPECT_TRUE(fs::is_directory(root.File("config/pelmorix")));
   SetProgramFolder(root.Path);
   EXPECT_EQ(SettingsFile("fractal.ini"), root.File("fractal.ini"));
+  EXPECT_EQ(DocumentFolder(), root.Path);
   SetProgramFolder("");
 }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/atomic_file.h"
+#include "tests/test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -121,28 +122,6 @@ TEST(ImageOutputRules, Messages) {
   EXPECT_STREQ(kProgramCaption, "Pelmorix");
   EXPECT_NE(UnknownDesktopMessage("/x/Fractal WallPaper.bmp").find("/x/Fractal WallPaper.bmp"), std::string::npos);
 }
-
-namespace {
-
-// Sets an environment variable for the scope of a test.
-class TEnvVar {
- public:
-  TEnvVar(const char* name, const std::optional<std::string>& value) : Name(name) {
-    if (const char* old = std::getenv(name)) Old = old;
-    if (value) setenv(name, value->c_str(), 1);
-    else unsetenv(name);
-  }
-  ~TEnvVar() {
-    if (Old) setenv(Name, Old->c_str(), 1);
-    else unsetenv(Name);
-  }
-
- private:
-  const char* Name;
-  std::optional<std::string> Old;
-};
-
-}  // namespace
 
 TEST(ImageOutputRules, WallpaperPathInTheUsersConfigFolder) {
   std::string pattern = (fs::temp_directory_path() / "px_wallpaper_XXXXXX").string();
