@@ -25,10 +25,13 @@ foreach(size 16 32 48 64 128 256)
           RENAME pelmorix.png)
 endforeach()
 install(FILES ${px_desktop}/pelmorix.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
-# Manual pages are installed compressed.
+# The manual page takes its options from the program's --help; manual pages
+# are installed compressed.
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/pelmorix-render.1.gz
-                   COMMAND gzip -9 -n -c ${px_desktop}/pelmorix-render.1 > ${CMAKE_BINARY_DIR}/pelmorix-render.1.gz
-                   DEPENDS ${px_desktop}/pelmorix-render.1 VERBATIM)
+                   COMMAND sh ${px_desktop}/make_manual.sh $<TARGET_FILE:pelmorix-render> ${px_desktop}/pelmorix-render.1.in
+                           > ${CMAKE_BINARY_DIR}/pelmorix-render.1
+                   COMMAND gzip -9 -n -f ${CMAKE_BINARY_DIR}/pelmorix-render.1
+                   DEPENDS pelmorix-render ${px_desktop}/make_manual.sh ${px_desktop}/pelmorix-render.1.in VERBATIM)
 add_custom_target(px_manual ALL DEPENDS ${CMAKE_BINARY_DIR}/pelmorix-render.1.gz)
 install(FILES ${CMAKE_BINARY_DIR}/pelmorix-render.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
