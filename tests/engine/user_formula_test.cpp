@@ -26,6 +26,7 @@
 #include "platform/messages.h"
 #include "platform/program_folder.h"
 #include "tests/scratch_program.h"
+#include "tests/test_files.h"
 #include "tests/document_test_helpers.h"
 
 namespace fs = std::filesystem;
@@ -647,9 +648,7 @@ TEST(UserFormulaCompile, InstalledProgramWritesNothingBesideItsData) {
     fs::copy_file(scratch.Program + "/" + name, share + "/" + name);
   WriteFile(share + "/px.ifs", "");
   const std::vector<std::string> shipped = FilesIn(share);
-  const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
-  const std::string keptConfig = oldConfig ? oldConfig : "";
-  ::setenv("XDG_CONFIG_HOME", (scratch.Root + "/config").c_str(), 1);
+  TEnvVar config("XDG_CONFIG_HOME", scratch.Root + "/config");
   SetProgramFolder(bin);
 
   TNullCanvas canvas;
@@ -663,6 +662,4 @@ TEST(UserFormulaCompile, InstalledProgramWritesNothingBesideItsData) {
   EXPECT_EQ(FilesIn(share), shipped);
   EXPECT_TRUE(FilesIn(bin).empty());
   EXPECT_TRUE(Exists(scratch.Root + "/config/pelmorix/Make.bat"));
-  if (oldConfig) ::setenv("XDG_CONFIG_HOME", keptConfig.c_str(), 1);
-  else ::unsetenv("XDG_CONFIG_HOME");
 }
