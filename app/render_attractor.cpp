@@ -83,6 +83,9 @@ std::string RenderAttractorFile(const TRenderOptions& options,
     if (options.Type == TImageType::Jpeg)
       SaveJpegFile(options.OutputPath, doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height,
                    options.Quality, options.Progressive);
+    else if (options.Type == TImageType::Png)
+      SavePngFile(options.OutputPath, doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height,
+                  {{"Software", "Pelmorix"}, {"Number", std::to_string(doc.Number)}});
     else
       SaveBitmapFile(options.OutputPath, doc.BitmapHeader(), doc.ImageBuffer());
   } catch (const std::exception& e) {

@@ -56,12 +56,12 @@ int Fail(const std::string& text) {
   return 1;
 }
 
-// Loads the IFS library "px.ifs" of the program folder, as the program does at
+// Loads the IFS library "px.ifs" of the data folder, as the program does at
 // start-up; returns what went wrong reading it (empty when nothing did).
 std::string LoadProgramIFSLibrary() {
   std::vector<std::string> names;
   try {
-    return LoadIFSLibrary(ProgramFile("px.ifs"), IFSLibrary, names);
+    return LoadIFSLibrary(DataFile("px.ifs"), IFSLibrary, names);
   } catch (const std::exception& e) {
     return e.what();
   }
@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
     if (!libraryProblem.empty()) std::fprintf(stderr, "pelmorix-render: warning: %s\n", libraryProblem.c_str());
     if (doc.Ctx.IFSNumber >= IFSLibrary.Count)
       std::fprintf(stderr, "pelmorix-render: warning: the IFS library \"%s\" holds no IFS %d\n",
-                   ProgramFile("px.ifs").c_str(), int(doc.Ctx.IFSNumber));
+                   DataFile("px.ifs").c_str(), int(doc.Ctx.IFSNumber));
   }
 
   MainQueue().RunUntil([&] { return done || doc.RenderFinished(); });
@@ -198,6 +198,9 @@ int main(int argc, char** argv) {
         break;
       case TImageType::Jpeg:
         output.Add(options.OutputPath, JpegFileBytes(header, bits, outWidth, outHeight, options.Quality, options.Progressive));
+        break;
+      case TImageType::Png:
+        output.Add(options.OutputPath, PngFileBytes(header, bits, outWidth, outHeight, SpotImageText(doc)));
         break;
     }
     if (!options.ValuesPath.empty()) output.Add(options.ValuesPath, ValueBytes(doc));

@@ -24,13 +24,13 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }  // namespace
 
 std::string RenderUsage() {
-  return "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg [options]\n"
+  return "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg|OUT.png [options]\n"
          "       pelmorix-render --morph A.fri B.fri|A.fr3 B.fr3 -o OUT.avi [options]  (see --morph --help)\n"
          "       pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi [options]  (see --zoom-movie --help)\n"
          "  SPOT.frs             spot file to render (its DrawSize gives the size)\n"
          "  IFS.fri              IFS file to draw with its window, palette and MaxIter\n"
          "  FILE.fr3             3D attractor file to draw (its DrawSize, else 300x300)\n"
-         "  -o, --output FILE    image to write: .bmp (24-bit) or .jpg\n"
+         "  -o, --output FILE    image to write: .bmp (24-bit), .jpg or .png (with the spot as text)\n"
          "  --size WxH           image size (default: the spot's DrawSize, else 640x480)\n"
          "  --formula N          formula number to render without a spot file (default 0)\n"
          "  --window X,Y,W       view window: left, top, width (default -2.2,1.4,2.8)\n"
@@ -135,15 +135,17 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
     }
   }
   if (options.OutputPath.empty()) {
-    error = "no output file given (-o OUT.bmp or OUT.jpg)";
+    error = "no output file given (-o OUT.bmp, OUT.jpg or OUT.png)";
     return false;
   }
   if (EndsWith(options.OutputPath, ".bmp")) {
     options.Type = TImageType::Bitmap;
   } else if (EndsWith(options.OutputPath, ".jpg") || EndsWith(options.OutputPath, ".jpeg")) {
     options.Type = TImageType::Jpeg;
+  } else if (EndsWith(options.OutputPath, ".png")) {
+    options.Type = TImageType::Png;
   } else {
-    error = "the output file must end in .bmp, .jpg or .jpeg";
+    error = "the output file must end in .bmp, .jpg, .jpeg or .png";
     return false;
   }
   if (!options.SpotPath.empty() && (windowGiven || formulaGiven)) {

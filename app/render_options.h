@@ -7,7 +7,7 @@
 
 #include "formulas/numbers.h"
 
-enum class TImageType { Bitmap, Jpeg };
+enum class TImageType { Bitmap, Jpeg, Png };
 
 constexpr int32_t kMaxRenderSide = 20000;  // largest width or height accepted
 

@@ -219,7 +219,8 @@ TAttractorForm::TAttractorForm(QWidget* parent)
   OpenDialog.DefaultExt = "fr3";
   OpenDialog.FileMustExist = true;
   SaveDialog.Title = "Save attractor as...";
-  SaveDialog.Filter = "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp|3D-attractor spot (*.fr3)|*.fr3";
+  SaveDialog.Filter =
+      "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp|3D-attractor spot (*.fr3)|*.fr3|PNG image (*.png)|*.png";
   SaveDialog.DefaultExt = "jpg";
   SaveDialog.ExtFollowsFilter = true;
   SaveDialog.FileName = "noname";
@@ -370,6 +371,14 @@ void TAttractorForm::Save() {
         file.WriteInt(kDrawSize, "Y_Size", Doc->Height);
         file.Save();
         Doc->SaveToFile(path);
+      } catch (const std::exception& e) {
+        ShowMessage(e.what());
+      }
+      break;
+    case 4:
+      try {
+        SavePngFile(base + ".png", Doc->BitmapHeader(), Doc->ImageBuffer(), Doc->Width, Doc->Height,
+                    {{"Software", "Pelmorix"}});
       } catch (const std::exception& e) {
         ShowMessage(e.what());
       }

@@ -25,7 +25,7 @@ TAAForm::TAAForm(const TFractal* mainDocument, QWidget* owner)
       MainDocument(mainDocument) {
   setWindowTitle(kAntiAliasCaption);
   Hooks = DefaultDialogHooks();
-  SaveState.InitialDir = ProgramFolder();
+  SaveState.InitialDir = DocumentFolder();
 
   FView = new TBitmapView(this);
   Save = new QPushButton("&Save image", this);

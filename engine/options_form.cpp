@@ -280,7 +280,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent) {
   for (TFileDialog* d : {&PaletteSaveDialog, &PaletteOpenDialog}) {
     d->Filter = kPaletteFilter;
     d->DefaultExt = "frp";
-    d->InitialDir = ProgramFolder();
+    d->InitialDir = DocumentFolder();
   }
   PaletteSaveDialog.OverwritePrompt = true;
   PaletteOpenDialog.FileMustExist = true;

@@ -54,8 +54,10 @@ constexpr const char* kSquare = "Square palette";
 
 TFPal::TFPal() {
   Reset();
-  const std::string path = ProgramFile("default.frp");
+  // The user's own default palette wins over one shipped with the program.
+  std::string path = SettingsFile("default.frp");
   std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) path = DataFile("default.frp");
   if (std::filesystem::exists(path, ec)) {
     try {
       LoadFromFile(path);

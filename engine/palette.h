@@ -57,7 +57,7 @@ struct TPalPoint {
 class TFPal {
  public:
   // Infinity colour black, no OnChange, Reset; then "default.frp" from the
-  // program folder when it exists. A default palette file that cannot be
+  // settings folder, or the one shipped with the program, when it exists. A default palette file that cannot be
   // read leaves the built-in defaults.
   TFPal();
   TFPal(const TFPal&) = delete;

@@ -155,7 +155,7 @@ std::string CompilerKitMessage() {
 
 bool CompilerKitComplete() {
   for (const char* name : kCompilerKitFiles)
-    if (!FileExists(ProgramFile(name))) return false;
+    if (!FileExists(DataFile(name))) return false;
   return true;
 }
 
@@ -184,7 +184,7 @@ std::string UserFormulaFolder() {
   if (env && UsableFolder(env)) folder = env;
   else if (UsableFolder("/tmp")) folder = "/tmp";
   folder = folder.empty() ? std::string() : WithSlash(folder);
-  if (folder.empty() || folder.size() >= kTempPathBuffer) folder = WithSlash(ProgramFolder());
+  if (folder.empty() || folder.size() >= kTempPathBuffer) folder = WithSlash(SettingsFolder());
   return folder;
 }
 
@@ -285,14 +285,14 @@ void TFractal::CompileUserFormula() {
   std::string error;
   const bool written = WriteTextFile(SourcePath, UserFormulaSource(UserLines ? *UserLines : std::vector<std::string>{}),
                                      error) &&
-                       WriteTextFile(ProgramFile(kMakeBat), MakeBatText(SourcePath), error);
+                       WriteTextFile(SettingsFileToWrite(kMakeBat), MakeBatText(SourcePath), error);
   if (!written) {
     CompilerOutput = error;
   } else {
     TCompileRun run;
     {
       TBusyCursor busy;
-      run = RunCompileProcess(ProgramFile(kLauncher), ProgramFolder());
+      run = RunCompileProcess(DataFile(kLauncher), SettingsFolder());
     }
     CompilerOutput = std::move(run.Output);
     if (!run.Started)

@@ -18,7 +18,7 @@ extern const char* const kCompilerKitFiles[kCompilerKitFileCount];
 // complaint and where to get the compiler.
 std::string CompilerKitMessage();
 
-// True when every kit file exists in the program folder.
+// True when every kit file exists in the program's data folder.
 bool CompilerKitComplete();
 
 // The library source for the user's lines: header, procedure head, the lines
@@ -29,7 +29,7 @@ std::string UserFormulaSource(const std::vector<std::string>& lines);
 std::string MakeBatText(const std::string& sourcePath);
 
 // The folder the source and module go to, with a trailing "/": $TMPDIR or
-// /tmp, or the program folder when neither is a usable folder or the path is
+// /tmp, or the settings folder when neither is a usable folder or the path is
 // longer than 254 characters.
 std::string UserFormulaFolder();
 

@@ -83,7 +83,7 @@ TForm3D::TForm3D(const TFractal* mainDocument, QWidget* owner)
     return true;
   };
   SaveState.Title = kView3DSaveTitle;
-  SaveState.InitialDir = ProgramFolder();
+  SaveState.InitialDir = DocumentFolder();
 
   const TSettings& s = Settings();
   FView = new TBitmapView(this);

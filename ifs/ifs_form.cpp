@@ -53,7 +53,7 @@ TIFSForm::TIFSForm(TFractal* doc, THandle mainWindow, QWidget* parent)
   for (TFileDialog* d : {&OpenDialog, &SaveDialog}) {
     d->Filter = kFilter;
     d->DefaultExt = "fri";
-    d->InitialDir = ProgramFolder();
+    d->InitialDir = DocumentFolder();
   }
   OpenDialog.Title = "Load IFS formula from file";
   OpenDialog.FileMustExist = true;

@@ -97,7 +97,7 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
   FSave.ExtFollowsFilter = true;
   FSave.FileName = "untitled";
   FSave.OverwritePrompt = true;
-  FSave.InitialDir = ProgramFolder();
+  FSave.InitialDir = DocumentFolder();
 
   PlaceWindow(this, Settings().AVISetup.Left, Settings().AVISetup.Top);
 }

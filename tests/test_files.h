@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -24,6 +25,25 @@ class TScratchFolder {
   TScratchFolder& operator=(const TScratchFolder&) = delete;
   std::string File(const std::string& name) const { return Path + "/" + name; }
   std::string Path;
+};
+
+// Sets (or, with no value, clears) an environment variable for the life of
+// the object.
+class TEnvVar {
+ public:
+  TEnvVar(const char* name, const std::optional<std::string>& value) : Name(name) {
+    if (const char* old = std::getenv(name)) Old = old;
+    if (value) setenv(name, value->c_str(), 1);
+    else unsetenv(name);
+  }
+  ~TEnvVar() {
+    if (Old) setenv(Name, Old->c_str(), 1);
+    else unsetenv(Name);
+  }
+
+ private:
+  const char* Name;
+  std::optional<std::string> Old;
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {

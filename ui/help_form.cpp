@@ -18,7 +18,7 @@ THelpForm::THelpForm(QWidget* parent) : QDialog(parent), FBrowser(new QTextBrows
 }
 
 void THelpForm::ShowContents() {
-  const QString path = QString::fromStdString(ProgramFile("help.html"));
+  const QString path = QString::fromStdString(DataFile("help.html"));
   if (QFileInfo::exists(path))
     FBrowser->setSource(QUrl::fromLocalFile(path));
   else

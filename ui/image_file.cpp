@@ -5,13 +5,39 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 
+#include "engine/fractal.h"
 #include "platform/atomic_file.h"
+#include "platform/profile.h"
 
 namespace {
 
 void PutLE(std::string& out, uint32_t v, int bytes) {
   for (int k = 0; k < bytes; ++k) out.push_back(char((v >> (8 * k)) & 0xFF));
+}
+
+// Every libpng call of an encoding, in a frame without C++ objects, since
+// libpng leaves by longjmp on errors. False after such an error.
+bool WritePng(png_structp png, png_infop info, const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width,
+              int32_t height, png_text* chunks, int chunkCount, uint8_t* row) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (chunkCount > 0) png_set_text(png, info, chunks, chunkCount);
+  png_write_info(png, info);
+  const size_t stride = size_t(header.biWidth) * 3;
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* src = bits + size_t(header.biHeight - 1 - y) * stride;
+    for (int32_t x = 0; x < width; ++x) {
+      row[size_t(x) * 3] = src[x * 3 + 2];
+      row[size_t(x) * 3 + 1] = src[x * 3 + 1];
+      row[size_t(x) * 3 + 2] = src[x * 3];
+    }
+    png_write_row(png, row);
+  }
+  png_write_end(png, nullptr);
+  return true;
 }
 
 }  // namespace
@@ -79,6 +105,52 @@ std::string JpegFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, 
   return out;
 }
 
+TImageText SpotImageText(const TFractal& doc) {
+  return {{"Software", "Pelmorix"},
+          {"Number", std::to_string(doc.Ctx.Number)},
+          {"X_Coord", FormatReal(doc.X)},
+          {"Y_Coord", FormatReal(doc.Y)},
+          {"W_Coord", FormatReal(doc.W)},
+          {"MaxIter", std::to_string(doc.Ctx.MaxIter)}};
+}
+
+std::string PngFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
+                         const TImageText& text) {
+  std::string out, failure;
+  std::vector<uint8_t> row(size_t(width > 0 ? width : 0) * 3);
+  std::vector<png_text> chunks(text.size());
+  for (size_t k = 0; k < text.size(); ++k) {
+    chunks[k] = png_text{};
+    chunks[k].compression = PNG_TEXT_COMPRESSION_NONE;
+    chunks[k].key = const_cast<char*>(text[k].first.c_str());
+    chunks[k].text = const_cast<char*>(text[k].second.c_str());
+    chunks[k].text_length = text[k].second.size();
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  bool written = false;
+  if (info) {
+    png_set_error_fn(
+        png, &failure,
+        [](png_structp p, png_const_charp message) {
+          *static_cast<std::string*>(png_get_error_ptr(p)) = message;
+          png_longjmp(p, 1);
+        },
+        nullptr);
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, png_size_t size) {
+          static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), size);
+        },
+        nullptr);
+    written = WritePng(png, info, header, bits, width, height, chunks.data(), int(chunks.size()), row.data());
+  }
+  png_destroy_write_struct(&png, &info);
+  if (!written)
+    throw TFileWriteError("PNG encoding failed: " + (failure.empty() ? std::string("out of memory") : failure));
+  return out;
+}
+
 void SaveBitmapFile(const std::string& path, const TBitmapInfoHeader& header, const uint8_t* bits) {
   WriteFileAtomic(path, BitmapFileBytes(header, bits));
 }
@@ -86,4 +158,9 @@ void SaveBitmapFile(const std::string& path, const TBitmapInfoHeader& header, co
 void SaveJpegFile(const std::string& path, const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width,
                   int32_t height, int quality, bool progressive) {
   WriteFileAtomic(path, JpegFileBytes(header, bits, width, height, quality, progressive));
+}
+
+void SavePngFile(const std::string& path, const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width,
+                 int32_t height, const TImageText& text) {
+  WriteFileAtomic(path, PngFileBytes(header, bits, width, height, text));
 }

@@ -8,8 +8,15 @@
 #include <cstring>
 
 #include "platform/atomic_file.h"
+#include "platform/program_folder.h"
 
-const char* DefaultImageExtension(TImageType type) { return type == TImageType::Bitmap ? "bmp" : "jpg"; }
+const char* DefaultImageExtension(TImageType type) {
+  switch (type) {
+    case TImageType::Bitmap: return "bmp";
+    case TImageType::Png: return "png";
+    default: return "jpg";
+  }
+}
 
 TImageSaveState& ImageSaveState() {
   static TImageSaveState state;
@@ -83,17 +90,8 @@ void MakeFolders(const std::string& path) {
 }  // namespace
 
 std::string ProgramDataFolder() {
-  std::string base;
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config && config[0] == '/') {
-    base = config;
-  } else {
-    const char* home = std::getenv("HOME");
-    if (!home || !home[0]) throw TFileWriteError("Cannot find the user's configuration folder: HOME is not set");
-    base = std::string(home) + "/.config";
-  }
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
-  const std::string folder = base + "/pelmorix";
+  const std::string folder = UserConfigFolder();
+  if (folder.empty()) throw TFileWriteError("Cannot find the user's configuration folder: HOME is not set");
   MakeFolders(folder);
   return folder;
 }

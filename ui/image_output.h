@@ -7,14 +7,16 @@
 #include <string>
 #include <vector>
 
+
 // Save dialog of "Save image".
 constexpr const char* kSaveImageTitle = "Save fractal as...";
-constexpr const char* kSaveImageFilter = "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp";
+// PNG comes last, after the two classic types, so their numbers stay.
+constexpr const char* kSaveImageFilter = "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp|PNG image (*.png)|*.png";
 constexpr const char* kSaveImageInitialName = "Untitled";
 
 // The type chosen in the save dialog, numbered as its type selector.
-enum class TImageType { Jpeg = 1, Bitmap = 2 };
-// "jpg" or "bmp".
+enum class TImageType { Jpeg = 1, Bitmap = 2, Png = 3 };
+// "jpg", "bmp" or "png".
 const char* DefaultImageExtension(TImageType type);
 
 // The save dialog's state, kept between uses within one run. The main window

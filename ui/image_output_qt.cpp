@@ -212,7 +212,7 @@ namespace {
 // The save dialog; `lockBits` (when set) guards the bytes while they are
 // encoded, for an image a render may still be drawing.
 bool SaveBitsDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
-                    QWidget* parent, TImageSaveState& state, const TDialogHooks& given,
+                    const TImageText& text, QWidget* parent, TImageSaveState& state, const TDialogHooks& given,
                     const std::function<std::unique_lock<std::mutex>()>& lockBits) {
   if (!bits) return false;
   const TDialogHooks hooks = CompleteHooks(given);
@@ -224,18 +224,23 @@ bool SaveBitsDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_
   state.InitialDir = FolderPart(choice->Path);
   state.FileName = choice->Path;
 
-  const TImageType type = choice->FilterIndex == 2 ? TImageType::Bitmap : TImageType::Jpeg;
+  const TImageType type = choice->FilterIndex == 2   ? TImageType::Bitmap
+                          : choice->FilterIndex == 3 ? TImageType::Png
+                                                     : TImageType::Jpeg;
   const std::string path = ImageFileName(choice->Path, type);
   // The dialog asked about the name it was given; a file under the corrected
   // name would otherwise be replaced without a word.
   if (path != choice->Path && FileExists(path) && !hooks.Confirm(parent, kProgramCaption, ReplaceFileQuestion(path)))
     return false;
 
-  if (type == TImageType::Jpeg) {
+  if (type != TImageType::Bitmap) {
     try {
       TWaitCursor wait;
       const std::unique_lock<std::mutex> guard = lockBits ? lockBits() : std::unique_lock<std::mutex>();
-      SaveJpegFile(path, header, bits, width, height, Settings().JpegQuality, Settings().JpegProgressive);
+      if (type == TImageType::Png)
+        SavePngFile(path, header, bits, width, height, text);
+      else
+        SaveJpegFile(path, header, bits, width, height, Settings().JpegQuality, Settings().JpegProgressive);
     } catch (const std::exception& e) {
       hooks.Warn(parent, kProgramCaption, e.what());
       return false;
@@ -257,13 +262,13 @@ bool SaveBitsDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_
 
 bool SaveImageDialog(TFractal& doc, QWidget* parent, const TDialogHooks& hooks) {
   if (!doc.ImageBuffer()) return false;
-  return SaveBitsDialog(doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height, parent, ImageSaveState(),
-                        hooks, [&doc] { return doc.LockBuffers(); });
+  return SaveBitsDialog(doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height, SpotImageText(doc), parent,
+                        ImageSaveState(), hooks, [&doc] { return doc.LockBuffers(); });
 }
 
 bool SaveImageDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
                      QWidget* parent, TImageSaveState& state, const TDialogHooks& hooks) {
-  return SaveBitsDialog(header, bits, width, height, parent, state, hooks, nullptr);
+  return SaveBitsDialog(header, bits, width, height, {{"Software", "Pelmorix"}}, parent, state, hooks, nullptr);
 }
 
 bool CopyImageToClipboard(TFractal& doc) {

@@ -67,11 +67,13 @@ QImage DocumentImage(TFractal& doc);
 
 // "Save image": asks for the file with `state` (the main image uses
 // ImageSaveState()) and writes a JPEG with Settings()' quality and
-// progressive flag, or the padded BMP. Failures are shown; no partial file is
-// left. True when a file was written.
+// progressive flag, the padded BMP, or a PNG that names the spot in its text
+// (formula, window, iterations). Failures are shown; no partial file is left.
+// True when a file was written.
 bool SaveImageDialog(TFractal& doc, QWidget* parent, const TDialogHooks& hooks = DefaultDialogHooks());
 // The same for any bottom-up 24-bit bitmap whose visible part is width x
-// height (3D view, anti-aliasing and attractor windows).
+// height (3D view, anti-aliasing and attractor windows); its PNG names only
+// the program.
 bool SaveImageDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
                      QWidget* parent, TImageSaveState& state, const TDialogHooks& hooks = DefaultDialogHooks());
 

@@ -185,7 +185,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   std::setlocale(LC_NUMERIC, "C");
   QLocale::setDefault(QLocale::c());
 
-  const std::string folder = ProgramFolder();
+  const std::string folder = DocumentFolder();
   for (TFileDialog* d : {&SpotSaveDialog, &SpotOpenDialog, &PaletteOpenDialog, &PaletteSaveDialog})
     d->InitialDir = folder;
   ImageSaveState().InitialDir = folder;
@@ -254,7 +254,7 @@ void TMainForm::ApplySettings() {
   TSettings& s = Settings();
   // Keys missing from the file keep the built-in bounds.
   s.Window = {x(), y(), width(), height()};
-  ReadSettings(ProgramFile("fractal.ini"), s);
+  ReadSettings(SettingsFile("fractal.ini"), s);
   if (s.WindowBoundsInFile) {
     const TRect r = ClampToScreens(s.Window, AvailableScreens(), kMinWindowSize, kMinWindowSize);
     resize(r.Width, r.Height);
@@ -1070,7 +1070,7 @@ void TMainForm::Shutdown(bool writeSettings) {
     s.PaintWidth = surface->width();
     s.PaintHeight = surface->height();
     try {
-      WriteSettings(ProgramFile("fractal.ini"), s, state);
+      WriteSettings(SettingsFileToWrite("fractal.ini"), s, state);
     } catch (const std::exception& e) {
       ShowMessage(e.what());
     }

@@ -83,7 +83,7 @@ extern const TSizePreset kSizePresets[13];
 class TMainForm : public QMainWindow {
   Q_OBJECT
  public:
-  // Runs the window's start-up: reads "fractal.ini" from the program folder,
+  // Runs the window's start-up: reads "fractal.ini" from the settings folder,
   // creates the render mutex and the main document, opens `fileArgument`
   // (the first command-line argument, may be empty) and starts the first
   // render. Show the window with ShowAsSaved().

@@ -255,7 +255,7 @@ TSelectForm::~TSelectForm() {
 void TSelectForm::LoadIFSLibraryList() {
   IFSNames.clear();
   try {
-    const std::string warning = LoadIFSLibrary(ProgramFile("px.ifs"), IFSLibrary, IFSNames);
+    const std::string warning = LoadIFSLibrary(DataFile("px.ifs"), IFSLibrary, IFSNames);
     if (!warning.empty()) ShowMessage(warning);
   } catch (const std::exception& e) {
     // The names read before the broken value stay listed.

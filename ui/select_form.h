@@ -66,7 +66,7 @@ class TPreviewPicture : public QWidget {
 class TSelectForm : public QDialog {
   Q_OBJECT
  public:
-  // Loads the IFS library "px.ifs" of the program folder and creates the
+  // Loads the IFS library "px.ifs" of the data folder and creates the
   // preview document. Create it once, after the main window.
   explicit TSelectForm(QWidget* parent = nullptr);
   ~TSelectForm() override;

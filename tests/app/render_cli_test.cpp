@@ -24,6 +24,7 @@
 #include "platform/program_folder.h"
 #include "tests/document_test_helpers.h"
 #include "tests/engine/recording_canvas.h"
+#include "tests/png_decode.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -39,7 +40,8 @@ TEST(RenderOptions, ParsesAndRejects) {
       {{"a.frs", "-o", "out.bmp"}, true, ""},
       {{"--formula", "19", "--window", "-1.5,1,3", "-o", "x.JPG", "-q", "95", "--progressive"}, true, ""},
       {{"a.frs"}, false, "no output file"},
-      {{"-o", "out.png"}, false, "must end in"},
+      {{"-o", "out.png"}, true, ""},
+      {{"-o", "out.gif"}, false, "must end in"},
       {{"-o", "o.bmp", "--size", "0x10"}, false, "bad --size"},
       {{"-o", "o.bmp", "--size", "640*480"}, false, "bad --size"},
       {{"-o", "o.bmp", "--size", "99999x10"}, false, "bad --size"},
@@ -199,6 +201,26 @@ TEST_F(RenderCli, RendersTheLibraryIFS) {
       hit += v > 0;
     }
   EXPECT_GT(hit, 3 * 100);  // 1001 points over the triangle
+}
+
+TEST_F(RenderCli, PngHasTheBitmapsPixelsAndTheSpotAsText) {
+  const std::string args = "--formula 1 --window -1.6,1.6,3.2 --size 41x30 --maxiter 77 -o '";
+  ASSERT_EQ(Run(args + P("f.png") + "'"), 0) << Slurp(Dir / "stderr.txt");
+  ASSERT_EQ(Run(args + P("f.bmp") + "'"), 0) << Slurp(Dir / "stderr.txt");
+  const TDecodedPng png = DecodePng(Slurp(Dir / "f.png"));
+  const std::string bmp = Slurp(Dir / "f.bmp");
+  ASSERT_TRUE(png.Ok);
+  ASSERT_EQ(png.Width, 41);
+  ASSERT_EQ(png.Height, 30);
+  const size_t paddedWidth = 44, paddedHeight = 32;
+  for (size_t y = 0; y < 30; ++y)
+    for (size_t x = 0; x < 41; ++x)
+      for (size_t c = 0; c < 3; ++c)
+        ASSERT_EQ(png.Rgb[(y * 41 + x) * 3 + c], uint8_t(bmp[54 + ((paddedHeight - 1 - y) * paddedWidth + x) * 3 + 2 - c]))
+            << x << "," << y;
+  const std::map<std::string, std::string> text = {{"Software", "Pelmorix"}, {"Number", "1"}, {"X_Coord", "-1.6"},
+                                                   {"Y_Coord", "1.6"},        {"W_Coord", "3.2"}, {"MaxIter", "77"}};
+  EXPECT_EQ(png.Text, text);
 }
 
 TEST_F(RenderCli, FormulaToJpegAndFailuresLeaveNoFile) {

@@ -26,6 +26,7 @@
 #include "platform/messages.h"
 #include "platform/program_folder.h"
 #include "tests/scratch_program.h"
+#include "tests/test_files.h"
 #include "tests/document_test_helpers.h"
 
 namespace fs = std::filesystem;
@@ -634,3 +635,31 @@ TEST(UserFormulaCompile, FormulaCannotLeaveExceptionsUnmasked) {
 }
 
 }  // namespace
+
+// An installed program compiles with the kit of share/pelmorix and writes
+// nothing there: "Make.bat" goes to the user's settings folder.
+TEST(UserFormulaCompile, InstalledProgramWritesNothingBesideItsData) {
+  TScratchProgram scratch;
+  REQUIRE_COMPILER(scratch);
+  const std::string bin = scratch.Root + "/usr/bin", share = scratch.Root + "/usr/share/pelmorix";
+  fs::create_directories(bin);
+  fs::create_directories(share);
+  for (const std::string& name : TScratchProgram::AllKitFiles())
+    fs::copy_file(scratch.Program + "/" + name, share + "/" + name);
+  WriteFile(share + "/px.ifs", "");
+  const std::vector<std::string> shipped = FilesIn(share);
+  TEnvVar config("XDG_CONFIG_HOME", scratch.Root + "/config");
+  SetProgramFolder(bin);
+
+  TNullCanvas canvas;
+  TMessageRecorder messages;
+  TFractal doc(-1, 0, 0, 0, kWidth, kHeight, &canvas);
+  doc.SetUserFormula(kMandelbrotExtended);
+  doc.SetFormula(kUserFormula, -2.2L, 1.4L, 2.8L);
+  WaitForRender(doc);
+  EXPECT_TRUE(doc.HasUserModule()) << doc.CompilerOutput;
+  EXPECT_EQ(fs::path(doc.ModulePath).parent_path(), fs::path(scratch.Temp));
+  EXPECT_EQ(FilesIn(share), shipped);
+  EXPECT_TRUE(FilesIn(bin).empty());
+  EXPECT_TRUE(Exists(scratch.Root + "/config/pelmorix/Make.bat"));
+}

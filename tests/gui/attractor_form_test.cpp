@@ -10,6 +10,7 @@
 #include "attractors/attractor_form.h"
 #include "attractors/attractor_thread.h"
 #include "platform/profile.h"
+#include "tests/png_decode.h"
 #include "tests/gui/main_form_fixture.h"
 
 namespace {
@@ -96,6 +97,14 @@ TEST_F(AttractorFormTest, SearchPanZoomSaveAndLoadThroughTheMainWindow) {
   QTest::mouseClick(form->SaveButton(), Qt::LeftButton);
   EXPECT_EQ(Dialogs[1].FileName, "found");  // the last name without folder and extension
   EXPECT_EQ(ReadFile(Path("found.bmp")).size(), 300u * 300 * 3 + 54);
+  form->SaveDialog.FilterIndex = 4;
+  Answers = {Path("found.bmp")};
+  QTest::mouseClick(form->SaveButton(), Qt::LeftButton);
+  const TDecodedPng png = DecodePng(ReadFile(Path("found.png")));
+  ASSERT_TRUE(png.Ok);
+  EXPECT_EQ(png.Width, 300);
+  EXPECT_EQ(png.Height, 300);
+  form->SaveDialog.FilterIndex = 2;
 
   // Another size, then the saved file dropped on the main window brings
   // back its size, kind and table.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/jpeg_decode.h"
+#include "tests/png_decode.h"
 #include <jpeglib.h>
 #include <unistd.h>
 
@@ -140,7 +141,7 @@ TEST_F(ImageOutputQtTest, SaveBitmapUnderTheTypesExtension) {
   EXPECT_TRUE(SaveImageDialog(Doc, nullptr, Hooks()));
   ASSERT_EQ(Requests.size(), 1u);
   EXPECT_EQ(Requests[0].Title, "Save fractal as...");
-  EXPECT_EQ(Requests[0].Filter, "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp");
+  EXPECT_EQ(Requests[0].Filter, kSaveImageFilter);
   EXPECT_EQ(Requests[0].FileName, "spot1");
   EXPECT_EQ(Requests[0].InitialDir, "/start");
   EXPECT_EQ(Requests[0].FilterIndex, 1);
@@ -160,6 +161,19 @@ TEST_F(ImageOutputQtTest, SaveBitmapUnderTheTypesExtension) {
   ASSERT_EQ(Requests.size(), 2u);
   EXPECT_EQ(Requests[1].FileName, "picture");
   EXPECT_EQ(Requests[1].InitialDir, Dir.string());
+}
+
+TEST_F(ImageOutputQtTest, SavePngAsTheThirdTypeWithTheSpot) {
+  Choice = TSaveFileChoice{(Dir / "picture.jpg").string(), 3};
+  EXPECT_TRUE(SaveImageDialog(Doc, nullptr, Hooks()));
+  EXPECT_TRUE(Messages.empty());
+  EXPECT_FALSE(fs::exists(Dir / "picture.jpg"));
+  const TDecodedPng png = DecodePng(Slurp(Dir / "picture.png"));
+  ASSERT_TRUE(png.Ok);
+  EXPECT_EQ(png.Width, Doc.Width);
+  EXPECT_EQ(png.Height, Doc.Height);
+  EXPECT_EQ(png.Text.at("Number"), std::to_string(Doc.Ctx.Number));
+  EXPECT_EQ(png.Text.at("MaxIter"), std::to_string(Doc.Ctx.MaxIter));
 }
 
 TEST_F(ImageOutputQtTest, SaveJpegWithTheSettings) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/jpeg_decode.h"
+#include "tests/png_decode.h"
 #include <jpeglib.h>
 #include <unistd.h>
 
@@ -182,4 +183,37 @@ TEST_F(ImageFileTest, JpegProgressiveFlagAndQuality) {
   const size_t q10 = JpegFileBytes(bmp.Header, bmp.Bits.data(), 64, 48, 10, false).size();
   const size_t q100 = JpegFileBytes(bmp.Header, bmp.Bits.data(), 64, 48, 100, false).size();
   EXPECT_LT(q10, q100);
+}
+
+// A PNG holds exactly the visible pixels of the BMP of the same buffer, as
+// 8-bit RGB, with the text it was given.
+TEST_F(ImageFileTest, PngRoundTripMatchesTheBitmapAndKeepsItsText) {
+  const TImageText text = {{"Software", "Pelmorix"}, {"X_Coord", "-2.2"}, {"MaxIter", "150"}};
+  for (const auto& [w, h] : {std::pair{150, 100}, std::pair{151, 101}, std::pair{1, 1}}) {
+    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+    TTestBitmap bmp(w, h);
+    const fs::path path = Dir / "image.png";
+    SavePngFile(path.string(), bmp.Header, bmp.Bits.data(), w, h, text);
+    const TDecodedPng d = DecodePng(Slurp(path));
+    ASSERT_TRUE(d.Ok);
+    EXPECT_EQ(d.BitDepth, 8);
+    EXPECT_EQ(d.ColorType, PNG_COLOR_TYPE_RGB);
+    ASSERT_EQ(d.Width, w);
+    ASSERT_EQ(d.Height, h);
+    const std::string bitmap = BitmapFileBytes(bmp.Header, bmp.Bits.data());
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) {
+        const size_t at = 54 + (size_t(bmp.Header.biHeight - 1 - y) * bmp.Header.biWidth + x) * 3;
+        const uint8_t* got = d.Rgb.data() + (size_t(y) * w + x) * 3;
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(got[c], uint8_t(bitmap[at + 2 - c])) << x << "," << y << " " << c;
+      }
+    EXPECT_EQ(d.Text, (std::map<std::string, std::string>(text.begin(), text.end())));
+  }
+}
+
+TEST_F(ImageFileTest, PngWithABadKeywordFailsAndLeavesNoFile) {
+  TTestBitmap bmp(8, 8);
+  const fs::path path = Dir / "bad.png";
+  EXPECT_THROW(SavePngFile(path.string(), bmp.Header, bmp.Bits.data(), 8, 8, {{"", "no keyword"}}), TFileWriteError);
+  EXPECT_FALSE(fs::exists(path));
 }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/atomic_file.h"
+#include "tests/test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -50,6 +51,8 @@ TEST(ImageOutputNames, WrittenFileName) {
       {"/home/u/.jpg", TImageType::Jpeg, "/home/u/.jpg.jpg"},  // a hidden file's name stays
       {"/home/u/", TImageType::Jpeg, "/home/u/Untitled.jpg"},
       {"", TImageType::Bitmap, "Untitled.bmp"},
+      {"picture.jpg", TImageType::Png, "picture.png"},
+      {"/home/u/picture", TImageType::Png, "/home/u/picture.png"},
   };
   for (const Case& c : cases) EXPECT_EQ(ImageFileName(c.chosen, c.type), c.written) << c.chosen;
 }
@@ -66,12 +69,14 @@ TEST(ImageOutputNames, PathParts) {
 }
 
 TEST(ImageOutputDialog, FilterTitleAndExtensions) {
-  EXPECT_STREQ(kSaveImageFilter, "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp");
+  EXPECT_STREQ(kSaveImageFilter, "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp|PNG image (*.png)|*.png");
   EXPECT_STREQ(kSaveImageTitle, "Save fractal as...");
   EXPECT_STREQ(DefaultImageExtension(TImageType::Jpeg), "jpg");
   EXPECT_STREQ(DefaultImageExtension(TImageType::Bitmap), "bmp");
   EXPECT_EQ(int(TImageType::Jpeg), 1);
   EXPECT_EQ(int(TImageType::Bitmap), 2);
+  EXPECT_STREQ(DefaultImageExtension(TImageType::Png), "png");
+  EXPECT_EQ(int(TImageType::Png), 3);
   EXPECT_EQ(TImageSaveState{}.FileName, "Untitled");
 }
 
@@ -117,28 +122,6 @@ TEST(ImageOutputRules, Messages) {
   EXPECT_STREQ(kProgramCaption, "Pelmorix");
   EXPECT_NE(UnknownDesktopMessage("/x/Fractal WallPaper.bmp").find("/x/Fractal WallPaper.bmp"), std::string::npos);
 }
-
-namespace {
-
-// Sets an environment variable for the scope of a test.
-class TEnvVar {
- public:
-  TEnvVar(const char* name, const std::optional<std::string>& value) : Name(name) {
-    if (const char* old = std::getenv(name)) Old = old;
-    if (value) setenv(name, value->c_str(), 1);
-    else unsetenv(name);
-  }
-  ~TEnvVar() {
-    if (Old) setenv(Name, Old->c_str(), 1);
-    else unsetenv(Name);
-  }
-
- private:
-  const char* Name;
-  std::optional<std::string> Old;
-};
-
-}  // namespace
 
 TEST(ImageOutputRules, WallpaperPathInTheUsersConfigFolder) {
   std::string pattern = (fs::temp_directory_path() / "px_wallpaper_XXXXXX").string();
