@@ -15,6 +15,7 @@
 #include "platform/messages.h"
 #include "platform/program_folder.h"
 #include "ui/bitmap_view_form.h"
+#include "ui/image_file.h"
 
 QString AntiAliasProgressCaption(int32_t column, int32_t width) {
   return QStringLiteral("Anti-aliasing: %1%").arg(int(std::nearbyint(double(column) * 100 / width)));
@@ -84,7 +85,9 @@ void TAAForm::Compute() {
 
 bool TAAForm::SaveImage() {
   if (!Image) return false;
-  return SaveImageDialog(FHeader, Image.get(), FSize.Width, FSize.Height, this, SaveState, Hooks);
+  // The smoothed copy shows the main image: its PNG names the same spot.
+  return SaveImageDialog(FHeader, Image.get(), FSize.Width, FSize.Height, this, SaveState, Hooks,
+                         SpotImageText(*MainDocument));
 }
 
 void TAAForm::showEvent(QShowEvent* event) {

@@ -20,6 +20,7 @@
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
 #include "ui/bitmap_view_form.h"
+#include "ui/image_file.h"
 
 namespace {
 
@@ -216,7 +217,9 @@ void TForm3D::HandleMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) {
 
 bool TForm3D::SaveImage() {
   if (!Image) return false;
-  return SaveImageDialog(Header, Image.get(), Header.biWidth, Header.biHeight, this, SaveState, Hooks);
+  // The relief shows the main image: its PNG names the same spot.
+  return SaveImageDialog(Header, Image.get(), Header.biWidth, Header.biHeight, this, SaveState, Hooks,
+                         SpotImageText(*MainDocument));
 }
 
 void TForm3D::showEvent(QShowEvent* event) {

@@ -267,8 +267,8 @@ bool SaveImageDialog(TFractal& doc, QWidget* parent, const TDialogHooks& hooks) 
 }
 
 bool SaveImageDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
-                     QWidget* parent, TImageSaveState& state, const TDialogHooks& hooks) {
-  return SaveBitsDialog(header, bits, width, height, {{"Software", "Pelmorix"}}, parent, state, hooks, nullptr);
+                     QWidget* parent, TImageSaveState& state, const TDialogHooks& hooks, const TImageText& text) {
+  return SaveBitsDialog(header, bits, width, height, text, parent, state, hooks, nullptr);
 }
 
 bool CopyImageToClipboard(TFractal& doc) {

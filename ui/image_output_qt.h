@@ -11,6 +11,7 @@
 #include <QImage>
 
 #include "platform/bitmap.h"
+#include "ui/image_file.h"
 #include "ui/image_output.h"
 
 class QPrinter;
@@ -72,10 +73,11 @@ QImage DocumentImage(TFractal& doc);
 // True when a file was written.
 bool SaveImageDialog(TFractal& doc, QWidget* parent, const TDialogHooks& hooks = DefaultDialogHooks());
 // The same for any bottom-up 24-bit bitmap whose visible part is width x
-// height (3D view, anti-aliasing and attractor windows); its PNG names only
-// the program.
+// height (3D view, anti-aliasing and attractor windows); its PNG carries
+// `text`, by default only the program's name.
 bool SaveImageDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
-                     QWidget* parent, TImageSaveState& state, const TDialogHooks& hooks = DefaultDialogHooks());
+                     QWidget* parent, TImageSaveState& state, const TDialogHooks& hooks = DefaultDialogHooks(),
+                     const TImageText& text = {{"Software", "Pelmorix"}});
 
 // "Save to clipboard": the visible image as a bitmap on the clipboard.
 bool CopyImageToClipboard(TFractal& doc);

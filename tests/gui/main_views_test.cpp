@@ -15,6 +15,8 @@
 #include "engine/view3d_form.h"
 #include "platform/profile.h"
 #include "tests/gui/main_form_fixture.h"
+#include "tests/png_decode.h"
+#include "tests/test_files.h"
 #include "ui/bitmap_view_form.h"
 
 namespace fs = std::filesystem;
@@ -135,6 +137,14 @@ TEST_F(MainViewsTest, AntiAliasedImageIsHalfSizeSavedAndKeepsItsBounds) {
   EXPECT_EQ(Requests[0].Title, "Save fractal as...");
   EXPECT_EQ(Requests[0].FileName, "spot1");  // from the main image's dialog
   EXPECT_EQ(fs::file_size(Path("smooth.bmp")), uintmax_t(152 * 100 * 3 + 54));
+  // A PNG of the smoothed copy names the main image's spot.
+  aa->Hooks = SaveAs(Path("smooth.png"), 3);
+  QTest::mouseClick(aa->SaveButton(), Qt::LeftButton);
+  const TDecodedPng png = DecodePng(ReadBytes(Path("smooth.png")));
+  ASSERT_TRUE(png.Ok);
+  EXPECT_EQ(png.Width, 150);
+  EXPECT_EQ(png.Text.at("Number"), std::to_string(Doc().Ctx.Number));
+  EXPECT_EQ(png.Text.at("W_Coord"), FormatReal(Doc().W));
 
   // "&Redraw" follows a new main image.
   Form->ZoomInCentre();
