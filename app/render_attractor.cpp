@@ -85,7 +85,7 @@ std::string RenderAttractorFile(const TRenderOptions& options,
                    options.Quality, options.Progressive);
     else if (options.Type == TImageType::Png)
       SavePngFile(options.OutputPath, doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height,
-                  {{"Software", "Pelmorix"}, {"Number", std::to_string(doc.Number)}});
+                  AttractorImageText(doc));
     else
       SaveBitmapFile(options.OutputPath, doc.BitmapHeader(), doc.ImageBuffer());
   } catch (const std::exception& e) {

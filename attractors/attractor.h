@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "attractors/attractor_step.h"
 #include "formulas/formula_context.h"
@@ -35,6 +37,11 @@ std::string AttractorFileProblem(const std::string& path);
 void ReadAttractorTable(const TProfileFile& file, TAttractorTable& table);
 // The message of a load that failed with `error`.
 std::string AttractorLoadFailure(const std::string& error);
+
+class T3dFractal;
+// The text a PNG picture of the attractor carries: the program, and the
+// document's number, window and point count under their file key names.
+std::vector<std::pair<std::string, std::string>> AttractorImageText(T3dFractal& doc);
 
 class T3dFractal {
  public:

@@ -83,6 +83,12 @@ void ReadAttractorTable(const TProfileFile& file, TAttractorTable& table) {
     for (int32_t j = 0; j < kAttractorColumns; ++j) table.A[i][j] = ReadCoefficient(file, CoefficientKey(i, j));
 }
 
+std::vector<std::pair<std::string, std::string>> AttractorImageText(T3dFractal& doc) {
+  return {{"Software", "Pelmorix"},           {"Number", std::to_string(doc.Number)},
+          {"X_Coord", FormatReal(doc.X)},      {"Y_Coord", FormatReal(doc.Y)},
+          {"W_Coord", FormatReal(doc.W)},      {"MaxIter", std::to_string(doc.GetPointCount())}};
+}
+
 std::string AttractorLoadFailure(const std::string& error) {
   return "Application raised exception with message:\r\n" + error + "\r\nUnable to load Spot-file !";
 }

@@ -378,7 +378,7 @@ void TAttractorForm::Save() {
     case 4:
       try {
         SavePngFile(base + ".png", Doc->BitmapHeader(), Doc->ImageBuffer(), Doc->Width, Doc->Height,
-                    {{"Software", "Pelmorix"}});
+                    AttractorImageText(*Doc));
       } catch (const std::exception& e) {
         ShowMessage(e.what());
       }

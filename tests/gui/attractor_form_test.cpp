@@ -104,6 +104,8 @@ TEST_F(AttractorFormTest, SearchPanZoomSaveAndLoadThroughTheMainWindow) {
   ASSERT_TRUE(png.Ok);
   EXPECT_EQ(png.Width, 300);
   EXPECT_EQ(png.Height, 300);
+  EXPECT_EQ(png.Text.at("Number"), "2000");
+  EXPECT_EQ(png.Text.at("W_Coord"), FormatReal(form->Document()->W));
   form->SaveDialog.FilterIndex = 2;
 
   // Another size, then the saved file dropped on the main window brings
