@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -375,10 +374,9 @@ TEST(ProfileFuzz, RandomFilesKeepTheirLines) {
   std::mt19937 rng(20240611);
   TempFolder dir;
   const std::string path = dir.File("fuzz.ini");
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  int rounds = 0;
-  while (std::chrono::steady_clock::now() < deadline && rounds < 5000) {
-    ++rounds;
+  // A fixed number of rounds: every run tries the same files, whatever the
+  // machine's load.
+  for (int round = 0; round < 3000; ++round) {
     std::string text;
     const int lines = int(rng() % 30);
     for (int i = 0; i < lines; ++i) {
@@ -422,7 +420,6 @@ TEST(ProfileFuzz, RandomFilesKeepTheirLines) {
     ASSERT_EQ(j, oldLines.size()) << text;
     ASSERT_LE(newLines.size(), oldLines.size() + 2) << text;
   }
-  EXPECT_GT(rounds, 100);
 }
 
 TEST(ProfileReal, GeneralFormat) {
