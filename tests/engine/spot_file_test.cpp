@@ -322,9 +322,8 @@ TEST_F(SpotFile, MutatedFilesNeverCrash) {
   const std::string alphabet = "[]=\n\r;-.0123456789eE+ abcXYZ\xB0\xff";
   TFractal doc(-1, 0, 0, 0, 8, 8, nullptr);
   const std::string path = PathOf("mutant.frs");
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  int runs = 0;
-  while (std::chrono::steady_clock::now() < deadline) {
+  // A fixed number of mutants: every run tries the same files.
+  for (int run = 0; run < 1000; ++run) {
     std::string text = original;
     const int edits = 1 + int(random() % 8);
     for (int e = 0; e < edits; ++e) {
@@ -341,9 +340,7 @@ TEST_F(SpotFile, MutatedFilesNeverCrash) {
     } catch (const std::exception&) {
       // palette errors reach the caller by design
     }
-    ++runs;
   }
-  EXPECT_GT(runs, 50);
 }
 
 }  // namespace

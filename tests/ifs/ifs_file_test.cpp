@@ -590,10 +590,9 @@ TEST_F(IFSFileTest, HostileFiles) {
   ASSERT_FALSE(ifs.empty());
 
   const std::string path = PathOf("fuzz");
+  // A fixed number of mutants, so every run tries the same files.
   int runs = 0, errors = 0;
-  const auto start = std::chrono::steady_clock::now();
-  const auto budget = std::chrono::milliseconds(2500);
-  while (std::chrono::steady_clock::now() - start < budget) {
+  while (runs < 1500) {
     const bool library = runs % 2 == 1;
     const std::string text = Mutate(library ? ifs : fri, rng);
     {
@@ -638,12 +637,12 @@ TEST_F(IFSFileTest, HostileFiles) {
     } catch (const std::exception& e) {
       FAIL() << "unexpected " << e.what() << " for:\n" << text;
     }
-    ASSERT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500)) << text;
+    // No file may make a reader hang.
+    ASSERT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5)) << text;
     ++runs;
   }
   RecordProperty("runs", runs);
   RecordProperty("conversion_errors", errors);
-  EXPECT_GT(runs, 100);
   EXPECT_GT(errors, 0);       // the mutations do reach the number readers
   EXPECT_LT(errors, runs);    // and many files still load
 }
