@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -30,31 +29,10 @@ std::string CoefficientKey(int32_t row, int32_t column) {
   return key;
 }
 
-// Half an ulp above the largest single: anything below rounds to a finite
-// single.
-constexpr Extended kSingleLimit = 0x1.ffffffp127L;
-
-TConvertError NotAFloat(const TProfileFile& file, const std::string& section, const std::string& key) {
-  std::string text = "'";
-  text += file.ReadString(section, key, "");
-  text += "' is not a valid floating point value (key \"" + key + "\" in section \"" + section + "\" of \"";
-  text += file.Path() + "\")";
-  return TConvertError(text);
-}
-
-// A coefficient is a single: a number beyond its range is as unusable as text
-// that is not a number, and is reported the same way.
-float ReadCoefficient(const TProfileFile& file, const std::string& key) {
-  const Extended value = file.ReadReal(kAttract, key, "0");
-  if (!(std::fabs(value) < kSingleLimit)) throw NotAFloat(file, kAttract, key);
-  if (std::fabs(value) > FLT_MAX) return value < 0 ? -FLT_MAX : FLT_MAX;
-  return float(value);
-}
-
 // An infinite or NaN window has no picture to draw.
-Extended ReadWindowReal(const TProfileFile& file, const std::string& key, const char* def) {
+Extended ReadWindowReal(const TProfileFile& file, const char* key, const char* def) {
   const Extended value = file.ReadReal(kFractal, key, def);
-  if (!std::isfinite(value)) throw NotAFloat(file, kFractal, key);
+  if (!std::isfinite(value)) throw file.NotAReal(kFractal, key);
   return value;
 }
 
@@ -80,7 +58,7 @@ std::string AttractorFileProblem(const std::string& path) {
 
 void ReadAttractorTable(const TProfileFile& file, TAttractorTable& table) {
   for (int32_t i = 0; i < kAttractorRows; ++i)
-    for (int32_t j = 0; j < kAttractorColumns; ++j) table.A[i][j] = ReadCoefficient(file, CoefficientKey(i, j));
+    for (int32_t j = 0; j < kAttractorColumns; ++j) table.A[i][j] = file.ReadSingle(kAttract, CoefficientKey(i, j), "0");
 }
 
 std::vector<std::pair<std::string, std::string>> AttractorImageText(T3dFractal& doc) {

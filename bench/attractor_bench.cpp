@@ -20,12 +20,6 @@ constexpr int32_t kSide = 1024;
 constexpr int32_t kPoints = 1000000;
 double BareMs = 0, BareCpuMs = 0;  // 1,000,000 bare steps, measured first
 
-class TNullCanvas : public TCanvas {
- public:
-  void DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect&) override {}
-  void SetPixel(int32_t, int32_t, TColor3) override {}
-};
-
 // A kind-3 attractor found with a fixed seed, drawn once.
 T3dFractal& FoundAttractor() {
   static TNullCanvas canvas;

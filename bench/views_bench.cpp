@@ -15,12 +15,6 @@
 
 namespace {
 
-class TNullCanvas : public TCanvas {
- public:
-  void DrawBitmap(const TBitmapInfoHeader&, const uint8_t*, const TRect&, const TRect&) override {}
-  void SetPixel(int32_t, int32_t, TColor3) override {}
-};
-
 // One rendered image per size, kept for the view that follows its render.
 struct TRendered {
   TNullCanvas Canvas;

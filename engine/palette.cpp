@@ -244,10 +244,7 @@ void TFPal::LoadFromProfile(const TProfileFile& f) {
   staged.PaletteKind = f.ReadInteger(kColors, "Palette type", PaletteKind);
   staged.ColorOrder = f.ReadInteger(kColors, "ColorOrder", 0);
   const Extended contrast = f.ReadReal(kColors, "Contrast", "0.75");
-  if (!(std::fabs(contrast) <= FLT_MAX))
-    throw TConvertError("'" + f.ReadString(kColors, "Contrast", "") +
-                        "' is not a valid floating point value (key \"Contrast\" in section \"Colors\" of \"" +
-                        f.Path() + "\")");
+  if (!(std::fabs(contrast) <= FLT_MAX)) throw f.NotAReal(kColors, "Contrast");
   staged.Contrast = float(contrast);
   staged.IterChanging = f.ReadInteger(kColors, "IterChanging", IterChanging);
   // Colour channels keep the low 8 bits of what the file holds.

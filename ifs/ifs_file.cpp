@@ -1,8 +1,6 @@
 #include "ifs/ifs_file.h"
 
 #include <algorithm>
-#include <cfloat>
-#include <cmath>
 
 #include "engine/palette.h"
 #include "platform/profile.h"
@@ -18,24 +16,8 @@ constexpr int kWindowDigits = 18;
 
 std::string TransformKey(int32_t j, int field) { return "Frm" + std::to_string(j) + kTransformLetters[field]; }
 
-// Half an ulp above the largest single: anything below rounds to a finite
-// single (15 digits of FLT_MAX read back slightly above it).
-constexpr Extended kSingleLimit = 0x1.ffffffp127L;
-
-// A coefficient is a single: a number beyond its range is as unusable as text
-// that is not a number, and is reported the same way.
-float ReadSingle(const TProfileFile& file, std::string_view section, const std::string& key) {
-  const Extended value = file.ReadReal(section, key, "0");
-  if (!(std::fabs(value) < kSingleLimit))
-    throw TConvertError("'" + file.ReadString(section, key, "") +
-                        "' is not a valid floating point value (key \"" + key + "\" in section \"" +
-                        std::string(section) + "\" of \"" + file.Path() + "\")");
-  if (std::fabs(value) > FLT_MAX) return value < 0 ? -FLT_MAX : FLT_MAX;
-  return float(value);
-}
-
 void ReadTransform(const TProfileFile& file, std::string_view section, int32_t j, TIFSTransform& t) {
-  for (int f = 0; f < kTransformFieldCount; ++f) t.*kTransformFields[f] = ReadSingle(file, section, TransformKey(j, f));
+  for (int f = 0; f < kTransformFieldCount; ++f) t.*kTransformFields[f] = file.ReadSingle(section, TransformKey(j, f), "0");
 }
 
 void AddWarning(std::string& warnings, const std::string& text) {

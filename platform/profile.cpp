@@ -60,7 +60,12 @@ TLineKind Classify(std::string_view text, std::string_view* name = nullptr) {
 
 std::string_view ValueOf(std::string_view keyLine) { return Trim(keyLine.substr(keyLine.find('=') + 1)); }
 
-std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string Quoted(std::string_view s) {
+  std::string quoted = "\"";
+  quoted += s;
+  quoted += '"';
+  return quoted;
+}
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
@@ -506,6 +511,28 @@ Extended TProfileFile::ReadReal(std::string_view section, std::string_view key, 
     throw TConvertError(std::string(e.what()) + " (key " + Quoted(Trim(key)) + " in section " +
                         Quoted(Trim(section)) + " of " + Quoted(FPath) + ")");
   }
+}
+
+TConvertError TProfileFile::NotAReal(std::string_view section, std::string_view key) const {
+  std::string text = "'";
+  text += ReadString(section, key, "");
+  text += "' is not a valid floating point value (key ";
+  text += Quoted(Trim(key));
+  text += " in section ";
+  text += Quoted(Trim(section));
+  text += " of ";
+  text += Quoted(FPath);
+  text += ")";
+  return TConvertError(text);
+}
+
+float TProfileFile::ReadSingle(std::string_view section, std::string_view key, std::string_view defText) const {
+  // Half an ulp above the largest single: anything below rounds to a finite single.
+  constexpr Extended kSingleLimit = 0x1.ffffffp127L;
+  const Extended value = ReadReal(section, key, defText);
+  if (!(std::fabs(value) < kSingleLimit)) throw NotAReal(section, key);
+  if (std::fabs(value) > FLT_MAX) return value < 0 ? -FLT_MAX : FLT_MAX;
+  return float(value);
 }
 
 void TProfileFile::RequireReadable() const {

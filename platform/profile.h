@@ -104,6 +104,13 @@ class TProfileFile {
   // The value (or `defText` when missing) parsed by ParseReal; throws
   // TConvertError naming the text, key, section and file.
   Extended ReadReal(std::string_view section, std::string_view key, std::string_view defText) const;
+  // A real stored as a single: read as ReadReal, and a value beyond the
+  // single range is refused like text that is not a number (a value that only
+  // rounds past FLT_MAX, as 15 digits of it do, becomes FLT_MAX).
+  float ReadSingle(std::string_view section, std::string_view key, std::string_view defText) const;
+  // The error ReadReal gives for the value at section/key, for readers that
+  // refuse a number the parser takes (out of their range, not finite).
+  TConvertError NotAReal(std::string_view section, std::string_view key) const;
 
   bool SectionExists(std::string_view section) const;
   bool ValueExists(std::string_view section, std::string_view key) const;
