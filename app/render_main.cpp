@@ -51,11 +51,6 @@ std::string ValueBytes(const TFractal& doc) {
   return out;
 }
 
-int Fail(const std::string& text) {
-  std::fprintf(stderr, "pelmorix-render: %s\n", text.c_str());
-  return 1;
-}
-
 // Loads the IFS library "px.ifs" of the data folder, as the program does at
 // start-up; returns what went wrong reading it (empty when nothing did).
 std::string LoadProgramIFSLibrary() {

@@ -1,8 +1,6 @@
 #include "app/render_morph.h"
 
 #include <algorithm>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -23,18 +21,6 @@ namespace {
 
 constexpr int32_t kDefaultAttractorSide = 300;  // an attractor file without "DrawSize"
 
-std::atomic<bool> Interrupted{false};
-
-void OnInterrupt(int) {
-  Interrupted = true;
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
-}
-
-int Fail(const std::string& text) {
-  std::fprintf(stderr, "pelmorix-render: %s\n", text.c_str());
-  return 1;
-}
 
 struct TMorphOptions {
   TZoomMovieOptions Movie;  // files, output, frames, timing, codec, size
@@ -110,7 +96,7 @@ class TMorphHost : public TMovieHost {
     }
     return true;
   }
-  bool Running() const override { return !Interrupted; }
+  bool Running() const override { return !Interrupted(); }
   int32_t FrameCount() const override { return Options.Movie.Frames; }
   void SetGaugeMax(int32_t) override {}
   void SetGaugePosition(int32_t) override {}
@@ -125,28 +111,17 @@ class TMorphHost : public TMovieHost {
   int32_t Total;
 };
 
-bool OpenClip(TAVIWriter& writer, const TMorphOptions& options, int32_t width, int32_t height, std::string& error) {
-  const std::string& out = options.Movie.OutputPath;
-  if (!writer.Open(out)) error = "Unable to create file " + out + " !";
-  else if (!writer.CreateStream(width, height, options.Movie.Fps)) error = "Unable to create stream in " + out + " !";
-  else if (!writer.MakeCompressedStream(options.Movie.Compress) || !writer.FreeOptions())
-    error = "Unable to create compressed stream in " + out + " !";
-  else if (!writer.SetFormat()) error = "Unable to set format for compressed stream ! (" + writer.LastError() + ")";
-  return error.empty();
-}
-
 // The end of a morph: the exit status and its message.
 int Finish(TAVIWriter& writer, const TMorphOptions& options, int32_t written, int32_t failedFrame) {
   writer.Close();
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  ReleaseInterrupts();
   if (options.Movie.ShowProgress) std::fputc('\n', stderr);
   const std::string& out = options.Movie.OutputPath;
   const std::string kept = std::to_string(written) + " frame" + (written == 1 ? "" : "s");
   if (failedFrame >= 0)
     return Fail("writing frame " + std::to_string(failedFrame) + " failed (" + writer.LastError() + "); " + out +
                 " holds the " + kept + " before it");
-  if (Interrupted) {
+  if (Interrupted()) {
     std::fprintf(stderr, "pelmorix-render: interrupted; %s holds %s\n", out.c_str(), kept.c_str());
     return 130;
   }
@@ -188,9 +163,8 @@ int RunIFSMorphCommand(TMorphOptions& options) {
 
   TAVIWriter writer;
   std::string error;
-  if (!OpenClip(writer, options, doc.BufWidth(), doc.BufHeight(), error)) return Fail(error);
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
+  if (!OpenBatchClip(writer, options.Movie, doc.BufWidth(), doc.BufHeight(), error)) return Fail(error);
+  CatchInterrupts();
   TMorphHost host(doc, nullptr, writer, options);
   RunIFSMorph(host, movie);
   doc.StopThread();
@@ -237,9 +211,8 @@ int RunAttractorMorphCommand(TMorphOptions& options) {
 
   TAVIWriter writer;
   std::string error;
-  if (!OpenClip(writer, options, attractor.BufWidth(), attractor.BufHeight(), error)) return Fail(error);
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
+  if (!OpenBatchClip(writer, options.Movie, attractor.BufWidth(), attractor.BufHeight(), error)) return Fail(error);
+  CatchInterrupts();
   TFractal parked(-1, 0, 0, 0, 0, 0, nullptr);
   TMorphHost host(parked, &attractor, writer, options);
   RunAttractorMorph(host, attractor, movie);

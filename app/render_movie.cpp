@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 
+#include "app/render_options.h"
 #include "engine/fractal.h"
 #include "movies/movie_host.h"
 #include "platform/dialogs.h"
@@ -15,19 +15,11 @@
 
 namespace {
 
-std::atomic<bool> Interrupted{false};
+std::atomic<bool> InterruptSeen{false};
 
 void OnInterrupt(int) {
-  Interrupted = true;
-  // A second Ctrl-C ends the program at once.
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
-}
-
-bool ParseInt(const std::string& text, int32_t& out) {
-  const char* end = text.data() + text.size();
-  auto [p, ec] = std::from_chars(text.data(), end, out);
-  return ec == std::errc() && p == end && !text.empty();
+  InterruptSeen = true;
+  ReleaseInterrupts();
 }
 
 // The batch side of a movie: renders in its own document and writes through
@@ -52,7 +44,7 @@ class TBatchMovieHost : public TMovieHost {
     DrawProgress(i - Options.First + 1);
     return true;
   }
-  bool Running() const override { return !Interrupted; }
+  bool Running() const override { return !Interrupted(); }
   int32_t FrameCount() const override { return Options.Last - Options.First; }
   void SetGaugeMax(int32_t) override {}
   void SetGaugePosition(int32_t) override {}
@@ -73,11 +65,6 @@ class TBatchMovieHost : public TMovieHost {
   TAVIWriter& Writer;
   const TZoomMovieOptions& Options;
 };
-
-int Fail(const std::string& text) {
-  std::fprintf(stderr, "pelmorix-render: %s\n", text.c_str());
-  return 1;
-}
 
 }  // namespace
 
@@ -157,13 +144,7 @@ bool ParseZoomMovieOptions(const std::vector<std::string>& args, TZoomMovieOptio
       codecGiven = true;
     } else if (a == "--size") {
       if (!value()) return false;
-      const size_t x = v.find('x');
-      if (x == std::string::npos || !ParseInt(v.substr(0, x), options.Width) ||
-          !ParseInt(v.substr(x + 1), options.Height) || options.Width < 2 || options.Height < 1 ||
-          options.Width > 20000 || options.Height > 20000) {
-        error = "bad --size \"" + v + "\": expected WxH with W from 2 and H from 1 up to 20000";
-        return false;
-      }
+      if (!ParseSizeOption(v, options.Width, options.Height, error)) return false;
     } else if (a == "--frame-range") {
       if (!value()) return false;
       const size_t colon = v.find(':');
@@ -264,31 +245,48 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
 
   TAVIWriter writer;
   const std::string& out = options.OutputPath;
-  if (!writer.Open(out)) return Fail("Unable to create file " + out + " !");
-  if (!writer.CreateStream(doc.BufWidth(), doc.BufHeight(), options.Fps))
-    return Fail("Unable to create stream in " + out + " !");
-  if (!writer.MakeCompressedStream(options.Compress) || !writer.FreeOptions())
-    return Fail("Unable to create compressed stream in " + out + " !");
-  if (!writer.SetFormat()) return Fail("Unable to set format for compressed stream ! (" + writer.LastError() + ")");
+  if (!OpenBatchClip(writer, options, doc.BufWidth(), doc.BufHeight(), error)) return Fail(error);
 
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
+  CatchInterrupts();
   TBatchMovieHost host(doc, writer, options);
   const int32_t written = RunZoomLoop(host, spots, options.Smooth, options.First, options.Last);
   doc.StopThread();
   writer.Close();
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  ReleaseInterrupts();
   if (options.ShowProgress) std::fputc('\n', stderr);
 
   const std::string kept = std::to_string(written) + " frame" + (written == 1 ? "" : "s");
   if (host.FailedFrame >= 0)
     return Fail("writing frame " + std::to_string(host.FailedFrame) + " failed (" + writer.LastError() + "); " + out +
                 " holds the " + kept + " before it");
-  if (Interrupted) {
+  if (Interrupted()) {
     std::fprintf(stderr, "pelmorix-render: interrupted; %s holds %s (frames %d..%d)\n", out.c_str(), kept.c_str(),
                  options.First, options.First + written - 1);
     return 130;
   }
   return 0;
 }
+
+bool OpenBatchClip(TAVIWriter& writer, const TZoomMovieOptions& options, int32_t width, int32_t height,
+                   std::string& error) {
+  const std::string& out = options.OutputPath;
+  error.clear();
+  if (!writer.Open(out)) error = "Unable to create file " + out + " !";
+  else if (!writer.CreateStream(width, height, options.Fps)) error = "Unable to create stream in " + out + " !";
+  else if (!writer.MakeCompressedStream(options.Compress) || !writer.FreeOptions())
+    error = "Unable to create compressed stream in " + out + " !";
+  else if (!writer.SetFormat()) error = "Unable to set format for compressed stream ! (" + writer.LastError() + ")";
+  return error.empty();
+}
+
+void CatchInterrupts() {
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+}
+
+void ReleaseInterrupts() {
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+}
+
+bool Interrupted() { return InterruptSeen; }

@@ -32,3 +32,14 @@ std::string ZoomMovieUsage();
 // Parses, renders and writes; returns the exit status (0 written, 1 failed,
 // 130 interrupted: the clip then holds the frames written before).
 int RunZoomMovieCommand(const std::vector<std::string>& args);
+
+// What the movie commands share.
+// Opens the clip at options.OutputPath with the options' rate and compressor
+// for frames of width x height; false with the message of the step that failed.
+bool OpenBatchClip(TAVIWriter& writer, const TZoomMovieOptions& options, int32_t width, int32_t height,
+                   std::string& error);
+// From CatchInterrupts to ReleaseInterrupts, Ctrl-C (or SIGTERM) ends a movie
+// after the frame it is on; a second one ends the program at once.
+void CatchInterrupts();
+void ReleaseInterrupts();
+bool Interrupted();

@@ -3,16 +3,11 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "platform/profile.h"
 
 namespace {
-
-bool ParseInt(const std::string& text, int32_t& out) {
-  const char* end = text.data() + text.size();
-  auto [p, ec] = std::from_chars(text.data(), end, out);
-  return ec == std::errc() && p == end;
-}
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   if (s.size() < tail.size()) return false;
@@ -22,6 +17,28 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }
 
 }  // namespace
+
+bool ParseInt(const std::string& text, int32_t& out) {
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, out);
+  return ec == std::errc() && p == end;
+}
+
+bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, std::string& error) {
+  const size_t x = text.find('x');
+  if (x == std::string::npos || !ParseInt(text.substr(0, x), width) || !ParseInt(text.substr(x + 1), height) ||
+      width < 2 || height < 1 || width > kMaxRenderSide || height > kMaxRenderSide) {
+    error = "bad --size \"" + text + "\": expected WxH with W from 2 and H from 1 up to " +
+            std::to_string(kMaxRenderSide);
+    return false;
+  }
+  return true;
+}
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "pelmorix-render: %s\n", text.c_str());
+  return 1;
+}
 
 std::string RenderUsage() {
   return "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg|OUT.png [options]\n"
@@ -66,14 +83,7 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
       if (!value(options.ValuesPath)) return false;
     } else if (a == "--size") {
       if (!value(v)) return false;
-      const size_t x = v.find('x');
-      if (x == std::string::npos || !ParseInt(v.substr(0, x), options.Width) ||
-          !ParseInt(v.substr(x + 1), options.Height) || options.Width < 2 || options.Height < 1 ||
-          options.Width > kMaxRenderSide || options.Height > kMaxRenderSide) {
-        error = "bad --size \"" + v + "\": expected WxH with W from 2 and H from 1 up to " +
-                std::to_string(kMaxRenderSide);
-        return false;
-      }
+      if (!ParseSizeOption(v, options.Width, options.Height, error)) return false;
     } else if (a == "--threads") {
       if (!value(v)) return false;
       if (!ParseInt(v, options.Threads) || options.Threads < 0 || options.Threads > 256) {

@@ -36,3 +36,12 @@ struct TRenderOptions {
 bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& options, std::string& error);
 
 std::string RenderUsage();
+
+// Helpers every command of pelmorix-render shares.
+// A whole decimal integer, nothing else.
+bool ParseInt(const std::string& text, int32_t& out);
+// "--size WxH": W from 2 and H from 1 up to kMaxRenderSide; false with the
+// message for the user otherwise.
+bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, std::string& error);
+// Says "pelmorix-render: text" on stderr; returns the failure exit status 1.
+int Fail(const std::string& text);
