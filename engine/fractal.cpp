@@ -140,6 +140,7 @@ void TFractal::SetFormula(int32_t number, Extended x, Extended y, Extended w) {
   X0 = X = x;
   Y0 = Y = y;
   W0 = W = w;
+  DeepFromExtended();
   Ctx.Number = number;
   Restart();
 }
@@ -173,7 +174,20 @@ void TFractal::SetWindow(Extended x, Extended y, Extended w) {
   X = x;
   Y = y;
   W = w;
+  DeepFromExtended();
   Restart();
+}
+
+void TFractal::SetDeepWindow(const TDeepWindow& window) {
+  Deep = window;
+  X = Deep.X.ToExtended();
+  Y = Deep.Y.ToExtended();
+  W = Deep.W.ToExtended();
+  Restart();
+}
+
+void TFractal::DeepFromExtended() {
+  Deep = {TDeepReal(X, TDeepReal::kMinBits), TDeepReal(Y, TDeepReal::kMinBits), TDeepReal(W, TDeepReal::kMinBits)};
 }
 
 void TFractal::SetJuliaPoint(Extended re, Extended im) {
@@ -396,6 +410,7 @@ void TFractal::Assign(const TFractal* other) {
   X = other->X;
   Y = other->Y;
   W = other->W;
+  Deep = other->Deep;
   Palette->Assign(*other->Palette);
   AutoIter = other->AutoIter;
   Ctx.Orbit = {0.001L, 0.001L};

@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "engine/deep_real.h"
 #include "engine/palette.h"
 #include "formulas/formula_context.h"
 #include "platform/bitmap.h"
@@ -39,6 +40,8 @@ class TFractal {
   void SetFormula(int32_t number, Extended x, Extended y, Extended w);
   void SetSize(int32_t width, int32_t height);
   void SetWindow(Extended x, Extended y, Extended w);
+  // Sets the view from its deep window; X, Y, W become its rounding.
+  void SetDeepWindow(const TDeepWindow& window);
   void SetJuliaPoint(Extended re, Extended im);
   void SetParameters(Extended p1r, Extended p1i, Extended p2r, Extended p2i, Extended p3r, Extended p3i);
   void SetConstructor(const Extended (&coefs)[kConstructorCoefCount]);
@@ -138,6 +141,9 @@ class TFractal {
   bool AutoIter = true;
   Extended X0 = 0, Y0 = 0, W0 = 0;
   Extended X = 0, Y = 0, W = 0;
+  // The view window X, Y, W in arbitrary precision: equal to them unless the
+  // view is deeper than they resolve.
+  TDeepWindow Deep;
   TFormulaContext Ctx;
 
  private:
@@ -145,6 +151,8 @@ class TFractal {
   void ReleaseUserModule();
   void ReleaseBuffers();
   void AllocateOrbitStore();
+  // Makes the deep window equal to the extended X, Y, W.
+  void DeepFromExtended();
   void RecolorWith(const std::function<TColor3(const float*)>& colorOf);
   std::vector<TOrbitEntry> OrbitStore;
   mutable std::mutex BufferLock;

@@ -79,6 +79,7 @@ void TFractal::LoadSpot(const TProfileFile& f) {
     X = f.ReadReal(kFractal, "X_Coord", "-2.2");
     Y = f.ReadReal(kFractal, "Y_Coord", "-1.4");
     W = f.ReadReal(kFractal, "W_Coord", "2.8");
+    DeepFromExtended();
     X0 = f.ReadReal(kFractal, "X0_Coord", "-2.2");
     Y0 = f.ReadReal(kFractal, "Y0_Coord", "-1.4");
     W0 = f.ReadReal(kFractal, "W0_Coord", "2.8");

@@ -1,0 +1,45 @@
+#include "engine/deep_real.h"
+
+#include <gtest/gtest.h>
+
+TEST(DeepReal, DecimalTextReadsBackToTheSameValue) {
+  for (const mpfr_prec_t bits : {64, 200, 700}) {
+    TDeepReal x;
+    ASSERT_TRUE(TDeepReal::Parse("-0.743643887037158704752191506114774", bits, x));
+    const TDeepReal third = x / TDeepReal(3.0L, bits);
+    TDeepReal back;
+    ASSERT_TRUE(TDeepReal::Parse(third.ToDecimal(TDeepReal::DecimalDigits(bits)), bits, back));
+    EXPECT_TRUE(back == third) << bits;
+  }
+  TDeepReal w;
+  ASSERT_TRUE(TDeepReal::Parse("1.25e-120", 128, w));
+  EXPECT_EQ(w.ToDecimal(3), "1.25e-120");
+  EXPECT_EQ(TDeepReal(-2.2L, 64).ToExtended(), -2.2L);
+}
+
+TEST(DeepReal, RefusesTextThatIsNotOneFiniteNumber) {
+  TDeepReal kept(7.0L, 64);
+  for (const char* text : {"", "abc", "1.5x", "1.5 ", "inf", "-INF", "nan", "1e99999999999999999999"})
+    EXPECT_FALSE(TDeepReal::Parse(text, 128, kept)) << text;
+  EXPECT_EQ(kept.ToExtended(), 7.0L);
+}
+
+TEST(DeepReal, BitsFollowTheDepthOfTheView) {
+  struct Row {
+    const char *x, *w;
+    int32_t pixels;
+    mpfr_prec_t atLeast, atMost;
+  } rows[] = {
+      {"-2.2", "2.8", 1024, 64, 64},
+      {"-0.74", "1e-25", 1024, 83 + 10, 83 + 10 + 40},
+      {"-0.74", "1e-100", 1024, 332 + 10, 332 + 10 + 40},
+  };
+  for (const Row& r : rows) {
+    TDeepWindow window;
+    ASSERT_TRUE(TDeepReal::Parse(r.x, 512, window.X));
+    ASSERT_TRUE(TDeepReal::Parse(r.w, 512, window.W));
+    const mpfr_prec_t bits = DeepBitsFor(window, r.pixels);
+    EXPECT_GE(bits, r.atLeast) << r.w;
+    EXPECT_LE(bits, r.atMost) << r.w;
+  }
+}
