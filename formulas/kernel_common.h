@@ -4,7 +4,9 @@
 // advances z in place; everything else is shared here.
 
 #include <cfenv>
+#include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 #include "formulas/complex_ext.h"
 #include "formulas/filters.h"
@@ -80,6 +82,34 @@ inline TCxOf<R> ToCx(const TComplexExt& c) {
 
 namespace kernel_detail {
 
+// Below this magnitude the squares of the exit tests cannot overflow a double.
+constexpr double kSquareSafe = 1e150;
+
+// The exit tests square z (or its distance to the previous z). In extended
+// precision no double z can overflow them; in doubles a huge z would, and the
+// overflow would spoil the pixel where the exact path sees a plain escape. A
+// z that large is rare (mostly the one that escapes), so the double path tests
+// it in extended precision, as the exact path does.
+template <class R, class Real>
+inline bool Exceeds(Real zx, Real zy, R limit) {
+  if constexpr (std::is_same_v<R, double>)
+    if (!(std::fabs(zx) < kSquareSafe && std::fabs(zy) < kSquareSafe))
+      return Extended(zx) * zx + Extended(zy) * zy > limit;
+  return R(zx) * zx + R(zy) * zy > limit;
+}
+
+template <class R, class Real>
+inline bool Settled(Real zx, Real zy, Real ox, Real oy, R tol) {
+  if constexpr (std::is_same_v<R, double>)
+    if (!(std::fabs(zx) < kSquareSafe && std::fabs(zy) < kSquareSafe && std::fabs(ox) < kSquareSafe &&
+          std::fabs(oy) < kSquareSafe)) {
+      const Extended dx = Extended(zx) - ox, dy = Extended(zy) - oy;
+      return dx * dx + dy * dy < tol;
+    }
+  const R dx = R(zx) - ox, dy = R(zy) - oy;
+  return dx * dx + dy * dy < tol;
+}
+
 template <class R, TExit Exit, bool Guarded, bool Trace, bool FSet, class Real, class Step>
 int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, R bailout, R tol, Step& step) {
   const int32_t maxIter = ctx->MaxIter;
@@ -92,10 +122,9 @@ int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, R bai
         if (FaultPending()) return 0;
     }
     if constexpr (Exit != TExit::Converge)
-      if (R(zx) * zx + R(zy) * zy > bailout) return n;
+      if (Exceeds(zx, zy, bailout)) return n;
     if constexpr (Exit != TExit::Bailout || FSet) {
-      const R dx = R(zx) - ox, dy = R(zy) - oy;
-      if (dx * dx + dy * dy < tol) return n;
+      if (Settled(zx, zy, ox, oy, tol)) return n;
       ox = zx;
       oy = zy;
     }

@@ -137,4 +137,23 @@ TEST(FastPath, FaultsSpoilOnlyTheirPixel) {
   }
 }
 
+// An orbit may leave with a z whose square overflows a double although it
+// fits in extended precision: the escape counts as on the exact path, not as
+// a fault that zeroes the pixel.
+TEST(FastPath, EscapeBeyondTheDoubleRangeIsNoFault) {
+  const struct {
+    int32_t Number;
+    double X, Y;
+  } cases[] = {{29, -2.2, 0.7}, {31, -2.2, 0.35}};  // z of iteration 3 is about 1e282
+  for (const auto& k : cases) {
+    TFormulaContext exact;
+    exact.Number = k.Number;
+    exact.MaxIter = 150;
+    TFormulaContext fast = exact;
+    fast.FastArithmetic = true;
+    EXPECT_EQ(EvaluatePixel(&exact, k.X, k.Y).Value[0], 3) << "formula " << k.Number;
+    EXPECT_EQ(EvaluatePixel(&fast, k.X, k.Y).Value[0], 3) << "formula " << k.Number;
+  }
+}
+
 }  // namespace
