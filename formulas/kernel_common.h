@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 #include "formulas/complex_ext.h"
 #include "formulas/filters.h"
 #include "formulas/formula_context.h"
@@ -82,32 +86,19 @@ inline TCxOf<R> ToCx(const TComplexExt& c) {
 
 namespace kernel_detail {
 
-// Below this magnitude the squares of the exit tests cannot overflow a double.
-constexpr double kSquareSafe = 1e150;
-
-// The exit tests square z (or its distance to the previous z). In extended
-// precision no double z can overflow them; in doubles a huge z would, and the
-// overflow would spoil the pixel where the exact path sees a plain escape. A
-// z that large is rare (mostly the one that escapes), so the double path tests
-// it in extended precision, as the exact path does.
-template <class R, class Real>
-inline bool Exceeds(Real zx, Real zy, R limit) {
-  if constexpr (std::is_same_v<R, double>)
-    if (!(std::fabs(zx) < kSquareSafe && std::fabs(zy) < kSquareSafe))
-      return Extended(zx) * zx + Extended(zy) * zy > limit;
-  return R(zx) * zx + R(zy) * zy > limit;
-}
-
-template <class R, class Real>
-inline bool Settled(Real zx, Real zy, Real ox, Real oy, R tol) {
-  if constexpr (std::is_same_v<R, double>)
-    if (!(std::fabs(zx) < kSquareSafe && std::fabs(zy) < kSquareSafe && std::fabs(ox) < kSquareSafe &&
-          std::fabs(oy) < kSquareSafe)) {
-      const Extended dx = Extended(zx) - ox, dy = Extended(zy) - oy;
-      return dx * dx + dy * dy < tol;
-    }
-  const R dx = R(zx) - ox, dy = R(zy) - oy;
-  return dx * dx + dy * dy < tol;
+// The bailout test squares z. In extended precision no double z can overflow
+// it; in doubles a z beyond about 1e154 does (mostly the z that escapes), and
+// the overflow would spoil the pixel where the exact path sees a plain escape.
+// When the squares overflowed from a finite z, the overflow is the test's own
+// (a step that overflows leaves z infinite or NaN) and is taken back. Only
+// the SSE flag is cleared: an x87 fault of a filter stays pending.
+inline void ForgiveSquareOverflow(double m, double zx, double zy) {
+  if (!(std::isinf(m) && std::isfinite(zx) && std::isfinite(zy))) return;
+#if defined(__SSE2__)
+  _mm_setcsr(_mm_getcsr() & ~_MM_EXCEPT_OVERFLOW);
+#else
+  std::feclearexcept(FE_OVERFLOW);
+#endif
 }
 
 template <class R, TExit Exit, bool Guarded, bool Trace, bool FSet, class Real, class Step>
@@ -121,10 +112,16 @@ int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, R bai
       if constexpr (Guarded)
         if (FaultPending()) return 0;
     }
-    if constexpr (Exit != TExit::Converge)
-      if (Exceeds(zx, zy, bailout)) return n;
+    if constexpr (Exit != TExit::Converge) {
+      const R m = R(zx) * zx + R(zy) * zy;
+      if (m > bailout) {
+        if constexpr (std::is_same_v<R, double>) ForgiveSquareOverflow(m, zx, zy);
+        return n;
+      }
+    }
     if constexpr (Exit != TExit::Bailout || FSet) {
-      if (Settled(zx, zy, ox, oy, tol)) return n;
+      const R dx = R(zx) - ox, dy = R(zy) - oy;
+      if (dx * dx + dy * dy < tol) return n;
       ox = zx;
       oy = zy;
     }
