@@ -156,4 +156,44 @@ TEST(FastPath, EscapeBeyondTheDoubleRangeIsNoFault) {
   }
 }
 
+// The lane loops (several orbits of a column in flight) give every pixel the
+// value of the scalar double kernel: columns shorter and longer than the
+// lanes, Julia, inverted, F-Set, no iterations at all, and a column with a
+// pixel whose Newton step divides by zero (value 0, its neighbours kept).
+TEST(FastPath, LaneLoopsMatchTheScalarKernels) {
+  const struct {
+    int32_t Number, Rows, MaxIter;
+    bool Julia, Inverted, FSet;
+  } cases[] = {{14, 1, 100, false, false, false},  {14, 7, 100, false, false, false},
+               {14, 301, 160, false, false, false}, {14, 301, 160, true, false, false},
+               {15, 301, 160, false, true, false},  {24, 301, 160, false, false, true},
+               {24, 9, 0, false, false, false},     {14, 3, 100, false, false, false}};
+  for (const auto& k : cases) {
+    TFormulaContext ctx;
+    ctx.Number = k.Number;
+    ctx.MaxIter = k.MaxIter;
+    ctx.JulieSet = k.Julia;
+    ctx.PJ = {0.3L, -0.2L};
+    ctx.Inverted = k.Inverted;
+    ctx.FSet = k.FSet;
+    ctx.FastArithmetic = true;
+    std::vector<double> ys(static_cast<size_t>(k.Rows));
+    for (int32_t r = 0; r < k.Rows; ++r) ys[size_t(r)] = 2.5 - r * (5.0 / k.Rows);
+    if (k.Rows == 3) ys[1] = 0;  // at (0.5, 0) the first step divides 0 by 0
+    const double x = k.Rows == 3 ? 0.5 : -0.61;
+    std::vector<TPixelChannels> run(static_cast<size_t>(k.Rows));
+    EvaluatePixelRun(&ctx, x, ys.data(), k.Rows, run.data());
+    int32_t differing = 0;
+    for (int32_t r = 0; r < k.Rows; ++r) {
+      TFormulaContext one = ctx;
+      differing += EvaluatePixel(&one, x, ys[size_t(r)]).Value[0] != run[size_t(r)].Value[0];
+    }
+    EXPECT_EQ(differing, 0) << "formula " << k.Number << " rows " << k.Rows;
+    if (k.Rows == 3) {
+      EXPECT_EQ(run[1].Value[0], 0);
+      EXPECT_GT(run[0].Value[0], 0);
+    }
+  }
+}
+
 }  // namespace
