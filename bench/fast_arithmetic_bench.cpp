@@ -153,7 +153,7 @@ void BM_FastAgreement(benchmark::State& state) {
     int below = 0;
     for (const TShare& s : shares) below += s.Fast < 0.995;
     std::printf("fast path agreement (identical pixels), lowest first; %d below 99.5 %%:\n", below);
-    std::printf("  %-12s %9s %18s\n", "", "fast", "exact, moved 1 ulp");
+    std::printf("  %-12s %10s %19s\n", "", "fast", "exact moved 1 ulp");
     for (const TShare& s : shares) std::printf("  %-12s %8.4f %% %16.4f %%\n", s.Name.c_str(), 100 * s.Fast, 100 * s.Self);
     state.counters["lowest %"] = 100 * shares.front().Fast;
   }
