@@ -48,6 +48,14 @@ TLaneRunFn LaneRunOf(int32_t number) {
       return &Kernel15Lanes;
     case 24:
       return &Kernel24Lanes;
+    case 57:
+      return &Kernel57Lanes;
+    case 69:
+      return &Kernel69Lanes;
+    case 74:
+      return &Kernel74Lanes;
+    case 76:
+      return &Kernel76Lanes;
     default:
       return nullptr;
   }

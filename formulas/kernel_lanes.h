@@ -8,15 +8,35 @@
 
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 #include "formulas/kernel_common.h"
 
 namespace kernel_detail {
 
 constexpr int kLanes = 8;
 
-template <TExit Exit, bool FSet, class F>
-void LaneLoop(const TFormulaContext* ctx, double x, const double* ys, int32_t count, double bailout, double tol,
-              bool honoursJulia, F f, int32_t* escapes) {
+// Whether the last step raised a fault, which is then cleared. Double
+// arithmetic runs on the SSE unit alone, whose flags are read inline.
+inline bool TakeStepFault() {
+#if defined(__SSE2__)
+  constexpr unsigned kFaults = _MM_EXCEPT_OVERFLOW | _MM_EXCEPT_DIV_ZERO | _MM_EXCEPT_INVALID;
+  const unsigned csr = _mm_getcsr();
+  if (!(csr & kFaults)) return false;
+  _mm_setcsr(csr & ~kFaults);
+  return true;
+#else
+  if (!FaultPending()) return false;
+  ClearFaults();
+  return true;
+#endif
+}
+
+template <TExit Exit, bool Guarded, bool FSet, class F>
+void LaneLoop(const TFormulaContext* ctx, double x, const double* ys, int32_t count, double bailout, double tol, F f,
+              int32_t* escapes) {
   struct TLane {
     double zx, zy, ox, oy;
     TCxOf<double> c;
@@ -25,12 +45,23 @@ void LaneLoop(const TFormulaContext* ctx, double x, const double* ys, int32_t co
   TLane lanes[kLanes];
   bool live[kLanes];
   int32_t next = 0;
-  // Starts the next pixel of the column in the lane, when one is left.
+  // Starts the next pixel of the column in the lane, when one is left. In a
+  // guarded kernel a fault of the start point makes the pixel 0.
   auto start = [&](TLane& l) {
-    if (next >= count) return false;
-    const TKernelStart s = CommonStart(ctx, x, ys[next], honoursJulia);
-    l = {s.zx, s.zy, 1e12, 0, {s.cx, s.cy}, 0, next++};
-    return true;
+    while (next < count) {
+      const TKernelStart s = CommonStart(ctx, x, ys[next]);
+      if constexpr (Guarded) {
+        FpSettle(s);
+        if (FaultPending()) {
+          ClearFaults();
+          escapes[next++] = 0;
+          continue;
+        }
+      }
+      l = {s.zx, s.zy, 1e12, 0, {s.cx, s.cy}, 0, next++};
+      return true;
+    }
+    return false;
   };
   int liveCount = 0;
   for (int k = 0; k < kLanes; ++k) liveCount += live[k] = start(lanes[k]);
@@ -59,17 +90,23 @@ void LaneLoop(const TFormulaContext* ctx, double x, const double* ys, int32_t co
           }
         }
       }
+      if (result < 0) {
+        const TCxOf<double> z = f(TCxOf<double>{l.zx, l.zy}, l.c);
+        l.zx = z.re;
+        l.zy = z.im;
+        // A guarded kernel ends the orbit at the iteration whose step faulted.
+        if constexpr (Guarded) {
+          FpSettle(l.zx, l.zy);
+          if (TakeStepFault()) result = l.n;
+        }
+      }
       if (result >= 0) {
         escapes[l.pixel] = result;
         if (!start(l)) {
           live[k] = false;
           --liveCount;
         }
-        continue;
       }
-      const TCxOf<double> z = f(TCxOf<double>{l.zx, l.zy}, l.c);
-      l.zx = z.re;
-      l.zy = z.im;
     }
   }
 }
@@ -77,14 +114,21 @@ void LaneLoop(const TFormulaContext* ctx, double x, const double* ys, int32_t co
 }  // namespace kernel_detail
 
 // The escape values of the pixels (x, ys[i]), i < count, of a kernel whose
-// step is f(z, c) and that absorbs no fault (a fault stays pending for the
-// caller, who cannot tell it to its pixel). No filter or smoothing may be on.
-template <TExit Exit, class F>
+// step is f(z, c), with the kernel's exit, fault guard and F-Set permission.
+// A fault that the kernel does not absorb stays pending for the caller, who
+// cannot tell it to its pixel. No filter or smoothing may be on.
+template <TExit Exit, bool Guarded, class F>
 void LaneEscapeRunOf(const TFormulaContext* ctx, double x, const double* ys, int32_t count, double bailout,
-                     double tol, F f, int32_t* escapes, bool honoursJulia = true) {
+                     double tol, bool fsetAllowed, F f, int32_t* escapes) {
   using namespace kernel_detail;
-  if (ctx->FSet)
-    LaneLoop<Exit, true>(ctx, x, ys, count, bailout, tol, honoursJulia, f, escapes);
+  // A fault while the kernel prepared its constants spoils every pixel, as it
+  // does pixel by pixel: left pending, it sends the caller there.
+  if constexpr (Guarded) {
+    FpSettle(f);
+    if (FaultPending()) return;
+  }
+  if (fsetAllowed && ctx->FSet)
+    LaneLoop<Exit, Guarded, true>(ctx, x, ys, count, bailout, tol, f, escapes);
   else
-    LaneLoop<Exit, false>(ctx, x, ys, count, bailout, tol, honoursJulia, f, escapes);
+    LaneLoop<Exit, Guarded, false>(ctx, x, ys, count, bailout, tol, f, escapes);
 }

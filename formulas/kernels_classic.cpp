@@ -493,13 +493,13 @@ PX_INSTANTIATE_KERNEL(Kernel40);
 PX_INSTANTIATE_KERNEL(KernelConstructor);
 
 void Kernel14Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
-  LaneEscapeRunOf<TExit::Converge>(ctx, x, ys, count, 0, kTightTolerance, TNewtonStep14{}, escapes);
+  LaneEscapeRunOf<TExit::Converge, false>(ctx, x, ys, count, 0, kTightTolerance, true, TNewtonStep14{}, escapes);
 }
 void Kernel15Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
-  LaneEscapeRunOf<TExit::Converge>(ctx, x, ys, count, 0, kTightTolerance, TNewtonStep15{}, escapes);
+  LaneEscapeRunOf<TExit::Converge, false>(ctx, x, ys, count, 0, kTightTolerance, true, TNewtonStep15{}, escapes);
 }
 void Kernel24Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
-  LaneEscapeRunOf<TExit::Converge>(ctx, x, ys, count, 0, kTightTolerance, TNewtonStep24{}, escapes);
+  LaneEscapeRunOf<TExit::Converge, false>(ctx, x, ys, count, 0, kTightTolerance, true, TNewtonStep24{}, escapes);
 }
 
 namespace {

@@ -158,22 +158,28 @@ TEST(FastPath, EscapeBeyondTheDoubleRangeIsNoFault) {
 
 // The lane loops (several orbits of a column in flight) give every pixel the
 // value of the scalar double kernel: columns shorter and longer than the
-// lanes, Julia, inverted, F-Set, no iterations at all, and a column with a
-// pixel whose Newton step divides by zero (value 0, its neighbours kept).
+// lanes, Julia, inverted, F-Set, no iterations at all, a pixel whose Newton
+// step divides by zero (value 0, its neighbours kept), and guarded kernels
+// whose steps fault (P1 = 1e300) or whose constant cannot be a double.
 TEST(FastPath, LaneLoopsMatchTheScalarKernels) {
   const struct {
     int32_t Number, Rows, MaxIter;
     bool Julia, Inverted, FSet;
-  } cases[] = {{14, 1, 100, false, false, false},  {14, 7, 100, false, false, false},
-               {14, 301, 160, false, false, false}, {14, 301, 160, true, false, false},
-               {15, 301, 160, false, true, false},  {24, 301, 160, false, false, true},
-               {24, 9, 0, false, false, false},     {14, 3, 100, false, false, false}};
+    Extended P1;
+  } cases[] = {{14, 1, 100, false, false, false, 0.5L},   {14, 7, 100, false, false, false, 0.5L},
+               {14, 301, 160, false, false, false, 0.5L}, {14, 301, 160, true, false, false, 0.5L},
+               {15, 301, 160, false, true, false, 0.5L},  {24, 301, 160, false, false, true, 0.5L},
+               {24, 9, 0, false, false, false, 0.5L},     {14, 3, 100, false, false, false, 0.5L},
+               {57, 301, 160, false, false, true, 0.5L},  {69, 301, 160, true, false, false, 0.5L},
+               {74, 301, 160, false, true, false, 0.5L},  {76, 301, 160, true, false, false, 0.5L},
+               {74, 40, 160, false, false, false, 1e300L}, {57, 40, 160, false, false, false, 1e400L}};
   for (const auto& k : cases) {
     TFormulaContext ctx;
     ctx.Number = k.Number;
     ctx.MaxIter = k.MaxIter;
     ctx.JulieSet = k.Julia;
     ctx.PJ = {0.3L, -0.2L};
+    ctx.P1 = {k.P1, 0.5L};
     ctx.Inverted = k.Inverted;
     ctx.FSet = k.FSet;
     ctx.FastArithmetic = true;
