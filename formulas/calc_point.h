@@ -16,5 +16,5 @@ bool LanePathServes(const TFormulaContext* ctx);
 
 // The escape values of the pixels (x, ys[i]), i < count, from the lane loop
 // of the context's kernel (LanePathServes must hold). A floating-point fault
-// is left raised for the caller.
+// the kernel does not absorb is left raised for the caller.
 void LaneEscapeRun(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
