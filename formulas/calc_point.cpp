@@ -1,5 +1,6 @@
 #include "formulas/calc_point.h"
 
+#include "formulas/filters.h"
 #include "formulas/kernels.h"
 #include "formulas/orbital_steps.h"
 
@@ -37,6 +38,29 @@ constexpr TKernelFn kFastKernels[] = {
     &Kernel72<double>, &Kernel73<double>, &Kernel74<double>, &Kernel75<double>, &Kernel76<double>};
 constexpr int32_t kKernelCount = sizeof(kKernels) / sizeof(kKernels[0]);
 
+using TLaneRunFn = void (*)(const TFormulaContext*, double, const double*, int32_t, int32_t*);
+
+TLaneRunFn LaneRunOf(int32_t number) {
+  switch (number) {
+    case 14:
+      return &Kernel14Lanes;
+    case 15:
+      return &Kernel15Lanes;
+    case 24:
+      return &Kernel24Lanes;
+    case 57:
+      return &Kernel57Lanes;
+    case 69:
+      return &Kernel69Lanes;
+    case 74:
+      return &Kernel74Lanes;
+    case 76:
+      return &Kernel76Lanes;
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
 int32_t CalcPoint(TFormulaContext* ctx, double x, double y) {
@@ -58,4 +82,12 @@ int32_t CalcPoint(TFormulaContext* ctx, double x, double y) {
     default:
       return 0;
   }
+}
+
+bool LanePathServes(const TFormulaContext* ctx) {
+  return ctx->FastArithmetic && !FiltersActive(ctx) && LaneRunOf(ctx->Number) != nullptr;
+}
+
+void LaneEscapeRun(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  LaneRunOf(ctx->Number)(ctx, x, ys, count, escapes);
 }

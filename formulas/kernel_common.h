@@ -4,7 +4,13 @@
 // advances z in place; everything else is shared here.
 
 #include <cfenv>
+#include <cmath>
 #include <cstdint>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
 
 #include "formulas/complex_ext.h"
 #include "formulas/filters.h"
@@ -80,6 +86,21 @@ inline TCxOf<R> ToCx(const TComplexExt& c) {
 
 namespace kernel_detail {
 
+// The bailout test squares z. In extended precision no double z can overflow
+// it; in doubles a z beyond about 1e154 does (mostly the z that escapes), and
+// the overflow would spoil the pixel where the exact path sees a plain escape.
+// When the squares overflowed from a finite z, the overflow is the test's own
+// (a step that overflows leaves z infinite or NaN) and is taken back. Only
+// the SSE flag is cleared: an x87 fault of a filter stays pending.
+inline void ForgiveSquareOverflow(double m, double zx, double zy) {
+  if (!(std::isinf(m) && std::isfinite(zx) && std::isfinite(zy))) return;
+#if defined(__SSE2__)
+  _mm_setcsr(_mm_getcsr() & ~_MM_EXCEPT_OVERFLOW);
+#else
+  std::feclearexcept(FE_OVERFLOW);
+#endif
+}
+
 template <class R, TExit Exit, bool Guarded, bool Trace, bool FSet, class Real, class Step>
 int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, R bailout, R tol, Step& step) {
   const int32_t maxIter = ctx->MaxIter;
@@ -91,8 +112,13 @@ int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, R bai
       if constexpr (Guarded)
         if (FaultPending()) return 0;
     }
-    if constexpr (Exit != TExit::Converge)
-      if (R(zx) * zx + R(zy) * zy > bailout) return n;
+    if constexpr (Exit != TExit::Converge) {
+      const R m = R(zx) * zx + R(zy) * zy;
+      if (m > bailout) {
+        if constexpr (std::is_same_v<R, double>) ForgiveSquareOverflow(m, zx, zy);
+        return n;
+      }
+    }
     if constexpr (Exit != TExit::Bailout || FSet) {
       const R dx = R(zx) - ox, dy = R(zy) - oy;
       if (dx * dx + dy * dy < tol) return n;

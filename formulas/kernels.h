@@ -169,3 +169,15 @@ int32_t Kernel76(TFormulaContext* ctx, double x, double y);
 template <class R = Extended>
 int32_t KernelConstructor(TFormulaContext* ctx, double x, double y);
 int32_t KernelUser(TFormulaContext* ctx, double x, double y);
+
+// Lane loops of the fast path: the escape values of the pixels (x, ys[i]),
+// i < count, of a column, several orbits in flight, as the scalar double
+// kernel of the same number gives them. No filter or smoothing may be on; a
+// fault the kernel does not absorb stays pending for the caller.
+void Kernel14Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel15Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel24Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel57Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel69Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel74Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel76Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);

@@ -4,6 +4,7 @@
 // c or memory the formula updates, back to double.
 
 #include "formulas/kernel_common.h"
+#include "formulas/kernel_lanes.h"
 #include "formulas/kernels.h"
 
 namespace {
@@ -163,19 +164,42 @@ int32_t Kernel13(TFormulaContext* ctx, double x, double y) {  // Tangent: Z=Z*ta
                                             [](TCxOf<R> z, TCxOf<R> c) { return z * DivPlain(Sin(z), Cos(z)) + c; });
 }
 
-template <class R>
-int32_t Kernel14(TFormulaContext* ctx, double x, double y) {  // Z=Z-((Z*Z-Z)/(2*Z-1))+Z°
-  return PlainKernel<R, TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
+namespace {
+
+// The Newton steps are named: the kernels and their lane loops share them.
+struct TNewtonStep14 {  // Z=Z-((Z*Z-Z)/(2*Z-1))+Z°
+  template <class R>
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const {
     return z - DivPlain(Sqr(z) - z, 2 * z - TCxOf<R>{1, 0}) + c;
-  });
+  }
+};
+
+struct TNewtonStep15 {  // Z=Z-((Z^3-Z)/(3*Z*Z-1))+Z°
+  template <class R>
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const {
+    const TCxOf<R> z2 = Sqr(z);
+    return z - DivPlain(z2 * z - z, 3 * z2 - TCxOf<R>{1, 0}) + c;
+  }
+};
+
+struct TNewtonStep24 {  // Z=Z-(Z*Z*Z*Z°-Z*Z°-1)/(3*Z*Z*Z°)
+  template <class R>
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const {
+    const TCxOf<R> z2 = Sqr(z);
+    return z - Div(z2 * z * c - z * c - TCxOf<R>{1, 0}, 3 * z2 * c);
+  }
+};
+
+}  // namespace
+
+template <class R>
+int32_t Kernel14(TFormulaContext* ctx, double x, double y) {
+  return PlainKernel<R, TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, TNewtonStep14{});
 }
 
 template <class R>
-int32_t Kernel15(TFormulaContext* ctx, double x, double y) {  // Z=Z-((Z^3-Z)/(3*Z*Z-1))+Z°
-  return PlainKernel<R, TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
-    const TCxOf<R> z2 = Sqr(z);
-    return z - DivPlain(z2 * z - z, 3 * z2 - TCxOf<R>{1, 0}) + c;
-  });
+int32_t Kernel15(TFormulaContext* ctx, double x, double y) {
+  return PlainKernel<R, TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, TNewtonStep15{});
 }
 
 template <class R>
@@ -245,11 +269,8 @@ int32_t Kernel23(TFormulaContext* ctx, double x, double y) {  // Nelmira 14: Z=(
 }
 
 template <class R>
-int32_t Kernel24(TFormulaContext* ctx, double x, double y) {  // Z=Z-(Z*Z*Z*Z°-Z*Z°-1)/(3*Z*Z*Z°)
-  return PlainKernel<R, TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
-    const TCxOf<R> z2 = Sqr(z);
-    return z - Div(z2 * z * c - z * c - TCxOf<R>{1, 0}, 3 * z2 * c);
-  });
+int32_t Kernel24(TFormulaContext* ctx, double x, double y) {
+  return PlainKernel<R, TExit::Converge, false>(ctx, x, y, 0, kTightTolerance, TNewtonStep24{});
 }
 
 template <class R>
@@ -470,6 +491,16 @@ PX_INSTANTIATE_KERNEL(Kernel38);
 PX_INSTANTIATE_KERNEL(Kernel39);
 PX_INSTANTIATE_KERNEL(Kernel40);
 PX_INSTANTIATE_KERNEL(KernelConstructor);
+
+void Kernel14Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  LaneEscapeRunOf<TExit::Converge, false>(ctx, x, ys, count, 0, kTightTolerance, true, TNewtonStep14{}, escapes);
+}
+void Kernel15Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  LaneEscapeRunOf<TExit::Converge, false>(ctx, x, ys, count, 0, kTightTolerance, true, TNewtonStep15{}, escapes);
+}
+void Kernel24Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  LaneEscapeRunOf<TExit::Converge, false>(ctx, x, ys, count, 0, kTightTolerance, true, TNewtonStep24{}, escapes);
+}
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Kernels 41..76.
 
 #include "formulas/kernel_common.h"
+#include "formulas/kernel_lanes.h"
 #include "formulas/kernels.h"
 
 namespace {
@@ -20,6 +21,51 @@ inline TCxOf<R> Round(TCxOf<R> w) {
 // Fixed escape limits of the kernels that do not read the bailout field.
 constexpr Extended kBailout1000 = 1000;
 constexpr Extended kBailout50 = 50;
+
+// The Newton steps are named: the kernels and their lane loops share them.
+template <class R>
+struct TNewtonStep57 {  // Z1=Z^3-1; Z2=3*Z*Z; Z=Z-(P1*Z1/Z2)+C
+  TCxOf<R> p1;
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const {
+    const TCxOf<R> z1 = Power(z, 3) - TCxOf<R>{1, 0}, z2 = 3 * z * z;
+    return z - Div(p1 * z1, z2) + c;
+  }
+};
+
+struct TNewtonStep69 {  // Z=Z-((Z^4-Z)/(4*Z^3-1))+C
+  template <class R>
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const {
+    const TCxOf<R> z3 = Power(z, 3);
+    return z - Div(z3 * z - z, 4 * z3 - TCxOf<R>{1, 0}) + c;
+  }
+};
+
+template <class R>
+struct TNewtonStep74 {  // Z=Z-(Z^4-Z*P1)/(4*Z^3-Z*Z-P1)+C
+  TCxOf<R> p1;
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const {
+    const TCxOf<R> z2 = z * z, z3 = z2 * z;
+    return z - Div(z3 * z - z * p1, 4 * z3 - z2 - p1) + c;
+  }
+};
+
+template <class R>
+struct TNewtonStep76 {  // Z=Z-(Z^3+Z*Z-Z+C)/(3*Z*Z+2*Z-P1)+C
+  TCxOf<R> p1;
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const {
+    const TCxOf<R> z2 = z * z;
+    return z - Div(z2 * z + z2 - z + c, 3 * z2 + 2 * z - p1) + c;
+  }
+};
+
+// A guarded kernel whose step is f(z, c), c the common constant.
+template <class R, TExit Exit, class F>
+int32_t NewtonKernel(TFormulaContext* ctx, double x, double y, R bailout, R tol, bool fsetAllowed, F f) {
+  const TKernelStart s = CommonStart(ctx, x, y);
+  const TCxOf<R> c = ToCx<R>(s.cx, s.cy);
+  return RunKernel<R, Exit, true>(ctx, x, y, s.zx, s.zy, bailout, tol, fsetAllowed,
+                                  [c, f](double& zx, double& zy) { Store(zx, zy, f(ToCx<R>(zx, zy), c)); });
+}
 
 }  // namespace
 
@@ -211,15 +257,9 @@ int32_t Kernel56(TFormulaContext* ctx, double x, double y) {  // Z=Sin(C/Conj(Z)
 }
 
 template <class R>
-int32_t Kernel57(TFormulaContext* ctx, double x, double y) {  // Z1=Z^3-1; Z2=3*Z*Z; Z=Z-(P1*Z1/Z2)+C
-  const TKernelStart s = CommonStart(ctx, x, y);
-  const TCxOf<R> c = ToCx<R>(s.cx, s.cy), p1 = ToCx<R>(ctx->P1);
-  return RunKernel<R, TExit::Bailout, true>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kLooseTolerance, true,
-                                         [c, p1](double& zx, double& zy) {
-                                           const TCxOf<R> z = ToCx<R>(zx, zy);
-                                           const TCxOf<R> z1 = Power(z, 3) - TCxOf<R>{1, 0}, z2 = 3 * z * z;
-                                           Store(zx, zy, z - Div(p1 * z1, z2) + c);
-                                         });
+int32_t Kernel57(TFormulaContext* ctx, double x, double y) {
+  return NewtonKernel<R, TExit::Bailout>(ctx, x, y, ContextBailout(ctx), kLooseTolerance, true,
+                                         TNewtonStep57<R>{ToCx<R>(ctx->P1)});
 }
 
 template <class R>
@@ -347,14 +387,8 @@ int32_t Kernel68(TFormulaContext* ctx, double x, double y) {  // Z=Z-Exp(Z*P2)*(
 }
 
 template <class R>
-int32_t Kernel69(TFormulaContext* ctx, double x, double y) {  // Z=Z-((Z^4-Z)/(4*Z^3-1))+C
-  const TKernelStart s = CommonStart(ctx, x, y);
-  const TCxOf<R> c = ToCx<R>(s.cx, s.cy);
-  return RunKernel<R, TExit::Converge, true>(ctx, x, y, s.zx, s.zy, 0, kLooseTolerance, false,
-                                          [c](double& zx, double& zy) {
-                                            const TCxOf<R> z = ToCx<R>(zx, zy), z3 = Power(z, 3);
-                                            Store(zx, zy, z - Div(z3 * z - z, 4 * z3 - TCxOf<R>{1, 0}) + c);
-                                          });
+int32_t Kernel69(TFormulaContext* ctx, double x, double y) {
+  return NewtonKernel<R, TExit::Converge>(ctx, x, y, 0, kLooseTolerance, false, TNewtonStep69{});
 }
 
 template <class R>
@@ -418,14 +452,9 @@ int32_t Kernel73(TFormulaContext* ctx, double x, double y) {  // Z=(Z-(Z^3-1)/(3
 }
 
 template <class R>
-int32_t Kernel74(TFormulaContext* ctx, double x, double y) {  // Z=Z-(Z^4-Z*P1)/(4*Z^3-Z*Z-P1)+C
-  const TKernelStart s = CommonStart(ctx, x, y);
-  const TCxOf<R> c = ToCx<R>(s.cx, s.cy), p1 = ToCx<R>(ctx->P1);
-  return RunKernel<R, TExit::Bailout, true>(ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kTightTolerance, true,
-                                         [c, p1](double& zx, double& zy) {
-                                           const TCxOf<R> z = ToCx<R>(zx, zy), z2 = z * z, z3 = z2 * z;
-                                           Store(zx, zy, z - Div(z3 * z - z * p1, 4 * z3 - z2 - p1) + c);
-                                         });
+int32_t Kernel74(TFormulaContext* ctx, double x, double y) {
+  return NewtonKernel<R, TExit::Bailout>(ctx, x, y, ContextBailout(ctx), kTightTolerance, true,
+                                         TNewtonStep74<R>{ToCx<R>(ctx->P1)});
 }
 
 template <class R>
@@ -443,14 +472,9 @@ int32_t Kernel75(TFormulaContext* ctx, double x, double y) {  // Cos(Z)/(Z*Z) + 
 }
 
 template <class R>
-int32_t Kernel76(TFormulaContext* ctx, double x, double y) {  // Z=Z-(Z^3+Z*Z-Z+C)/(3*Z*Z+2*Z-P1)+C
-  const TKernelStart s = CommonStart(ctx, x, y);
-  const TCxOf<R> c = ToCx<R>(s.cx, s.cy), p1 = ToCx<R>(ctx->P1);
-  return RunKernel<R, TExit::BailoutAndConverge, true>(
-      ctx, x, y, s.zx, s.zy, ContextBailout(ctx), kLooseTolerance, false, [c, p1](double& zx, double& zy) {
-        const TCxOf<R> z = ToCx<R>(zx, zy), z2 = z * z;
-        Store(zx, zy, z - Div(z2 * z + z2 - z + c, 3 * z2 + 2 * z - p1) + c);
-      });
+int32_t Kernel76(TFormulaContext* ctx, double x, double y) {
+  return NewtonKernel<R, TExit::BailoutAndConverge>(ctx, x, y, ContextBailout(ctx), kLooseTolerance, false,
+                                                    TNewtonStep76<R>{ToCx<R>(ctx->P1)});
 }
 
 // Both arithmetic types of every kernel.
@@ -490,3 +514,19 @@ PX_INSTANTIATE_KERNEL(Kernel73);
 PX_INSTANTIATE_KERNEL(Kernel74);
 PX_INSTANTIATE_KERNEL(Kernel75);
 PX_INSTANTIATE_KERNEL(Kernel76);
+
+void Kernel57Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  LaneEscapeRunOf<TExit::Bailout, true>(ctx, x, ys, count, ContextBailout(ctx), kLooseTolerance, true,
+                                        TNewtonStep57<double>{ToCx<double>(ctx->P1)}, escapes);
+}
+void Kernel69Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  LaneEscapeRunOf<TExit::Converge, true>(ctx, x, ys, count, 0, kLooseTolerance, false, TNewtonStep69{}, escapes);
+}
+void Kernel74Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  LaneEscapeRunOf<TExit::Bailout, true>(ctx, x, ys, count, ContextBailout(ctx), kTightTolerance, true,
+                                        TNewtonStep74<double>{ToCx<double>(ctx->P1)}, escapes);
+}
+void Kernel76Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  LaneEscapeRunOf<TExit::BailoutAndConverge, true>(ctx, x, ys, count, ContextBailout(ctx), kLooseTolerance, false,
+                                                   TNewtonStep76<double>{ToCx<double>(ctx->P1)}, escapes);
+}

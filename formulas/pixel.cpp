@@ -51,14 +51,18 @@ TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
 }
 
 void EvaluatePixelRun(TFormulaContext* ctx, double x, const double* ys, int32_t count, TPixelChannels* out) {
-  if (count > 0 && VectorPathServes(ctx)) {
+  const bool vector = count > 0 && VectorPathServes(ctx);
+  if (vector || (count > 0 && LanePathServes(ctx))) {
     if (FaultPending()) ClearFaults();
     // Only smoothing can be active here: it reads the last moduli of an
     // escaped orbit, so the tail is traced as the kernel would have.
     const bool smoothing = FiltersActive(ctx);
     std::vector<int32_t> escapes(size_t(count), 0);
     std::vector<TOrbitTail> tails(smoothing ? size_t(count) : 0);
-    VectorEscapeRun(ctx, x, ys, count, escapes.data(), smoothing ? tails.data() : nullptr);
+    if (vector)
+      VectorEscapeRun(ctx, x, ys, count, escapes.data(), smoothing ? tails.data() : nullptr);
+    else
+      LaneEscapeRun(ctx, x, ys, count, escapes.data());
     // A fault cannot be told to its lane: the run is taken again pixel by pixel.
     if (!FaultPending()) {
       for (int32_t i = 0; i < count; ++i) {

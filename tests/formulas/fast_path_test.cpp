@@ -137,4 +137,69 @@ TEST(FastPath, FaultsSpoilOnlyTheirPixel) {
   }
 }
 
+// An orbit may leave with a z whose square overflows a double although it
+// fits in extended precision: the escape counts as on the exact path, not as
+// a fault that zeroes the pixel.
+TEST(FastPath, EscapeBeyondTheDoubleRangeIsNoFault) {
+  const struct {
+    int32_t Number;
+    double X, Y;
+  } cases[] = {{29, -2.2, 0.7}, {31, -2.2, 0.35}};  // z of iteration 3 is about 1e282
+  for (const auto& k : cases) {
+    TFormulaContext exact;
+    exact.Number = k.Number;
+    exact.MaxIter = 150;
+    TFormulaContext fast = exact;
+    fast.FastArithmetic = true;
+    EXPECT_EQ(EvaluatePixel(&exact, k.X, k.Y).Value[0], 3) << "formula " << k.Number;
+    EXPECT_EQ(EvaluatePixel(&fast, k.X, k.Y).Value[0], 3) << "formula " << k.Number;
+  }
+}
+
+// The lane loops (several orbits of a column in flight) give every pixel the
+// value of the scalar double kernel: columns shorter and longer than the
+// lanes, Julia, inverted, F-Set, no iterations at all, a pixel whose Newton
+// step divides by zero (value 0, its neighbours kept), and guarded kernels
+// whose steps fault (P1 = 1e300) or whose constant cannot be a double.
+TEST(FastPath, LaneLoopsMatchTheScalarKernels) {
+  const struct {
+    int32_t Number, Rows, MaxIter;
+    bool Julia, Inverted, FSet;
+    Extended P1;
+  } cases[] = {{14, 1, 100, false, false, false, 0.5L},   {14, 7, 100, false, false, false, 0.5L},
+               {14, 301, 160, false, false, false, 0.5L}, {14, 301, 160, true, false, false, 0.5L},
+               {15, 301, 160, false, true, false, 0.5L},  {24, 301, 160, false, false, true, 0.5L},
+               {24, 9, 0, false, false, false, 0.5L},     {14, 3, 100, false, false, false, 0.5L},
+               {57, 301, 160, false, false, true, 0.5L},  {69, 301, 160, true, false, false, 0.5L},
+               {74, 301, 160, false, true, false, 0.5L},  {76, 301, 160, true, false, false, 0.5L},
+               {74, 40, 160, false, false, false, 1e300L}, {57, 40, 160, false, false, false, 1e400L}};
+  for (const auto& k : cases) {
+    TFormulaContext ctx;
+    ctx.Number = k.Number;
+    ctx.MaxIter = k.MaxIter;
+    ctx.JulieSet = k.Julia;
+    ctx.PJ = {0.3L, -0.2L};
+    ctx.P1 = {k.P1, 0.5L};
+    ctx.Inverted = k.Inverted;
+    ctx.FSet = k.FSet;
+    ctx.FastArithmetic = true;
+    std::vector<double> ys(static_cast<size_t>(k.Rows));
+    for (int32_t r = 0; r < k.Rows; ++r) ys[size_t(r)] = 2.5 - r * (5.0 / k.Rows);
+    if (k.Rows == 3) ys[1] = 0;  // at (0.5, 0) the first step divides 0 by 0
+    const double x = k.Rows == 3 ? 0.5 : -0.61;
+    std::vector<TPixelChannels> run(static_cast<size_t>(k.Rows));
+    EvaluatePixelRun(&ctx, x, ys.data(), k.Rows, run.data());
+    int32_t differing = 0;
+    for (int32_t r = 0; r < k.Rows; ++r) {
+      TFormulaContext one = ctx;
+      differing += EvaluatePixel(&one, x, ys[size_t(r)]).Value[0] != run[size_t(r)].Value[0];
+    }
+    EXPECT_EQ(differing, 0) << "formula " << k.Number << " rows " << k.Rows;
+    if (k.Rows == 3) {
+      EXPECT_EQ(run[1].Value[0], 0);
+      EXPECT_GT(run[0].Value[0], 0);
+    }
+  }
+}
+
 }  // namespace
