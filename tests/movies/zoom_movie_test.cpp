@@ -174,7 +174,9 @@ TEST(ZoomMovie, DeepSpotsAreFlownThroughInArbitraryPrecision) {
         EXPECT_LE(mpfr_cmp(error.Get(), limit.Get()), 0) << k << " " << error.ToDecimal(5);
       }
     }
-    if (smooth == TZoomSmooth::Regular) EXPECT_TRUE(IsDeep(host.Deeps[5]));  // near 1e-50
+    if (smooth == TZoomSmooth::Regular) {
+      EXPECT_TRUE(IsDeep(host.Deeps[5]));  // near 1e-50
+    }
   }
 }
 
