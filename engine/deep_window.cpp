@@ -114,7 +114,33 @@ TDeepWindow WindowOf(Extended x, Extended y, Extended w) {
   return {TDeepReal(x, TDeepReal::kMinBits), TDeepReal(y, TDeepReal::kMinBits), TDeepReal(w, TDeepReal::kMinBits)};
 }
 
-std::string DeepText(const TDeepReal& value) { return value.ToDecimal(TDeepReal::DecimalDigits(value.Bits())); }
+std::array<std::string, 3> DeepTexts(const TDeepWindow& window) {
+  const TDeepReal* values[3] = {&window.X, &window.Y, &window.W};
+  std::array<std::string, 3> texts;
+  for (int k = 0; k < 3; ++k) texts[k] = values[k]->ToDecimal(TDeepReal::DecimalDigits(values[k]->Bits()));
+  auto readsBack = [&window](const std::array<std::string, 3>& candidate) {
+    TDeepWindow back;
+    const std::string list[3] = {candidate[0], candidate[1], candidate[2]};
+    return ParseDeepWindow(list, back) < 0 && back.X == window.X && back.Y == window.Y && back.W == window.W;
+  };
+  if (!readsBack(texts)) return texts;  // a window off the policy keeps every digit
+  // Fewer digits read back as long as they still round to the value: the
+  // shortest such count, by bisection.
+  for (int k = 0; k < 3; ++k) {
+    int low = 1, high = TDeepReal::DecimalDigits(values[k]->Bits());
+    while (low < high) {
+      const int mid = (low + high) / 2;
+      std::array<std::string, 3> candidate = texts;
+      candidate[k] = values[k]->ToDecimal(mid);
+      if (readsBack(candidate))
+        high = mid;
+      else
+        low = mid + 1;
+    }
+    texts[k] = values[k]->ToDecimal(high);
+  }
+  return texts;
+}
 
 int ParseDeepWindow(const std::string (&texts)[3], TDeepWindow& out) {
   // First every value to more bits than its digits carry, for the exponents

@@ -8,6 +8,7 @@
 // fixed grid below the width (a 2^-46 part of W): their bits grow with the
 // depth, and a move undone by the opposite move lands on the same values.
 
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -44,9 +45,10 @@ bool IsDeep(const TDeepWindow& window);
 // The exact window of three extended values.
 TDeepWindow WindowOf(Extended x, Extended y, Extended w);
 
-// A coordinate as a decimal that reads back to the same value under the
-// precision policy.
-std::string DeepText(const TDeepReal& value);
+// X, Y, W as the shortest decimals that ParseDeepWindow reads back to the
+// same window (one that follows the precision policy); never longer than
+// TDeepReal::DecimalDigits of their bits.
+std::array<std::string, 3> DeepTexts(const TDeepWindow& window);
 
 // Reads the three decimals of a window and rounds them to the precision
 // policy; -1 when all are numbers, otherwise the index (0 X, 1 Y, 2 W) of

@@ -2,6 +2,7 @@
 // formula lines and its palette.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -76,13 +77,11 @@ void TFractal::SaveSpot(TProfileFile& f) const {
   f.WriteInt(kFractal, "Smoothing", c.Smoothing);
   f.WriteBool(kFractal, "Double", c.Double);
   for (int k = 0; k < kConstructorCoefCount; ++k) f.WriteReal(kFractal, kConstructorKeys[k], c.Constructor[k]);
-  const bool deep = IsDeep(Deep);
-  const TDeepReal* deepValues[3] = {&Deep.X, &Deep.Y, &Deep.W};
-  for (int k = 0; k < 3; ++k) {
-    if (deep)
-      f.WriteString(kFractal, kDeepKeys[k], DeepText(*deepValues[k]));
-    else
-      f.DeleteKey(kFractal, kDeepKeys[k]);
+  if (IsDeep(Deep)) {
+    const std::array<std::string, 3> texts = DeepTexts(Deep);
+    for (int k = 0; k < 3; ++k) f.WriteString(kFractal, kDeepKeys[k], texts[k]);
+  } else {
+    for (const char* key : kDeepKeys) f.DeleteKey(kFractal, key);
   }
   if (c.Number == kUserFormula && UserLines && !UserLines->empty()) {
     f.WriteInt(kUserFrm, "StringCount", int64_t(UserLines->size()));
@@ -98,10 +97,10 @@ void TFractal::SaveSpot(TProfileFile& f) const {
 void TFractal::LoadDeepWindow(const TProfileFile& f) {
   bool present = false;
   std::string texts[3];
-  const TDeepReal* extended[3] = {&Deep.X, &Deep.Y, &Deep.W};
+  const std::array<std::string, 3> extended = DeepTexts(Deep);
   for (int k = 0; k < 3; ++k) {
     present = present || f.ValueExists(kFractal, kDeepKeys[k]);
-    texts[k] = f.ReadString(kFractal, kDeepKeys[k], DeepText(*extended[k]));
+    texts[k] = f.ReadString(kFractal, kDeepKeys[k], extended[k]);
   }
   if (!present) return;
   TDeepWindow window;

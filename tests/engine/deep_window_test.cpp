@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <regex>
 #include <string>
 #include <vector>
@@ -29,7 +30,7 @@ TDeepWindow BoundaryWindow(const std::string& w, const char* x = kBoundaryX, con
   return RoundedWindow({Real(x), Real(y), Real(w)});
 }
 
-std::vector<std::string> Texts(const TDeepWindow& w) { return {DeepText(w.X), DeepText(w.Y), DeepText(w.W)}; }
+std::array<std::string, 3> Texts(const TDeepWindow& w) { return DeepTexts(w); }
 
 // |a - b| <= 2^-bits * scale
 bool Near(const TDeepReal& a, const TDeepReal& b, const TDeepReal& scale, long bits) {
@@ -127,7 +128,7 @@ TEST_F(DeepSpot, DeepKeysFollowTheSpotKeysAndReopenTheSameView) {
     return m;
   }();
   ASSERT_FALSE(keys.empty()) << text;
-  EXPECT_EQ(keys[1].str(), DeepText(doc.Deep.X));
+  EXPECT_EQ(keys[1].str(), DeepTexts(doc.Deep)[0]);
   EXPECT_GT(keys[1].str().size(), 70u);  // as many digits as the depth needs
   EXPECT_NE(text.find("X_Coord=-0.743643887037158705"), std::string::npos) << text;
 
@@ -150,6 +151,22 @@ TEST_F(DeepSpot, DeepKeysFollowTheSpotKeysAndReopenTheSameView) {
   other.LoadSpot(path);
   EXPECT_FALSE(IsDeep(other.Deep));
   EXPECT_EQ(other.X, -2.2L);
+}
+
+TEST_F(DeepSpot, TypedDeepValuesAreWrittenBackAsTyped) {
+  const std::string path = Dir.File("typed.frs");
+  WriteBytes(path,
+             "[Fractal]\nX_Coord=-0.743643887037158705\nY_Coord=0.13182590420531197\nW_Coord=1E-25\n"
+             "X_Deep=-7.4364388703715870475219150611477e-01\nY_Deep=0.131825904205311970493132385610\n"
+             "W_Deep=1e-25\n");
+  TFractal doc(-1, 0, 0, 0, 8, 8, nullptr);
+  doc.LoadSpot(path);
+  EXPECT_TRUE(IsDeep(doc.Deep));
+  doc.SaveSpot(path);
+  const std::string text = ReadBytes(path);
+  for (const char* line : {"X_Deep=-7.4364388703715870475219150611477e-01", "Y_Deep=1.3182590420531197049313238561e-01",
+                           "W_Deep=1e-25"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 
 TEST_F(DeepSpot, ExtendedKeysWinWhenTheDeepKeysNameAnotherWindow) {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
-#include <vector>
 
 #include <QAction>
 #include <QTest>
@@ -24,7 +24,7 @@ TDeepReal Real(const char* text) {
   return r;
 }
 
-std::vector<std::string> Texts(const TDeepWindow& w) { return {DeepText(w.X), DeepText(w.Y), DeepText(w.W)}; }
+std::array<std::string, 3> Texts(const TDeepWindow& w) { return DeepTexts(w); }
 
 // |a - b| below a 2^-30 part of `step`.
 bool WithinPixelPart(const TDeepReal& a, const TDeepReal& b, const TDeepReal& step) {
@@ -42,7 +42,7 @@ TEST_F(MainFormTest, NavigationAtDepthKeepsTheDeepWindowExact) {
   d.SetDeepWindow({Real("-0.743643887037158704752191506114774"), Real("0.131825904205311970493132056385139"),
                    Real("1e-60")});
   EXPECT_EQ(Form->PanelText(3).toStdString(), "W=1.0e-60");
-  const std::vector<std::string> start = Texts(d.Deep);
+  const std::array<std::string, 3> start = Texts(d.Deep);
   const TDeepReal step = d.Deep.W / TDeepReal(Extended(d.Width - 1), kExact);
   TPaintSurface* s = Surface();
 
@@ -74,7 +74,7 @@ TEST_F(MainFormTest, NavigationAtDepthKeepsTheDeepWindowExact) {
   EXPECT_TRUE(IsDeep(d.Deep));
 
   // Saved, left for the full set and reopened: the same deep view.
-  const std::vector<std::string> banded = Texts(d.Deep);
+  const std::array<std::string, 3> banded = Texts(d.Deep);
   Form->SaveSpotTo(Path("deep.frs"));
   QTest::keyClick(s, Qt::Key_Insert);
   EXPECT_EQ(Form->PanelText(3).toStdString(), "");
