@@ -109,17 +109,22 @@ class DeepSpot : public ::testing::Test {
   static std::string Replace(const std::string& text, const std::string& pattern, const std::string& by) {
     return std::regex_replace(text, std::regex(pattern), by);
   }
+  // Saves a deep view of `doc` to DeepPath and returns the file's text.
+  std::string SaveDeep(TFractal& doc) {
+    GoDeep(doc);
+    doc.SaveSpot(DeepPath);
+    return ReadBytes(DeepPath);
+  }
   TScratchFolder Dir{"px-deep-spot"};
+  const std::string DeepPath = Dir.File("deep.frs");
   std::vector<std::string> Shown;
   TMessageHandler OldHandler;
 };
 
 TEST_F(DeepSpot, DeepKeysFollowTheSpotKeysAndReopenTheSameView) {
   TFractal doc(-1, 0, 0, 0, 64, 48, nullptr);
-  GoDeep(doc);
-  const std::string path = Dir.File("deep.frs");
-  doc.SaveSpot(path);
-  const std::string text = ReadBytes(path);
+  const std::string text = SaveDeep(doc);
+  const std::string& path = DeepPath;
   const std::smatch keys = [&] {
     std::smatch m;
     std::regex_search(text, m,
@@ -171,10 +176,8 @@ TEST_F(DeepSpot, TypedDeepValuesAreWrittenBackAsTyped) {
 
 TEST_F(DeepSpot, ExtendedKeysWinWhenTheDeepKeysNameAnotherWindow) {
   TFractal doc(-1, 0, 0, 0, 64, 48, nullptr);
-  GoDeep(doc);
-  const std::string path = Dir.File("deep.frs");
-  doc.SaveSpot(path);
-  const std::string text = ReadBytes(path);
+  const std::string text = SaveDeep(doc);
+  const std::string& path = DeepPath;
   struct Row {
     const char *pattern, *by;
     bool deep;
