@@ -222,7 +222,7 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
     }
     if (!messages.empty()) return Fail("\"" + path + "\": " + messages.front());
     if (!(probe.W > 0)) return Fail("the spot file \"" + path + "\" has no usable window width");
-    spots.push_back({probe.X, probe.Y, probe.W, options.Frames});
+    spots.push_back(MovieSpotOf(probe, options.Frames));
   }
   if (options.Width <= 0) {
     const TProfileFile spot(options.Spots.front());

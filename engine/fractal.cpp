@@ -179,16 +179,20 @@ void TFractal::SetWindow(Extended x, Extended y, Extended w) {
 }
 
 void TFractal::SetDeepWindow(const TDeepWindow& window) {
+  TakeDeepWindow(RoundedWindow(window));
+  Restart();
+}
+
+void TFractal::MoveWindow(const TViewMove& move) { SetDeepWindow(MovedWindow(Deep, move)); }
+
+void TFractal::TakeDeepWindow(const TDeepWindow& window) {
   Deep = window;
   X = Deep.X.ToExtended();
   Y = Deep.Y.ToExtended();
   W = Deep.W.ToExtended();
-  Restart();
 }
 
-void TFractal::DeepFromExtended() {
-  Deep = {TDeepReal(X, TDeepReal::kMinBits), TDeepReal(Y, TDeepReal::kMinBits), TDeepReal(W, TDeepReal::kMinBits)};
-}
+void TFractal::DeepFromExtended() { Deep = WindowOf(X, Y, W); }
 
 void TFractal::SetJuliaPoint(Extended re, Extended im) {
   if (re == Ctx.PJ.re && im == Ctx.PJ.im) return;

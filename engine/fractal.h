@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/deep_real.h"
+#include "engine/deep_window.h"
 #include "engine/palette.h"
 #include "formulas/formula_context.h"
 #include "platform/bitmap.h"
@@ -40,8 +41,12 @@ class TFractal {
   void SetFormula(int32_t number, Extended x, Extended y, Extended w);
   void SetSize(int32_t width, int32_t height);
   void SetWindow(Extended x, Extended y, Extended w);
-  // Sets the view from its deep window; X, Y, W become its rounding.
+  // Sets the view from its deep window, kept to the precision its depth
+  // needs (engine/deep_window.h); X, Y, W become its rounding.
   void SetDeepWindow(const TDeepWindow& window);
+  // Moves or zooms the view by pixels of the current view, computed from the
+  // deep window.
+  void MoveWindow(const TViewMove& move);
   void SetJuliaPoint(Extended re, Extended im);
   void SetParameters(Extended p1r, Extended p1i, Extended p2r, Extended p2i, Extended p3r, Extended p3i);
   void SetConstructor(const Extended (&coefs)[kConstructorCoefCount]);
@@ -153,6 +158,11 @@ class TFractal {
   void AllocateOrbitStore();
   // Makes the deep window equal to the extended X, Y, W.
   void DeepFromExtended();
+  // Reads the deep keys of a spot over the window X, Y, W just read (and
+  // Deep made equal to them).
+  void LoadDeepWindow(const TProfileFile& f);
+  // Sets the deep window as it is, and X, Y, W to its rounding.
+  void TakeDeepWindow(const TDeepWindow& window);
   void RecolorWith(const std::function<TColor3(const float*)>& colorOf);
   std::vector<TOrbitEntry> OrbitStore;
   mutable std::mutex BufferLock;

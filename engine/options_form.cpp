@@ -872,13 +872,18 @@ void TOptionsForm::CoordinateLeft(QLineEdit* edit, int which) {
     QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
     return;
   }
-  Extended x = Doc->X, y = Doc->Y, w = Doc->W;
-  Extended& target = which == 0 ? x : which == 1 ? y : w;
+  const Extended shown[3] = {Doc->X, Doc->Y, Doc->W};
   // The field still shows the document's own value: setting it back would
   // only round the value to the 18 digits shown and restart the render.
-  if (text.toStdString() == FormatReal(target, 18)) return;
-  target = v;
-  Doc->SetWindow(x, y, w);
+  if (text.toStdString() == FormatReal(shown[which], 18)) return;
+  // The other two keep their deep values; the typed one keeps every digit
+  // typed when it is a plain decimal.
+  TDeepWindow window = Doc->Deep;
+  TDeepReal& target = which == 0 ? window.X : which == 1 ? window.Y : window.W;
+  const std::string typed = text.toStdString();
+  if (!TDeepReal::Parse(typed, mpfr_prec_t(typed.size()) * 4 + TDeepReal::kMinBits, target))
+    target = TDeepReal(v, TDeepReal::kMinBits);
+  Doc->SetDeepWindow(window);
 }
 
 void TOptionsForm::AutoIterToggled(bool on) {

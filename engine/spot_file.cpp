@@ -1,6 +1,9 @@
 // Spot files (".frs"): every parameter of a fractal document, its user
 // formula lines and its palette.
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <string>
 
 #include "engine/fractal.h"
@@ -16,6 +19,18 @@ const char* const kConstructorKeys[kConstructorCoefCount] = {
     "ConstructorA1", "ConstructorB1", "ConstructorC1", "ConstructorD1", "ConstructorE1",
     "ConstructorF1", "ConstructorG1", "ConstructorH1", "ConstructorI1", "ConstructorJ1",
     "ConstructorK1", "ConstructorL1", "ConstructorM1"};
+
+// The window beside X_Coord, Y_Coord, W_Coord when the view is deeper than
+// their extended values hold.
+const char* const kDeepKeys[3] = {"X_Deep", "Y_Deep", "W_Deep"};
+
+// Whether the deep value and the extended key's value name the same
+// coordinate: equal up to far less than the key's 18 digits could be off by
+// a hand edit, and far more than their rounding.
+bool Agree(const TDeepReal& deep, Extended coord) {
+  const Extended d = deep.ToExtended();
+  return std::fabs(d - coord) <= 1e-15L * std::max(std::fabs(d), std::fabs(coord));
+}
 
 }  // namespace
 
@@ -62,11 +77,36 @@ void TFractal::SaveSpot(TProfileFile& f) const {
   f.WriteInt(kFractal, "Smoothing", c.Smoothing);
   f.WriteBool(kFractal, "Double", c.Double);
   for (int k = 0; k < kConstructorCoefCount; ++k) f.WriteReal(kFractal, kConstructorKeys[k], c.Constructor[k]);
+  if (IsDeep(Deep)) {
+    const std::array<std::string, 3> texts = DeepTexts(Deep);
+    for (int k = 0; k < 3; ++k) f.WriteString(kFractal, kDeepKeys[k], texts[k]);
+  } else {
+    for (const char* key : kDeepKeys) f.DeleteKey(kFractal, key);
+  }
   if (c.Number == kUserFormula && UserLines && !UserLines->empty()) {
     f.WriteInt(kUserFrm, "StringCount", int64_t(UserLines->size()));
     for (size_t i = 0; i < UserLines->size(); ++i) f.WriteString(kUserFrm, "Str" + std::to_string(i), (*UserLines)[i]);
   }
   Palette->SaveToProfile(f);
+}
+
+// The deep keys win over X_Coord, Y_Coord, W_Coord when they name the same
+// window; when they do not (the extended keys were edited by hand or by a
+// program that kept our keys), the extended keys win. A missing deep key
+// reads as the extended value.
+void TFractal::LoadDeepWindow(const TProfileFile& f) {
+  bool present = false;
+  std::string texts[3];
+  const std::array<std::string, 3> extended = DeepTexts(Deep);
+  for (int k = 0; k < 3; ++k) {
+    present = present || f.ValueExists(kFractal, kDeepKeys[k]);
+    texts[k] = f.ReadString(kFractal, kDeepKeys[k], extended[k]);
+  }
+  if (!present) return;
+  TDeepWindow window;
+  const int bad = ParseDeepWindow(texts, window);
+  if (bad >= 0) throw f.NotAReal(kFractal, kDeepKeys[bad]);
+  if (Agree(window.X, X) && Agree(window.Y, Y) && Agree(window.W, W)) TakeDeepWindow(window);
 }
 
 void TFractal::LoadSpot(const std::string& path) { LoadSpot(TProfileFile(path)); }
@@ -80,6 +120,7 @@ void TFractal::LoadSpot(const TProfileFile& f) {
     Y = f.ReadReal(kFractal, "Y_Coord", "-1.4");
     W = f.ReadReal(kFractal, "W_Coord", "2.8");
     DeepFromExtended();
+    LoadDeepWindow(f);
     X0 = f.ReadReal(kFractal, "X0_Coord", "-2.2");
     Y0 = f.ReadReal(kFractal, "Y0_Coord", "-1.4");
     W0 = f.ReadReal(kFractal, "W0_Coord", "2.8");

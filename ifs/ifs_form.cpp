@@ -268,12 +268,9 @@ void TIFSForm::LoadFormula(const std::string& path) {
   }
   WorkingIFS = load.Set;
   Name->setText(QString::fromStdString(load.Values.Name));
-  Doc->X = load.Values.X;
-  Doc->Y = load.Values.Y;
-  Doc->W = load.Values.W;
   Doc->Ctx.MaxIter = load.Values.MaxIter;
   RebuildList();
-  Doc->Restart();
+  Doc->SetWindow(load.Values.X, load.Values.Y, load.Values.W);
   SelectLine(0);
   UpdateButtons();
   Save->setEnabled(true);

@@ -205,7 +205,7 @@ void TSpotsForm::UpdateButtons() {
 void TSpotsForm::AddPoint() {
   std::vector<TMovieSpot>& spots = ZoomMovie().Spots;
   if (spots.size() >= size_t(kMaxMovieSpots)) return;
-  spots.push_back({Doc.X, Doc.Y, Doc.W, kDefaultSpotFrames});
+  spots.push_back(MovieSpotOf(Doc, kDefaultSpotFrames));
   Refresh(int(spots.size()) - 1);
   // The user navigates to the next spot at once.
   if (Main) Main->activateWindow();
@@ -223,7 +223,7 @@ void TSpotsForm::JumpToSpot() {
   const int i = Selected();
   const std::vector<TMovieSpot>& spots = ZoomMovie().Spots;
   if (i < 0 || i >= int(spots.size())) return;
-  Doc.SetWindow(spots[size_t(i)].X, spots[size_t(i)].Y, spots[size_t(i)].W);
+  ShowZoomWindow(Doc, SpotWindow(spots[size_t(i)]));
 }
 
 void TSpotsForm::EditFrameCount() {

@@ -1,7 +1,9 @@
 #include "movies/zoom_movie.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "engine/deep_window.h"
 #include "engine/fractal.h"
 #include "movies/movie_host.h"
 
@@ -46,10 +48,64 @@ std::vector<Extended> SegmentWidths(Extended wa, Extended wb, int32_t n, TZoomSm
   return widths;
 }
 
+TMovieSpot MovieSpotOf(const TFractal& doc, int32_t frames) {
+  TMovieSpot spot{doc.X, doc.Y, doc.W, frames};
+  if (IsDeep(doc.Deep)) spot.Deep = doc.Deep;
+  return spot;
+}
+
+TZoomWindow SpotWindow(const TMovieSpot& spot) { return {spot.X, spot.Y, spot.W, spot.Deep}; }
+
+void ShowZoomWindow(TFractal& doc, const TZoomWindow& window) {
+  if (window.Deep)
+    doc.SetDeepWindow(*window.Deep);
+  else
+    doc.SetWindow(window.X, window.Y, window.W);
+}
+
+namespace {
+
+TDeepWindow DeepOf(const TMovieSpot& spot) { return spot.Deep ? *spot.Deep : WindowOf(spot.X, spot.Y, spot.W); }
+
+TZoomWindow DeepZoomWindow(const TDeepWindow& window) {
+  const TDeepWindow rounded = RoundedWindow(window);
+  return {rounded.X.ToExtended(), rounded.Y.ToExtended(), rounded.W.ToExtended(), rounded};
+}
+
+// SegmentWindows for deep spots: the same laws, the centre in arbitrary
+// precision. The widths stay extended (a deep window's width is one).
+std::vector<TZoomWindow> DeepSegmentWindows(const TMovieSpot& a, const TMovieSpot& b, TZoomSmooth smooth) {
+  const int32_t n = a.Frames;
+  const TDeepWindow da = DeepOf(a), db = DeepOf(b);
+  // Every frame lies between the two widths, so the finer spot's bits
+  // resolve it; the width ratio's bits keep the interpolation exact enough.
+  const long ratio = std::labs(da.W.Exponent() - db.W.Exponent());
+  const mpfr_prec_t bits = std::max({da.X.Bits(), da.Y.Bits(), db.X.Bits(), db.Y.Bits()}) + ratio + 64;
+  auto deep = [bits](Extended v) { return TDeepReal(v, bits); };
+  std::vector<TZoomWindow> windows;
+  windows.reserve(size_t(n));
+  if (a.W == b.W) {
+    for (int32_t k = 0; k < n; ++k) {
+      const TDeepReal t = deep(Extended(k)) / deep(Extended(n));
+      windows.push_back(DeepZoomWindow({da.X + (db.X - da.X) * t, da.Y + (db.Y - da.Y) * t, da.W}));
+    }
+    return windows;
+  }
+  const TDeepReal span = deep(a.W) - deep(b.W);
+  for (Extended w : SegmentWidths(a.W, b.W, n, smooth)) {
+    const TDeepReal t = (deep(w) - deep(a.W)) / span;
+    windows.push_back(DeepZoomWindow({da.X + (da.X - db.X) * t, da.Y + (da.Y - db.Y) * t, deep(w)}));
+  }
+  return windows;
+}
+
+}  // namespace
+
 std::vector<TZoomWindow> SegmentWindows(const TMovieSpot& a, const TMovieSpot& b, TZoomSmooth smooth) {
   const int32_t n = a.Frames;
   std::vector<TZoomWindow> windows;
   if (n <= 0) return windows;
+  if (a.Deep || b.Deep) return DeepSegmentWindows(a, b, smooth);
   windows.reserve(size_t(n));
   if (a.W == b.W) {
     for (int32_t k = 0; k < n; ++k)
@@ -71,7 +127,7 @@ TZoomWindow ZoomWindow(const std::vector<TMovieSpot>& spots, TZoomSmooth smooth,
     c -= spots[i].Frames;
   }
   if (spots.empty()) return {};
-  return {spots.back().X, spots.back().Y, spots.back().W};
+  return SpotWindow(spots.back());
 }
 
 int32_t RunZoomLoop(TMovieHost& host, const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32_t first,
@@ -80,7 +136,7 @@ int32_t RunZoomLoop(TMovieHost& host, const std::vector<TMovieSpot>& spots, TZoo
   int32_t written = 0;
   // Renders and writes frame c; false when the movie ends with it.
   auto frame = [&](const TZoomWindow& w, int32_t c) {
-    host.Document().SetWindow(w.X, w.Y, w.W);
+    ShowZoomWindow(host.Document(), w);
     host.RenderAndWait();
     const bool ok = host.WriteFrame(c);
     if (ok) ++written;
@@ -99,7 +155,7 @@ int32_t RunZoomLoop(TMovieHost& host, const std::vector<TMovieSpot>& spots, TZoo
       host.SetGaugePosition(c);
     }
   }
-  if (c >= first && c <= last) frame({spots.back().X, spots.back().Y, spots.back().W}, c);
+  if (c >= first && c <= last) frame(SpotWindow(spots.back()), c);
   return written;
 }
 

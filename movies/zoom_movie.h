@@ -8,10 +8,13 @@
 // of the frames. Both see frame c (0..N) at ZoomWindow(spots, smooth, c).
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "engine/deep_real.h"
 #include "formulas/numbers.h"
 
+class TFractal;
 class TMovieHost;
 
 constexpr int32_t kMaxMovieSpots = 120;
@@ -24,7 +27,11 @@ enum class TZoomSmooth : int32_t { Linear = 0, Regular = 1, Fluent = 2 };
 struct TMovieSpot {
   Extended X = 0, Y = 0, W = 0;
   int32_t Frames = kDefaultSpotFrames;  // frames from this spot to the next
+  std::optional<TDeepWindow> Deep{};    // the window, when deeper than X, Y, W hold
 };
+
+// The spot of a document's current view.
+TMovieSpot MovieSpotOf(const TFractal& doc, int32_t frames);
 
 struct TZoomMovie {
   std::vector<TMovieSpot> Spots;
@@ -36,7 +43,13 @@ TZoomMovie& ZoomMovie();
 
 struct TZoomWindow {
   Extended X = 0, Y = 0, W = 0;
+  std::optional<TDeepWindow> Deep{};  // the window, when deeper than X, Y, W hold
 };
+
+// The window of a spot.
+TZoomWindow SpotWindow(const TMovieSpot& spot);
+// Sets the document's view to `window` (its deep window when it has one).
+void ShowZoomWindow(TFractal& doc, const TZoomWindow& window);
 
 // N: the frame counts of all spots but the last, summed (0 for fewer than two).
 int32_t ZoomFrameCount(const std::vector<TMovieSpot>& spots);
@@ -45,6 +58,8 @@ int32_t ZoomFrameCount(const std::vector<TMovieSpot>& spots);
 std::vector<Extended> SegmentWidths(Extended wa, Extended wb, int32_t n, TZoomSmooth smooth);
 
 // The windows of the n frames of the segment from a to b (n = a.Frames).
+// When a spot is deep, the centre follows in arbitrary precision and every
+// window carries its deep window.
 std::vector<TZoomWindow> SegmentWindows(const TMovieSpot& a, const TMovieSpot& b, TZoomSmooth smooth);
 
 // The window of frame c (0..N) of the whole movie; frame N is the last spot.

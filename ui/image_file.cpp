@@ -1,5 +1,6 @@
 #include "ui/image_file.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -106,12 +107,20 @@ std::string JpegFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, 
 }
 
 TImageText SpotImageText(const TFractal& doc) {
-  return {{"Software", "Pelmorix"},
-          {"Number", std::to_string(doc.Ctx.Number)},
-          {"X_Coord", FormatReal(doc.X)},
-          {"Y_Coord", FormatReal(doc.Y)},
-          {"W_Coord", FormatReal(doc.W)},
-          {"MaxIter", std::to_string(doc.Ctx.MaxIter)}};
+  TImageText text = {{"Software", "Pelmorix"},
+                     {"Number", std::to_string(doc.Ctx.Number)},
+                     {"X_Coord", FormatReal(doc.X)},
+                     {"Y_Coord", FormatReal(doc.Y)},
+                     {"W_Coord", FormatReal(doc.W)},
+                     {"MaxIter", std::to_string(doc.Ctx.MaxIter)}};
+  // A deep view also names its window as the spot file does.
+  if (IsDeep(doc.Deep)) {
+    const std::array<std::string, 3> deep = DeepTexts(doc.Deep);
+    text.push_back({"X_Deep", deep[0]});
+    text.push_back({"Y_Deep", deep[1]});
+    text.push_back({"W_Deep", deep[2]});
+  }
+  return text;
 }
 
 std::string PngFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,

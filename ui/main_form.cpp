@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include <QAction>
@@ -142,6 +143,13 @@ QString CoordinateText(double x, double y, int decimals) {
   return QString::asprintf("X=%1.*f, Y=%1.*f", decimals, x, decimals, y);
 }
 
+QString DepthText(Extended w) {
+  if (!(std::fabs(w) < 1e-15L)) return {};
+  char text[32];
+  std::snprintf(text, sizeof text, "W=%.1Le", w);
+  return text;
+}
+
 QString ProgressText(intptr_t done, intptr_t total) {
   const double p = total != 0 ? double(int64_t(done) * 100) / double(total) : 100.0;
   return QString::asprintf("%5.1f", p) + "%";
@@ -159,7 +167,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
 
   Area = new TImageArea(this);
   setCentralWidget(Area);
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 4; ++i) {
     Panels[i] = new QLabel(statusBar());
     Panels[i]->setContentsMargins(0, 0, 0, 0);
   }
@@ -172,6 +180,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   statusBar()->addWidget(Panels[0]);
   statusBar()->addWidget(Panels[1]);
   statusBar()->addWidget(Panels[2], 1);
+  statusBar()->addPermanentWidget(Panels[3]);  // the zoom depth of deep views
   Panels[0]->setText("MI=10000");
   BuildMenu();
   resize(kInitialAreaSize, kInitialAreaSize + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -223,6 +232,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   // A fast render says so, never to be taken for an exact one.
   Doc->OnRenderStart = [this](TFractal* d) {
     SetPanel(0, "MI=" + QString::number(d->AutoMaxIter()) + (d->Ctx.FastArithmetic ? " fast" : ""));
+    SetPanel(3, DepthText(d->W));
   };
   surface->SetDocument(Doc.get());
   surface->OnMousePress = [this](QMouseEvent* e) { MousePress(e); };
@@ -481,47 +491,41 @@ void TMainForm::SetImageSize(int width, int height) {
 }
 
 // Navigation. The pixel step is W / (Width - 1); pixel (px, py) is the
-// point (X + px * step, Y - py * step).
+// point (X + px * step, Y - py * step). Every move is computed from the
+// document's deep window, so that it stays exact at any depth.
+
+void TMainForm::MoveView(TViewMove move) {
+  move.Spans = Doc->Width - 1;
+  Doc->MoveWindow(move);
+}
 
 void TMainForm::ZoomInAt(QPoint c) {
   TFractal& d = *Doc;
   Surface()->ShowPreview(QRect(c.x() / 2, c.y() / 2, d.Width / 2, d.Height / 2));
-  const Extended step = d.W / (d.Width - 1);
-  d.SetWindow(d.X + c.x() * step / 2, d.Y - c.y() * step / 2, d.W / 2);
+  MoveView({.Column = c.x() / 2.0L, .Row = c.y() / 2.0L, .Zoom = 0.5L});
 }
 
-void TMainForm::ZoomOutAt(QPoint c) {
-  TFractal& d = *Doc;
-  const Extended step = d.W / (d.Width - 1);
-  d.SetWindow(d.X - c.x() * step, d.Y + c.y() * step, 2 * d.W);
-}
+void TMainForm::ZoomOutAt(QPoint c) { MoveView({.Column = Extended(-c.x()), .Row = Extended(-c.y()), .Zoom = 2}); }
 
 void TMainForm::ZoomInCentre() {
   TFractal& d = *Doc;
   TPaintSurface* s = Surface();
   const int qw = s->width() / 4, qh = s->height() / 4;
   s->ShowPreview(QRect(qw, qh, 2 * qw, 2 * qh));
-  const Extended step = d.W / (d.Width - 1);
-  d.SetWindow(d.X + d.Width * step * 0.25L, d.Y - d.Height * step * 0.25L, d.W * 0.5L);
+  MoveView({.Column = d.Width * 0.25L, .Row = d.Height * 0.25L, .Zoom = 0.5L});
 }
 
-void TMainForm::ZoomOutCentre() {
-  TFractal& d = *Doc;
-  const Extended step = d.W / (d.Width - 1);
-  d.SetWindow(d.X - d.Width * step * 0.5L, d.Y + d.Height * step * 0.5L, 2 * d.W);
-}
+void TMainForm::ZoomOutCentre() { MoveView({.Column = Doc->Width * -0.5L, .Row = Doc->Height * -0.5L, .Zoom = 2}); }
 
 void TMainForm::ViewFullSet() { Doc->SetWindow(Doc->X0, Doc->Y0, Doc->W0); }
 
 void TMainForm::Pan(int dx, int dy, Qt::KeyboardModifiers modifiers) {
-  TFractal& d = *Doc;
-  const Extended step = d.W / (d.Width - 1);
-  Extended dist = 10 * step;
+  int pixels = 10;
   if (modifiers & Qt::ControlModifier)
-    dist = 25 * step;
+    pixels = 25;
   else if (modifiers & Qt::ShiftModifier)
-    dist = step;
-  d.SetWindow(d.X + dx * dist, d.Y + dy * dist, d.W);
+    pixels = 1;
+  MoveView({.Column = Extended(dx * pixels), .Row = Extended(-dy * pixels)});
 }
 
 QPoint TMainForm::CursorOnSurface() const { return Surface()->mapFromGlobal(QCursor::pos()); }
@@ -617,9 +621,7 @@ void TMainForm::MouseRelease(QMouseEvent* e) {
   Dragging = false;
   Surface()->SetBand(false, {});
   if (BandWidth <= 3 || BandHeight <= 3) return;
-  TFractal& d = *Doc;
-  const Extended step = double(d.W / (d.Width - 1));
-  d.SetWindow(d.X + step * BandLeft, d.Y - step * BandTop, step * BandWidth);
+  MoveView({.Column = Extended(BandLeft), .Row = Extended(BandTop), .WidthSteps = BandWidth, .DoubleStep = true});
 }
 
 void TMainForm::MouseDoubleClick(QMouseEvent* e) {

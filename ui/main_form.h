@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QMainWindow>
 
+#include "engine/deep_window.h"
 #include "engine/view3d_thread.h"  // MSG_VIEW3D_REFRESH
 #include "formulas/numbers.h"
 #include "platform/dialogs_qt.h"
@@ -68,6 +69,9 @@ std::string WithExtension(const std::string& chosen, const std::string& ext);
 int CoordinateDecimals(double step);
 // "X=%1.*f, Y=%1.*f" with that many decimals, "." as separator.
 QString CoordinateText(double x, double y, int decimals);
+// The zoom depth the status bar shows for a window width below 1e-15, as
+// "W=1.2e-120"; empty for wider windows.
+QString DepthText(Extended w);
 // Render progress as the status bar shows it: done * 100 / total as
 // "%5.1f" followed by "%".
 QString ProgressText(intptr_t done, intptr_t total);
@@ -221,6 +225,8 @@ class TMainForm : public QMainWindow {
   void MouseDoubleClick(QMouseEvent* event);
   QPoint CursorOnSurface() const;
   void Pan(int dx, int dy, Qt::KeyboardModifiers modifiers);
+  // Moves the document's view by `move`, in steps of W / (Width - 1).
+  void MoveView(TViewMove move);
 
   void AfterSpotLoaded(const std::string& path);
   void LoadPaletteFile(const std::string& path, bool recolor);
@@ -244,7 +250,7 @@ class TMainForm : public QMainWindow {
 
   std::unique_ptr<TFractal> Doc;
   TImageArea* Area = nullptr;
-  QLabel* Panels[3] = {};
+  QLabel* Panels[4] = {};
   THandle FHandle = 0;
   std::string FMutexName;
   std::shared_ptr<TNamedMutex> RenderMutex;

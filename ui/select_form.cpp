@@ -222,8 +222,8 @@ void TPreviewPicture::mousePressEvent(QMouseEvent* event) {
 void TPreviewPicture::mouseMoveEvent(QMouseEvent* event) {
   if (!Panning || !FDocument || FDocument->Width <= 0) return;
   const int x = event->position().toPoint().x(), y = event->position().toPoint().y();
-  const double step = double(FDocument->W / FDocument->Width);
-  FDocument->SetWindow(FDocument->X - step * (x - LastX), FDocument->Y + step * (y - LastY), FDocument->W);
+  FDocument->MoveWindow(
+      {.Column = Extended(LastX - x), .Row = Extended(LastY - y), .Spans = FDocument->Width, .DoubleStep = true});
   LastX = x;
   LastY = y;
 }
@@ -927,14 +927,20 @@ void TSelectForm::ShowComplexFunctions() {
 
 void TSelectForm::ZoomIn() {
   if (!Doc || Doc->Width <= 0) return;
-  const double step = double(Doc->W / Doc->Width);
-  Doc->SetWindow(Doc->X + step * Doc->Width * 0.25, Doc->Y - step * Doc->Height * 0.25, Doc->W * 0.5L);
+  Doc->MoveWindow({.Column = Doc->Width * 0.25L,
+                   .Row = Doc->Height * 0.25L,
+                   .Zoom = 0.5L,
+                   .Spans = Doc->Width,
+                   .DoubleStep = true});
 }
 
 void TSelectForm::ZoomOut() {
   if (!Doc || Doc->Width <= 0) return;
-  const double step = double(Doc->W / Doc->Width);
-  Doc->SetWindow(Doc->X - step * Doc->Width * 0.5, Doc->Y + step * Doc->Height * 0.5, 2 * Doc->W);
+  Doc->MoveWindow({.Column = Doc->Width * -0.5L,
+                   .Row = Doc->Height * -0.5L,
+                   .Zoom = 2,
+                   .Spans = Doc->Width,
+                   .DoubleStep = true});
 }
 
 void TSelectForm::CommitFocusedEdit() {

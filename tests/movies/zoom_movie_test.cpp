@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "engine/deep_window.h"
 #include "engine/fractal.h"
 #include "movies/movie_host.h"
 #include "tests/engine/recording_canvas.h"
@@ -21,6 +22,7 @@ class TRecordingHost : public TMovieHost {
     if (i == FailAt) return false;
     Frames.push_back(i);
     Windows.push_back({Doc.X, Doc.Y, Doc.W});
+    Deeps.push_back(Doc.Deep);
     if (i == StopAt) RunningFlag = false;
     return true;
   }
@@ -35,6 +37,7 @@ class TRecordingHost : public TMovieHost {
   int32_t StopAt = -1, FailAt = -1, Renders = 0, GaugeMax = -1, Gauge = -1;
   std::vector<int32_t> Frames;
   std::vector<TZoomWindow> Windows;
+  std::vector<TDeepWindow> Deeps;
 };
 
 TEST(ZoomMovie, WidthLawsOfASegment) {
@@ -130,6 +133,50 @@ TEST(ZoomMovie, SegmentCountsAddUpAndStopsAndFailuresEndTheLoop) {
     RunZoomLoop(host, ZoomMovie().Spots, ZoomMovie().Smooth, c.First, c.Last);
     EXPECT_EQ(host.Frames, c.Written) << c.StopAt << " " << c.FailAt << " " << c.First;
     EXPECT_EQ(host.Renders, int32_t(c.Written.size()) + (c.FailAt >= 0 ? 1 : 0));
+  }
+}
+
+TEST(ZoomMovie, DeepSpotsAreFlownThroughInArbitraryPrecision) {
+  constexpr mpfr_prec_t kExact = 4000;
+  auto real = [](const char* text) {
+    TDeepReal r(kExact);
+    EXPECT_TRUE(TDeepReal::Parse(text, kExact, r));
+    return r;
+  };
+  TFractal doc(-1, -0.75L, 0.1L, 0.5L, 64, 48, nullptr);
+  const TMovieSpot a = MovieSpotOf(doc, 6);
+  doc.SetDeepWindow({real("-0.743643887037158704752191506114774"), real("0.131825904205311970493132056385139"),
+                     real("2e-60")});
+  const TMovieSpot b = MovieSpotOf(doc, 10);
+  ASSERT_FALSE(a.Deep);
+  ASSERT_TRUE(b.Deep);
+  for (TZoomSmooth smooth : {TZoomSmooth::Regular, TZoomSmooth::Fluent}) {
+    TRecordingHost host;
+    RunZoomLoop(host, {a, b}, smooth, 0, 6);
+    ASSERT_EQ(host.Deeps.size(), 7u);
+    EXPECT_EQ(host.Windows[0].X, -0.75L);
+    EXPECT_TRUE(host.Deeps[6].X == b.Deep->X && host.Deeps[6].Y == b.Deep->Y && host.Deeps[6].W == b.Deep->W);
+    const std::vector<Extended> widths = SegmentWidths(a.W, b.W, 6, smooth);
+    for (int k : {3, 5}) {
+      const TDeepWindow& got = host.Deeps[size_t(k)];
+      EXPECT_EQ(host.Windows[size_t(k)].W, widths[size_t(k)]);
+      // The centre's share of the way follows the width.
+      const TDeepReal w(widths[size_t(k)], kExact), aw(a.W, kExact), bw(b.W, kExact);
+      const TDeepReal t = (w - aw) / (aw - bw);
+      const TDeepReal ax(a.X, kExact), ay(a.Y, kExact);
+      const TDeepReal x = ax + (ax - b.Deep->X) * t, y = ay + (ay - b.Deep->Y) * t;
+      // To a 2^-30 part of a pixel of a 64-pixel image.
+      TDeepReal limit = w / TDeepReal(63.0L, kExact);
+      mpfr_mul_2si(limit.Get(), limit.Get(), -30, MPFR_RNDN);
+      for (const auto& [value, expected] : {std::pair{&got.X, &x}, std::pair{&got.Y, &y}}) {
+        TDeepReal error = *value - *expected;
+        mpfr_abs(error.Get(), error.Get(), MPFR_RNDN);
+        EXPECT_LE(mpfr_cmp(error.Get(), limit.Get()), 0) << k << " " << error.ToDecimal(5);
+      }
+    }
+    if (smooth == TZoomSmooth::Regular) {
+      EXPECT_TRUE(IsDeep(host.Deeps[5]));  // near 1e-50
+    }
   }
 }
 

@@ -1,0 +1,88 @@
+// The main window navigated at a depth extended arithmetic cannot resolve.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include <QAction>
+#include <QTest>
+
+#include "engine/deep_window.h"
+#include "engine/fractal.h"
+#include "tests/gui/main_form_fixture.h"
+#include "ui/image_area_form.h"
+#include "ui/main_form.h"
+
+namespace {
+
+constexpr mpfr_prec_t kExact = 4000;
+
+TDeepReal Real(const char* text) {
+  TDeepReal r(kExact);
+  EXPECT_TRUE(TDeepReal::Parse(text, kExact, r)) << text;
+  return r;
+}
+
+std::array<std::string, 3> Texts(const TDeepWindow& w) { return DeepTexts(w); }
+
+// |a - b| below a 2^-30 part of `step`.
+bool WithinPixelPart(const TDeepReal& a, const TDeepReal& b, const TDeepReal& step) {
+  TDeepReal d = a - b, limit = step;
+  mpfr_abs(d.Get(), d.Get(), MPFR_RNDN);
+  mpfr_mul_2si(limit.Get(), limit.Get(), -30, MPFR_RNDN);
+  return mpfr_lessequal_p(d.Get(), limit.Get()) != 0;
+}
+
+TEST_F(MainFormTest, NavigationAtDepthKeepsTheDeepWindowExact) {
+  Start();
+  TFractal& d = Doc();
+  d.AutoIter = false;  // a deep view of this formula renders flat: keep it short
+  d.Ctx.MaxIter = 20;
+  d.SetDeepWindow({Real("-0.743643887037158704752191506114774"), Real("0.131825904205311970493132056385139"),
+                   Real("1e-60")});
+  EXPECT_EQ(Form->PanelText(3).toStdString(), "W=1.0e-60");
+  const std::array<std::string, 3> start = Texts(d.Deep);
+  const TDeepReal step = d.Deep.W / TDeepReal(Extended(d.Width - 1), kExact);
+  TPaintSurface* s = Surface();
+
+  QTest::keyClick(s, Qt::Key_Right);
+  EXPECT_TRUE(WithinPixelPart(d.Deep.X, Real(start[0].c_str()) + TDeepReal(10.0L, 64) * step, step));
+  QTest::keyClick(s, Qt::Key_Left);
+  EXPECT_EQ(Texts(d.Deep), start);
+
+  QTest::mouseDClick(s, Qt::LeftButton, {}, QPoint(120, 60));
+  QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(120, 60));
+  EXPECT_EQ(Form->PanelText(3).toStdString(), "W=5.0e-61");
+  QTest::mouseDClick(s, Qt::RightButton, {}, QPoint(120, 60));
+  QTest::mouseRelease(s, Qt::RightButton, {}, QPoint(120, 60));
+  EXPECT_EQ(Texts(d.Deep), start);
+
+  Item("Fracta&l/Zoom &in")->trigger();
+  Item("Fracta&l/Zoom &out")->trigger();
+  EXPECT_EQ(Texts(d.Deep), start);
+
+  // The rubber band from (49, 59), 101 pixels wide.
+  QTest::mousePress(s, Qt::LeftButton, {}, QPoint(50, 60));
+  QTest::mouseMove(s, QPoint(150, 130));
+  QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(150, 130));
+  const TDeepReal x = Real(start[0].c_str()), y = Real(start[1].c_str());
+  EXPECT_TRUE(WithinPixelPart(d.Deep.X, x + TDeepReal(49.0L, 64) * step, step));
+  EXPECT_TRUE(WithinPixelPart(d.Deep.Y, y - TDeepReal(59.0L, 64) * step, step));
+  EXPECT_TRUE(WithinPixelPart(d.Deep.W, TDeepReal(101.0L, 64) * step, step));
+  EXPECT_EQ(Form->PanelText(3).toStdString(), "W=3.4e-61");
+  EXPECT_TRUE(IsDeep(d.Deep));
+
+  // Saved, left for the full set and reopened: the same deep view.
+  const std::array<std::string, 3> banded = Texts(d.Deep);
+  Form->SaveSpotTo(Path("deep.frs"));
+  QTest::keyClick(s, Qt::Key_Insert);
+  EXPECT_EQ(Form->PanelText(3).toStdString(), "");
+  EXPECT_FALSE(IsDeep(d.Deep));
+  Form->LoadSpotFrom(Path("deep.frs"), true);
+  EXPECT_EQ(Texts(Doc().Deep), banded);
+  EXPECT_EQ(Form->PanelText(3).toStdString(), "W=3.4e-61");
+  EXPECT_TRUE(Messages.empty());
+}
+
+}  // namespace
