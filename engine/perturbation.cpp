@@ -238,12 +238,15 @@ class TPerturbationOf final : public TPerturbation::TImpl {
 
   TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py) const override {
     const TC offset{(T(px) - CentreColumn) * Step, (CentreRow - T(py)) * Step};
+    // A lower limit than the prepared one (the growing limit of the preview)
+    // cuts the orbit short.
+    const int32_t end = std::min(ctx->MaxIter, MaxIter) - Offset;
     TOrbitTail tail{};
-    int32_t escape = Run(offset, true, Smoothing ? &tail : nullptr);
+    int32_t escape = Run(offset, end, true, Smoothing ? &tail : nullptr);
     // Smoothing reads the two points before the escape: an escape right
     // after the shared iterations is taken again without them.
     if (Smoothing && escape > 0 && escape - Offset < Skip + 2 && Skip > 0)
-      escape = Run(offset, false, &tail);
+      escape = Run(offset, end, false, &tail);
     return EscapeChannels(ctx, escape, Smoothing ? &tail : nullptr, CentreX + double(offset.re),
                           CentreY + double(offset.im));
   }
@@ -323,32 +326,34 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     }
   }
 
-  int32_t Run(TC offset, bool useSeries, TOrbitTail* tail) const {
+  int32_t Run(TC offset, int32_t end, bool useSeries, TOrbitTail* tail) const {
     switch (Power) {
-      case 2: return tail ? Iterate<2, true>(offset, useSeries, tail) : Iterate<2, false>(offset, useSeries, tail);
-      case 3: return tail ? Iterate<3, true>(offset, useSeries, tail) : Iterate<3, false>(offset, useSeries, tail);
-      case 4: return tail ? Iterate<4, true>(offset, useSeries, tail) : Iterate<4, false>(offset, useSeries, tail);
-      case 5: return tail ? Iterate<5, true>(offset, useSeries, tail) : Iterate<5, false>(offset, useSeries, tail);
-      default: return tail ? Iterate<8, true>(offset, useSeries, tail) : Iterate<8, false>(offset, useSeries, tail);
+      case 2: return tail ? Iterate<2, true>(offset, end, useSeries, tail) : Iterate<2, false>(offset, end, useSeries, tail);
+      case 3: return tail ? Iterate<3, true>(offset, end, useSeries, tail) : Iterate<3, false>(offset, end, useSeries, tail);
+      case 4: return tail ? Iterate<4, true>(offset, end, useSeries, tail) : Iterate<4, false>(offset, end, useSeries, tail);
+      case 5: return tail ? Iterate<5, true>(offset, end, useSeries, tail) : Iterate<5, false>(offset, end, useSeries, tail);
+      default: return tail ? Iterate<8, true>(offset, end, useSeries, tail) : Iterate<8, false>(offset, end, useSeries, tail);
     }
   }
 
   // The kernel's escape iteration for the pixel at `offset` from the centre:
   // index k of the orbit (z0 = 0 in normal mode, the pixel in Julia mode) is
-  // tested at kernel iteration k + Offset.
+  // tested at kernel iteration k + Offset, up to index `end`. No pixel
+  // escapes before the series' index.
   template <int D, bool Tail>
-  int32_t Iterate(TC offset, bool useSeries, TOrbitTail* tail) const {
+  int32_t Iterate(TC offset, int32_t end, bool useSeries, TOrbitTail* tail) const {
     const TC dc = Julia ? TC{} : offset;
     int32_t k = 0;
     TC dz = Julia ? offset : TC{};
     if (useSeries && Skip > 0) {
+      if (Skip > end) return 0;
       k = Skip;
       dz = EvaluateSeries(Series, TC{offset.re / Scale, offset.im / Scale});
     }
     const TC* ref = Primary.data();
     int32_t last = int32_t(Primary.size()) - 1;
     int32_t m = k;
-    for (const int32_t end = MaxIter - Offset; k <= end; ++k) {
+    for (; k <= end; ++k) {
       TC Z = ref[m];
       const TC z = Z + dz;
       const T r2 = Modulus2(z);
