@@ -96,7 +96,9 @@ void BM_DeepAgreement(benchmark::State& state) {
   const TDeepWindow window = WindowAround(kLocations[state.range(0)], exponent, columns, rows);
   TFormulaContext ctx;
   ctx.MaxIter = IterationsFor(columns, exponent, state.range(2));
-  const mpfr_prec_t bits = DeepBitsFor(window, columns);
+  // Twice the bits of the view: the brute force has no rebasing to keep its
+  // digits when an orbit passes close to 0.
+  const mpfr_prec_t bits = 2 * DeepBitsFor(window, columns);
   const TDeepReal step = window.W / TDeepReal(Extended(columns - 1), bits);
   int32_t same = 0, skipped = 0;
   std::set<float> distinct;

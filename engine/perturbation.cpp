@@ -25,7 +25,9 @@ constexpr long kDoubleStepExponent = -900;
 // Terms of the series (powers of the offset from the centre) and how closely
 // it must match the probes iterated one by one.
 constexpr int kSeriesTerms = 8;
-constexpr double kSeriesTolerance = 1e-9;
+constexpr double kSeriesTolerance = 1e-12;
+
+constexpr mpfr_prec_t kReferenceGuardBits = 32;
 
 // How many reference iterations pass between looks at the stop request.
 constexpr int32_t kStopCheckPeriod = 64;
@@ -200,7 +202,9 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     Bailout = T(ctx.BailOut);
     Smoothing = FiltersActive(&ctx);
 
-    const mpfr_prec_t bits = DeepBitsFor(window, width) + 8;
+    // Rounding errors of the orbit grow as fast as pixel offsets do: extra
+    // bits keep the reference well below a pixel's worth of error.
+    const mpfr_prec_t bits = DeepBitsFor(window, width) + kReferenceGuardBits;
     TDeepReal step = window.W / TDeepReal(Extended(width - 1), bits);
     step.SetBits(bits);
     CentreColumn = T(columns - 1) / 2;

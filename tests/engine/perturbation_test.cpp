@@ -25,7 +25,7 @@ TView ViewAt(const char* cx, const char* cy, const char* w, int32_t columns, int
   TDeepReal width;
   EXPECT_TRUE(TDeepReal::Parse(w, 64, width));
   TDeepWindow probe{TDeepReal(1.0L, 64), TDeepReal(1.0L, 64), width};
-  v.Bits = DeepBitsFor(probe, columns) + 16;
+  v.Bits = 2 * DeepBitsFor(probe, columns);  // the brute force needs plenty
   TDeepReal x, y;
   EXPECT_TRUE(TDeepReal::Parse(cx, v.Bits, x));
   EXPECT_TRUE(TDeepReal::Parse(cy, v.Bits, y));
