@@ -182,6 +182,26 @@ int64_t RenderIterations(TFractal& doc) {
   return total;
 }
 
+// Renders the document's view of the location 10^-exponent wide once per
+// benchmark iteration and gives the wall time of one pixel iteration.
+double TimedRenders(benchmark::State& state, TFractal& doc, const TLocation& at, int64_t exponent) {
+  int64_t total = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
+    doc.RenderThread()->WaitFor();
+    const auto start = std::chrono::steady_clock::now();
+    doc.SetDeepWindow(WindowAround(at, exponent, kDocWidth, kDocHeight));
+    total += RenderIterations(doc);
+    seconds += Seconds(start);
+  }
+  const double ns = 1e9 * seconds / double(total);
+  state.counters["ns/iter"] = ns;
+  state.counters["iter"] = double(total) / double(state.iterations());
+  state.counters["max iter"] = doc.Ctx.MaxIter;
+  return ns;
+}
+
 // The ordinary (extended) render on one thread of a view the doubles still
 // resolve, 1e-9 wide at the Misiurewicz point, with the automatic limit of a
 // view 1e-50 wide.
@@ -191,19 +211,7 @@ void BM_OrdinaryRender(benchmark::State& state) {
   TFractal doc(-1, 0, 0, 0, kDocWidth, kDocHeight, &canvas);
   doc.AutoIter = false;
   doc.Ctx.MaxIter = IterationsFor(kDocWidth, 50, 0);
-  int64_t total = 0;
-  double seconds = 0;
-  for (auto _ : state) {
-    doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
-    doc.RenderThread()->WaitFor();
-    const auto start = std::chrono::steady_clock::now();
-    doc.SetDeepWindow(WindowAround(kLocations[1], 9, kDocWidth, kDocHeight));
-    total += RenderIterations(doc);
-    seconds += Seconds(start);
-  }
-  OrdinaryNsPerIteration = 1e9 * seconds / double(total);
-  state.counters["ns/iter"] = OrdinaryNsPerIteration;
-  state.counters["iter"] = double(total) / double(state.iterations());
+  OrdinaryNsPerIteration = TimedRenders(state, doc, kLocations[1], 9);
   TFractal::RenderThreads = 0;
 }
 
@@ -217,20 +225,7 @@ void BM_DeepRender(benchmark::State& state) {
   TFractal doc(-1, 0, 0, 0, kDocWidth, kDocHeight, &canvas);
   doc.AutoIter = state.range(2) == 0;
   doc.Ctx.MaxIter = int32_t(state.range(2));
-  int64_t total = 0;
-  double seconds = 0;
-  for (auto _ : state) {
-    doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
-    doc.RenderThread()->WaitFor();
-    const auto start = std::chrono::steady_clock::now();
-    doc.SetDeepWindow(WindowAround(kLocations[state.range(0)], exponent, kDocWidth, kDocHeight));
-    total += RenderIterations(doc);
-    seconds += Seconds(start);
-  }
-  const double ns = 1e9 * seconds / double(total);
-  state.counters["ns/iter"] = ns;
-  state.counters["iter"] = double(total) / double(state.iterations());
-  state.counters["max iter"] = doc.Ctx.MaxIter;
+  const double ns = TimedRenders(state, doc, kLocations[state.range(0)], exponent);
   if (OrdinaryNsPerIteration > 0 && state.range(3) == 1) state.counters["x ordinary"] = ns / OrdinaryNsPerIteration;
   if (const char* folder = std::getenv("PX_DEEP_PNG"))
     SavePngFile(std::string(folder) + "/deep-" + std::to_string(state.range(0)) + "-1e-" + std::to_string(exponent) +
@@ -262,6 +257,7 @@ BENCHMARK(BM_DeepRender)
     ->Args({1, 300, 0, kCores})
     ->Args({1, 400, 0, kCores})
     ->Args({1, 1000, 0, kCores})
+    ->Args({1, 1600, 0, kCores})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

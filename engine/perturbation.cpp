@@ -19,8 +19,10 @@ constexpr int kPowers[kLastPowerFormula + 1] = {2, 3, 4, 5, 8};
 constexpr long kOrdinaryBits = 44;
 
 // Pixel steps with a binary exponent below this take extended differences: a
-// double difference would lose digits to gradual underflow.
+// double difference would lose digits to gradual underflow. Below the
+// second, even extended differences would; such views are not served.
 constexpr long kDoubleStepExponent = -900;
+constexpr long kExtendedStepExponent = -16000;
 
 // Terms of the series (powers of the offset from the centre) and how closely
 // it must match the probes iterated one by one.
@@ -406,7 +408,9 @@ bool TPerturbation::Prepare(const TFormulaContext& ctx, const TDeepWindow& windo
                             int32_t rows, const std::atomic<bool>* stop) {
   Impl.reset();
   if (!PerturbationServes(ctx) || width < 2 || columns < 1 || rows < 1 || window.W.IsZero()) return false;
-  if (StepExponent(window, width) >= kDoubleStepExponent) {
+  const long stepExponent = StepExponent(window, width);
+  if (stepExponent < kExtendedStepExponent) return false;
+  if (stepExponent >= kDoubleStepExponent) {
     auto impl = std::make_unique<TPerturbationOf<double>>();
     if (!impl->Prepare(ctx, window, width, columns, rows, stop)) return false;
     Impl = std::move(impl);

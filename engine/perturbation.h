@@ -17,7 +17,7 @@
 //
 // Range: differences are doubles while the pixel step is well inside the
 // double range, and 80-bit extended reals (15-bit exponent) below it, so the
-// render goes down to widths near 1e-4900.
+// render goes down to widths near 1e-4800.
 
 #include <atomic>
 #include <cstdint>
@@ -54,7 +54,8 @@ class TPerturbation {
   // Computes the reference orbits and the series for the pixels (px, py),
   // px < columns, py < rows, lying at (X + px*step, Y - py*step) with
   // step = W / (width - 1). Gives up, returning false, when `stop` turns true
-  // (checked often) or the context is not served.
+  // (checked often), the context is not served or the step is below the
+  // extended range (about 1e-4800).
   bool Prepare(const TFormulaContext& ctx, const TDeepWindow& window, int32_t width, int32_t columns, int32_t rows,
                const std::atomic<bool>* stop = nullptr);
 
