@@ -40,7 +40,7 @@ constexpr int Binomial(int n, int k) {
   return r;
 }
 
-// An upper bound of the binary exponent of the pixel step W / (width - 1).
+// The binary exponent of the pixel step W / (width - 1), to within one.
 long StepExponent(const TDeepWindow& window, int32_t width) {
   long e = window.W.Exponent();
   for (int32_t p = width - 1; p > 1; p = (p + 1) / 2) --e;
@@ -49,7 +49,7 @@ long StepExponent(const TDeepWindow& window, int32_t width) {
 
 bool StopRequested(const std::atomic<bool>* stop) { return stop && stop->load(); }
 
-// A complex number in arbitrary precision with the steps of z^d + c.
+// A complex number in arbitrary precision.
 struct TDeepComplex {
   TDeepReal Re, Im;
   explicit TDeepComplex(mpfr_prec_t bits) : Re(bits), Im(bits) {}
@@ -62,14 +62,19 @@ class TDeepStepper {
   // z = z^power + c for the powers of formulas 0..4.
   void Step(TDeepComplex& z, const TDeepComplex& c, int power) {
     switch (power) {
-      case 2: Square(z); break;
+      case 2:
+        Square(z);
+        break;
       case 3: {
         const TDeepComplex z1 = z;
         Square(z);
         Multiply(z, z1);
         break;
       }
-      case 4: Square(z); Square(z); break;
+      case 4:
+        Square(z);
+        Square(z);
+        break;
       case 5: {
         const TDeepComplex z1 = z;
         Square(z);
@@ -77,7 +82,11 @@ class TDeepStepper {
         Multiply(z, z1);
         break;
       }
-      default: Square(z); Square(z); Square(z); break;
+      default:
+        Square(z);
+        Square(z);
+        Square(z);
+        break;
     }
     mpfr_add(z.Re.Get(), z.Re.Get(), c.Re.Get(), MPFR_RNDN);
     mpfr_add(z.Im.Get(), z.Im.Get(), c.Im.Get(), MPFR_RNDN);
@@ -110,8 +119,8 @@ T ToReal(const TDeepReal& v) {
     return v.ToExtended();
 }
 
-// (Z + dz)^D - Z^D, expanded so that it stays exact in relative terms when dz
-// is tiny beside Z.
+// (Z + dz)^D - Z^D, expanded in powers of dz so that it keeps its relative
+// precision when dz is tiny beside Z.
 template <int D, class T>
 inline TCxOf<T> PowerDifference(TCxOf<T> Z, TCxOf<T> dz) {
   std::array<TCxOf<T>, D> pw;
@@ -131,7 +140,8 @@ template <class T>
 TSeries<T> Product(const TSeries<T>& a, const TSeries<T>& b) {
   TSeries<T> r{};
   for (int i = 0; i < kSeriesTerms; ++i)
-    for (int l = 0; i + l + 1 < kSeriesTerms; ++l) r[size_t(i + l + 1)] = r[size_t(i + l + 1)] + a[size_t(i)] * b[size_t(l)];
+    for (int l = 0; i + l + 1 < kSeriesTerms; ++l)
+      r[size_t(i + l + 1)] = r[size_t(i + l + 1)] + a[size_t(i)] * b[size_t(l)];
   return r;
 }
 
@@ -233,11 +243,21 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     const T radius = Step * std::hypot(CentreColumn, CentreRow);
     Scale = radius > 0 ? radius : T(1);
     switch (Power) {
-      case 2: FitSeries<2>(columns, rows); break;
-      case 3: FitSeries<3>(columns, rows); break;
-      case 4: FitSeries<4>(columns, rows); break;
-      case 5: FitSeries<5>(columns, rows); break;
-      default: FitSeries<8>(columns, rows); break;
+      case 2:
+        FitSeries<2>(columns, rows);
+        break;
+      case 3:
+        FitSeries<3>(columns, rows);
+        break;
+      case 4:
+        FitSeries<4>(columns, rows);
+        break;
+      case 5:
+        FitSeries<5>(columns, rows);
+        break;
+      default:
+        FitSeries<8>(columns, rows);
+        break;
     }
     return true;
   }
@@ -251,8 +271,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     int32_t escape = Run(offset, end, true, Smoothing ? &tail : nullptr);
     // Smoothing reads the two points before the escape: an escape right
     // after the shared iterations is taken again without them.
-    if (Smoothing && escape > 0 && escape - Offset < Skip + 2 && Skip > 0)
-      escape = Run(offset, end, false, &tail);
+    if (Smoothing && escape > 0 && escape - Offset < Skip + 2 && Skip > 0) escape = Run(offset, end, false, &tail);
     return EscapeChannels(ctx, escape, Smoothing ? &tail : nullptr, CentreX + double(offset.re),
                           CentreY + double(offset.im));
   }
@@ -334,11 +353,16 @@ class TPerturbationOf final : public TPerturbation::TImpl {
 
   int32_t Run(TC offset, int32_t end, bool useSeries, TOrbitTail* tail) const {
     switch (Power) {
-      case 2: return tail ? Iterate<2, true>(offset, end, useSeries, tail) : Iterate<2, false>(offset, end, useSeries, tail);
-      case 3: return tail ? Iterate<3, true>(offset, end, useSeries, tail) : Iterate<3, false>(offset, end, useSeries, tail);
-      case 4: return tail ? Iterate<4, true>(offset, end, useSeries, tail) : Iterate<4, false>(offset, end, useSeries, tail);
-      case 5: return tail ? Iterate<5, true>(offset, end, useSeries, tail) : Iterate<5, false>(offset, end, useSeries, tail);
-      default: return tail ? Iterate<8, true>(offset, end, useSeries, tail) : Iterate<8, false>(offset, end, useSeries, tail);
+      case 2:
+        return tail ? Iterate<2, true>(offset, end, useSeries, tail) : Iterate<2, false>(offset, end, useSeries, tail);
+      case 3:
+        return tail ? Iterate<3, true>(offset, end, useSeries, tail) : Iterate<3, false>(offset, end, useSeries, tail);
+      case 4:
+        return tail ? Iterate<4, true>(offset, end, useSeries, tail) : Iterate<4, false>(offset, end, useSeries, tail);
+      case 5:
+        return tail ? Iterate<5, true>(offset, end, useSeries, tail) : Iterate<5, false>(offset, end, useSeries, tail);
+      default:
+        return tail ? Iterate<8, true>(offset, end, useSeries, tail) : Iterate<8, false>(offset, end, useSeries, tail);
     }
   }
 

@@ -74,10 +74,14 @@ TEST(Perturbation, ShallowViewAgreesWithTheOrdinaryRender) {
     int32_t smoothing;
     const char *cx, *cy, *w;
   } rows[] = {
-      {0, false, 0, "-0.7436", "0.1318", "0.01"},   {0, false, 3, "-0.7436", "0.1318", "0.01"},
-      {0, false, 1, "-0.5", "0", "3"},              {0, true, 2, "0", "0", "3"},
-      {1, false, 0, "0", "0", "3"},                 {2, false, 2, "-0.6", "0.4", "0.3"},
-      {3, true, 0, "0.1", "0.1", "1.5"},            {4, false, 3, "-0.8", "0.2", "0.1"},
+      {0, false, 0, "-0.7436", "0.1318", "0.01"},
+      {0, false, 3, "-0.7436", "0.1318", "0.01"},
+      {0, false, 1, "-0.5", "0", "3"},
+      {0, true, 2, "0", "0", "3"},
+      {1, false, 0, "0", "0", "3"},
+      {2, false, 2, "-0.6", "0.4", "0.3"},
+      {3, true, 0, "0.1", "0.1", "1.5"},
+      {4, false, 3, "-0.8", "0.2", "0.1"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(std::to_string(r.number) + (r.julia ? " julia" : "") + " smoothing " + std::to_string(r.smoothing));
@@ -105,7 +109,8 @@ TEST(Perturbation, DeepViewMatchesTheExactRender) {
       {0, false, "0", "1", "1e-30"},
       {0, false, "0", "1", "1e-310"},
       {2, false, "0.6299605249474365823836053036391141752851", "1.0911236359717214035600726141898088813259", "1e-26"},
-      {0, true, "1.50194366571612166326740690071288008879821909", "-0.0623787565494804751395213326667782087838121769", "1e-30"},
+      {0, true, "1.50194366571612166326740690071288008879821909", "-0.0623787565494804751395213326667782087838121769",
+       "1e-30"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(std::string(r.w) + " formula " + std::to_string(r.number) + (r.julia ? " julia" : ""));
