@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 #include "formulas/complex_ext.h"
@@ -110,6 +111,24 @@ class TDeepStepper {
   }
   TDeepReal A, B, C;
 };
+
+// Calls f with std::integral_constant<int, D> for the power D of formulas
+// 0..4, so that the loops know their power at compile time.
+template <class F>
+decltype(auto) WithPower(int power, F&& f) {
+  switch (power) {
+    case 2:
+      return f(std::integral_constant<int, 2>{});
+    case 3:
+      return f(std::integral_constant<int, 3>{});
+    case 4:
+      return f(std::integral_constant<int, 4>{});
+    case 5:
+      return f(std::integral_constant<int, 5>{});
+    default:
+      return f(std::integral_constant<int, 8>{});
+  }
+}
 
 template <class T>
 T ToReal(const TDeepReal& v) {
@@ -242,23 +261,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     }
     const T radius = Step * std::hypot(CentreColumn, CentreRow);
     Scale = radius > 0 ? radius : T(1);
-    switch (Power) {
-      case 2:
-        FitSeries<2>(columns, rows);
-        break;
-      case 3:
-        FitSeries<3>(columns, rows);
-        break;
-      case 4:
-        FitSeries<4>(columns, rows);
-        break;
-      case 5:
-        FitSeries<5>(columns, rows);
-        break;
-      default:
-        FitSeries<8>(columns, rows);
-        break;
-    }
+    WithPower(Power, [&](auto power) { FitSeries<decltype(power)::value>(columns, rows); });
     return true;
   }
 
@@ -352,18 +355,10 @@ class TPerturbationOf final : public TPerturbation::TImpl {
   }
 
   int32_t Run(TC offset, int32_t end, bool useSeries, TOrbitTail* tail) const {
-    switch (Power) {
-      case 2:
-        return tail ? Iterate<2, true>(offset, end, useSeries, tail) : Iterate<2, false>(offset, end, useSeries, tail);
-      case 3:
-        return tail ? Iterate<3, true>(offset, end, useSeries, tail) : Iterate<3, false>(offset, end, useSeries, tail);
-      case 4:
-        return tail ? Iterate<4, true>(offset, end, useSeries, tail) : Iterate<4, false>(offset, end, useSeries, tail);
-      case 5:
-        return tail ? Iterate<5, true>(offset, end, useSeries, tail) : Iterate<5, false>(offset, end, useSeries, tail);
-      default:
-        return tail ? Iterate<8, true>(offset, end, useSeries, tail) : Iterate<8, false>(offset, end, useSeries, tail);
-    }
+    return WithPower(Power, [&](auto power) {
+      constexpr int D = decltype(power)::value;
+      return tail ? Iterate<D, true>(offset, end, useSeries, tail) : Iterate<D, false>(offset, end, useSeries, tail);
+    });
   }
 
   // The kernel's escape iteration for the pixel at `offset` from the centre:
@@ -423,6 +418,14 @@ class TPerturbationOf final : public TPerturbation::TImpl {
   TSeries<T> Series{};
 };
 
+template <class T>
+std::unique_ptr<TPerturbation::TImpl> Prepared(const TFormulaContext& ctx, const TDeepWindow& window, int32_t width,
+                                               int32_t columns, int32_t rows, const std::atomic<bool>* stop) {
+  auto impl = std::make_unique<TPerturbationOf<T>>();
+  if (!impl->Prepare(ctx, window, width, columns, rows, stop)) return nullptr;
+  return impl;
+}
+
 }  // namespace
 
 TPerturbation::TPerturbation() = default;
@@ -434,16 +437,9 @@ bool TPerturbation::Prepare(const TFormulaContext& ctx, const TDeepWindow& windo
   if (!PerturbationServes(ctx) || width < 2 || columns < 1 || rows < 1 || window.W.IsZero()) return false;
   const long stepExponent = StepExponent(window, width);
   if (stepExponent < kExtendedStepExponent) return false;
-  if (stepExponent >= kDoubleStepExponent) {
-    auto impl = std::make_unique<TPerturbationOf<double>>();
-    if (!impl->Prepare(ctx, window, width, columns, rows, stop)) return false;
-    Impl = std::move(impl);
-  } else {
-    auto impl = std::make_unique<TPerturbationOf<Extended>>();
-    if (!impl->Prepare(ctx, window, width, columns, rows, stop)) return false;
-    Impl = std::move(impl);
-  }
-  return true;
+  Impl = stepExponent >= kDoubleStepExponent ? Prepared<double>(ctx, window, width, columns, rows, stop)
+                                             : Prepared<Extended>(ctx, window, width, columns, rows, stop);
+  return Impl != nullptr;
 }
 
 TPixelChannels TPerturbation::Evaluate(TFormulaContext* ctx, int32_t px, int32_t py) const {
