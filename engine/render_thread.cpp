@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/fractal.h"
+#include "engine/perturbation.h"
 #include "formulas/calc_point.h"
 #include "formulas/kernel_common.h"
 #include "formulas/orbital_steps.h"
@@ -62,6 +63,7 @@ TFThread::TFThread(TFractal* document) : Document(document) {
   Palette = d.Palette->Snapshot();
   X = d.X;
   Y = d.Y;
+  Deep = d.Deep;
   Progress = d.ProgressFlag;
   Preview = d.PreviewMode;
   Threads = ThreadCountFor(TFractal::RenderThreads);
@@ -100,6 +102,7 @@ void TFThread::Execute() {
   // restart never waits for another view's render.
   const bool locked = !Mutex || Mutex->Acquire(&Terminated);
   if (locked) {
+    if (IsEscapeTimeFormula(number)) PrepareDeepRender();
     if (Preview) {
       RenderProgressive();
     } else if (IsEscapeTimeFormula(number)) {
@@ -119,6 +122,14 @@ void TFThread::Execute() {
   MainQueue().Notify();
 }
 
+void TFThread::PrepareDeepRender() {
+  TFractal& d = *Document;
+  if (!PerturbationServes(Ctx) || !PastOrdinaryPrecision(Deep, d.Width)) return;
+  Perturbation = std::make_unique<TPerturbation>();
+  // Stopped while the reference orbit was computed: the passes end at once.
+  if (!Perturbation->Prepare(Ctx, Deep, d.Width, d.BufWidth(), d.BufHeight(), &Terminated)) Perturbation.reset();
+}
+
 // Computes the column without touching the buffers; only this thread writes
 // the values, so it may read them unlocked.
 void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped, TColumn& column) {
@@ -126,7 +137,7 @@ void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool o
   const int32_t bw = d.BufWidth(), bh = d.BufHeight();
   column.resize(size_t(bh));
   const float* values = d.Values.get();
-  if (!onlyUnescaped) {
+  if (!onlyUnescaped && !Perturbation) {
     // The whole column in one run, so that the fast path can keep its vector
     // lanes busy.
     thread_local std::vector<double> ys;
@@ -144,9 +155,10 @@ void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool o
   }
   for (int32_t py = 0; py < bh; ++py) {
     TColumnPixel& pixel = column[size_t(py)];
-    pixel.Computed = values[(size_t(py) * bw + px) * 3] == 0;
+    pixel.Computed = !onlyUnescaped || values[(size_t(py) * bw + px) * 3] == 0;
     if (!pixel.Computed) continue;
-    const TPixelChannels c = EvaluatePixel(&ctx, x, double(Y - py * Step));
+    const TPixelChannels c =
+        Perturbation ? Perturbation->Evaluate(&ctx, px, py) : EvaluatePixel(&ctx, x, double(Y - py * Step));
     for (int k = 0; k < 3; ++k) pixel.Value[k] = c.Value[k];
   }
 }

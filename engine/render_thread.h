@@ -9,12 +9,14 @@
 #include <thread>
 #include <vector>
 
+#include "engine/deep_real.h"
 #include "engine/palette.h"
 #include "formulas/formula_context.h"
 #include "platform/bitmap.h"
 
 class TFractal;
 class TNamedMutex;
+class TPerturbation;
 
 constexpr uint32_t MSG_RENDER_PROGRESS = 0x613;
 constexpr uint32_t MSG_RENDER_DONE = 0xB33;
@@ -50,6 +52,9 @@ class TFThread {
   void RenderEscapeTimeParallel(int32_t threads);
   void RenderPoints(bool ifs);
   void RenderProgressive();
+  // Readies the deep render when the view is past the ordinary render's
+  // precision and the deep render serves the formula.
+  void PrepareDeepRender();
   // One column's channel values, computed before they are stored.
   struct TColumnPixel {
     float Value[3];
@@ -68,6 +73,8 @@ class TFThread {
   std::unique_ptr<TFPal> Palette;  // guarded by the document's buffer lock
   TFormulaContext Ctx;  // the parameters of this run
   Extended X = 0, Y = 0;
+  TDeepWindow Deep;
+  std::unique_ptr<TPerturbation> Perturbation;  // set for a deep render
   bool Progress = false, Preview = false;
   int32_t Threads = 1;
   Extended Step = 0;

@@ -65,17 +65,18 @@ void EvaluatePixelRun(TFormulaContext* ctx, double x, const double* ys, int32_t 
       LaneEscapeRun(ctx, x, ys, count, escapes.data());
     // A fault cannot be told to its lane: the run is taken again pixel by pixel.
     if (!FaultPending()) {
-      for (int32_t i = 0; i < count; ++i) {
-        ctx->ClearPixelFields();
-        const int32_t n = escapes[size_t(i)];
-        if (smoothing && n > 0)
-          for (int32_t h = std::min(n, 3) - 1; h >= 0; --h)
-            TraceFilters(n - h, ctx, tails[size_t(i)].X[h], tails[size_t(i)].Y[h], x, ys[i]);
-        out[i] = ChannelsOf(ctx, FinishedValue(ctx, n));
-      }
+      for (int32_t i = 0; i < count; ++i)
+        out[i] = EscapeChannels(ctx, escapes[size_t(i)], smoothing ? &tails[size_t(i)] : nullptr, x, ys[i]);
       return;
     }
     ClearFaults();
   }
   for (int32_t i = 0; i < count; ++i) out[i] = EvaluatePixel(ctx, x, ys[i]);
+}
+
+TPixelChannels EscapeChannels(TFormulaContext* ctx, int32_t escape, const TOrbitTail* tail, double x, double y) {
+  ctx->ClearPixelFields();
+  if (tail && escape > 0)
+    for (int32_t h = std::min(escape, 3) - 1; h >= 0; --h) TraceFilters(escape - h, ctx, tail->X[h], tail->Y[h], x, y);
+  return ChannelsOf(ctx, FinishedValue(ctx, escape));
 }

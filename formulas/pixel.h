@@ -4,6 +4,8 @@
 
 #include "formulas/formula_context.h"
 
+struct TOrbitTail;
+
 struct TPixelChannels {
   float Value[3] = {0, 0, 0};
 };
@@ -17,3 +19,9 @@ TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y);
 // of the image. With fast arithmetic the vector loop serves the kernels that
 // have one.
 void EvaluatePixelRun(TFormulaContext* ctx, double x, const double* ys, int32_t count, TPixelChannels* out);
+
+// The channel values of a pixel whose kernel returned `escape` (0: the orbit
+// never escaped): clears the per-pixel fields, feeds smoothing the last orbit
+// points of `tail` (newest first; may be null when smoothing is off or the
+// pixel never escaped), runs the final filter pass. (x, y) is the pixel.
+TPixelChannels EscapeChannels(TFormulaContext* ctx, int32_t escape, const TOrbitTail* tail, double x, double y);

@@ -27,6 +27,7 @@
 
 #include "attractors/attractor_form.h"
 #include "engine/fractal.h"
+#include "engine/perturbation.h"
 #include "engine/render_thread.h"
 #include "platform/dialogs.h"
 #include "platform/named_mutex.h"
@@ -64,6 +65,7 @@ constexpr int kMinImageSize = 2;  // the pixel step divides by width - 1
 constexpr int kMinWindowSize = 200;
 constexpr int kSmoothingProperty = 34;
 constexpr int kJuliaModeProperty = 8;
+constexpr int kIterationPanelWidth = 56;
 
 // Without stored bounds the window opens around a 300 x 300 image area.
 constexpr int kInitialAreaSize = 300;
@@ -174,7 +176,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   Panels[0]->setAlignment(Qt::AlignCenter);
   Panels[1]->setAlignment(Qt::AlignCenter);
   Panels[2]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  Panels[0]->setFixedWidth(56);
+  Panels[0]->setFixedWidth(kIterationPanelWidth);
   Panels[1]->setFixedWidth(64);
   Panels[2]->setMinimumWidth(50);
   statusBar()->addWidget(Panels[0]);
@@ -229,9 +231,14 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   Doc = std::make_unique<TFractal>(0, -2.2L, 1.4L, 2.8L, w, h, surface->Canvas());
   Doc->MainDocument = true;
   Doc->ProgressFlag = true;
-  // A fast render says so, never to be taken for an exact one.
+  // A fast render says so, never to be taken for an exact one; so does a
+  // view too deep for the ordinary render of a formula the deep render does
+  // not serve.
   Doc->OnRenderStart = [this](TFractal* d) {
-    SetPanel(0, "MI=" + QString::number(d->AutoMaxIter()) + (d->Ctx.FastArithmetic ? " fast" : ""));
+    QString text = "MI=" + QString::number(d->AutoMaxIter()) + (d->Ctx.FastArithmetic ? " fast" : "");
+    if (PastOrdinaryPrecision(d->Deep, d->Width) && !PerturbationServes(d->Ctx)) text += " past precision";
+    SetPanel(0, text);
+    Panels[0]->setFixedWidth(std::max(kIterationPanelWidth, Panels[0]->fontMetrics().horizontalAdvance(text) + 8));
     SetPanel(3, DepthText(d->W));
   };
   surface->SetDocument(Doc.get());

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -168,6 +169,58 @@ TEST(RenderThread, RunsThatEndAtOnceOrRunNoPass) {
     for (const TMessage& m : log.Messages) done += m.Msg == MSG_RENDER_DONE;
     EXPECT_EQ(done, k.done ? 1 : 0) << k.number;
   }
+}
+
+// A deep view `w` wide with its upper-left corner at (x, y).
+TDeepWindow DeepWindowAt(const char* x, const char* y, const char* w) {
+  TDeepWindow window{TDeepReal(), TDeepReal(), TDeepReal()};
+  EXPECT_TRUE(TDeepReal::Parse(x, 12000, window.X));
+  EXPECT_TRUE(TDeepReal::Parse(y, 12000, window.Y));
+  EXPECT_TRUE(TDeepReal::Parse(w, 12000, window.W));
+  return window;
+}
+
+TEST(RenderThread, DeepRenderGivesIdenticalValuesOnAnyThreadCount) {
+  std::vector<float> one;
+  for (int32_t threads : {1, 2, 3}) {
+    TThreadCountGuard guard(threads);
+    TRecordingCanvas canvas;
+    TFractal doc(-1, 0, 0, 0, 61, 43, &canvas);
+    doc.Ctx.Smoothing = 2;
+    doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
+    doc.SetDeepWindow(DeepWindowAt("-1.5e-30", "1.0000000000000000000000000000005", "3e-30"));
+    WaitForRender(doc);
+    const std::vector<float> values(doc.ValueBuffer(), doc.ValueBuffer() + doc.PixelCount * 3);
+    // The ordinary render of this view is one flat colour.
+    EXPECT_GT(std::set<float>(values.begin(), values.end()).size(), 100u);
+    if (one.empty())
+      one = values;
+    else
+      EXPECT_EQ(one, values) << threads;
+  }
+}
+
+TEST(RenderThread, StopDuringTheDeepReferenceEndsTheRunUnpainted) {
+  TMessageLog log;
+  TRecordingCanvas canvas;
+  TFractal doc(-1, 0, 0, 0, 40, 30, &canvas);
+  doc.ProgressFlag = true;
+  doc.AutoIter = false;
+  doc.Ctx.MaxIter = kMaxIterLimit;
+  doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
+  WaitForRender(doc);
+  const std::vector<float> before(doc.ValueBuffer(), doc.ValueBuffer() + doc.PixelCount * 3);
+  log.Drain();
+  log.Messages.clear();
+  // Inside the set at a depth where each reference step takes microseconds.
+  doc.SetDeepWindow(DeepWindowAt("-0.25", "1e-3000", "1e-3000"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  doc.StopThread();
+  log.Drain();
+  EXPECT_EQ(before, std::vector<float>(doc.ValueBuffer(), doc.ValueBuffer() + doc.PixelCount * 3));
+  ASSERT_FALSE(log.Messages.empty());
+  EXPECT_EQ(log.Messages.back().Msg, MSG_RENDER_DONE);
+  for (const TMessage& m : log.Messages) EXPECT_FALSE(m.Msg == MSG_RENDER_PROGRESS && m.WParam > 0);
 }
 
 TEST(RenderThread, MainDocumentNeedsTheRenderMutex) {

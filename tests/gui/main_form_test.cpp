@@ -855,6 +855,25 @@ TEST_F(MainFormTest, FastArithmeticFromTheSettingsShowsInTheStatusBar) {
   WaitForRender();
 }
 
+// Past the ordinary precision the status bar warns when the deep render does
+// not serve the formula (here Z^3 + Z^2 + C), and stays quiet when it does.
+TEST_F(MainFormTest, StatusBarTellsAViewPastTheFormulasPrecision) {
+  Start();
+  WaitForRender();
+  TDeepWindow deep{TDeepReal(), TDeepReal(), TDeepReal()};
+  ASSERT_TRUE(TDeepReal::Parse("2.5", 128, deep.X));  // outside the sets: every pixel escapes at once
+  ASSERT_TRUE(TDeepReal::Parse("2.5", 128, deep.Y));
+  ASSERT_TRUE(TDeepReal::Parse("1e-25", 128, deep.W));
+  for (const auto& [number, note] : {std::pair{5, true}, std::pair{0, false}}) {
+    Doc().SetFormula(number, -2.2L, 1.4L, 2.8L);
+    WaitForRender();
+    EXPECT_FALSE(Form->PanelText(0).contains("past precision"));
+    Doc().SetDeepWindow(deep);
+    EXPECT_EQ(Form->PanelText(0).endsWith(" past precision"), note) << number;
+    WaitForRender();
+  }
+}
+
 TEST_F(MainFormTest, AFailedSettingsWriteIsReportedAndClosingGoesOn) {
   fs::create_directory(Path("fractal.ini"));  // a folder cannot be written as a file
   Start();
