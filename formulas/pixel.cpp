@@ -1,7 +1,6 @@
 #include "formulas/pixel.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "formulas/calc_point.h"
 #include "formulas/filters.h"
@@ -33,12 +32,24 @@ TPixelChannels ChannelsOf(const TFormulaContext* ctx, float value) {
   return out;
 }
 
-}  // namespace
+// ChannelsOf for a pixel without filters and smoothing: nothing traced it, so
+// the final pass leaves no channel counts or magnitudes and no correction, and
+// the escape value stands in all three channels.
+TPixelChannels PlainChannels(const TFormulaContext* ctx, int32_t escape) {
+  const float value = float(escape);
+  if ((ctx->KeepBlk && value == 0) || (ctx->Filter > 0 && ctx->FilterOnly)) return {};
+  return {{value, value, value}};
+}
 
-TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
+// EvaluatePixel with the fault flags clear on entry; leaves them clear.
+TPixelChannels PixelOf(TFormulaContext* ctx, double x, double y) {
+  if (!FiltersActive(ctx)) {
+    const int32_t escape = CalcPoint(ctx, x, y);
+    if (!FaultPending()) return PlainChannels(ctx, escape);
+    ClearFaults();
+    return PlainChannels(ctx, 0);
+  }
   ctx->ClearPixelFields();
-  // Clearing the flags is far dearer than testing them: clear only when set.
-  if (FaultPending()) ClearFaults();
   const int32_t escape = CalcPoint(ctx, x, y);
   float value;
   if (FaultPending()) {
@@ -50,28 +61,51 @@ TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
   return ChannelsOf(ctx, value);
 }
 
-void EvaluatePixelRun(TFormulaContext* ctx, double x, const double* ys, int32_t count, TPixelChannels* out) {
-  if (count > 0 && VectorPathServes(ctx)) {
-    if (FaultPending()) ClearFaults();
-    // Only smoothing can be active here: it reads the last moduli of an
-    // escaped orbit, so the tail is traced as the kernel would have.
-    const bool smoothing = FiltersActive(ctx);
-    std::vector<int32_t> escapes(size_t(count), 0);
-    std::vector<TOrbitTail> tails(smoothing ? size_t(count) : 0);
-    VectorEscapeRun(ctx, x, ys, count, escapes.data(), smoothing ? tails.data() : nullptr);
-    // A fault cannot be told to its lane: the run is taken again pixel by pixel.
-    if (!FaultPending()) {
-      for (int32_t i = 0; i < count; ++i) {
-        ctx->ClearPixelFields();
-        const int32_t n = escapes[size_t(i)];
-        if (smoothing && n > 0)
-          for (int32_t h = std::min(n, 3) - 1; h >= 0; --h)
-            TraceFilters(n - h, ctx, tails[size_t(i)].X[h], tails[size_t(i)].Y[h], x, ys[i]);
-        out[i] = ChannelsOf(ctx, FinishedValue(ctx, n));
-      }
-      return;
-    }
+// The vector loop over one part of a run. False, with nothing stored, when a
+// fault was raised: it cannot be told to its lane.
+bool VectorPart(TFormulaContext* ctx, double x, const double* ys, int32_t count, TPixelChannels* out) {
+  // Only smoothing can be active here: it reads the last moduli of an
+  // escaped orbit, so the tail is traced as the kernel would have.
+  const bool smoothing = FiltersActive(ctx);
+  int32_t escapes[kVectorRunLength];
+  TOrbitTail tails[kVectorRunLength];
+  VectorEscapeRun(ctx, x, ys, count, escapes, smoothing ? tails : nullptr);
+  if (FaultPending()) {
     ClearFaults();
+    return false;
   }
-  for (int32_t i = 0; i < count; ++i) out[i] = EvaluatePixel(ctx, x, ys[i]);
+  if (!smoothing) {
+    for (int32_t i = 0; i < count; ++i) out[i] = PlainChannels(ctx, escapes[i]);
+    return true;
+  }
+  for (int32_t i = 0; i < count; ++i) {
+    ctx->ClearPixelFields();
+    const int32_t n = escapes[i];
+    if (n > 0)
+      for (int32_t h = std::min(n, 3) - 1; h >= 0; --h) TraceFilters(n - h, ctx, tails[i].X[h], tails[i].Y[h], x, ys[i]);
+    out[i] = ChannelsOf(ctx, FinishedValue(ctx, n));
+  }
+  return true;
+}
+
+}  // namespace
+
+TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
+  // Clearing the flags is far dearer than testing them: clear only when set.
+  if (FaultPending()) ClearFaults();
+  return PixelOf(ctx, x, y);
+}
+
+void EvaluatePixelRun(TFormulaContext* ctx, double x, const double* ys, int32_t count, TPixelChannels* out) {
+  if (FaultPending()) ClearFaults();
+  if (VectorPathServes(ctx)) {
+    for (int32_t first = 0; first < count; first += kVectorRunLength) {
+      const int32_t part = std::min(kVectorRunLength, count - first);
+      // A part with a fault is taken again pixel by pixel.
+      if (!VectorPart(ctx, x, ys + first, part, out + first))
+        for (int32_t i = first; i < first + part; ++i) out[i] = PixelOf(ctx, x, ys[i]);
+    }
+    return;
+  }
+  for (int32_t i = 0; i < count; ++i) out[i] = PixelOf(ctx, x, ys[i]);
 }

@@ -29,9 +29,6 @@ bool VectorPathServes(const TFormulaContext* ctx) {
 namespace {
 
 using v4d = double __attribute__((vector_size(32)));
-using v4i = long long __attribute__((vector_size(32)));
-
-constexpr long long kIdleCount = -(1LL << 62);  // an idle lane never reaches the limit
 
 #define PX_VECTOR_STEP __attribute__((target("avx2,fma"), always_inline)) inline
 
@@ -56,57 +53,64 @@ PX_VECTOR_STEP TVx PowerOf(TVx z) {
 // z = z^k + c over the lanes of V vectors; a lane whose pixel is done takes
 // the next pixel at once, so no lane waits for the slowest of its vector.
 // With Tail, each escaped pixel's last three points go to tails.
+//
+// Steps are counted once for all lanes (t); a lane knows the step its pixel
+// started at, so the iteration limit is one scalar test per step, and the
+// bailout tests of a step cost one mask per vector.
 template <int Number, bool Tail, int V = Tail ? 2 : 4>
 __attribute__((target("avx2,fma"))) void PowerLanes(const TKernelStart* starts, int32_t count, double bailout,
                                                     int32_t maxIter, int32_t* escapes, TOrbitTail* tails) {
   constexpr int kLanes = 4 * V;
-  v4d zx[V], zy[V], cx[V], cy[V], hx[3][V] = {}, hy[3][V] = {};
-  v4i n[V];
+  constexpr long long kNever = 1LL << 62;  // the start of an idle lane: it never reaches the limit
+  alignas(32) double zx[kLanes], zy[kLanes], cx[kLanes], cy[kLanes], hx[3][kLanes] = {}, hy[3][kLanes] = {};
+  long long first[kLanes];  // the step at which the lane's pixel made its first bailout test
   int32_t pixel[kLanes];
   int32_t next = 0, active = 0;
+  long long t = 0;
   auto load = [&](int lane) {
-    const int v = lane / 4, l = lane % 4;
     if (next < count) {
       const TKernelStart& s = starts[next];
-      zx[v][l] = s.zx;
-      zy[v][l] = s.zy;
-      cx[v][l] = s.cx;
-      cy[v][l] = s.cy;
-      n[v][l] = 1;
+      zx[lane] = s.zx;
+      zy[lane] = s.zy;
+      cx[lane] = s.cx;
+      cy[lane] = s.cy;
+      first[lane] = t;
       pixel[lane] = next++;
       ++active;
     } else {
-      zx[v][l] = zy[v][l] = cx[v][l] = cy[v][l] = 0;
-      n[v][l] = kIdleCount;
+      zx[lane] = zy[lane] = cx[lane] = cy[lane] = 0;
+      first[lane] = kNever;
       pixel[lane] = -1;
     }
   };
   for (int lane = 0; lane < kLanes; ++lane) load(lane);
   const v4d bail = {bailout, bailout, bailout, bailout};
-  const v4i limit = {maxIter, maxIter, maxIter, maxIter};
   while (active > 0) {
+    // The step at which the oldest pixel makes its last test.
+    long long last = kNever;
+    for (int lane = 0; lane < kLanes; ++lane) last = std::min(last, first[lane] + maxIter - 1);
     // The steps run on local copies, kept in registers, until some lane is
     // done; only then do the lanes go through memory.
     v4d x[V], y[V], px[V], py[V], tx[3][V], ty[3][V];
-    v4i m[V], escaped[V], done[V];
     for (int v = 0; v < V; ++v) {
-      x[v] = zx[v];
-      y[v] = zy[v];
-      px[v] = cx[v];
-      py[v] = cy[v];
-      m[v] = n[v];
+      x[v] = *reinterpret_cast<const v4d*>(zx + 4 * v);
+      y[v] = *reinterpret_cast<const v4d*>(zy + 4 * v);
+      px[v] = *reinterpret_cast<const v4d*>(cx + 4 * v);
+      py[v] = *reinterpret_cast<const v4d*>(cy + 4 * v);
       for (int h = 0; h < 3; ++h) {
-        tx[h][v] = hx[h][v];
-        ty[h][v] = hy[h][v];
+        tx[h][v] = *reinterpret_cast<const v4d*>(hx[h] + 4 * v);
+        ty[h][v] = *reinterpret_cast<const v4d*>(hy[h] + 4 * v);
       }
     }
-    int any;
-    do {
-      any = 0;
+    uint32_t escaped;  // bit `lane` for each lane whose point escapes at step t
+    for (;;) {
+      escaped = 0;
+#pragma GCC unroll 4
+      for (int v = 0; v < V; ++v)
+        escaped |= uint32_t(_mm256_movemask_pd(__m256d(x[v] * x[v] + y[v] * y[v] > bail))) << (4 * v);
+      if (escaped != 0 || t >= last) break;
 #pragma GCC unroll 4
       for (int v = 0; v < V; ++v) {
-        escaped[v] = x[v] * x[v] + y[v] * y[v] > bail;
-        done[v] = escaped[v] | (m[v] >= limit);
         if constexpr (Tail) {
           tx[2][v] = tx[1][v];
           ty[2][v] = ty[1][v];
@@ -118,32 +122,36 @@ __attribute__((target("avx2,fma"))) void PowerLanes(const TKernelStart* starts, 
         const TVx w = PowerOf<Number>({x[v], y[v]});
         x[v] = w.re + px[v];
         y[v] = w.im + py[v];
-        m[v] += 1;
-        any |= _mm256_movemask_pd(__m256d(done[v]));
       }
-    } while (any == 0);
+      ++t;
+    }
     for (int v = 0; v < V; ++v) {
-      zx[v] = x[v];
-      zy[v] = y[v];
-      n[v] = m[v];
+      *reinterpret_cast<v4d*>(zx + 4 * v) = x[v];
+      *reinterpret_cast<v4d*>(zy + 4 * v) = y[v];
       for (int h = 0; h < 3; ++h) {
-        hx[h][v] = tx[h][v];
-        hy[h][v] = ty[h][v];
+        *reinterpret_cast<v4d*>(hx[h] + 4 * v) = tx[h][v];
+        *reinterpret_cast<v4d*>(hy[h] + 4 * v) = ty[h][v];
       }
-      const int mask = _mm256_movemask_pd(__m256d(done[v]));
-      for (int l = 0; l < 4; ++l) {
-        if (!(mask & (1 << l))) continue;
-        const int lane = v * 4 + l;
-        escapes[pixel[lane]] = escaped[v][l] ? int32_t(n[v][l] - 1) : 0;
-        if constexpr (Tail) {
-          for (int h = 0; h < 3; ++h) {
-            tails[pixel[lane]].X[h] = hx[h][v][l];
-            tails[pixel[lane]].Y[h] = hy[h][v][l];
-          }
+    }
+    // The lanes done at step t: those that escaped, and those at the limit.
+    uint32_t done = escaped;
+    if (t >= last)
+      for (int lane = 0; lane < kLanes; ++lane) done |= uint32_t(t - first[lane] + 1 >= maxIter) << lane;
+    for (; done != 0; done &= done - 1) {
+      const int lane = __builtin_ctz(done);
+      const int32_t p = pixel[lane];
+      escapes[p] = escaped & (1u << lane) ? int32_t(t - first[lane] + 1) : 0;
+      if constexpr (Tail) {
+        // The escaping point and the two before it.
+        tails[p].X[0] = zx[lane];
+        tails[p].Y[0] = zy[lane];
+        for (int h = 1; h < 3; ++h) {
+          tails[p].X[h] = hx[h - 1][lane];
+          tails[p].Y[h] = hy[h - 1][lane];
         }
-        --active;
-        load(lane);
       }
+      --active;
+      load(lane);
     }
   }
 }
@@ -156,19 +164,13 @@ using TLanesFn = void (*)(const TKernelStart*, int32_t, double, int32_t, int32_t
 void VectorEscapeRun(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes,
                      TOrbitTail* tails) {
 #ifdef PX_HAVE_AVX2_PATH
-  TKernelStart starts[256];
-  const double bailout = double(ctx->BailOut);
-  for (int32_t first = 0; first < count; first += 256) {
-    const int32_t part = std::min<int32_t>(256, count - first);
-    for (int32_t i = 0; i < part; ++i) starts[i] = CommonStart(ctx, x, ys[first + i]);
-    constexpr TLanesFn kLanesOf[2][kLastVectorFormula + 1] = {
-        {&PowerLanes<0, false>, &PowerLanes<1, false>, &PowerLanes<2, false>, &PowerLanes<3, false>,
-         &PowerLanes<4, false>},
-        {&PowerLanes<0, true>, &PowerLanes<1, true>, &PowerLanes<2, true>, &PowerLanes<3, true>,
-         &PowerLanes<4, true>}};
-    kLanesOf[tails != nullptr][ctx->Number](starts, part, bailout, ctx->MaxIter, escapes + first,
-                                            tails ? tails + first : nullptr);
-  }
+  TKernelStart starts[kVectorRunLength];
+  for (int32_t i = 0; i < count; ++i) starts[i] = CommonStart(ctx, x, ys[i]);
+  constexpr TLanesFn kLanesOf[2][kLastVectorFormula + 1] = {
+      {&PowerLanes<0, false>, &PowerLanes<1, false>, &PowerLanes<2, false>, &PowerLanes<3, false>,
+       &PowerLanes<4, false>},
+      {&PowerLanes<0, true>, &PowerLanes<1, true>, &PowerLanes<2, true>, &PowerLanes<3, true>, &PowerLanes<4, true>}};
+  kLanesOf[tails != nullptr][ctx->Number](starts, count, double(ctx->BailOut), ctx->MaxIter, escapes, tails);
 #else
   (void)ctx, (void)x, (void)ys, (void)count, (void)escapes, (void)tails;
 #endif

@@ -27,7 +27,10 @@ struct TOrbitTail {
   double X[3], Y[3];
 };
 
-// Escape iterations of the pixels (x, ys[i]), i < count, as the scalar
+// The most pixels VectorEscapeRun takes at once.
+constexpr int32_t kVectorRunLength = 256;
+
+// Escape iterations of the pixels (x, ys[i]), i < count <= kVectorRunLength, as the scalar
 // double kernel returns them (up to the rounding of fused multiply-adds), and
 // when tails is not null the tail of every escaped orbit. Floating-point
 // faults are left raised for the caller.
