@@ -57,12 +57,13 @@ PX_VECTOR_STEP TVx PowerOf(TVx z) {
 // Steps are counted once for all lanes (t); a lane knows the step its pixel
 // started at, so the iteration limit is one scalar test per step, and the
 // bailout tests of a step cost one mask per vector.
-template <int Number, bool Tail, int V = Tail ? 2 : 4>
+template <int Number, bool Tail>
 __attribute__((target("avx2,fma"))) void PowerLanes(const TKernelStart* starts, int32_t count, double bailout,
                                                     int32_t maxIter, int32_t* escapes, TOrbitTail* tails) {
+  constexpr int V = 4;  // vectors in flight: enough to hide the latency of a step
   constexpr int kLanes = 4 * V;
   constexpr long long kNever = 1LL << 62;  // the start of an idle lane: it never reaches the limit
-  alignas(32) double zx[kLanes], zy[kLanes], cx[kLanes], cy[kLanes], hx[3][kLanes] = {}, hy[3][kLanes] = {};
+  alignas(32) double zx[kLanes], zy[kLanes], cx[kLanes], cy[kLanes], hx[2][kLanes] = {}, hy[2][kLanes] = {};
   long long first[kLanes];  // the step at which the lane's pixel made its first bailout test
   int32_t pixel[kLanes];
   int32_t next = 0, active = 0;
@@ -84,20 +85,25 @@ __attribute__((target("avx2,fma"))) void PowerLanes(const TKernelStart* starts, 
     }
   };
   for (int lane = 0; lane < kLanes; ++lane) load(lane);
-  const v4d bail = {bailout, bailout, bailout, bailout};
-  while (active > 0) {
-    // The step at which the oldest pixel makes its last test.
+  // The step at which the oldest pixel makes its last test, or earlier: a
+  // pixel taken in later only tests later.
+  auto lastStep = [&] {
     long long last = kNever;
     for (int lane = 0; lane < kLanes; ++lane) last = std::min(last, first[lane] + maxIter - 1);
+    return last;
+  };
+  long long last = lastStep();
+  const v4d bail = {bailout, bailout, bailout, bailout};
+  while (active > 0) {
     // The steps run on local copies, kept in registers, until some lane is
     // done; only then do the lanes go through memory.
-    v4d x[V], y[V], px[V], py[V], tx[3][V], ty[3][V];
+    v4d x[V], y[V], px[V], py[V], tx[2][V], ty[2][V];
     for (int v = 0; v < V; ++v) {
       x[v] = *reinterpret_cast<const v4d*>(zx + 4 * v);
       y[v] = *reinterpret_cast<const v4d*>(zy + 4 * v);
       px[v] = *reinterpret_cast<const v4d*>(cx + 4 * v);
       py[v] = *reinterpret_cast<const v4d*>(cy + 4 * v);
-      for (int h = 0; h < 3; ++h) {
+      for (int h = 0; h < 2; ++h) {
         tx[h][v] = *reinterpret_cast<const v4d*>(hx[h] + 4 * v);
         ty[h][v] = *reinterpret_cast<const v4d*>(hy[h] + 4 * v);
       }
@@ -112,8 +118,6 @@ __attribute__((target("avx2,fma"))) void PowerLanes(const TKernelStart* starts, 
 #pragma GCC unroll 4
       for (int v = 0; v < V; ++v) {
         if constexpr (Tail) {
-          tx[2][v] = tx[1][v];
-          ty[2][v] = ty[1][v];
           tx[1][v] = tx[0][v];
           ty[1][v] = ty[0][v];
           tx[0][v] = x[v];
@@ -128,14 +132,15 @@ __attribute__((target("avx2,fma"))) void PowerLanes(const TKernelStart* starts, 
     for (int v = 0; v < V; ++v) {
       *reinterpret_cast<v4d*>(zx + 4 * v) = x[v];
       *reinterpret_cast<v4d*>(zy + 4 * v) = y[v];
-      for (int h = 0; h < 3; ++h) {
+      for (int h = 0; h < 2; ++h) {
         *reinterpret_cast<v4d*>(hx[h] + 4 * v) = tx[h][v];
         *reinterpret_cast<v4d*>(hy[h] + 4 * v) = ty[h][v];
       }
     }
     // The lanes done at step t: those that escaped, and those at the limit.
     uint32_t done = escaped;
-    if (t >= last)
+    const bool atLimit = t >= last;
+    if (atLimit)
       for (int lane = 0; lane < kLanes; ++lane) done |= uint32_t(t - first[lane] + 1 >= maxIter) << lane;
     for (; done != 0; done &= done - 1) {
       const int lane = __builtin_ctz(done);
@@ -153,6 +158,7 @@ __attribute__((target("avx2,fma"))) void PowerLanes(const TKernelStart* starts, 
       --active;
       load(lane);
     }
+    if (atLimit) last = lastStep();
   }
 }
 
