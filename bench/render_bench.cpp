@@ -182,9 +182,12 @@ void BM_BareLoop_1024x768(benchmark::State& state) {
   state.counters["iter/s"] = BareDocRate;
 }
 
+// Arguments: the thread count, and 1 for fast arithmetic.
 void BM_DocumentRender(benchmark::State& state) {
   const int32_t threads = int32_t(state.range(0));
+  const bool fast = state.range(1) != 0;
   TFractal::RenderThreads = threads;
+  TFractal::UseFastArithmetic = fast;
   TNullCanvas canvas;
   TFractal doc(-1, 0, 0, 0, kDocWidth, kDocHeight, &canvas);
   int64_t total = 0;
@@ -202,9 +205,11 @@ void BM_DocumentRender(benchmark::State& state) {
   const double rate = double(total) / WallSeconds(start);
   state.counters["iter/s"] = rate;
   if (BareDocRate > 0) state.counters["x bare"] = rate / BareDocRate;
-  if (threads == 1) OneThreadDocRate = rate;
-  if (threads != 1 && OneThreadDocRate > 0) state.counters["x 1 thread"] = rate / OneThreadDocRate;
+  if (threads == 1 && !fast) OneThreadDocRate = rate;
+  if (threads != 1 && !fast && OneThreadDocRate > 0) state.counters["x 1 thread"] = rate / OneThreadDocRate;
+  if (fast && OneThreadDocRate > 0) state.counters["x exact 1 thread"] = rate / OneThreadDocRate;
   TFractal::RenderThreads = 0;
+  TFractal::UseFastArithmetic = false;
 }
 
 // An IFS render of the document: the first IFS of the program's library
@@ -243,8 +248,10 @@ BENCHMARK(BM_PixelColumn_Filter0_Smoothing0)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_BareLoop_1024x768)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DocumentRender)
-    ->Arg(1)
-    ->Arg(int64_t(std::thread::hardware_concurrency()))
+    ->Args({1, 0})
+    ->Args({int64_t(std::thread::hardware_concurrency()), 0})
+    ->Args({1, 1})
+    ->Args({int64_t(std::thread::hardware_concurrency()), 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_DocumentRenderIFS)->Unit(benchmark::kMillisecond)->UseRealTime();
