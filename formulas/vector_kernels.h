@@ -30,9 +30,9 @@ struct TOrbitTail {
 // The most pixels VectorEscapeRun takes at once.
 constexpr int32_t kVectorRunLength = 256;
 
-// Escape iterations of the pixels (x, ys[i]), i < count <= kVectorRunLength, as the scalar
-// double kernel returns them (up to the rounding of fused multiply-adds), and
-// when tails is not null the tail of every escaped orbit. Floating-point
-// faults are left raised for the caller.
+// Escape iterations of the pixels (x, ys[i]), i < count <= kVectorRunLength,
+// as the scalar double kernel returns them (up to the rounding of fused
+// multiply-adds), and when tails is not null the tail of every escaped orbit.
+// Floating-point faults are left raised for the caller.
 void VectorEscapeRun(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes,
                      TOrbitTail* tails);
