@@ -1,7 +1,8 @@
 #pragma once
-// Vector loops of the fast path: four doubles per vector (AVX2 with FMA),
-// chosen at run time. A processor without them, or a context the loop does
-// not serve, takes the scalar kernels.
+// Vector loops of the fast path: four doubles per vector (AVX2 with FMA), or
+// eight on a processor with AVX-512, chosen at run time. Both give the same
+// values. A processor without them, or a context the loop does not serve,
+// takes the scalar kernels.
 
 #include <cstdint>
 
@@ -13,6 +14,13 @@ bool VectorUnitPresent();
 // Turns the vector loops off, as on a processor without them (tests and
 // comparisons of the two fast paths).
 inline bool ForceScalarFastPath = false;
+
+// Whether the processor has the eight-lane vector unit (AVX-512).
+bool WideVectorUnitPresent();
+
+// Keeps the vector loops to four lanes on a processor with eight (tests and
+// comparisons of the two widths).
+inline bool ForceNarrowVectors = false;
 
 // The plain power formulas 0..4 (z^2, z^3, z^4, z^5, z^8 + c) have a vector loop.
 constexpr int32_t kLastVectorFormula = 4;

@@ -3,6 +3,7 @@
 #include <cfenv>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "formulas/kernel_common.h"
@@ -15,6 +16,12 @@ struct TScalarGuard {
   bool Saved = ForceScalarFastPath;
   explicit TScalarGuard(bool on) { ForceScalarFastPath = on; }
   ~TScalarGuard() { ForceScalarFastPath = Saved; }
+};
+
+struct TNarrowGuard {
+  bool Saved = ForceNarrowVectors;
+  explicit TNarrowGuard(bool on) { ForceNarrowVectors = on; }
+  ~TNarrowGuard() { ForceNarrowVectors = Saved; }
 };
 
 constexpr int32_t kColumns = 40, kRows = 30;
@@ -80,10 +87,10 @@ TEST(FastPath, AgreesWithTheExactPath) {
   }
 }
 
-// The vector loops and the scalar double kernels agree pixel for pixel on
-// columns of one pixel, fewer pixels than the lanes, and more than one run of
-// the vector loop takes, in normal and Julia mode, with each smoothing, and
-// with limits that every lane, or many lanes at once, reach.
+// The vector loops of both widths and the scalar double kernels agree pixel
+// for pixel on columns of one pixel, fewer pixels than the lanes, and more
+// than one run of the vector loop takes, in normal and Julia mode, with each
+// smoothing, and with limits that every lane, or many lanes at once, reach.
 TEST(FastPath, VectorLoopMatchesScalarDoubles) {
   struct {
     int32_t Number, Rows;
@@ -101,24 +108,28 @@ TEST(FastPath, VectorLoopMatchesScalarDoubles) {
     ctx.JulieSet = k.Julia;
     ctx.PJ = {-0.12L, 0.74L};
     ctx.Smoothing = k.Smoothing;
+    ctx.FastArithmetic = true;
     const int32_t rows = k.Rows;
     std::vector<double> ys(static_cast<size_t>(rows));
     for (int32_t r = 0; r < rows; ++r) ys[size_t(r)] = 1.2 - r * (2.4 / rows);
-    std::vector<TPixelChannels> vec(static_cast<size_t>(rows)), scal(static_cast<size_t>(rows));
-    ctx.FastArithmetic = true;
-    {
-      TScalarGuard guard(false);
-      EvaluatePixelRun(&ctx, -0.74, ys.data(), rows, vec.data());
+    // The widest vector loop, the four-lane one and the scalar kernel.
+    std::vector<TPixelChannels> runs[3];
+    for (int path = 0; path < 3; ++path) {
+      TNarrowGuard width(path == 1);
+      TScalarGuard guard(path == 2);
+      runs[path].resize(size_t(rows));
+      EvaluatePixelRun(&ctx, -0.74, ys.data(), rows, runs[path].data());
     }
-    {
-      TScalarGuard guard(true);
-      EvaluatePixelRun(&ctx, -0.74, ys.data(), rows, scal.data());
-    }
-    int32_t differing = 0;
+    int32_t differing = 0, widthsDiffer = 0;
     for (int32_t r = 0; r < rows; ++r)
-      for (int c = 0; c < 3; ++c) differing += vec[size_t(r)].Value[c] != scal[size_t(r)].Value[c];
-    EXPECT_LE(differing, k.Number == 0 ? 0 : 3 * rows / 100)
-        << "formula " << k.Number << " rows " << rows << " smoothing " << k.Smoothing << " limit " << k.MaxIter;
+      for (int c = 0; c < 3; ++c) {
+        differing += runs[0][size_t(r)].Value[c] != runs[2][size_t(r)].Value[c];
+        widthsDiffer += runs[0][size_t(r)].Value[c] != runs[1][size_t(r)].Value[c];
+      }
+    const std::string name = "formula " + std::to_string(k.Number) + " rows " + std::to_string(rows) + " smoothing " +
+                             std::to_string(k.Smoothing) + " limit " + std::to_string(k.MaxIter);
+    EXPECT_LE(differing, k.Number == 0 ? 0 : 3 * rows / 100) << name;
+    EXPECT_EQ(widthsDiffer, 0) << name;
   }
 }
 
