@@ -39,23 +39,25 @@ void PowerLanes(const TKernelStart* starts, int32_t count, double bailout, int32
   constexpr int kLanes = kWidth * V;
   static_assert(kLanes <= 32, "a lane is a bit of a 32-bit mask");
   constexpr long long kNever = 1LL << 62;  // the start of an idle lane: it never reaches the limit
-  alignas(sizeof(TVec)) double zx[kLanes], zy[kLanes], cx[kLanes], cy[kLanes], hx[2][kLanes] = {}, hy[2][kLanes] = {};
+  // The lanes between runs of steps: z, c and the two points before z.
+  TVec zx[V], zy[V], cx[V], cy[V], hx[2][V] = {}, hy[2][V] = {};
   long long first[kLanes];  // the step at which the lane's pixel made its first bailout test
   int32_t pixel[kLanes];
   int32_t next = 0, active = 0;
   long long t = 0;
   auto load = [&](int lane) {
+    const int v = lane / kWidth, l = lane % kWidth;
     if (next < count) {
       const TKernelStart& s = starts[next];
-      zx[lane] = s.zx;
-      zy[lane] = s.zy;
-      cx[lane] = s.cx;
-      cy[lane] = s.cy;
+      zx[v][l] = s.zx;
+      zy[v][l] = s.zy;
+      cx[v][l] = s.cx;
+      cy[v][l] = s.cy;
       first[lane] = t;
       pixel[lane] = next++;
       ++active;
     } else {
-      zx[lane] = zy[lane] = cx[lane] = cy[lane] = 0;
+      zx[v][l] = zy[v][l] = cx[v][l] = cy[v][l] = 0;
       first[lane] = kNever;
       pixel[lane] = -1;
     }
@@ -75,13 +77,13 @@ void PowerLanes(const TKernelStart* starts, int32_t count, double bailout, int32
     // done; only then do the lanes go through memory.
     TVec x[V], y[V], px[V], py[V], tx[2][V], ty[2][V];
     for (int v = 0; v < V; ++v) {
-      x[v] = *reinterpret_cast<const TVec*>(zx + kWidth * v);
-      y[v] = *reinterpret_cast<const TVec*>(zy + kWidth * v);
-      px[v] = *reinterpret_cast<const TVec*>(cx + kWidth * v);
-      py[v] = *reinterpret_cast<const TVec*>(cy + kWidth * v);
+      x[v] = zx[v];
+      y[v] = zy[v];
+      px[v] = cx[v];
+      py[v] = cy[v];
       for (int h = 0; h < 2; ++h) {
-        tx[h][v] = *reinterpret_cast<const TVec*>(hx[h] + kWidth * v);
-        ty[h][v] = *reinterpret_cast<const TVec*>(hy[h] + kWidth * v);
+        tx[h][v] = hx[h][v];
+        ty[h][v] = hy[h][v];
       }
     }
     uint32_t escaped;  // bit `lane` for each lane whose point escapes at step t
@@ -106,11 +108,11 @@ void PowerLanes(const TKernelStart* starts, int32_t count, double bailout, int32
       ++t;
     }
     for (int v = 0; v < V; ++v) {
-      *reinterpret_cast<TVec*>(zx + kWidth * v) = x[v];
-      *reinterpret_cast<TVec*>(zy + kWidth * v) = y[v];
+      zx[v] = x[v];
+      zy[v] = y[v];
       for (int h = 0; h < 2; ++h) {
-        *reinterpret_cast<TVec*>(hx[h] + kWidth * v) = tx[h][v];
-        *reinterpret_cast<TVec*>(hy[h] + kWidth * v) = ty[h][v];
+        hx[h][v] = tx[h][v];
+        hy[h][v] = ty[h][v];
       }
     }
     // The lanes done at step t: those that escaped, and those at the limit.
@@ -119,16 +121,16 @@ void PowerLanes(const TKernelStart* starts, int32_t count, double bailout, int32
     if (atLimit)
       for (int lane = 0; lane < kLanes; ++lane) done |= uint32_t(t - first[lane] + 1 >= maxIter) << lane;
     for (; done != 0; done &= done - 1) {
-      const int lane = __builtin_ctz(done);
+      const int lane = __builtin_ctz(done), v = lane / kWidth, l = lane % kWidth;
       const int32_t p = pixel[lane];
       escapes[p] = escaped & (1u << lane) ? int32_t(t - first[lane] + 1) : 0;
       if constexpr (Tail) {
         // The escaping point and the two before it.
-        tails[p].X[0] = zx[lane];
-        tails[p].Y[0] = zy[lane];
+        tails[p].X[0] = zx[v][l];
+        tails[p].Y[0] = zy[v][l];
         for (int h = 1; h < 3; ++h) {
-          tails[p].X[h] = hx[h - 1][lane];
-          tails[p].Y[h] = hy[h - 1][lane];
+          tails[p].X[h] = hx[h - 1][v][l];
+          tails[p].Y[h] = hy[h - 1][v][l];
         }
       }
       --active;
