@@ -1,5 +1,5 @@
-// The exact path against fast arithmetic (scalar doubles and the vector
-// loop), in iterations per second with each one's ratio to the exact path of
+// The exact path against fast arithmetic (scalar doubles, the widest vector
+// loop and the four-lane one), in iterations per second with each one's ratio to the exact path of
 // the same image, and the share of pixels the fast path gives exactly as the
 // exact one at every formula's catalogue window.
 
@@ -22,8 +22,8 @@
 
 namespace {
 
-enum TPath { kExact, kScalarDoubles, kVector };
-const char* const kPathNames[] = {"exact", "doubles", "vector"};
+enum TPath { kExact, kScalarDoubles, kVector, kFourLanes };
+const char* const kPathNames[] = {"exact", "doubles", "vector", "vector4"};
 
 struct TImage {
   int32_t Number;
@@ -45,6 +45,7 @@ std::vector<TPixelChannels> Render(const TImage& im, TPath path) {
   ctx.MaxIter = im.MaxIter;
   ctx.FastArithmetic = path != kExact;
   ForceScalarFastPath = path == kScalarDoubles;
+  ForceNarrowVectors = path == kFourLanes;
   const Extended step = im.W / (im.Width - 1);
   std::vector<double> ys(static_cast<size_t>(im.Height));
   for (int32_t py = 0; py < im.Height; ++py) ys[size_t(py)] = double(im.Y - py * step);
@@ -52,6 +53,7 @@ std::vector<TPixelChannels> Render(const TImage& im, TPath path) {
   for (int32_t px = 0; px < im.Width; ++px)
     EvaluatePixelRun(&ctx, double(im.X + px * step), ys.data(), im.Height, out.data() + size_t(px) * im.Height);
   ForceScalarFastPath = false;
+  ForceNarrowVectors = false;
   return out;
 }
 
@@ -85,8 +87,9 @@ void RunPath(benchmark::State& state, const std::string& name, const TImage& im,
   if (path == kExact) ExactRates[name] = rate;
   if (ExactRates.count(name)) state.counters["x_exact"] = rate / ExactRates[name];
   std::string note;
-  if (path == kVector && !VectorUnitPresent()) note = " (no AVX2: scalar doubles)";
-  if (path == kVector && im.Number > kLastVectorFormula) note = " (no vector loop: scalar doubles)";
+  if (path == kVector) note = WideVectorUnitPresent() ? " (AVX-512)" : " (AVX2)";
+  if (path >= kVector && !VectorUnitPresent()) note = " (no AVX2: scalar doubles)";
+  if (path >= kVector && im.Number > kLastVectorFormula) note = " (no vector loop: scalar doubles)";
   state.SetLabel(name + " " + kPathNames[path] + note);
 }
 
@@ -106,7 +109,8 @@ void BM_Fast(benchmark::State& state, std::string name, TImage im, TPath path) {
 #define PX_FAST_BENCH(label, image)                                                                         \
   BENCHMARK_CAPTURE(BM_Fast, label##_exact, #label, image, kExact)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond); \
   BENCHMARK_CAPTURE(BM_Fast, label##_doubles, #label, image, kScalarDoubles)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond); \
-  BENCHMARK_CAPTURE(BM_Fast, label##_vector, #label, image, kVector)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond)
+  BENCHMARK_CAPTURE(BM_Fast, label##_vector, #label, image, kVector)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond); \
+  BENCHMARK_CAPTURE(BM_Fast, label##_vector4, #label, image, kFourLanes)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond)
 
 PX_FAST_BENCH(Mandelbrot256, kMandel256);
 PX_FAST_BENCH(Mandelbrot2048, kMandel2048);

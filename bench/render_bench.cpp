@@ -37,6 +37,9 @@ struct TImageGrid {
   int32_t MaxIter;
 };
 
+// Formula 0 runs at a limit of 256; other formulas at the automatic limit.
+constexpr int32_t kMandelbrotMaxIter = 256;
+
 TImageGrid GridFor(int32_t number) {
   const TFormulaEntry* row = FindFormula(number);
   const Extended X = row->X, Y = row->Y, W = row->W;
@@ -44,7 +47,7 @@ TImageGrid GridFor(int32_t number) {
   TImageGrid g;
   for (int px = 0; px < kWidth; ++px) g.Xs.push_back(double(X + px * step));
   for (int py = 0; py < kHeight; ++py) g.Ys.push_back(double(Y - py * step));
-  g.MaxIter = AutoIterFor(kWidth, W);
+  g.MaxIter = number == 0 ? kMandelbrotMaxIter : AutoIterFor(kWidth, W);
   return g;
 }
 
@@ -92,7 +95,11 @@ void BM_BareLoop(benchmark::State& state) {
   BareRate = Report(state, total, start);
 }
 
-template <bool Pixel>
+// The kernel alone (CalcPoint), a full pixel (EvaluatePixel) or a column of
+// pixels at once as the render thread asks for them (EvaluatePixelRun).
+enum class TCall { Kernel, Pixel, Column };
+
+template <TCall Call>
 void RunFormula(benchmark::State& state, int32_t number, int32_t filter, int32_t smoothing) {
   const TImageGrid g = GridFor(number);
   TFormulaContext ctx;
@@ -100,13 +107,23 @@ void RunFormula(benchmark::State& state, int32_t number, int32_t filter, int32_t
   ctx.MaxIter = g.MaxIter;
   ctx.Filter = filter;
   ctx.Smoothing = smoothing;
+  std::vector<TPixelChannels> column(g.Ys.size());
   int64_t total = 0;
   const TClock::time_point start = TClock::now();
   for (auto _ : state) {
-    for (double x : g.Xs)
+    for (double x : g.Xs) {
+      if constexpr (Call == TCall::Column) {
+        EvaluatePixelRun(&ctx, x, g.Ys.data(), int32_t(g.Ys.size()), column.data());
+        benchmark::DoNotOptimize(column.data());
+        for (const TPixelChannels& c : column) {
+          const int32_t n = int32_t(c.Value[0]);
+          total += n <= 0 || n > g.MaxIter ? g.MaxIter : n;
+        }
+        continue;
+      }
       for (double y : g.Ys) {
         int32_t n;
-        if constexpr (Pixel) {
+        if constexpr (Call == TCall::Pixel) {
           const TPixelChannels c = EvaluatePixel(&ctx, x, y);
           benchmark::DoNotOptimize(c);
           n = int32_t(c.Value[0]);
@@ -116,16 +133,18 @@ void RunFormula(benchmark::State& state, int32_t number, int32_t filter, int32_t
         }
         total += n <= 0 || n > g.MaxIter ? g.MaxIter : n;
       }
+    }
   }
   const double rate = Report(state, total, start);
   if (BareRate > 0) state.counters["x bare"] = rate / BareRate;
 }
 
-void BM_CalcPoint_Mandelbrot(benchmark::State& s) { RunFormula<false>(s, 0, 0, 0); }
-void BM_CalcPoint_SinusCosinus(benchmark::State& s) { RunFormula<false>(s, 22, 0, 0); }
-void BM_CalcPoint_Newton(benchmark::State& s) { RunFormula<false>(s, 14, 0, 0); }
-void BM_Pixel_Filter0_Smoothing0(benchmark::State& s) { RunFormula<true>(s, 0, 0, 0); }
-void BM_Pixel_Filter0_Smoothing2(benchmark::State& s) { RunFormula<true>(s, 0, 0, 2); }
+void BM_CalcPoint_Mandelbrot(benchmark::State& s) { RunFormula<TCall::Kernel>(s, 0, 0, 0); }
+void BM_CalcPoint_SinusCosinus(benchmark::State& s) { RunFormula<TCall::Kernel>(s, 22, 0, 0); }
+void BM_CalcPoint_Newton(benchmark::State& s) { RunFormula<TCall::Kernel>(s, 14, 0, 0); }
+void BM_Pixel_Filter0_Smoothing0(benchmark::State& s) { RunFormula<TCall::Pixel>(s, 0, 0, 0); }
+void BM_Pixel_Filter0_Smoothing2(benchmark::State& s) { RunFormula<TCall::Pixel>(s, 0, 0, 2); }
+void BM_PixelColumn_Filter0_Smoothing0(benchmark::State& s) { RunFormula<TCall::Column>(s, 0, 0, 0); }
 
 // Whole renders of the document, 1024 x 768 of the default window, measured
 // in wall time against the bare loop over the same pixels.
@@ -163,9 +182,12 @@ void BM_BareLoop_1024x768(benchmark::State& state) {
   state.counters["iter/s"] = BareDocRate;
 }
 
+// Arguments: the thread count, and 1 for fast arithmetic.
 void BM_DocumentRender(benchmark::State& state) {
   const int32_t threads = int32_t(state.range(0));
+  const bool fast = state.range(1) != 0;
   TFractal::RenderThreads = threads;
+  TFractal::UseFastArithmetic = fast;
   TNullCanvas canvas;
   TFractal doc(-1, 0, 0, 0, kDocWidth, kDocHeight, &canvas);
   int64_t total = 0;
@@ -183,9 +205,11 @@ void BM_DocumentRender(benchmark::State& state) {
   const double rate = double(total) / WallSeconds(start);
   state.counters["iter/s"] = rate;
   if (BareDocRate > 0) state.counters["x bare"] = rate / BareDocRate;
-  if (threads == 1) OneThreadDocRate = rate;
-  if (threads != 1 && OneThreadDocRate > 0) state.counters["x 1 thread"] = rate / OneThreadDocRate;
+  if (threads == 1 && !fast) OneThreadDocRate = rate;
+  if (threads != 1 && !fast && OneThreadDocRate > 0) state.counters["x 1 thread"] = rate / OneThreadDocRate;
+  if (fast && OneThreadDocRate > 0) state.counters["x exact 1 thread"] = rate / OneThreadDocRate;
   TFractal::RenderThreads = 0;
+  TFractal::UseFastArithmetic = false;
 }
 
 // An IFS render of the document: the first IFS of the program's library
@@ -220,11 +244,14 @@ BENCHMARK(BM_CalcPoint_SinusCosinus)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CalcPoint_Newton)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pixel_Filter0_Smoothing0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pixel_Filter0_Smoothing2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PixelColumn_Filter0_Smoothing0)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_BareLoop_1024x768)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DocumentRender)
-    ->Arg(1)
-    ->Arg(int64_t(std::thread::hardware_concurrency()))
+    ->Args({1, 0})
+    ->Args({int64_t(std::thread::hardware_concurrency()), 0})
+    ->Args({1, 1})
+    ->Args({int64_t(std::thread::hardware_concurrency()), 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_DocumentRenderIFS)->Unit(benchmark::kMillisecond)->UseRealTime();

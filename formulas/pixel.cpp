@@ -1,7 +1,6 @@
 #include "formulas/pixel.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "formulas/calc_point.h"
 #include "formulas/filters.h"
@@ -33,12 +32,24 @@ TPixelChannels ChannelsOf(const TFormulaContext* ctx, float value) {
   return out;
 }
 
-}  // namespace
+// ChannelsOf for a pixel without filters and smoothing: nothing traced it, so
+// the final pass leaves no channel counts or magnitudes and no correction, and
+// the escape value stands in all three channels.
+TPixelChannels PlainChannels(const TFormulaContext* ctx, int32_t escape) {
+  const float value = float(escape);
+  if ((ctx->KeepBlk && value == 0) || (ctx->Filter > 0 && ctx->FilterOnly)) return {};
+  return {{value, value, value}};
+}
 
-TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
+// EvaluatePixel with the fault flags clear on entry; leaves them clear.
+TPixelChannels PixelOf(TFormulaContext* ctx, double x, double y) {
+  if (!FiltersActive(ctx)) {
+    const int32_t escape = CalcPoint(ctx, x, y);
+    if (!FaultPending()) return PlainChannels(ctx, escape);
+    ClearFaults();
+    return PlainChannels(ctx, 0);
+  }
   ctx->ClearPixelFields();
-  // Clearing the flags is far dearer than testing them: clear only when set.
-  if (FaultPending()) ClearFaults();
   const int32_t escape = CalcPoint(ctx, x, y);
   float value;
   if (FaultPending()) {
@@ -50,28 +61,53 @@ TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
   return ChannelsOf(ctx, value);
 }
 
-void EvaluatePixelRun(TFormulaContext* ctx, double x, const double* ys, int32_t count, TPixelChannels* out) {
-  const bool vector = count > 0 && VectorPathServes(ctx);
-  if (vector || (count > 0 && LanePathServes(ctx))) {
-    if (FaultPending()) ClearFaults();
-    // Only smoothing can be active here: it reads the last moduli of an
-    // escaped orbit, so the tail is traced as the kernel would have.
-    const bool smoothing = FiltersActive(ctx);
-    std::vector<int32_t> escapes(size_t(count), 0);
-    std::vector<TOrbitTail> tails(smoothing ? size_t(count) : 0);
-    if (vector)
-      VectorEscapeRun(ctx, x, ys, count, escapes.data(), smoothing ? tails.data() : nullptr);
-    else
-      LaneEscapeRun(ctx, x, ys, count, escapes.data());
-    // A fault cannot be told to its lane: the run is taken again pixel by pixel.
-    if (!FaultPending()) {
-      for (int32_t i = 0; i < count; ++i)
-        out[i] = EscapeChannels(ctx, escapes[size_t(i)], smoothing ? &tails[size_t(i)] : nullptr, x, ys[i]);
-      return;
-    }
+// The vector loop, or else the kernel's lane loop, over one part of a run.
+// False, with nothing stored, when a fault was raised: it cannot be told to
+// its lane.
+bool FastPart(TFormulaContext* ctx, bool vector, double x, const double* ys, int32_t count, TPixelChannels* out) {
+  // Only smoothing can be active here, and only on the vector loop: it reads
+  // the last moduli of an escaped orbit, so the tail is traced as the kernel
+  // would have.
+  const bool smoothing = FiltersActive(ctx);
+  int32_t escapes[kVectorRunLength];
+  TOrbitTail tails[kVectorRunLength];
+  if (vector)
+    VectorEscapeRun(ctx, x, ys, count, escapes, smoothing ? tails : nullptr);
+  else
+    LaneEscapeRun(ctx, x, ys, count, escapes);
+  if (FaultPending()) {
     ClearFaults();
+    return false;
   }
-  for (int32_t i = 0; i < count; ++i) out[i] = EvaluatePixel(ctx, x, ys[i]);
+  if (!smoothing) {
+    for (int32_t i = 0; i < count; ++i) out[i] = PlainChannels(ctx, escapes[i]);
+    return true;
+  }
+  for (int32_t i = 0; i < count; ++i) out[i] = EscapeChannels(ctx, escapes[i], &tails[i], x, ys[i]);
+  return true;
+}
+
+}  // namespace
+
+TPixelChannels EvaluatePixel(TFormulaContext* ctx, double x, double y) {
+  // Clearing the flags is far dearer than testing them: clear only when set.
+  if (FaultPending()) ClearFaults();
+  return PixelOf(ctx, x, y);
+}
+
+void EvaluatePixelRun(TFormulaContext* ctx, double x, const double* ys, int32_t count, TPixelChannels* out) {
+  if (FaultPending()) ClearFaults();
+  const bool vector = VectorPathServes(ctx);
+  if (vector || LanePathServes(ctx)) {
+    for (int32_t first = 0; first < count; first += kVectorRunLength) {
+      const int32_t part = std::min(kVectorRunLength, count - first);
+      // A part with a fault is taken again pixel by pixel.
+      if (!FastPart(ctx, vector, x, ys + first, part, out + first))
+        for (int32_t i = first; i < first + part; ++i) out[i] = PixelOf(ctx, x, ys[i]);
+    }
+    return;
+  }
+  for (int32_t i = 0; i < count; ++i) out[i] = PixelOf(ctx, x, ys[i]);
 }
 
 TPixelChannels EscapeChannels(TFormulaContext* ctx, int32_t escape, const TOrbitTail* tail, double x, double y) {

@@ -57,6 +57,10 @@ TEST(EvaluatePixelTest, ChannelValues) {
       {"square", 1, 0, 9, 10, 3, 0, 0.01L, false, false, {third, third, third}},
       // Filter 1 at the origin: |X| = 0 < L at every iteration, iR = 10 and
       // dR = 0.01: 10 + 0 + 10.
+      // A filter number without a filter leaves the escape iteration, and
+      // nothing at all with "Filter only".
+      {"no such filter", 1, 0, 9, 10, 0, 60, 0.01L, false, false, {3, 3, 3}},
+      {"no such filter, filter only", 1, 0, 9, 10, 0, 60, 0.01L, false, true, {0, 0, 0}},
       {"filter 1, never escapes", 0, 0, 9, 10, 0, 1, 0.01L, false, false, {20, 20, 20}},
       {"filter 1, never escapes, keep infinite area", 0, 0, 9, 10, 0, 1, 0.01L, true, false, {0, 0, 0}},
       // |X| = 1 < 1.5 at iteration 1 only: the escape iteration is dropped.
