@@ -239,7 +239,11 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
     if (PastOrdinaryPrecision(d->Deep, d->Width) && !PerturbationServes(d->Ctx)) text += " past precision";
     SetPanel(0, text);
     Panels[0]->setFixedWidth(std::max(kIterationPanelWidth, Panels[0]->fontMetrics().horizontalAdvance(text) + 8));
-    SetPanel(3, DepthText(d->W));
+    // The depth panel never shrinks below its text: a clipped exponent
+    // would read as a much shallower view.
+    const QString depth = DepthText(d->W);
+    SetPanel(3, depth);
+    Panels[3]->setMinimumWidth(Panels[3]->fontMetrics().horizontalAdvance(depth) + 8);
   };
   surface->SetDocument(Doc.get());
   surface->OnMousePress = [this](QMouseEvent* e) { MousePress(e); };

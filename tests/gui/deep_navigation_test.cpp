@@ -6,6 +6,8 @@
 #include <string>
 
 #include <QAction>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTest>
 
 #include "engine/deep_window.h"
@@ -83,6 +85,20 @@ TEST_F(MainFormTest, NavigationAtDepthKeepsTheDeepWindowExact) {
   EXPECT_EQ(Texts(Doc().Deep), banded);
   EXPECT_EQ(Form->PanelText(3).toStdString(), "W=3.4e-61");
   EXPECT_TRUE(Messages.empty());
+}
+
+TEST_F(MainFormTest, TheDepthIsNeverClippedInANarrowWindow) {
+  Start();
+  TFractal& d = Doc();
+  d.AutoIter = false;
+  d.Ctx.MaxIter = 20;
+  Form->resize(Form->minimumSize());
+  d.SetDeepWindow({Real("-0.7436438870371587"), Real("0.1318259042053119"), Real("1e-300")});
+  QApplication::processEvents();
+  const QString text = Form->PanelText(3);
+  ASSERT_EQ(text.toStdString(), "W=1.0e-300");
+  for (const QLabel* label : Form->statusBar()->findChildren<QLabel*>())
+    if (label->text() == text) EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(text));
 }
 
 }  // namespace
