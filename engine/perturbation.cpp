@@ -8,6 +8,7 @@
 
 #include "formulas/complex_ext.h"
 #include "formulas/filters.h"
+#include "formulas/kernel_common.h"
 #include "formulas/vector_kernels.h"
 
 namespace {
@@ -445,6 +446,9 @@ bool TPerturbation::Prepare(const TFormulaContext& ctx, const TDeepWindow& windo
 }
 
 TPixelChannels TPerturbation::Evaluate(TFormulaContext* ctx, int32_t px, int32_t py) const {
+  // A fault flag left by the thread's earlier work would zero this pixel;
+  // clearing is far dearer than testing, so clear only when set.
+  if (FaultPending()) ClearFaults();
   return Impl ? Impl->Evaluate(ctx, px, py) : TPixelChannels{};
 }
 
