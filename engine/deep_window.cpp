@@ -1,8 +1,31 @@
 #include "engine/deep_window.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
+
+// A scientific decimal "d.ddde-01" written positionally while its exponent is
+// small, as the spot's other coordinates are ("-0.74364388703715870475").
+std::string PlainDecimal(const std::string& text) {
+  const size_t e = text.find('e');
+  if (e == std::string::npos) return text;
+  const int exponent = std::atoi(text.c_str() + e + 1);
+  if (exponent < -5 || exponent > 20) return text;
+  const bool negative = text[0] == '-';
+  std::string digits;
+  for (size_t i = negative ? 1 : 0; i < e; ++i)
+    if (text[i] != '.') digits += text[i];
+  const int point = exponent + 1;  // digits before the decimal point
+  std::string out;
+  if (point <= 0)
+    out = "0." + std::string(size_t(-point), '0') + digits;
+  else if (size_t(point) >= digits.size())
+    out = digits + std::string(size_t(point) - digits.size(), '0');
+  else
+    out = digits.substr(0, size_t(point)) + "." + digits.substr(size_t(point));
+  return negative ? "-" + out : out;
+}
 
 // The width a deep grid is laid out for: 2^14 pixels, beyond any image size,
 // so that the grid (and with it a saved spot) does not depend on the size of
@@ -123,7 +146,10 @@ std::array<std::string, 3> DeepTexts(const TDeepWindow& window) {
     const std::string list[3] = {candidate[0], candidate[1], candidate[2]};
     return ParseDeepWindow(list, back) < 0 && back.X == window.X && back.Y == window.Y && back.W == window.W;
   };
-  if (!readsBack(texts)) return texts;  // a window off the policy keeps every digit
+  if (!readsBack(texts)) {  // a window off the policy keeps every digit
+    for (std::string& t : texts) t = PlainDecimal(t);
+    return texts;
+  }
   // Fewer digits read back as long as they still round to the value: the
   // shortest such count, by bisection.
   for (int k = 0; k < 3; ++k) {
@@ -137,7 +163,7 @@ std::array<std::string, 3> DeepTexts(const TDeepWindow& window) {
       else
         low = mid + 1;
     }
-    texts[k] = values[k]->ToDecimal(high);
+    texts[k] = PlainDecimal(values[k]->ToDecimal(high));
   }
   return texts;
 }
