@@ -97,8 +97,11 @@ TEST_F(MainFormTest, TheDepthIsNeverClippedInANarrowWindow) {
   QApplication::processEvents();
   const QString text = Form->PanelText(3);
   ASSERT_EQ(text.toStdString(), "W=1.0e-300");
-  for (const QLabel* label : Form->statusBar()->findChildren<QLabel*>())
-    if (label->text() == text) EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(text));
+  for (const QLabel* label : Form->statusBar()->findChildren<QLabel*>()) {
+    if (label->text() == text) {
+      EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(text));
+    }
+  }
 }
 
 }  // namespace
