@@ -101,6 +101,26 @@ inline void ForgiveSquareOverflow(double m, double zx, double zy) {
 #endif
 }
 
+// Whether the orbit ends at this point: it left the bailout, or (a converging
+// kernel, or F-Set) it stood still since the last point, which then moves on.
+template <class R, TExit Exit, bool FSet, class Real>
+inline bool ExitReached(Real zx, Real zy, Real& ox, Real& oy, R bailout, R tol) {
+  if constexpr (Exit != TExit::Converge) {
+    const R m = R(zx) * zx + R(zy) * zy;
+    if (m > bailout) {
+      if constexpr (std::is_same_v<R, double>) ForgiveSquareOverflow(m, zx, zy);
+      return true;
+    }
+  }
+  if constexpr (Exit != TExit::Bailout || FSet) {
+    const R dx = R(zx) - ox, dy = R(zy) - oy;
+    if (dx * dx + dy * dy < tol) return true;
+    ox = zx;
+    oy = zy;
+  }
+  return false;
+}
+
 template <class R, TExit Exit, bool Guarded, bool Trace, bool FSet, class Real, class Step>
 int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, R bailout, R tol, Step& step) {
   const int32_t maxIter = ctx->MaxIter;
@@ -112,19 +132,7 @@ int32_t Loop(TFormulaContext* ctx, double px, double py, Real zx, Real zy, R bai
       if constexpr (Guarded)
         if (FaultPending()) return 0;
     }
-    if constexpr (Exit != TExit::Converge) {
-      const R m = R(zx) * zx + R(zy) * zy;
-      if (m > bailout) {
-        if constexpr (std::is_same_v<R, double>) ForgiveSquareOverflow(m, zx, zy);
-        return n;
-      }
-    }
-    if constexpr (Exit != TExit::Bailout || FSet) {
-      const R dx = R(zx) - ox, dy = R(zy) - oy;
-      if (dx * dx + dy * dy < tol) return n;
-      ox = zx;
-      oy = zy;
-    }
+    if (ExitReached<R, Exit, FSet>(zx, zy, ox, oy, bailout, tol)) return n;
     step(zx, zy);
     if constexpr (Guarded) {
       FpSettle(zx, zy, step);  // the step's state too: c and memories it updated

@@ -71,25 +71,10 @@ void LaneLoop(const TFormulaContext* ctx, double x, const double* ys, int32_t co
       if (!live[k]) continue;
       TLane& l = lanes[k];
       int32_t result = -1;
-      if (++l.n > maxIter) {
+      if (++l.n > maxIter)
         result = 0;
-      } else {
-        if constexpr (Exit != TExit::Converge) {
-          const double m = l.zx * l.zx + l.zy * l.zy;
-          if (m > bailout) {
-            ForgiveSquareOverflow(m, l.zx, l.zy);
-            result = l.n;
-          }
-        }
-        if constexpr (Exit != TExit::Bailout || FSet) {
-          if (result < 0) {
-            const double dx = l.zx - l.ox, dy = l.zy - l.oy;
-            if (dx * dx + dy * dy < tol) result = l.n;
-            l.ox = l.zx;
-            l.oy = l.zy;
-          }
-        }
-      }
+      else if (ExitReached<double, Exit, FSet>(l.zx, l.zy, l.ox, l.oy, bailout, tol))
+        result = l.n;
       if (result < 0) {
         const TCxOf<double> z = f(TCxOf<double>{l.zx, l.zy}, l.c);
         l.zx = z.re;
