@@ -58,6 +58,11 @@ bool TDeepReal::Parse(const std::string& text, mpfr_prec_t bits, TDeepReal& out)
   return true;
 }
 
+bool TDeepReal::ParseAllDigits(const std::string& text, TDeepReal& out) {
+  // Four bits a character hold more than a decimal digit's 3.32.
+  return Parse(text, mpfr_prec_t(text.size()) * 4 + kMinBits, out);
+}
+
 void TDeepReal::SetBits(mpfr_prec_t bits) { mpfr_prec_round(V, std::max(bits, kMinBits), MPFR_RNDN); }
 
 long TDeepReal::Exponent() const { return IsZero() ? LONG_MIN : long(mpfr_get_exp(V)); }
@@ -96,13 +101,19 @@ TDeepReal operator/(const TDeepReal& a, const TDeepReal& b) {
   return r;
 }
 
+long DeepStepExponent(const TDeepReal& w, int32_t spans) {
+  // log2 of the span count, rounded up, brings the width down to a step.
+  long e = w.Exponent();
+  for (int32_t p = spans; p > 1; p = (p + 1) / 2) --e;
+  return e;
+}
+
+long DeepSpanBits(const TDeepWindow& window, int32_t spans) {
+  const long top = std::max({window.X.Exponent(), window.Y.Exponent(), window.W.Exponent()});
+  return top - DeepStepExponent(window.W, spans);
+}
+
 mpfr_prec_t DeepBitsFor(const TDeepWindow& window, int32_t pixels) {
   if (window.W.IsZero() || pixels < 1) return TDeepReal::kMinBits;
-  long top = std::max(window.X.Exponent(), window.Y.Exponent());
-  top = std::max(top, window.W.Exponent());
-  // log2 of the pixel count, rounded up, brings the width down to a step.
-  long stepExponent = window.W.Exponent();
-  for (int32_t p = pixels; p > 1; p = (p + 1) / 2) --stepExponent;
-  const long span = top - stepExponent;
-  return std::max<mpfr_prec_t>(TDeepReal::kMinBits, mpfr_prec_t(span) + kGuardBits);
+  return std::max<mpfr_prec_t>(TDeepReal::kMinBits, mpfr_prec_t(DeepSpanBits(window, pixels)) + kGuardBits);
 }

@@ -27,6 +27,9 @@ class TDeepReal {
   // to `bits`; false, leaving `out` alone, when the text is not one finite
   // number.
   static bool Parse(const std::string& text, mpfr_prec_t bits, TDeepReal& out);
+  // Parse with more bits than the text's digits carry, so that every digit
+  // typed or stored counts.
+  static bool ParseAllDigits(const std::string& text, TDeepReal& out);
 
   mpfr_prec_t Bits() const { return mpfr_get_prec(V); }
   // Changes the precision, rounding the value to nearest when it shrinks.
@@ -60,6 +63,13 @@ class TDeepReal {
 struct TDeepWindow {
   TDeepReal X, Y, W;
 };
+
+// The binary exponent of the step W / spans, to within one.
+long DeepStepExponent(const TDeepReal& w, int32_t spans);
+
+// The bits from the largest of X, Y, W down to the step W / spans, to within
+// one. W must not be zero.
+long DeepSpanBits(const TDeepWindow& window, int32_t spans);
 
 // Bits that resolve every pixel of a view `pixels` wide: from the larger
 // coordinate's magnitude down to a pixel step, plus guard bits; never fewer

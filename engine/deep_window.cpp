@@ -174,8 +174,7 @@ int ParseDeepWindow(const std::string (&texts)[3], TDeepWindow& out) {
   TDeepWindow rough;
   TDeepReal* roughs[3] = {&rough.X, &rough.Y, &rough.W};
   for (int k = 0; k < 3; ++k) {
-    const mpfr_prec_t bits = mpfr_prec_t(texts[k].size()) * 4 + TDeepReal::kMinBits;
-    if (!TDeepReal::Parse(texts[k], bits, *roughs[k])) return k;
+    if (!TDeepReal::ParseAllDigits(texts[k], *roughs[k])) return k;
   }
   const long grid = DeepGridExponent(rough);
   out = {ParseCoordinate(texts[0], rough.X, grid), ParseCoordinate(texts[1], rough.Y, grid),

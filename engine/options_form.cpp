@@ -881,7 +881,7 @@ void TOptionsForm::CoordinateLeft(QLineEdit* edit, int which) {
   TDeepWindow window = Doc->Deep;
   TDeepReal& target = which == 0 ? window.X : which == 1 ? window.Y : window.W;
   const std::string typed = text.toStdString();
-  if (!TDeepReal::Parse(typed, mpfr_prec_t(typed.size()) * 4 + TDeepReal::kMinBits, target))
+  if (!TDeepReal::ParseAllDigits(typed, target))
     target = TDeepReal(v, TDeepReal::kMinBits);
   Doc->SetDeepWindow(window);
 }

@@ -44,13 +44,6 @@ constexpr int Binomial(int n, int k) {
   return r;
 }
 
-// The binary exponent of the pixel step W / (width - 1), to within one.
-long StepExponent(const TDeepWindow& window, int32_t width) {
-  long e = window.W.Exponent();
-  for (int32_t p = width - 1; p > 1; p = (p + 1) / 2) --e;
-  return e;
-}
-
 bool StopRequested(const std::atomic<bool>* stop) { return stop && stop->load(); }
 
 // A complex number in arbitrary precision.
@@ -188,9 +181,7 @@ bool PerturbationServes(const TFormulaContext& ctx) {
 
 bool PastOrdinaryPrecision(const TDeepWindow& window, int32_t width) {
   if (window.W.IsZero() || width < 2) return false;
-  const long stepExponent = StepExponent(window, width);
-  const long top = std::max({window.X.Exponent(), window.Y.Exponent(), window.W.Exponent()});
-  return top - stepExponent > kOrdinaryBits;
+  return DeepSpanBits(window, width - 1) > kOrdinaryBits;
 }
 
 int32_t ExactEscape(const TFormulaContext& ctx, const TDeepReal& x, const TDeepReal& y, mpfr_prec_t bits) {
@@ -438,7 +429,7 @@ bool TPerturbation::Prepare(const TFormulaContext& ctx, const TDeepWindow& windo
                             int32_t rows, const std::atomic<bool>* stop) {
   Impl.reset();
   if (!PerturbationServes(ctx) || width < 2 || columns < 1 || rows < 1 || window.W.IsZero()) return false;
-  const long stepExponent = StepExponent(window, width);
+  const long stepExponent = DeepStepExponent(window.W, width - 1);
   if (stepExponent < kExtendedStepExponent) return false;
   Impl = stepExponent >= kDoubleStepExponent ? Prepared<double>(ctx, window, width, columns, rows, stop)
                                              : Prepared<Extended>(ctx, window, width, columns, rows, stop);

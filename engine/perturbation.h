@@ -35,8 +35,8 @@ bool PerturbationServes(const TFormulaContext& ctx);
 
 // Whether a view `width` pixels wide is past what the ordinary render
 // resolves: the pixels reach the kernels as doubles, so once the pixel step
-// is below about 2^-44 of the coordinates (a pixel spans fewer than a few
-// hundred steps of a double) the image turns coarse and noisy.
+// is below about 2^-50 of the coordinates (a few units in the last place of
+// a double) neighbouring pixels are no longer told apart.
 bool PastOrdinaryPrecision(const TDeepWindow& window, int32_t width);
 
 // The kernel's escape iteration for the pixel (x, y) computed wholly in
