@@ -15,6 +15,10 @@
 
 #include "engine/deep_real.h"
 
+// The keys a spot file or a picture names a deep window by, beside X_Coord,
+// Y_Coord, W_Coord.
+inline constexpr const char* kDeepKeys[3] = {"X_Deep", "Y_Deep", "W_Deep"};
+
 // A change of the view in pixels of the current view, whose step is
 // W / Spans.
 struct TViewMove {

@@ -20,10 +20,6 @@ const char* const kConstructorKeys[kConstructorCoefCount] = {
     "ConstructorF1", "ConstructorG1", "ConstructorH1", "ConstructorI1", "ConstructorJ1",
     "ConstructorK1", "ConstructorL1", "ConstructorM1"};
 
-// The window beside X_Coord, Y_Coord, W_Coord when the view is deeper than
-// their extended values hold.
-const char* const kDeepKeys[3] = {"X_Deep", "Y_Deep", "W_Deep"};
-
 // Whether the deep value and the extended key's value name the same
 // coordinate: equal up to far less than the key's 18 digits could be off by
 // a hand edit, and far more than their rounding.
@@ -95,14 +91,12 @@ void TFractal::SaveSpot(TProfileFile& f) const {
 // program that kept our keys), the extended keys win. A missing deep key
 // reads as the extended value.
 void TFractal::LoadDeepWindow(const TProfileFile& f) {
-  bool present = false;
-  std::string texts[3];
+  if (std::none_of(std::begin(kDeepKeys), std::end(kDeepKeys),
+                   [&f](const char* key) { return f.ValueExists(kFractal, key); }))
+    return;
   const std::array<std::string, 3> extended = DeepTexts(Deep);
-  for (int k = 0; k < 3; ++k) {
-    present = present || f.ValueExists(kFractal, kDeepKeys[k]);
-    texts[k] = f.ReadString(kFractal, kDeepKeys[k], extended[k]);
-  }
-  if (!present) return;
+  std::string texts[3];
+  for (int k = 0; k < 3; ++k) texts[k] = f.ReadString(kFractal, kDeepKeys[k], extended[k]);
   TDeepWindow window;
   const int bad = ParseDeepWindow(texts, window);
   if (bad >= 0) throw f.NotAReal(kFractal, kDeepKeys[bad]);

@@ -116,9 +116,7 @@ TImageText SpotImageText(const TFractal& doc) {
   // A deep view also names its window as the spot file does.
   if (IsDeep(doc.Deep)) {
     const std::array<std::string, 3> deep = DeepTexts(doc.Deep);
-    text.push_back({"X_Deep", deep[0]});
-    text.push_back({"Y_Deep", deep[1]});
-    text.push_back({"W_Deep", deep[2]});
+    for (int k = 0; k < 3; ++k) text.push_back({kDeepKeys[k], deep[k]});
   }
   return text;
 }
