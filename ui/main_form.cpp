@@ -237,13 +237,9 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   Doc->OnRenderStart = [this](TFractal* d) {
     QString text = "MI=" + QString::number(d->AutoMaxIter()) + (d->Ctx.FastArithmetic ? " fast" : "");
     if (PastOrdinaryPrecision(d->Deep, d->Width) && !PerturbationServes(d->Ctx)) text += " past precision";
-    SetPanel(0, text);
-    Panels[0]->setFixedWidth(std::max(kIterationPanelWidth, Panels[0]->fontMetrics().horizontalAdvance(text) + 8));
-    // The depth panel never shrinks below its text: a clipped exponent
-    // would read as a much shallower view.
-    const QString depth = DepthText(d->W);
-    SetPanel(3, depth);
-    Panels[3]->setMinimumWidth(Panels[3]->fontMetrics().horizontalAdvance(depth) + 8);
+    FitPanel(0, text, kIterationPanelWidth);
+    // A clipped exponent would read as a much shallower view.
+    FitPanel(3, DepthText(d->W), 0);
   };
   surface->SetDocument(Doc.get());
   surface->OnMousePress = [this](QMouseEvent* e) { MousePress(e); };
@@ -442,6 +438,11 @@ QString TMainForm::PanelText(int panel) const { return Panels[panel]->text(); }
 int TMainForm::PanelWidth(int panel) const { return Panels[panel]->width(); }
 
 void TMainForm::SetPanel(int panel, const QString& text) { Panels[panel]->setText(text); }
+
+void TMainForm::FitPanel(int panel, const QString& text, int least) {
+  SetPanel(panel, text);
+  Panels[panel]->setFixedWidth(std::max(least, Panels[panel]->fontMetrics().horizontalAdvance(text) + 8));
+}
 
 void TMainForm::SetCaption(const QString& caption) {
   FCaption = caption;

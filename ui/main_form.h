@@ -217,6 +217,8 @@ class TMainForm : public QMainWindow {
   void SetApplicationTitle(const QString& title);
   void UpdateWindowTitle();
   void SetPanel(int panel, const QString& text);
+  // SetPanel with the panel as wide as its text, never narrower than `least`.
+  void FitPanel(int panel, const QString& text, int least);
 
   bool HandleKey(QKeyEvent* event);
   void MousePress(QMouseEvent* event);
