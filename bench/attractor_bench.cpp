@@ -4,14 +4,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include <time.h>
-
 #include <chrono>
 #include <cmath>
 
 #include "attractors/attractor.h"
 #include "attractors/attractor_search.h"
 #include "attractors/attractor_thread.h"
+#include "bench/cpu_clock.h"
 #include "platform/messages.h"
 
 namespace {
@@ -39,11 +38,7 @@ double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<
 // CPU time of the whole process (both threads of a pass), in milliseconds: on
 // a busy machine the wall time of a pass mostly measures waiting for a core
 // at each of its 2000 synchronised paints.
-double ProcessCpuMs() {
-  timespec t;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
+double ProcessCpuMs() { return ProcessCpuSeconds() * 1e3; }
 
 void BM_BareSteps(benchmark::State& state) {
   T3dFractal& doc = FoundAttractor();

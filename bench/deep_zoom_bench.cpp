@@ -5,7 +5,6 @@
 // there as deep-<location>-1e-<exponent>.png to look at.
 
 #include <benchmark/benchmark.h>
-#include <time.h>
 
 #include <chrono>
 #include <cmath>
@@ -15,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/cpu_clock.h"
 #include "engine/fractal.h"
 #include "engine/perturbation.h"
 #include "engine/render_thread.h"
@@ -135,12 +135,6 @@ void BM_DeepAgreement(benchmark::State& state) {
   state.counters["max iter"] = ctx.MaxIter;
 }
 
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
-}
-
 // The processor time of one iteration on this thread, 64 x 48 pixels at the
 // first location with 25000 iterations at most: the ordinary render
 // (argument 0: extended, 1: fast double arithmetic) of a view 1e-9 wide, and
@@ -156,7 +150,7 @@ void BM_IterationCost(benchmark::State& state) {
   int64_t total = 0, executed = 0;
   double seconds = 0;
   for (auto _ : state) {
-    const double start = CpuSeconds();
+    const double start = ProcessCpuSeconds();
     TPerturbation deep;
     if (kind == 2) deep.Prepare(ctx, window, columns, columns, rows);
     const double x0 = window.X.ToDouble(), y0 = window.Y.ToDouble();
@@ -170,7 +164,7 @@ void BM_IterationCost(benchmark::State& state) {
         total += n;
         executed += n - deep.SkippedIterations();
       }
-    seconds += CpuSeconds() - start;
+    seconds += ProcessCpuSeconds() - start;
   }
   state.counters["ns/iter"] = 1e9 * seconds / double(total);
   if (kind == 2) state.counters["ns/executed"] = 1e9 * seconds / double(executed);

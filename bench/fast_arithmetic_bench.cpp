@@ -5,8 +5,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <time.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -15,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/cpu_clock.h"
 #include "formulas/catalogue.h"
 #include "formulas/formula_context.h"
 #include "formulas/pixel.h"
@@ -30,12 +29,6 @@ struct TImage {
   Extended X, Y, W;
   int32_t Width, Height, MaxIter;
 };
-
-double ThreadSeconds() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 // Renders the image column by column as the render thread does; returns the
 // channel values.
@@ -74,9 +67,9 @@ void RunPath(benchmark::State& state, const std::string& name, const TImage& im,
   int64_t total = 0;
   double seconds = 0;
   for (auto _ : state) {
-    const double start = ThreadSeconds();
+    const double start = ThreadCpuSeconds();
     const std::vector<TPixelChannels> values = Render(im, path);
-    const double took = ThreadSeconds() - start;
+    const double took = ThreadCpuSeconds() - start;
     state.SetIterationTime(took);
     seconds += took;
     // The exact path's counts stand for the work of every path.

@@ -3,8 +3,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <time.h>
-
 #include <chrono>
 #include <thread>
 #include <cmath>
@@ -12,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/cpu_clock.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
 #include "formulas/calc_point.h"
@@ -54,11 +53,7 @@ TImageGrid GridFor(int32_t number) {
 // Thread CPU time, so that other work on the machine does not skew the rates.
 struct TClock {
   using time_point = double;
-  static double now() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-  }
+  static double now() { return ThreadCpuSeconds(); }
 };
 
 // Sets the iterations-per-second counter and, once the bare loop has run,
