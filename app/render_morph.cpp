@@ -111,23 +111,6 @@ class TMorphHost : public TMovieHost {
   int32_t Total;
 };
 
-// The end of a morph: the exit status and its message.
-int Finish(TAVIWriter& writer, const TMorphOptions& options, int32_t written, int32_t failedFrame) {
-  writer.Close();
-  ReleaseInterrupts();
-  if (options.Movie.ShowProgress) std::fputc('\n', stderr);
-  const std::string& out = options.Movie.OutputPath;
-  const std::string kept = std::to_string(written) + " frame" + (written == 1 ? "" : "s");
-  if (failedFrame >= 0)
-    return Fail("writing frame " + std::to_string(failedFrame) + " failed (" + writer.LastError() + "); " + out +
-                " holds the " + kept + " before it");
-  if (Interrupted()) {
-    std::fprintf(stderr, "pelmorix-render: interrupted; %s holds %s\n", out.c_str(), kept.c_str());
-    return 130;
-  }
-  return 0;
-}
-
 int RunIFSMorphCommand(TMorphOptions& options) {
   const std::string& a = options.Movie.Spots[0];
   const std::string& b = options.Movie.Spots[1];
@@ -168,7 +151,7 @@ int RunIFSMorphCommand(TMorphOptions& options) {
   TMorphHost host(doc, nullptr, writer, options);
   RunIFSMorph(host, movie);
   doc.StopThread();
-  return Finish(writer, options, host.Written, host.FailedFrame);
+  return FinishBatchClip(writer, options.Movie, host.Written, host.FailedFrame, "");
 }
 
 int RunAttractorMorphCommand(TMorphOptions& options) {
@@ -217,7 +200,7 @@ int RunAttractorMorphCommand(TMorphOptions& options) {
   TMorphHost host(parked, &attractor, writer, options);
   RunAttractorMorph(host, attractor, movie);
   attractor.StopThread();
-  return Finish(writer, options, host.Written, host.FailedFrame);
+  return FinishBatchClip(writer, options.Movie, host.Written, host.FailedFrame, "");
 }
 
 }  // namespace

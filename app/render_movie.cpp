@@ -244,24 +244,33 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
   if (doc.Ctx.Number < 0) return Fail("the first spot file's formula number is negative: nothing to render");
 
   TAVIWriter writer;
-  const std::string& out = options.OutputPath;
   if (!OpenBatchClip(writer, options, doc.BufWidth(), doc.BufHeight(), error)) return Fail(error);
 
   CatchInterrupts();
   TBatchMovieHost host(doc, writer, options);
   const int32_t written = RunZoomLoop(host, spots, options.Smooth, options.First, options.Last);
   doc.StopThread();
-  writer.Close();
+  return FinishBatchClip(writer, options, written, host.FailedFrame,
+                         " (frames " + std::to_string(options.First) + ".." +
+                             std::to_string(options.First + written - 1) + ")");
+}
+
+int FinishBatchClip(TAVIWriter& writer, const TZoomMovieOptions& options, int32_t written, int32_t failedFrame,
+                    const std::string& range) {
+  const std::string& out = options.OutputPath;
+  std::string failure;
+  if (failedFrame >= 0) {
+    writer.Discard();
+    failure = "writing frame " + std::to_string(failedFrame) + " failed (" + writer.LastError() + ")";
+  } else if (!writer.Close()) {
+    failure = "finishing the clip failed (" + writer.LastError() + ")";
+  }
   ReleaseInterrupts();
   if (options.ShowProgress) std::fputc('\n', stderr);
-
-  const std::string kept = std::to_string(written) + " frame" + (written == 1 ? "" : "s");
-  if (host.FailedFrame >= 0)
-    return Fail("writing frame " + std::to_string(host.FailedFrame) + " failed (" + writer.LastError() + "); " + out +
-                " holds the " + kept + " before it");
+  if (!failure.empty()) return Fail(failure + "; " + out + " is left as it was");
   if (Interrupted()) {
-    std::fprintf(stderr, "pelmorix-render: interrupted; %s holds %s (frames %d..%d)\n", out.c_str(), kept.c_str(),
-                 options.First, options.First + written - 1);
+    const std::string kept = std::to_string(written) + " frame" + (written == 1 ? "" : "s");
+    std::fprintf(stderr, "pelmorix-render: interrupted; %s holds %s%s\n", out.c_str(), kept.c_str(), range.c_str());
     return 130;
   }
   return 0;
@@ -271,7 +280,7 @@ bool OpenBatchClip(TAVIWriter& writer, const TZoomMovieOptions& options, int32_t
                    std::string& error) {
   const std::string& out = options.OutputPath;
   error.clear();
-  if (!writer.Open(out)) error = "Unable to create file " + out + " !";
+  if (!writer.Open(out)) error = "Unable to create file " + out + " ! (" + writer.LastError() + ")";
   else if (!writer.CreateStream(width, height, options.Fps)) error = "Unable to create stream in " + out + " !";
   else if (!writer.MakeCompressedStream(options.Compress) || !writer.FreeOptions())
     error = "Unable to create compressed stream in " + out + " !";

@@ -29,8 +29,9 @@ bool IsZoomMovieCommand(const std::vector<std::string>& args);
 bool ParseZoomMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& options, std::string& error);
 std::string ZoomMovieUsage();
 
-// Parses, renders and writes; returns the exit status (0 written, 1 failed,
-// 130 interrupted: the clip then holds the frames written before).
+// Parses, renders and writes; returns the exit status (0 written, 1 failed:
+// an earlier file of the clip's name is then left as it was, 130
+// interrupted: the clip then holds the frames written before).
 int RunZoomMovieCommand(const std::vector<std::string>& args);
 
 // What the movie commands share.
@@ -38,6 +39,13 @@ int RunZoomMovieCommand(const std::vector<std::string>& args);
 // for frames of width x height; false with the message of the step that failed.
 bool OpenBatchClip(TAVIWriter& writer, const TZoomMovieOptions& options, int32_t width, int32_t height,
                    std::string& error);
+// Ends a movie of `written` frames: a movie whose frame `failedFrame` (-1:
+// none) could not be written is discarded, any other is closed into its
+// file; then stops catching interrupts. Returns the exit status as
+// RunZoomMovieCommand, with the message; `range` follows the frame count in
+// the message of an interrupted movie.
+int FinishBatchClip(TAVIWriter& writer, const TZoomMovieOptions& options, int32_t written, int32_t failedFrame,
+                    const std::string& range);
 // From CatchInterrupts to ReleaseInterrupts, Ctrl-C (or SIGTERM) ends a movie
 // after the frame it is on; a second one ends the program at once.
 void CatchInterrupts();

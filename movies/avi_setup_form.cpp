@@ -157,9 +157,13 @@ bool TAVISetup::WriteFrame(int32_t i) {
   const int32_t w = attractor ? AttractorDocument->BufWidth() : Fractal->BufWidth();
   const int32_t h = attractor ? AttractorDocument->BufHeight() : Fractal->BufHeight();
   const uint8_t* image = attractor ? AttractorDocument->ImageBuffer() : Fractal->ImageBuffer();
-  if (!Writer || w != PaddedWidth || h != PaddedHeight || !image) return false;
   const int64_t length = int64_t(3) * PaddedWidth * PaddedHeight;
-  return Writer->WriteFrame(int64_t(StillTime()) * i, image, length) == 0;
+  if (!Writer || w != PaddedWidth || h != PaddedHeight || !image ||
+      Writer->WriteFrame(int64_t(StillTime()) * i, image, length) != 0) {
+    FailedFrame = i;
+    return false;
+  }
+  return true;
 }
 
 void TAVISetup::StartRendering() {
@@ -194,10 +198,17 @@ void TAVISetup::StartRendering() {
 
   SetWriting(true);
   setWindowTitle(QString::fromStdString("Rendering: " + path));
+  FailedFrame = -1;
   if (TMovieLoop loop = MovieLoop(MovieKind)) loop(*this);
   setWindowTitle("AVI setup");
+  // A stopped movie is kept with the frames it has; a failed one is thrown
+  // away, and an earlier file of its name stays as it was.
+  std::string failure;
+  if (FailedFrame >= 0) failure = "Unable to write frame " + std::to_string(FailedFrame) + " to " + path + " !";
+  else if (!Writer->Close()) failure = "Unable to finish " + path + " !";
   Writer.reset();
   SetWriting(false);
+  if (!failure.empty()) ShowMessage(failure + " The movie was not saved.");
   QApplication::beep();
   activateWindow();
   raise();

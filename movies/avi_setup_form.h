@@ -16,7 +16,9 @@
 // windows alive until the render thread ended, WriteFrame(i) puts the
 // document's image into the clip at position "Time of each still" * i.
 // "Stop" clears the running flag; the loop ends at its next check and the
-// clip is closed with the frames written so far.
+// clip is closed with the frames written so far. A movie that fails (a frame
+// that cannot be written) is not kept: an earlier file of the chosen name
+// stays as it was.
 
 #include <cstdint>
 #include <memory>
@@ -95,6 +97,7 @@ class TAVISetup : public QDialog, public TMovieHost {
   std::unique_ptr<TAVIWriter> Writer;
   int32_t PaddedWidth = 0, PaddedHeight = 0;
   int32_t FixedCount = -1;  // the count of SetFrameCount, -1 when none
+  int32_t FailedFrame = -1;  // the frame whose write failed, -1 when none
   TFileDialog FSave;
   QLabel* FFrameCountLabel = nullptr;
   QSpinBox* FFrameCount = nullptr;

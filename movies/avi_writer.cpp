@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <map>
+
+#include "platform/atomic_file.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -42,6 +44,20 @@ AVPixelFormat CodecPixelFormat(TCodec codec) {
   }
   return AV_PIX_FMT_NONE;
 }
+
+// The temporary file keeps the type's extension, so that the file says
+// what it is even under its temporary name.
+const char* FileExtension(TContainer container) {
+  switch (container) {
+    case TContainer::Mp4: return ".mp4";
+    case TContainer::Mkv: return ".mkv";
+    case TContainer::Avi: break;
+  }
+  return ".avi";
+}
+
+// The error of a clip refused because its file is read-only.
+constexpr int kReadOnlyTarget = FFERRTAG('R', 'D', 'O', 'N');
 
 const char* MuxerName(TContainer container) {
   switch (container) {
@@ -194,6 +210,7 @@ TCodec DefaultMp4Codec() { return EncoderOpens(TCodec::H264) ? TCodec::H264 : TC
 
 struct TAVIWriter::TState {
   std::string Path;
+  std::string Temp;  // the file written until Close() renames it to Path
   TContainer Container = TContainer::Avi;
   int Fd = -1;
   int64_t Pos = 0;        // where the next write of the muxer goes
@@ -316,6 +333,62 @@ struct TAVIWriter::TState {
     }
     return rc;
   }
+
+  // Lets go of everything. With `keep`, a clip whose header was written is
+  // finished and renamed over Path; true when it was. Otherwise, or when
+  // that fails, the temporary file is removed.
+  bool End(bool keep) {
+    bool kept = keep && HeaderWritten;
+    if (kept) {
+      if (LastError == 0 && avcodec_send_frame(Encoder, nullptr) >= 0) WritePackets();
+      IoError = 0;
+      const int rc = av_write_trailer(Format);
+      avio_flush(Format->pb);
+      if (rc < 0 || IoError) {
+        LastError = rc < 0 ? rc : IoError;
+        kept = false;
+      }
+    }
+    HeaderWritten = false;
+    if (Format) {
+      if (Format->pb) {
+        av_freep(&Format->pb->buffer);
+        avio_context_free(&Format->pb);
+      }
+      avformat_free_context(Format);
+      Format = nullptr;
+      Stream = nullptr;
+    }
+    sws_freeContext(Scaler);
+    Scaler = nullptr;
+    av_frame_free(&Frame);
+    av_packet_free(&Packet);
+    avcodec_free_context(&Encoder);
+    av_dict_free(&EncoderOptions);
+    if (Fd >= 0) {
+      // Space allocated ahead of the last write is given back, and the clip
+      // is on the disk before it replaces the earlier file.
+      if (kept && (ftruncate(Fd, HighWater) != 0 || fsync(Fd) != 0)) {
+        LastError = AVERROR(errno);
+        kept = false;
+      }
+      ::close(Fd);
+      Fd = -1;
+    }
+    if (!Temp.empty()) {
+      if (kept && rename(Temp.c_str(), Path.c_str()) != 0) {
+        LastError = AVERROR(errno);
+        kept = false;
+      }
+      if (!kept) unlink(Temp.c_str());
+      Temp.clear();
+    }
+    Pos = HighWater = Reserved = 0;
+    IoError = 0;
+    LastPosition = -1;
+    Width = Height = Rate = 0;
+    return kept;
+  }
 };
 
 TAVIWriter::TAVIWriter() : S(std::make_unique<TState>()) {
@@ -323,34 +396,37 @@ TAVIWriter::TAVIWriter() : S(std::make_unique<TState>()) {
   av_log_set_level(AV_LOG_ERROR);
 }
 
-TAVIWriter::~TAVIWriter() { Close(); }
+TAVIWriter::~TAVIWriter() { Discard(); }
 
 const std::string& TAVIWriter::Path() const { return S->Path; }
 
 int32_t TAVIWriter::FramesWritten() const { return S->Frames; }
 
 std::string TAVIWriter::LastError() const {
+  if (S->LastError == kReadOnlyTarget) return kReadOnlyReason;
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(S->LastError, text, sizeof text);
   return text;
 }
 
 bool TAVIWriter::Open(const std::string& path) {
-  Close();
+  Discard();
   S->Path = path;
   S->Frames = 0;
   S->LastError = 0;
   if (!ContainerOfPath(path, S->Container)) S->Container = TContainer::Avi;
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
-  S->Fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (ReadOnlyFile(path)) {
+    S->LastError = kReadOnlyTarget;
+    return false;
+  }
+  S->Fd = CreateTemporaryBeside(path, FileExtension(S->Container), S->Temp);
   if (S->Fd < 0) {
     S->LastError = AVERROR(errno);
     return false;
   }
-  if (avformat_alloc_output_context2(&S->Format, nullptr, MuxerName(S->Container), path.c_str()) < 0 ||
+  if (avformat_alloc_output_context2(&S->Format, nullptr, MuxerName(S->Container), S->Temp.c_str()) < 0 ||
       !S->Format) {
-    Close();
+    Discard();
     return false;
   }
   constexpr int kBufferSize = 1 << 16;
@@ -360,7 +436,7 @@ bool TAVIWriter::Open(const std::string& path) {
              : nullptr;
   if (!S->Format->pb) {
     av_free(buffer);
-    Close();
+    Discard();
     return false;
   }
   S->Format->flags |= AVFMT_FLAG_CUSTOM_IO;
@@ -471,44 +547,6 @@ int TAVIWriter::WriteFrame(int64_t position, const uint8_t* dib, int64_t length)
   return 0;
 }
 
-void TAVIWriter::Close() {
-  TState& s = *S;
-  const bool hadHeader = s.HeaderWritten;
-  if (s.HeaderWritten) {
-    if (s.LastError == 0 && avcodec_send_frame(s.Encoder, nullptr) >= 0) s.WritePackets();
-    s.IoError = 0;
-    av_write_trailer(s.Format);
-    avio_flush(s.Format->pb);
-    s.HeaderWritten = false;
-  }
-  if (s.Format) {
-    if (s.Format->pb) {
-      av_freep(&s.Format->pb->buffer);
-      avio_context_free(&s.Format->pb);
-    }
-    avformat_free_context(s.Format);
-    s.Format = nullptr;
-    s.Stream = nullptr;
-  }
-  sws_freeContext(s.Scaler);
-  s.Scaler = nullptr;
-  av_frame_free(&s.Frame);
-  av_packet_free(&s.Packet);
-  avcodec_free_context(&s.Encoder);
-  av_dict_free(&s.EncoderOptions);
-  if (s.Fd >= 0) {
-    // Space allocated ahead of the last write is given back.
-    if (ftruncate(s.Fd, s.HighWater) != 0) s.LastError = AVERROR(errno);
-    ::close(s.Fd);
-    s.Fd = -1;
-    // A clip that never got its header is no clip: nothing is left behind.
-    if (!hadHeader) {
-      std::error_code ec;
-      std::filesystem::remove(s.Path, ec);
-    }
-  }
-  s.Pos = s.HighWater = s.Reserved = 0;
-  s.IoError = 0;
-  s.LastPosition = -1;
-  s.Width = s.Height = s.Rate = 0;
-}
+bool TAVIWriter::Close() { return S->End(true); }
+
+void TAVIWriter::Discard() { S->End(false); }

@@ -2,25 +2,32 @@
 // Recording of one video clip with FFmpeg's libraries, free of windows.
 //
 // A caller goes through the steps of a movie start in order and, when one
-// fails, shows its message and destroys (or Release()s) the writer, which
+// fails, shows its message and destroys (or Discard()s) the writer, which
 // lets go of whatever was opened, newest first:
 //
 //   TAVIWriter avi;
 //   avi.Open(path)                         // "Unable to create file ..."
 //   avi.CreateStream(bufWidth, bufHeight, rate)  // "Unable to create stream in ..."
-//   ... the user picks TCompressOptions (cancel: avi.Release(), no message)
+//   ... the user picks TCompressOptions (cancel: avi.Discard(), no message)
 //   avi.MakeCompressedStream(options)      // "Unable to create compressed stream in ..."
 //   avi.FreeOptions()                      // "Unable to free "Compress options" !"
 //   avi.SetFormat()                        // "Unable to set format for compressed stream !"
 //   for each still i: avi.WriteFrame(S * i, dib, 3 * bufWidth * bufHeight)  // 0 or an error
-//   avi.Close();                           // the clip is complete and valid
+//   avi.Close();                           // the clip is complete, valid and under its name
+//
+// The clip is written under a temporary name in the folder of its file and
+// takes the place of an earlier file of that name only in Close(). A movie
+// that fails, at its start or at a frame, is discarded: the earlier file
+// stays byte for byte as it was and the temporary file goes. A movie the
+// user stops is closed like a finished one, into a valid clip of the frames
+// written so far.
 //
 // Frames are 24-bit bottom-up DIB rows (blue, green, red) of the padded
 // width and height. Every frame is a key frame; frame positions count frame
 // times of the stream (rate frames a second, scale 1), and positions skipped
 // between two frames stay empty, so a frame lasts until the next one. A frame
-// that does not fit on the disk is refused before it reaches the file, so a
-// failed or stopped movie still closes into a valid clip of what was written.
+// that does not fit on the disk is refused before it reaches the file, so
+// the clip always keeps the room its closing index needs.
 
 #include <cstdint>
 #include <memory>
@@ -61,12 +68,13 @@ TCodec DefaultMp4Codec();
 class TAVIWriter {
  public:
   TAVIWriter();
-  ~TAVIWriter();  // Close()
+  ~TAVIWriter();  // Discard()
   TAVIWriter(const TAVIWriter&) = delete;
   TAVIWriter& operator=(const TAVIWriter&) = delete;
 
-  // Deletes an existing file of that name and creates it; the file type
-  // follows the extension (AVI for any other).
+  // Starts a clip that Close() puts at `path`; false when the folder refuses
+  // its temporary file or `path` is a read-only file. The file type follows
+  // the extension (AVI for any other).
   bool Open(const std::string& path);
   bool CreateStream(int32_t width, int32_t height, int32_t rate);
   bool MakeCompressedStream(const TCompressOptions& options);
@@ -76,17 +84,22 @@ class TAVIWriter {
 
   // Encodes and writes one frame at the given position (positions must grow).
   // Returns 0, or a negative error code when it could not be written (a full
-  // disk); the clip then keeps the frames before it.
+  // disk); the clip then holds the frames before it.
   int WriteFrame(int64_t position, const uint8_t* dib, int64_t length);
   int32_t FramesWritten() const;
 
-  // Finishes the clip (when its header was written) and releases everything.
-  void Close();
-  // Releases everything; a clip whose header was written is finished as by Close.
-  void Release() { Close(); }
+  // Finishes the clip, releases everything and renames the clip over any
+  // earlier file of its name. False when no clip was started (its header
+  // not written) or it could not be finished or renamed; the earlier file
+  // is then as it was.
+  bool Close();
+  // Releases everything and throws the clip away; an earlier file of its
+  // name stays as it was.
+  void Discard();
 
+  // The file the clip is meant for.
   const std::string& Path() const;
-  // The last error's text from the library, for the batch renderer's messages.
+  // The last error's text, for the batch renderer's messages.
   std::string LastError() const;
 
   // Frames are refused when fewer than this many bytes would stay free after

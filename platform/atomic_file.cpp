@@ -4,26 +4,36 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& path, int error) {
-  throw TFileWriteError("Cannot write \"" + path + "\": " + std::strerror(error));
+[[noreturn]] void Fail(const std::string& path, const std::string& reason) {
+  throw TFileWriteError("Cannot write \"" + path + "\": " + reason);
 }
 
-// Writes the bytes to a new temporary file beside `path`, with the
-// permissions an existing target has (new files get the usual 0644), and
-// returns its name.
+[[noreturn]] void Fail(const std::string& path, int error) { Fail(path, std::strerror(error)); }
+
+bool InGroup(gid_t gid) {
+  if (gid == getegid()) return true;
+  const int count = getgroups(0, nullptr);
+  if (count <= 0) return false;
+  std::vector<gid_t> groups(static_cast<size_t>(count));
+  const int got = getgroups(count, groups.data());
+  return got > 0 && std::find(groups.begin(), groups.begin() + got, gid) != groups.begin() + got;
+}
+
+// Writes the bytes to a new temporary file beside `path` and returns its
+// name.
 std::string WriteTemporary(const std::string& path, std::string_view bytes) {
-  std::string pattern = path + ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = mkstemp(name.data());
+  if (ReadOnlyFile(path)) Fail(path, kReadOnlyReason);
+  std::string temp;
+  const int fd = CreateTemporaryBeside(path, ".tmp", temp);
   if (fd < 0) Fail(path, errno);
-  const std::string temp(name.data());
   size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
@@ -36,9 +46,6 @@ std::string WriteTemporary(const std::string& path, std::string_view bytes) {
     }
     written += size_t(n);
   }
-  struct stat st;
-  const mode_t mode = stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  fchmod(fd, mode);
   if (fsync(fd) != 0 || close(fd) != 0) {
     const int error = errno;
     unlink(temp.c_str());
@@ -56,6 +63,34 @@ void Replace(const std::string& temp, const std::string& path) {
 }
 
 }  // namespace
+
+bool ReadOnlyFile(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  // The permission bits decide, not access(W_OK): the system lets root
+  // write any file, so access() would pass every file for root. For root a
+  // file with no write bit at all is read-only, as whoever cleared the bits
+  // meant it; any other user is judged by the bit of the owner, the group
+  // or the others, whichever the user belongs to.
+  const uid_t uid = geteuid();
+  if (uid == 0) return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  if (st.st_uid == uid) return (st.st_mode & S_IWUSR) == 0;
+  if (InGroup(st.st_gid)) return (st.st_mode & S_IWGRP) == 0;
+  return (st.st_mode & S_IWOTH) == 0;
+}
+
+int CreateTemporaryBeside(const std::string& path, std::string_view suffix, std::string& name) {
+  const size_t slash = path.rfind('/');
+  std::string pattern = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
+                        ".pelmorix-XXXXXX" + std::string(suffix);
+  const int fd = mkostemps(pattern.data(), int(suffix.size()), O_CLOEXEC);
+  if (fd < 0) return -1;
+  name = pattern;
+  struct stat st;
+  const mode_t mode = stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  fchmod(fd, mode);
+  return fd;
+}
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) { Replace(WriteTemporary(path, bytes), path); }
 

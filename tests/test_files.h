@@ -7,6 +7,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <set>
 #include <string>
 
 // A fresh, empty folder under the temporary folder, removed with everything
@@ -56,4 +57,11 @@ inline std::string ReadBytes(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// The names of the entries of a folder, to see that no temporary file stayed.
+inline std::set<std::string> FileNames(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
+  return names;
 }

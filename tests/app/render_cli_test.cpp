@@ -171,6 +171,19 @@ TEST_F(RenderCli, RefusesWhatItCannotDrawAndWritesAllOrNothing) {
     EXPECT_EQ(Run(k.args + " --size 2x2 -o '" + P("a.bmp") + "'"), 1) << k.args;
     EXPECT_EQ(Slurp(Dir / "a.bmp"), "old") << k.args;
   }
+  // A read-only image (or value dump) is not replaced, even by root.
+  for (const std::string& readOnly : {P("a.bmp"), P("v.bin")}) {
+    WriteBytes(P("a.bmp"), "old");
+    WriteBytes(P("v.bin"), "old values");
+    fs::permissions(readOnly, fs::perms(0444));
+    EXPECT_EQ(Run("--size 2x2 -o '" + P("a.bmp") + "' --values '" + P("v.bin") + "'"), 1);
+    EXPECT_NE(Slurp(Dir / "stderr.txt").find("Cannot write \"" + readOnly + "\": the file is read-only"),
+              std::string::npos)
+        << Slurp(Dir / "stderr.txt");
+    EXPECT_EQ(Slurp(Dir / "a.bmp"), "old");
+    EXPECT_EQ(Slurp(Dir / "v.bin"), "old values");
+    fs::permissions(readOnly, fs::perms(0644));
+  }
 }
 
 // The library IFS of the program folder, drawn as the program draws it.

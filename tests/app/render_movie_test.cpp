@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <set>
 
 #include "platform/program_folder.h"
 #include "tests/movies/clip_reader.h"
@@ -107,6 +109,52 @@ TEST(ZoomMovieCommand, WritesTheFlightAndItsParts) {
   EXPECT_EQ(run("'" + dir.File("missing.frs") + "' -o '" + dir.File("m.avi") + "'"), 1);
   EXPECT_NE(ReadBytes(dir.File("err.txt")).find("cannot open spot file"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.File("m.avi")));
+}
+
+// A movie that fails, at its start or at a frame, leaves an earlier clip of
+// its name byte for byte and no temporary file; a finished one replaces it.
+TEST(ZoomMovieCommand, AFailedMovieLeavesTheEarlierClipAsItWas) {
+  TScratchFolder dir;
+  std::ofstream(dir.File("a.frs")) << "[Fractal]\nNumber=0\nX_Coord=-2.2\nY_Coord=1.4\nW_Coord=2.8\nMaxIter=40\n";
+  std::ofstream(dir.File("b.frs")) << "[Fractal]\nNumber=0\nX_Coord=-1\nY_Coord=0.5\nW_Coord=0.7\n";
+  const std::string out = dir.File("m.avi");
+  const struct {
+    std::string Args;
+    mode_t Mode;
+    int Status;
+    std::string Error;  // empty: the clip is replaced
+  } cases[] = {
+      {"--codec mpeg4 --size 20000x8", 0644, 1, "Unable to create compressed stream in " + out + " !"},
+      // A file size limit of about two raw frames stands for a full disk.
+      {"--codec raw --size 320x240 --limit", 0644, 1, "); " + out + " is left as it was"},
+      {"--size 40x30", 0444, 1, "Unable to create file " + out + " ! (the file is read-only)"},
+      {"--size 40x30", 0644, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Args);
+    WriteBytes(out, "a good clip");
+    chmod(out.c_str(), c.Mode);
+    std::string args = c.Args, limit;
+    if (const size_t at = args.find(" --limit"); at != std::string::npos) {
+      args.erase(at);
+      limit = "trap '' XFSZ; ulimit -f 1000; exec ";
+    }
+    const std::string cmd = "sh -c \"" + limit + "'" + ProgramFile("pelmorix-render") + "' --quiet --zoom-movie '" +
+                            dir.File("a.frs") + "' '" + dir.File("b.frs") + "' " + args + " -o '" + out +
+                            "' 2>'" + dir.File("err.txt") + "'\"";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), c.Status);
+    const std::string err = ReadBytes(dir.File("err.txt"));
+    EXPECT_EQ(FileNames(dir.Path), (std::set<std::string>{"a.frs", "b.frs", "err.txt", "m.avi"}));
+    if (c.Error.empty()) {
+      EXPECT_EQ(ReadClip(out).Packets.size(), 11u) << err;
+    } else {
+      EXPECT_NE(err.find(c.Error), std::string::npos) << err;
+      EXPECT_EQ(ReadBytes(out), "a good clip");
+    }
+    chmod(out.c_str(), 0644);
+  }
 }
 
 }  // namespace

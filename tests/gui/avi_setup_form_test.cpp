@@ -1,5 +1,7 @@
 #include "movies/avi_setup_form.h"
 
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +15,7 @@
 #include "movies/zoom_movie.h"
 #include "tests/gui/main_form_fixture.h"
 #include "tests/movies/clip_reader.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -90,6 +93,7 @@ TEST_F(AVISetupTest, StopDuringTheFirstFrameKeepsItAndClosesAValidClip) {
   const auto dialog = ZoomDialog(20);
   TAVISetup& avi = *dialog;
   const std::string path = Path("stopped.avi");
+  WriteBytes(path, "old clip");  // a stopped movie still replaces it
   Answers = {path};
   QString caption, stopText;
   bool gaugeShown = false, startEnabled = true;
@@ -115,19 +119,26 @@ TEST_F(AVISetupTest, StopDuringTheFirstFrameKeepsItAndClosesAValidClip) {
   EXPECT_EQ(clip.Frames, 1);
 }
 
-TEST_F(AVISetupTest, SetupFailuresShowTheirMessageAndLeaveTheDialogUsable) {
+// A movie that fails, at its start or at a frame, leaves an earlier file of
+// the chosen name as it was and no temporary file; one that ends replaces it.
+TEST_F(AVISetupTest, FailuresShowTheirMessageKeepTheEarlierFileAndLeaveTheDialogUsable) {
   Start();
   struct TCase {
     std::string File;
     std::optional<TCompressOptions> Compressor;
     std::string Message;  // empty: none
-    bool FileLeft;
+    bool Replaced = false;
+    mode_t Mode = 0644;
+    bool Resize = false;  // the image changes size once the clip is open
   };
   const TCase cases[] = {
-      {"no/such/folder/x.avi", TCompressOptions{TCodec::Raw, 85}, "Unable to create file %s !", false},
-      {"cancel.avi", std::nullopt, "", false},
+      {"no/such/folder/x.avi", TCompressOptions{TCodec::Raw, 85}, "Unable to create file %s !"},
+      {"cancel.avi", std::nullopt, ""},
       // Full frames do not go into MP4.
-      {"raw.mp4", TCompressOptions{TCodec::Raw, 85}, "Unable to create compressed stream in %s !", false},
+      {"raw.mp4", TCompressOptions{TCodec::Raw, 85}, "Unable to create compressed stream in %s !"},
+      {"read-only.avi", TCompressOptions{TCodec::Raw, 85}, "Unable to create file %s !", false, 0444},
+      {"resized.avi", TCompressOptions{TCodec::Raw, 85},
+       "Unable to write frame 0 to %s ! The movie was not saved.", false, 0644, true},
       {"fine.mp4", TCompressOptions{TCodec::Mpeg4, 50}, "", true},
   };
   const auto dialog = ZoomDialog(2);
@@ -136,16 +147,28 @@ TEST_F(AVISetupTest, SetupFailuresShowTheirMessageAndLeaveTheDialogUsable) {
     SCOPED_TRACE(c.File);
     Messages.clear();
     const std::string path = Path(c.File);
+    const bool earlier = std::filesystem::exists(std::filesystem::path(path).parent_path());
+    if (earlier) {
+      WriteBytes(path, "old clip");
+      chmod(path.c_str(), c.Mode);
+    }
     Answers = {path};
     CompressorAnswer = c.Compressor;
+    OnCompressor = [&] {
+      if (c.Resize) Doc().SetSize(Doc().Width + 8, Doc().Height);
+    };
     QTest::mouseClick(avi.StartButton(), Qt::LeftButton);
     std::string expected = c.Message;
     if (const size_t at = expected.find("%s"); at != std::string::npos) expected.replace(at, 2, path);
     EXPECT_EQ(Messages, expected.empty() ? std::vector<std::string>{} : std::vector<std::string>{expected});
-    EXPECT_EQ(std::filesystem::exists(path), c.FileLeft);
+    if (c.Replaced) EXPECT_TRUE(ReadClip(path).Opened);
+    else if (earlier) EXPECT_EQ(ReadBytes(path), "old clip");
+    else EXPECT_FALSE(std::filesystem::exists(path));
+    for (const std::string& name : FileNames(Folder)) EXPECT_EQ(name.find(".pelmorix-"), std::string::npos) << name;
     EXPECT_TRUE(avi.StartButton()->isEnabled());
     EXPECT_EQ(avi.windowTitle(), "AVI setup");
   }
+  OnCompressor = nullptr;
   // The save dialog's cancel does nothing at all.
   const int runs = CompressorRuns;
   Answers.clear();

@@ -5,9 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <set>
 
 #include "tests/movies/clip_reader.h"
 #include "tests/test_files.h"
@@ -43,6 +47,7 @@ TEST(AVIWriter, StillsSitAtTheirPositionsWithFullFramesOfThePaddedSize) {
     TAVIWriter avi;
     ASSERT_TRUE(StartClip(avi, path, 152, 100, 15, {TCodec::Raw, 85}));
     for (int i = 0; i <= 50; ++i) ASSERT_EQ(avi.WriteFrame(3 * i, dib.data(), int64_t(dib.size())), 0);
+    ASSERT_TRUE(avi.Close());
   }
   const TClipInfo clip = ReadClip(path, true);
   ASSERT_TRUE(clip.Opened);
@@ -93,6 +98,7 @@ TEST(AVIWriter, AFirstFrameAfterPositionZeroKeepsItsPosition) {
       TAVIWriter avi;
       ASSERT_TRUE(StartClip(avi, path, 16, 16, 15, {codec, 85}));
       for (const int64_t at : {3, 6, 9}) ASSERT_EQ(avi.WriteFrame(at, dib.data(), int64_t(dib.size())), 0);
+      ASSERT_TRUE(avi.Close());
     }
     const TClipInfo clip = ReadClip(path, false);
     ASSERT_EQ(clip.Packets.size(), 3u) << CodecName(codec);
@@ -113,6 +119,7 @@ TEST(AVIWriter, EveryOfferedCompressorWritesKeyFramesReadBackInEachFileType) {
         ASSERT_TRUE(StartClip(avi, path, 64, 48, 25, {codec, 60}));
         for (int i = 0; i < 5; ++i) ASSERT_EQ(avi.WriteFrame(2 * i, dib.data(), int64_t(dib.size())), 0);
         EXPECT_EQ(avi.FramesWritten(), 5);
+        ASSERT_TRUE(avi.Close());
       }
       const TClipInfo clip = ReadClip(path, true);
       ASSERT_TRUE(clip.Opened);
@@ -130,31 +137,82 @@ TEST(AVIWriter, EveryOfferedCompressorWritesKeyFramesReadBackInEachFileType) {
   EXPECT_FALSE(CodecAvailable(TCodec::Raw, TContainer::Mp4));
 }
 
-TEST(AVIWriter, ACancelledClipLeavesNoFileAnEmptyOneIsValidAndBadFramesAreRefused) {
+// A movie that fails at its start, or is given up without Close(), leaves
+// the earlier file of its name byte for byte and no temporary file; a
+// read-only one is refused at once.
+TEST(AVIWriter, AFailedOrDiscardedClipKeepsTheEarlierFileAndLeavesNoTemporary) {
   TScratchFolder dir;
-  const std::string path = dir.File("cancelled.avi");
-  WriteBytes(path, "old clip");
-  {
+  const std::vector<uint8_t> dib = TestDib(64, 48);
+  struct TCase {
+    const char* Name;
+    std::function<bool(TAVIWriter&, const std::string&)> Run;  // false: the step meant to fail failed
+  } cases[] = {
+      {"compressor choice cancelled", [](TAVIWriter& avi, const std::string& path) {
+         EXPECT_TRUE(avi.Open(path) && avi.CreateStream(64, 48, 15));
+         avi.Discard();
+         return false;
+       }},
+      {"compressor the file type cannot hold", [](TAVIWriter& avi, const std::string& path) {
+         return avi.Open(path + ".mp4") && avi.CreateStream(64, 48, 15) &&
+                avi.MakeCompressedStream({TCodec::Raw, 85});
+       }},
+      {"frames written, then given up", [&](TAVIWriter& avi, const std::string& path) {
+         EXPECT_TRUE(StartClip(avi, path, 64, 48, 15, {TCodec::MJpeg, 80}));
+         EXPECT_EQ(avi.WriteFrame(0, dib.data(), int64_t(dib.size())), 0);
+         avi.Discard();
+         return false;
+       }},
+      {"destroyed without Close", [&](TAVIWriter&, const std::string& path) {
+         TAVIWriter own;
+         EXPECT_TRUE(StartClip(own, path, 64, 48, 15, {TCodec::MJpeg, 80}));
+         EXPECT_EQ(own.WriteFrame(0, dib.data(), int64_t(dib.size())), 0);
+         return false;
+       }},
+      {"read-only file", [](TAVIWriter& avi, const std::string& path) {
+         chmod(path.c_str(), 0444);
+         const bool opened = avi.Open(path);
+         EXPECT_EQ(avi.LastError(), "the file is read-only");
+         return opened;
+       }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = dir.File("old.avi");
+    WriteBytes(path, "old clip");
+    WriteBytes(path + ".mp4", "old mp4");
+    const std::set<std::string> before = FileNames(dir.Path);
     TAVIWriter avi;
-    ASSERT_TRUE(avi.Open(path));
-    ASSERT_TRUE(avi.CreateStream(64, 48, 15));
-    avi.Release();  // the compressor choice was cancelled
+    EXPECT_FALSE(c.Run(avi, path));
+    EXPECT_FALSE(avi.Close());
+    EXPECT_EQ(ReadBytes(path), "old clip");
+    EXPECT_EQ(ReadBytes(path + ".mp4"), "old mp4");
+    EXPECT_EQ(FileNames(dir.Path), before);
+    chmod(path.c_str(), 0644);
   }
-  EXPECT_FALSE(std::filesystem::exists(path));
+}
 
+TEST(AVIWriter, AClosedClipReplacesTheEarlierFileEvenUnderALongNameAndBadFramesAreRefused) {
+  TScratchFolder dir;
+  // The longest name a folder takes, beside a file of that name.
+  const std::string path = dir.File(std::string(251, 'n') + ".avi");
+  WriteBytes(path, "old clip");
+  chmod(path.c_str(), 0640);
   TAVIWriter avi;
   EXPECT_FALSE(avi.Open(dir.File("no/such/folder/x.avi")));
   ASSERT_TRUE(StartClip(avi, path, 64, 48, 15, {TCodec::MJpeg, 80}));
+  EXPECT_EQ(ReadBytes(path), "old clip");  // until the clip is closed
   const std::vector<uint8_t> dib = TestDib(64, 48);
   EXPECT_LT(avi.WriteFrame(0, dib.data(), 100), 0);  // too short
   EXPECT_EQ(avi.WriteFrame(0, dib.data(), int64_t(dib.size())), 0);
   EXPECT_LT(avi.WriteFrame(0, dib.data(), int64_t(dib.size())), 0);  // position does not grow
-  avi.Close();
+  EXPECT_TRUE(avi.Close());
   EXPECT_EQ(ReadClip(path).Packets.size(), 1u);
+  EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
+  EXPECT_EQ(FileNames(dir.Path), std::set<std::string>{std::filesystem::path(path).filename().string()});
 
   // A movie stopped before its first frame is a valid clip without frames.
   ASSERT_TRUE(StartClip(avi, path, 64, 48, 15, {TCodec::MJpeg, 80}));
-  avi.Close();
+  EXPECT_TRUE(avi.Close());
   const TClipInfo empty = ReadClip(path);
   EXPECT_TRUE(empty.Opened);
   EXPECT_EQ(empty.Streams, 1);
@@ -162,9 +220,11 @@ TEST(AVIWriter, ACancelledClipLeavesNoFileAnEmptyOneIsValidAndBadFramesAreRefuse
   EXPECT_EQ(empty.Frames, 0);
 }
 
-TEST(AVIWriter, AFullDiskEndsWritingWithAValidClipOfTheFramesBefore) {
+TEST(AVIWriter, AFullDiskFailsTheFrameAndTheDiscardedClipKeepsTheEarlierFile) {
   TScratchFolder dir;
   const std::string path = dir.File("full.avi");
+  const std::string old(600000, 'o');  // larger than the limit: only new writes are bound by it
+  WriteBytes(path, old);
   const std::vector<uint8_t> dib = TestDib(152, 100);  // 45600 bytes a frame
   // The child writes under a file size limit of about ten frames.
   const pid_t child = fork();
@@ -180,20 +240,15 @@ TEST(AVIWriter, AFullDiskEndsWritingWithAValidClipOfTheFramesBefore) {
       if (avi.WriteFrame(i, dib.data(), int64_t(dib.size())) != 0) break;
       ++written;
     }
-    avi.Close();
-    _exit(written < 100 ? 0 : 3);
+    avi.Discard();
+    _exit(written >= 8 && written < 100 ? 0 : 3);
   }
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   ASSERT_EQ(WEXITSTATUS(status), 0);
-  const TClipInfo clip = ReadClip(path);
-  ASSERT_TRUE(clip.Opened);
-  EXPECT_GE(clip.Packets.size(), 8u);
-  EXPECT_LE(clip.Packets.size(), 10u);
-  EXPECT_EQ(clip.Frames, int64_t(clip.Packets.size()));  // the closing header and index are there
-  for (size_t i = 0; i < clip.Packets.size(); ++i) EXPECT_EQ(clip.Packets[i].Pts, int64_t(i));
-  EXPECT_LE(std::filesystem::file_size(path), 500000u);
+  EXPECT_TRUE(ReadBytes(path) == old);
+  EXPECT_EQ(FileNames(dir.Path), std::set<std::string>{"full.avi"});
 }
 
 }  // namespace
