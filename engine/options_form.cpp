@@ -1,6 +1,7 @@
 #include "engine/options_form.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -776,8 +777,8 @@ bool TOptionsForm::eventFilter(QObject* watched, QEvent* event) {
 void TOptionsForm::FillCoordinates() {
   if (!Doc) return;
   TLiveOff off(this);
-  const Extended values[3] = {Doc->X, Doc->Y, Doc->W};
-  for (int k = 0; k < 3; ++k) FCoord[k]->setText(Text(FormatReal(values[k], 18)));
+  const std::array<std::string, 3> texts = FCoordinates.Shown(*Doc);
+  for (int k = 0; k < 3; ++k) FCoord[k]->setText(Text(texts[k]));
   FAutoIter->setChecked(Doc->AutoIter);
   FFastArithmetic->setChecked(Settings().FastArithmetic);
   FMaxIter->setValue(Doc->Ctx.MaxIter);
@@ -864,25 +865,23 @@ void TOptionsForm::CoordinateLeft(QLineEdit* edit, int which) {
   if (!FLive || !Doc) return;
   const QString text = edit->text().trimmed();
   if (text.isEmpty()) return;
+  const std::string typed = text.toStdString();
   Extended v;
   try {
-    v = ParseReal(text.toStdString());
+    v = ParseReal(typed);
   } catch (const TConvertError&) {
     ShowMessage("Error in numeric !");
     QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
     return;
   }
-  const Extended shown[3] = {Doc->X, Doc->Y, Doc->W};
   // The field still shows the document's own value: setting it back would
-  // only round the value to the 18 digits shown and restart the render.
-  if (text.toStdString() == FormatReal(shown[which], 18)) return;
-  // The other two keep their deep values; the typed one keeps every digit
-  // typed when it is a plain decimal.
+  // only restart the render.
+  if (typed == FCoordinates.Shown(*Doc)[which]) return;
   TDeepWindow window = Doc->Deep;
-  TDeepReal& target = which == 0 ? window.X : which == 1 ? window.Y : window.W;
-  const std::string typed = text.toStdString();
-  if (!TDeepReal::ParseAllDigits(typed, target))
-    target = TDeepReal(v, TDeepReal::kMinBits);
+  if (!FCoordinates.Typed(*Doc, which, typed, window)) {
+    // A form of number only the plain reading takes.
+    (which == 0 ? window.X : which == 1 ? window.Y : window.W) = TDeepReal(v, TDeepReal::kMinBits);
+  }
   Doc->SetDeepWindow(window);
 }
 

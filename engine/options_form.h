@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QWidget>
 
+#include "engine/coordinate_fields.h"
 #include "engine/fractal.h"
 #include "platform/dialogs_qt.h"
 
@@ -201,6 +202,7 @@ class TOptionsForm : public QDialog {
   QTabWidget* FTabs = nullptr;
   // Coordinates.
   QLineEdit* FCoord[3] = {};
+  TCoordinateFields FCoordinates;
   QCheckBox* FAutoIter = nullptr;
   QCheckBox* FFastArithmetic = nullptr;
   QLabel* FMaxIterLabel = nullptr;

@@ -27,6 +27,7 @@
 
 #include "attractors/attractor_form.h"
 #include "engine/fractal.h"
+#include "engine/full_view.h"
 #include "engine/perturbation.h"
 #include "engine/render_thread.h"
 #include "platform/dialogs.h"
@@ -44,6 +45,7 @@
 #include "movies/movie_values_form.h"
 #include "movies/spots_form.h"
 #include "ui/about_form.h"
+#include "ui/coordinate_panel_form.h"
 #include "ui/help_form.h"
 #include "ui/image_area_form.h"
 #include "ui/julia_form.h"
@@ -135,16 +137,6 @@ std::string WithExtension(const std::string& chosen, const std::string& ext) {
   return base + "." + ext;
 }
 
-int CoordinateDecimals(double step) {
-  const double n = std::nearbyint(std::log10(1 / step) + 1);
-  if (!(n >= 0)) return 0;
-  return n > 20 ? 20 : int(n);
-}
-
-QString CoordinateText(double x, double y, int decimals) {
-  return QString::asprintf("X=%1.*f, Y=%1.*f", decimals, x, decimals, y);
-}
-
 QString DepthText(Extended w) {
   if (!(std::fabs(w) < 1e-15L)) return {};
   char text[32];
@@ -170,19 +162,19 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   Area = new TImageArea(this);
   setCentralWidget(Area);
   for (int i = 0; i < 4; ++i) {
-    Panels[i] = new QLabel(statusBar());
+    Panels[i] = i == 2 ? (PositionPanel = new TCoordinatePanel(statusBar())) : new QLabel(statusBar());
     Panels[i]->setContentsMargins(0, 0, 0, 0);
   }
   Panels[0]->setAlignment(Qt::AlignCenter);
   Panels[1]->setAlignment(Qt::AlignCenter);
-  Panels[2]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   Panels[0]->setFixedWidth(kIterationPanelWidth);
   Panels[1]->setFixedWidth(64);
-  Panels[2]->setMinimumWidth(50);
   statusBar()->addWidget(Panels[0]);
   statusBar()->addWidget(Panels[1]);
   statusBar()->addWidget(Panels[2], 1);
   statusBar()->addPermanentWidget(Panels[3]);  // the zoom depth of deep views
+  // The window's frame resizes it; the grip's room goes to the coordinates.
+  statusBar()->setSizeGripEnabled(false);
   Panels[0]->setText("MI=10000");
   BuildMenu();
   resize(kInitialAreaSize, kInitialAreaSize + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
@@ -205,7 +197,8 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   SetUp(PaletteOpenDialog, "Open palette", kPaletteFilter, "frp", true);
   SetUp(PaletteSaveDialog, "Save current palette", kPaletteFilter, "frp", false);
   SetUp(VideoOpenDialog, "Open video", kVideoFilter, "avi", true);
-  VideoOpenDialog.InitialDir = ".";
+  // Not the literal ".": GCC 12 inlines its copy here into a false -Wrestrict.
+  VideoOpenDialog.InitialDir = std::string(1, '.');
 
   setAcceptDrops(true);
 
@@ -529,7 +522,7 @@ void TMainForm::ZoomInCentre() {
 
 void TMainForm::ZoomOutCentre() { MoveView({.Column = Doc->Width * -0.5L, .Row = Doc->Height * -0.5L, .Zoom = 2}); }
 
-void TMainForm::ViewFullSet() { Doc->SetWindow(Doc->X0, Doc->Y0, Doc->W0); }
+void TMainForm::ViewFullSet() { ShowFullView(*Doc); }
 
 void TMainForm::Pan(int dx, int dy, Qt::KeyboardModifiers modifiers) {
   int pixels = 10;
@@ -604,7 +597,7 @@ void TMainForm::MouseMove(QMouseEvent* e) {
     Hover = {re, im};
     PostMessage(MessageHandle(Julia), MSG_JULIA_POINT, 0, 0);
   }
-  SetPanel(2, CoordinateText(re, im, CoordinateDecimals(step)));
+  PositionPanel->ShowPosition(TPositionText(d, p.x(), p.y()));
   if (d.RenderFinished()) {
     SetPanel(1, "");
     if (p.x() >= 0 && p.x() < d.Width && p.y() >= 0 && p.y() < d.Height) {
@@ -683,7 +676,7 @@ void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
   }
   Doc->StopThread();
   SetPanel(1, "");
-  SetPanel(2, "");
+  PositionPanel->Clear();
   if (applyDrawSize) {
     SpotOpenDialog.InitialDir = FolderOf(path);
     int w = f.ReadInt(kDrawSize, "X_Size", kDefaultDrawSize);
@@ -988,12 +981,15 @@ void TMainForm::ToggleJulieWindow() {
 
 void TMainForm::JuliaToggle() {
   if (!Julia) return;
+  // The set of the other plane lies elsewhere: each switch shows its full view.
   if (Doc->Ctx.JulieSet && JulieWindowItem->isChecked()) {
     Doc->SetProperty(kJuliaModeProperty, false);
+    ShowFullView(*Doc);
     PostJuliaRefresh();
   } else if (Julia->isVisible()) {
     Doc->SetProperty(kJuliaModeProperty, true);
     Doc->SetJuliaPoint(Hover.re, Hover.im);
+    ShowFullView(*Doc);
     PostJuliaRefresh();
   }
 }

@@ -18,6 +18,7 @@
 #include "formulas/numbers.h"
 #include "platform/dialogs_qt.h"
 #include "platform/messages.h"
+#include "ui/coordinate_text.h"
 #include "ui/image_output_qt.h"
 
 class QAction;
@@ -36,6 +37,7 @@ class TOptionsForm;
 class TSelectForm;
 class TForm3D;
 class TAAForm;
+class TCoordinatePanel;
 class TAttractorForm;
 class TSpotsForm;
 class TIterForm;
@@ -64,11 +66,6 @@ std::string PrefilledSpotName(const std::string& current, const QDate& today);
 // The spot file a chosen name saves to: the extension of its file name (from
 // the last ".") replaced by "." + ext, or "." + ext added when it has none.
 std::string WithExtension(const std::string& chosen, const std::string& ext);
-// Decimals of the coordinates in the status bar: round(log10(1 / step) + 1),
-// kept within 0..20.
-int CoordinateDecimals(double step);
-// "X=%1.*f, Y=%1.*f" with that many decimals, "." as separator.
-QString CoordinateText(double x, double y, int decimals);
 // The zoom depth the status bar shows for a window width below 1e-15, as
 // "W=1.2e-120"; empty for wider windows.
 QString DepthText(Extended w);
@@ -253,6 +250,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<TFractal> Doc;
   TImageArea* Area = nullptr;
   QLabel* Panels[4] = {};
+  TCoordinatePanel* PositionPanel = nullptr;  // Panels[2]
   THandle FHandle = 0;
   std::string FMutexName;
   std::shared_ptr<TNamedMutex> RenderMutex;

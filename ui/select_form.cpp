@@ -30,6 +30,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "engine/fractal.h"
+#include "engine/full_view.h"
 #include "formulas/catalogue.h"
 #include "ifs/ifs_file.h"
 #include "ifs/ifs_model.h"
@@ -378,6 +379,8 @@ void TSelectForm::BuildLayout() {
   jg->setColumnStretch(3, 1);
   connect(FJulia, &QCheckBox::clicked, this, [this](bool on) {
     SetFlag(8, on);
+    // A Julia set and the set of its seeds lie in different places.
+    if (Doc) ShowFullView(*Doc);
     RefreshDragWindow();
   });
   left->addWidget(FJuliaGroup);
@@ -438,16 +441,8 @@ QWidget* TSelectForm::BuildCustomPage() {
     if (!Updating) FormulaRowChosen(row);
   };
   layout->addWidget(list, 1);
+  // The list takes the room of the parameter rows a formula does not have.
   FParamGroup = BuildParameterGroup(TSelectPage::Custom);
-  QSizePolicy sp = FParamGroup->sizePolicy();
-  sp.setRetainSizeWhenHidden(true);
-  FParamGroup->setSizePolicy(sp);
-  for (auto& row : FParamRow)
-    for (QWidget* w : row) {
-      QSizePolicy wp = w->sizePolicy();
-      wp.setRetainSizeWhenHidden(true);
-      w->setSizePolicy(wp);
-    }
   layout->addWidget(FParamGroup);
   return page;
 }
@@ -763,7 +758,10 @@ void TSelectForm::FormulaRowChosen(int r) {
   }
   FSelect->setEnabled(true);
   FFormulaText->setText(Text1252(row->FormulaText));
-  if (Doc) Doc->SetFormula(row->Number, row->X, row->Y, row->W);
+  if (Doc) {
+    Doc->SetFormula(row->Number, row->X, row->Y, row->W);
+    if (ShowsJuliaSet(Doc->Ctx)) ShowFullView(*Doc);
+  }
   ShowRowEditors(row, row->Number);
   ApplyPageLook();
   RefreshDragWindow();

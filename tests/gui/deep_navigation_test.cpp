@@ -13,6 +13,7 @@
 #include "engine/deep_window.h"
 #include "engine/fractal.h"
 #include "tests/gui/main_form_fixture.h"
+#include "ui/coordinate_panel_form.h"
 #include "ui/image_area_form.h"
 #include "ui/main_form.h"
 
@@ -102,6 +103,39 @@ TEST_F(MainFormTest, TheDepthIsNeverClippedInANarrowWindow) {
       EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(text));
     }
   }
+}
+
+TEST_F(MainFormTest, ThePositionStaysReadableBesideTheDepth) {
+  Start();
+  TFractal& d = Doc();
+  d.AutoIter = false;
+  d.Ctx.MaxIter = 20;
+  Form->resize(300, Form->height());
+  d.SetDeepWindow({Real("-0.743643887037158704752191506114774"), Real("0.131825904205311970493132056385139"),
+                   Real("2e-34")});
+  QApplication::processEvents();
+  QTest::mouseMove(Surface(), QPoint(150, 120));
+  QApplication::processEvents();
+  const auto* panel = Form->statusBar()->findChild<TCoordinatePanel*>();
+  ASSERT_NE(panel, nullptr);
+  const QLabel* depth = nullptr;
+  for (const QLabel* label : Form->statusBar()->findChildren<QLabel*>())
+    if (label->text() == "W=2.0e-34") depth = label;
+  ASSERT_NE(depth, nullptr);
+  // Both coordinates, shortened to the decimals that fit in the room left of
+  // the depth.
+  const std::string text = panel->text().toStdString();
+  EXPECT_EQ(text.rfind("X=-", 0), 0u) << text;
+  EXPECT_NE(text.find(", Y="), std::string::npos) << text;
+  EXPECT_FALSE(panel->text().contains(QChar(0x2026))) << text;  // not cut
+  EXPECT_LE(panel->fontMetrics().horizontalAdvance(panel->text()), panel->contentsRect().width());
+  EXPECT_LT(panel->geometry().right(), depth->geometry().left());
+  // Every decimal that tells the pixels apart, computed from the deep window.
+  const std::string full = panel->toolTip().toStdString();
+  EXPECT_EQ(full.rfind("X=-0.74364388703715870475219150611", 0), 0u) << full;
+  EXPECT_NE(full.find(", Y=0.13182590420531197049313205638"), std::string::npos) << full;
+  EXPECT_EQ(full, TPositionText(d, 150, 120).Text(TPositionText(d, 150, 120).Decimals()));
+  EXPECT_EQ(TPositionText(d, 150, 120).Decimals(), 37);  // round(log10(299 / 2e-34) + 1)
 }
 
 }  // namespace

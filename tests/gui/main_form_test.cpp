@@ -192,6 +192,32 @@ TEST_F(MainFormTest, ArrowKeysPanByTenOneOrTwentyFivePixels) {
   WaitForRender();
 }
 
+TEST_F(MainFormTest, FullSetInJuliaModeIsCentredOnTheOrigin) {
+  Start();
+  Doc().SetProperty(8, true);
+  struct Case {
+    int Width, Height;
+    Extended X, Y;
+  } cases[] = {
+      {300, 300, -1.4L, 1.4L},
+      {320, 200, -1.4L, 0.873354231974922L},  // 1.4 * 199 / 319: the height's middle on 0
+  };
+  for (const Case& c : cases) {
+    Form->SetImageSize(c.Width, c.Height);
+    Doc().SetWindow(0.25L, 0.1L, 0.001L);
+    QTest::keyClick(Surface(), Qt::Key_Insert);
+    EXPECT_EQ(Doc().X, c.X) << c.Width;
+    EXPECT_NEAR(double(Doc().Y), double(c.Y), 1e-15) << c.Width;
+    EXPECT_EQ(Doc().W, 2.8L) << c.Width;
+  }
+  // Outside Julia mode the home window, as before.
+  Doc().SetProperty(8, false);
+  Item("Fracta&l/&View full set...")->trigger();
+  EXPECT_EQ(Doc().X, -2.2L);
+  EXPECT_EQ(Doc().Y, 1.4L);
+  WaitForRender();
+}
+
 TEST_F(MainFormTest, KeypadZoomsAboutTheMouseAndBack) {
   Start();
   TPaintSurface* s = Surface();
@@ -595,7 +621,7 @@ TEST_F(MainFormTest, StatusBarShowsCoordinatesValuesAndProgress) {
   QTest::mouseMove(s, QPoint(30, 30));
   EXPECT_EQ(Form->PanelText(1), " 25.0%");
   // step 2 / 299 gives round(log10(149.5) + 1) = 3 decimals.
-  EXPECT_EQ(Form->PanelText(2), CoordinateText(-2 + 30 * (2.0 / 299), 1 - 30 * (2.0 / 299), 3));
+  EXPECT_EQ(Form->PanelText(2).toStdString(), CoordinateText(-2 + 30 * (2.0 / 299), 1 - 30 * (2.0 / 299), 3));
   mutex->Release();
   WaitForRender();
   EXPECT_EQ(Form->windowTitle(), "Pelmorix");

@@ -179,18 +179,22 @@ TEST_F(MainFormWindowsTest, JuliaWindowFollowsTheMouseAndEnterSwitchesJuliaMode)
   ASSERT_TRUE(Until([&] { return julia->Preview()->Ctx.PJ.re == Extended(re); }));
   EXPECT_EQ(julia->Preview()->Ctx.PJ.im, Extended(im));
 
-  // Enter: the main image becomes that Julia set; the window hides.
+  // Enter: the main image becomes that Julia set, whole, around the
+  // origin; the window hides.
   QTest::keyClick(Surface(), Qt::Key_Return);
   EXPECT_TRUE(Doc().Ctx.JulieSet);
   EXPECT_EQ(Doc().Ctx.PJ.re, Extended(re));
   EXPECT_EQ(Doc().Ctx.PJ.im, Extended(im));
+  EXPECT_EQ(Doc().X, -1.4L);
+  EXPECT_EQ(Doc().W, 2.8L);
   ASSERT_TRUE(Until([&] { return !julia->isVisible(); }));
   OpenOptionsMenu();
   EXPECT_FALSE(item->isEnabled());  // already in Julia mode
 
-  // Enter again: back to the plain set; the window shows again.
+  // Enter again: back to the plain set, whole; the window shows again.
   QTest::keyClick(Surface(), Qt::Key_Return);
   EXPECT_FALSE(Doc().Ctx.JulieSet);
+  EXPECT_EQ(Doc().X, -2.2L);
   ASSERT_TRUE(Until([&] { return julia->isVisible(); }));
   OpenOptionsMenu();
   EXPECT_TRUE(item->isEnabled());

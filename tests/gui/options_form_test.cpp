@@ -179,6 +179,43 @@ TEST_F(OptionsFormTest, CoordinateFields) {
   EXPECT_EQ(w->text(), "1E-7");
 }
 
+TEST_F(OptionsFormTest, DeepCoordinatesShowAndTakeEveryDigit) {
+  Doc->AutoIter = false;  // a deep view of this formula renders flat: keep it short
+  Doc->Ctx.MaxIter = 20;
+  QLineEdit* fields[3] = {Find<QLineEdit>("XEdit"), Find<QLineEdit>("YEdit"), Find<QLineEdit>("WEdit")};
+  const std::string typed[3] = {"-0.743643887037158704752191506114774", "0.131825904205311970493132056385139",
+                                "0.0000000000000000000000000000000002"};
+  // X and Y first: their digits wait in the fields for the width that
+  // resolves them.
+  for (int k = 0; k < 3; ++k) {
+    Retype(fields[k], QString::fromStdString(typed[k]));
+    Leave(fields[k]);
+  }
+  TDeepWindow expected;
+  ASSERT_LT(ParseDeepWindow(typed, expected), 0);
+  EXPECT_TRUE(Doc->Deep.X == expected.X && Doc->Deep.Y == expected.Y && Doc->Deep.W == expected.W);
+  const std::string shown[3] = {fields[0]->text().toStdString(), fields[1]->text().toStdString(),
+                                fields[2]->text().toStdString()};
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(shown[k], typed[k]);
+
+  // A deep view set elsewhere shows every digit; the texts put back after a
+  // trip home give the same window exactly.
+  Doc->SetDeepWindow(MovedWindow(Doc->Deep, {.Column = 7, .Row = 3, .Spans = 47}));
+  const TDeepWindow moved = Doc->Deep;
+  std::string texts[3];
+  for (int k = 0; k < 3; ++k) texts[k] = fields[k]->text().toStdString();
+  EXPECT_GT(texts[0].size(), 30u);
+  Doc->SetWindow(-2.2L, 1.4L, 2.8L);
+  EXPECT_EQ(fields[0]->text(), "-2.2");
+  for (int k = 0; k < 3; ++k) {
+    fields[k]->setText(QString::fromStdString(texts[k]));
+    Leave(fields[k]);
+  }
+  EXPECT_TRUE(Doc->Deep.X == moved.X && Doc->Deep.Y == moved.Y && Doc->Deep.W == moved.W);
+  EXPECT_TRUE(Messages.empty());
+  WaitForRender(*Doc);
+}
+
 TEST_F(OptionsFormTest, IterationControl) {
   auto* autoIter = Find<QCheckBox>("AutoIterBox");
   auto* maxIter = Find<QSpinBox>("MaxIterSpin");

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -340,6 +341,58 @@ TEST_F(SelectFormTest, RowsShowTheirParameterEditorsAndJuliaState) {
       EXPECT_EQ(form.FilterPanel()->isHidden(), c.orbital) << c.row;
     }
   });
+}
+
+TEST_F(SelectFormTest, FormulaListFillsItsPageAboveTheParametersShown) {
+  TSelectForm form;
+  TFractal main(0, -2.2L, 1.4L, 2.8L, 80, 60, &Canvas);
+  Run(form, main, [&] {
+    QWidget* page = form.Pages()->currentWidget();
+    const QRect room = page->layout()->contentsRect();
+    const QListWidget* list = form.FormulaList();
+    const QGroupBox* group = form.ParametersGroup();
+    // Row 0 has no parameters, row 5 ("Generalized Mandel") one.
+    for (int row : {0, 5, 0}) {
+      ClickRow(form.FormulaList(), row);
+      QApplication::processEvents();
+      EXPECT_EQ(list->geometry().top(), room.top()) << row;
+      const int bottom = group->isVisible() ? group->geometry().bottom() : list->geometry().bottom();
+      EXPECT_EQ(bottom, room.bottom()) << row;
+      if (group->isVisible()) {
+        EXPECT_LT(list->geometry().bottom(), group->geometry().top()) << row;
+      }
+    }
+  }, false);
+}
+
+TEST_F(SelectFormTest, JuliaModeShowsTheJuliaSetAroundTheOrigin) {
+  TSelectForm form;
+  TFractal main(0, -2.2L, 1.4L, 2.8L, 80, 60, &Canvas);
+  const bool selected = Run(form, main, [&] {
+    const TFractal& p = *form.Preview();
+    auto window = [&p] { return std::vector<Extended>{p.X, p.Y, p.W}; };
+    const Extended w0 = Extended(2.8f), x0 = Extended(-2.2f), y0 = Extended(1.4f);
+    ClickRow(form.FormulaList(), 0);
+    QTest::mouseClick(form.ZoomInButton(), Qt::LeftButton);
+    // The square preview: as wide as the home window, centred on 0.
+    form.JuliaCheck()->click();
+    EXPECT_EQ(window(), (std::vector<Extended>{-w0 / 2, w0 / 2, w0}));
+    form.JuliaCheck()->click();
+    EXPECT_EQ(window(), (std::vector<Extended>{x0, y0, w0}));
+    form.JuliaCheck()->click();
+    // Row 1, "Cubed Mandelbrot" (-1.6, 1.6, 3.2), chosen in Julia mode.
+    ClickRow(form.FormulaList(), 1);
+    EXPECT_EQ(window(), (std::vector<Extended>{Extended(-1.6f), Extended(1.6f), Extended(3.2f)}));
+    EXPECT_EQ(p.X0, Extended(-1.6f));
+    ClickRow(form.FormulaList(), 0);
+    EXPECT_EQ(window(), (std::vector<Extended>{-w0 / 2, w0 / 2, w0}));
+    EXPECT_EQ(p.X0, x0);
+  });
+  ASSERT_TRUE(selected);
+  // The main document, and with it a Julia movie, takes that view.
+  EXPECT_TRUE(main.Ctx.JulieSet);
+  EXPECT_EQ(main.X, -Extended(2.8f) / 2);
+  EXPECT_EQ(main.W, Extended(2.8f));
 }
 
 TEST_F(SelectFormTest, FormulaTextsAreShownAsUnicode) {
