@@ -48,7 +48,7 @@ TIFSForm::TIFSForm(TFractal* doc, THandle mainWindow, QWidget* parent)
   setFixedSize(kClientWidth, kClientHeight);
   BuildControls();
   const TFormPosition& at = Settings().IFSForm;
-  PlaceWindow(this, at.Left, at.Top);
+  PlaceToolWindow(this, at.Left, at.Top);
 
   for (TFileDialog* d : {&OpenDialog, &SaveDialog}) {
     d->Filter = kFilter;
