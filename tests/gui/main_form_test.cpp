@@ -32,6 +32,7 @@
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
 #include "ifs/ifs_form.h"
+#include "ifs/transform_list_form.h"
 #include "platform/dialogs.h"
 #include "platform/named_mutex.h"
 #include "platform/profile.h"
