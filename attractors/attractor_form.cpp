@@ -227,8 +227,12 @@ TAttractorForm::TAttractorForm(QWidget* parent)
   SaveDialog.OverwritePrompt = true;
 
   const TFormBounds& b = Settings().AttractForm;
-  resize(std::max(b.Width, kMinWidth), std::max(b.Height, kMinHeight));
-  PlaceWindow(this, b.Left, b.Top);
+  // The first time the window takes the size its drawing fits in.
+  if (HoldsPlace(b.Left, b.Top))
+    resize(std::max(b.Width, kMinWidth), std::max(b.Height, kMinHeight));
+  else
+    resize(sizeHint().expandedTo(minimumSize()));
+  PlaceToolWindow(this, b.Left, b.Top);
   if (b.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
@@ -242,6 +246,10 @@ void TAttractorForm::ShowDocumentValues() {
 }
 
 void TAttractorForm::showEvent(QShowEvent* event) {
+  // A new window shows an attractor of the kind its list offers rather than
+  // the empty table's black.
+  if (!event->spontaneous() && !Shown) SearchAttractor(*Doc, FTypeList->currentIndex(), SearchSeed);
+  Shown = true;
   ShowDocumentValues();
   QWidget::showEvent(event);
 }

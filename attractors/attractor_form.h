@@ -117,6 +117,7 @@ class TAttractorForm : public QWidget {
   void ShowDocumentValues();
   void RecordBounds();
 
+  bool Shown = false;
   TRepaintCanvas Canvas;
   std::unique_ptr<T3dFractal> Doc;
   QScrollArea* Scroll;

@@ -665,7 +665,7 @@ void TOptionsForm::ShowFor(TFractal* document) {
   FLive = true;
   // Placed once its pages are filled: a size change after it appears could
   // move it on the desktop.
-  PlaceWindow(this, Settings().Options.Left, Settings().Options.Top);
+  PlaceToolWindow(this, Settings().Options.Left, Settings().Options.Top);
   show();
   raise();
   activateWindow();

@@ -4,7 +4,6 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QShortcut>
@@ -13,6 +12,7 @@
 
 #include "engine/fractal.h"
 #include "ifs/ifs_constructor.h"
+#include "ifs/transform_list_form.h"
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
 #include "ui/main_form.h"
@@ -26,9 +26,6 @@ constexpr int kClientWidth = 473, kClientHeight = 282;
 constexpr int kValueDigits = 15;
 constexpr int kNameLength = 128;
 constexpr const char* kFilter = "IFS-fractal formulas (*.fri)|*.fri";
-constexpr const char* kHeader = "   A        B        C       D        E        F       p";
-
-QString LineOf(int32_t slot) { return QString::fromStdString(TransformListLine(WorkingIFS.Slots[slot])); }
 
 }  // namespace
 
@@ -48,7 +45,7 @@ TIFSForm::TIFSForm(TFractal* doc, THandle mainWindow, QWidget* parent)
   setFixedSize(kClientWidth, kClientHeight);
   BuildControls();
   const TFormPosition& at = Settings().IFSForm;
-  PlaceWindow(this, at.Left, at.Top);
+  PlaceToolWindow(this, at.Left, at.Top);
 
   for (TFileDialog* d : {&OpenDialog, &SaveDialog}) {
     d->Filter = kFilter;
@@ -68,14 +65,10 @@ TIFSForm::TIFSForm(TFractal* doc, THandle mainWindow, QWidget* parent)
 }
 
 void TIFSForm::BuildControls() {
-  auto* header = new QLabel(kHeader, this);
-  header->setFont(IFSListFont());
-  header->setGeometry(8, 4, 457, 14);
-
-  List = new QListWidget(this);
-  List->setFont(IFSListFont());
-  List->setGeometry(8, 20, 457, 132);
-  connect(List, &QListWidget::currentRowChanged, this, [this] { LineSelected(); });
+  // The column titles are the list's own header.
+  List = new TTransformList(this);
+  List->setGeometry(8, 4, 457, 148);
+  connect(List, &TTransformList::currentRowChanged, this, [this] { LineSelected(); });
 
   const char* letters = "ABCDEFp";
   for (int f = 0; f < 7; ++f) {
@@ -141,7 +134,7 @@ int TIFSForm::SelectedSlot() const {
 void TIFSForm::RebuildList() {
   const QSignalBlocker block(List);
   List->clear();
-  for (int32_t slot = 1; slot <= WorkingIFS.Count; ++slot) List->addItem(LineOf(slot));
+  for (int32_t slot = 1; slot <= WorkingIFS.Count; ++slot) List->AddRow(WorkingIFS.Slots[slot]);
 }
 
 void TIFSForm::SelectLine(int row) {
@@ -172,7 +165,7 @@ void TIFSForm::StoreValue(int field, long double value) {
   Doc->StopThread();
   StoreTransformField(WorkingIFS, slot, field, value);
   Doc->Restart();
-  List->item(slot - 1)->setText(LineOf(slot));
+  List->SetRow(slot - 1, WorkingIFS.Slots[slot]);
 }
 
 void TIFSForm::ValueLeft(int field) {
@@ -222,7 +215,7 @@ void TIFSForm::AddClicked() {
   Save->setEnabled(true);
   {
     const QSignalBlocker block(List);
-    List->addItem(LineOf(count));
+    List->AddRow(WorkingIFS.Slots[count]);
   }
   SelectLine(count - 1);
 }

@@ -14,7 +14,7 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class TTransformList;
 class QPushButton;
 class TFractal;
 class TNumericEdit;
@@ -33,7 +33,7 @@ class TIFSForm : public QWidget {
   void LoadFormula(const std::string& path);
 
   // The controls, for the main window's tests.
-  QListWidget* TransformList() const { return List; }
+  TTransformList* TransformList() const { return List; }
   TNumericEdit* ValueEdit(int field) const { return Values[field]; }
   TSpinButton* ValueSpin(int field) const { return ValueSpins[field]; }
   QLineEdit* NameEdit() const { return Name; }
@@ -72,7 +72,7 @@ class TIFSForm : public QWidget {
 
   TFractal* Doc;
   THandle MainWindow;
-  QListWidget* List = nullptr;
+  TTransformList* List = nullptr;
   TNumericEdit* Values[7] = {};
   TSpinButton* ValueSpins[7] = {};
   QLineEdit* Name = nullptr;

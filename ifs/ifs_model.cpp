@@ -17,12 +17,20 @@ void AppendFixed(std::string& out, float value, size_t width, int decimals) {
   out.append(buf, len);
 }
 
+TTransformFields FormatFields(const TIFSTransform& t, size_t width, int decimals, size_t pWidth, int pDecimals) {
+  TTransformFields fields;
+  for (int f = 0; f < kTransformFieldCount; ++f) {
+    const bool isP = f == kTransformFieldCount - 1;
+    AppendFixed(fields[size_t(f)], t.*kTransformFields[f], isP ? pWidth : width, isP ? pDecimals : decimals);
+  }
+  return fields;
+}
+
 std::string FormatLine(const TIFSTransform& t, size_t width, int decimals, size_t pWidth, int pDecimals) {
   std::string line;
-  for (int f = 0; f < kTransformFieldCount; ++f) {
-    if (f > 0) line += ' ';
-    const bool isP = f == kTransformFieldCount - 1;
-    AppendFixed(line, t.*kTransformFields[f], isP ? pWidth : width, isP ? pDecimals : decimals);
+  for (const std::string& field : FormatFields(t, width, decimals, pWidth, pDecimals)) {
+    if (!line.empty()) line += ' ';
+    line += field;
   }
   return line;
 }
@@ -39,3 +47,5 @@ std::vector<TIFSTransform> LibraryTransforms(const TIFSLibrary& library, int32_t
 std::string LibraryTransformLine(const TIFSTransform& t) { return FormatLine(t, 8, 4, 8, 4); }
 
 std::string TransformListLine(const TIFSTransform& t) { return FormatLine(t, 9, 5, 6, 4); }
+
+TTransformFields TransformListFields(const TIFSTransform& t) { return FormatFields(t, 9, 5, 6, 4); }

@@ -2,6 +2,7 @@
 // Affine maps with probabilities: the program-wide working set that the IFS
 // constructor edits and the library loaded from "px.ifs".
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,3 +55,6 @@ std::string LibraryTransformLine(const TIFSTransform& t);
 // One transform as the constructor and the IFS movie list it:
 // "%9.5f %9.5f %9.5f %9.5f %9.5f %9.5f %6.4f".
 std::string TransformListLine(const TIFSTransform& t);
+// The seven fields of that line, A to F and p, each in its own format.
+using TTransformFields = std::array<std::string, kTransformFieldCount>;
+TTransformFields TransformListFields(const TIFSTransform& t);

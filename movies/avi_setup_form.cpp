@@ -99,7 +99,7 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
   FSave.OverwritePrompt = true;
   FSave.InitialDir = DocumentFolder();
 
-  PlaceWindow(this, Settings().AVISetup.Left, Settings().AVISetup.Top);
+  PlaceToolWindow(this, Settings().AVISetup.Left, Settings().AVISetup.Top);
 }
 
 TAVISetup::~TAVISetup() = default;

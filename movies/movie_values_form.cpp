@@ -13,6 +13,7 @@
 #include "movies/avi_setup_form.h"
 #include "platform/profile.h"
 #include "ui/resources_form.h"
+#include "ui/window_place_qt.h"
 
 TMovieValueEdit::TMovieValueEdit(QWidget* parent, double* slot) : TNumericEdit(parent), Slot(slot) {
   setFixedWidth(110);
@@ -122,6 +123,7 @@ TMovieValuesForm::TMovieValuesForm(const TMovieDialogShape& shape, std::span<TIn
   top->addSpacing(8);
   top->addLayout(side);
   setFixedSize(sizeHint());
+  PlaceToolWindow(this, 0, 0);  // no place is kept: beside the image it animates
 
   Timer->setInterval(shape.IntervalMs);
   connect(Timer, &QTimer::timeout, this, &TMovieValuesForm::NextPicture);

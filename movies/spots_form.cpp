@@ -20,6 +20,7 @@
 #include "movies/movie_values.h"
 #include "movies/spot_rows.h"
 #include "ui/resources_form.h"
+#include "ui/window_place_qt.h"
 
 namespace {
 
@@ -146,6 +147,16 @@ bool TSpotsForm::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return QDialog::eventFilter(watched, event);
+}
+
+void TSpotsForm::setVisible(bool visible) {
+  // Made with the main window, before that is on the screen: it finds its
+  // place beside it when first shown and keeps the one the user gives it.
+  if (visible && !Placed && !isVisible()) {
+    PlaceToolWindow(this, 0, 0, Main);
+    Placed = true;
+  }
+  QDialog::setVisible(visible);
 }
 
 void TSpotsForm::showEvent(QShowEvent* event) {

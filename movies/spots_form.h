@@ -66,6 +66,7 @@ class TSpotsForm : public QDialog {
   QString RowText(int row) const;
 
  protected:
+  void setVisible(bool visible) override;
   void showEvent(QShowEvent* event) override;
   void done(int result) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,6 +79,7 @@ class TSpotsForm : public QDialog {
 
   TFractal& Doc;
   QWidget* Main;
+  bool Placed = false;
   QTreeWidget* FList;
   QPushButton *FAdd, *FRemove, *FJump, *FFramesButton, *FMake, *FClose;
   QGroupBox* FSmoothGroup;

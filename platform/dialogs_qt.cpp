@@ -1,5 +1,7 @@
 #include "platform/dialogs_qt.h"
 
+#include <cctype>
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -16,12 +18,23 @@ QString FromStd(const std::string& s) { return QString::fromStdString(s); }
 void ShowBox(const std::string& text) {
   QString t = FromStd(text);
   t.replace("\r\n", "\n");
-  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), t, QMessageBox::Ok,
-                  QApplication::activeWindow());
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), t, QMessageBox::Ok, MessageOwner());
   box.exec();
 }
 
 }  // namespace
+
+QWidget* MessageOwner() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  // While the desktop has given no window the focus, a window of the
+  // program that is on the screen stands in.
+  QWidget* owner = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && !w->isMinimized() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog))
+      owner = w;
+  return owner;
+}
 
 void InstallQtMessageHandler() {
   SetMessageHandler([](const std::string& text) {
@@ -44,7 +57,15 @@ bool RunOpenDialog(TFileDialog& dialog, QWidget* parent) {
 
 bool RunSaveDialog(TFileDialog& dialog, QWidget* parent) {
   const TFileDialogHook& hook = FileDialogHooks().Save;
-  return hook ? hook(dialog, parent) : QtSaveDialog(dialog, parent);
+  if (!(hook ? hook(dialog, parent) : QtSaveDialog(dialog, parent))) return false;
+  dialog.FilterIndex = SavedTypeIndex(dialog.Filter, dialog.FilterIndex, dialog.FileName);
+  std::string ext = dialog.DefaultExt;
+  if (dialog.ExtFollowsFilter) {
+    const std::string e = FilterExtension(dialog.Filter, dialog.FilterIndex);
+    if (!e.empty()) ext = e;
+  }
+  dialog.FileName = WithDefaultExt(dialog.FileName, ext);
+  return true;
 }
 
 std::vector<TFileFilter> ParseFilter(const std::string& filter) {
@@ -113,6 +134,34 @@ std::string FilterExtension(const std::string& filter, int index) {
   const std::string ext = p.substr(2);
   if (ext.find_first_of("*?[") != std::string::npos) return "";
   return ext;
+}
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool OffersExtension(const TFileFilter& type, const std::string& ext) {
+  for (const std::string& p : type.Patterns)
+    if (Lower(p) == "*." + ext) return true;
+  return false;
+}
+
+}  // namespace
+
+int SavedTypeIndex(const std::string& filter, int chosenIndex, const std::string& path) {
+  const std::string name = FileNameOf(path);
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) return chosenIndex;
+  const std::string ext = Lower(name.substr(dot + 1));
+  const std::vector<TFileFilter> types = ParseFilter(filter);
+  if (chosenIndex >= 1 && chosenIndex <= int(types.size()) && OffersExtension(types[size_t(chosenIndex - 1)], ext))
+    return chosenIndex;
+  for (size_t i = 0; i < types.size(); ++i)
+    if (OffersExtension(types[i], ext)) return int(i) + 1;
+  return chosenIndex;
 }
 
 std::string FolderOf(const std::string& path) {

@@ -16,6 +16,9 @@ class QWidget;
 // Makes ShowMessage show a message box captioned with the application's
 // name. Calls from other threads are carried out on the main thread.
 void InstallQtMessageHandler();
+// The window a message box opens centred on: the modal dialog in use, else
+// the active window, else any window of the program on the screen.
+QWidget* MessageOwner();
 
 // One file dialog's settings and, after a successful run, its answer.
 struct TFileDialog {
@@ -32,7 +35,10 @@ struct TFileDialog {
 
 // The dialogs the program runs. Each returns false when the user cancels;
 // otherwise the dialog's FileName holds the chosen path (default extension
-// applied) and FilterIndex the chosen type.
+// applied) and FilterIndex the chosen type. A save dialog's type is the one
+// the typed name's extension stands for when the dialog offers it
+// (SavedTypeIndex), so "att1.fr3" is an attractor file whichever type the
+// selector showed; only a name without an extension takes the selector's.
 using TFileDialogHook = std::function<bool(TFileDialog& dialog, QWidget* parent)>;
 struct TFileDialogHooks {
   TFileDialogHook Open;
@@ -62,6 +68,11 @@ QStringList QtFilters(const std::string& filter);
 // The extension of a type's first pattern when it names one ("*.bmp" ->
 // "bmp"), else "".
 std::string FilterExtension(const std::string& filter, int index);
+// The type (1-based) a save dialog's answer stands for: the first type that
+// offers the extension of the path's file name (case ignored), the chosen
+// type itself when it offers it too; a name without an extension, or with
+// one no type offers, keeps the chosen type.
+int SavedTypeIndex(const std::string& filter, int chosenIndex, const std::string& path);
 // `path` with "." + ext appended when its file name has no extension (and
 // ext is not empty).
 std::string WithDefaultExt(const std::string& path, const std::string& ext);

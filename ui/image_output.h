@@ -45,7 +45,8 @@ std::string StripExtension(const std::string& path);
 // other names stay. An empty result becomes "Untitled".
 std::string SaveDialogInitialName(const std::string& current);
 // The name "Save image" writes: the chosen name without its extension plus
-// ".jpg" / ".bmp", so "picture.jpg" saved as BMP writes "picture.bmp". A name
+// the type's, so "picture.txt" saved as BMP writes "picture.bmp" (a typed
+// extension the dialog offers has chosen the type already). A name
 // that would be empty before the extension becomes "Untitled" in the chosen
 // folder.
 std::string ImageFileName(const std::string& chosen, TImageType type);

@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
@@ -22,6 +21,7 @@
 #include "engine/fractal.h"
 #include "platform/atomic_file.h"
 #include "platform/canvas_qt.h"
+#include "platform/dialogs_qt.h"
 #include "ui/image_file.h"
 #include "ui/printer_setup_form.h"
 #include "ui/settings.h"
@@ -37,44 +37,18 @@ QString DisplayText(const std::string& s) {
   return t;
 }
 
-// "Text (*.x)|*.x|..." -> the dialog's name filters "Text (*.x)".
-QStringList NameFilters(const std::string& filter) {
-  const QStringList parts = Q(filter).split('|');
-  QStringList out;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) out << parts[i];
-  return out;
-}
-
-// The extension a name filter stands for ("*.jpg" -> "jpg").
-QString FilterExtension(const std::string& filter, int index) {
-  const QStringList parts = Q(filter).split('|');
-  const qsizetype at = qsizetype(index - 1) * 2 + 1;
-  if (index < 1 || at >= parts.size()) return {};
-  QString pattern = parts[at].section(';', 0, 0).trimmed();
-  if (pattern.startsWith(QStringLiteral("*."))) pattern = pattern.mid(2);
-  return pattern.contains('*') ? QString() : pattern;
-}
-
+// The program's save dialog, with the default extension following the type.
 std::optional<TSaveFileChoice> DefaultChooseSaveFile(QWidget* parent, const TSaveFileRequest& r) {
-  QFileDialog dialog(parent, Q(r.Title));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  const QStringList filters = NameFilters(r.Filter);
-  dialog.setNameFilters(filters);
-  if (r.FilterIndex >= 1 && r.FilterIndex <= filters.size()) dialog.selectNameFilter(filters[r.FilterIndex - 1]);
-  dialog.setDefaultSuffix(FilterExtension(r.Filter, r.FilterIndex));
-  if (!r.InitialDir.empty()) dialog.setDirectory(Q(r.InitialDir));
-  dialog.selectFile(Q(r.FileName));
-  // The default extension follows the chosen type.
-  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &r, filters](const QString& f) {
-    dialog.setDefaultSuffix(FilterExtension(r.Filter, int(filters.indexOf(f)) + 1));
-  });
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  TSaveFileChoice choice;
-  choice.Path = dialog.selectedFiles().first().toStdString();
-  choice.FilterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
-  if (choice.FilterIndex < 1) choice.FilterIndex = 1;
-  return choice;
+  TFileDialog dialog;
+  dialog.Title = r.Title;
+  dialog.Filter = r.Filter;
+  dialog.FilterIndex = r.FilterIndex;
+  dialog.ExtFollowsFilter = true;
+  dialog.InitialDir = r.InitialDir;
+  dialog.FileName = r.FileName;
+  dialog.OverwritePrompt = true;
+  if (!RunSaveDialog(dialog, parent)) return std::nullopt;
+  return TSaveFileChoice{dialog.FileName, dialog.FilterIndex};
 }
 
 bool DefaultConfirm(QWidget* parent, const std::string& caption, const std::string& text) {
@@ -222,12 +196,11 @@ bool SaveBitsDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_
   const std::optional<TSaveFileChoice> choice = hooks.ChooseSaveFile(parent, request);
   if (!choice || choice->Path.empty()) return false;
   state.InitialDir = FolderPart(choice->Path);
-  state.FileName = choice->Path;
 
-  const TImageType type = choice->FilterIndex == 2   ? TImageType::Bitmap
-                          : choice->FilterIndex == 3 ? TImageType::Png
-                                                     : TImageType::Jpeg;
+  const int index = SavedTypeIndex(kSaveImageFilter, choice->FilterIndex, choice->Path);
+  const TImageType type = index == 2 ? TImageType::Bitmap : index == 3 ? TImageType::Png : TImageType::Jpeg;
   const std::string path = ImageFileName(choice->Path, type);
+  state.FileName = path;
   // The dialog asked about the name it was given; a file under the corrected
   // name would otherwise be replaced without a word.
   if (path != choice->Path && FileExists(path) && !hooks.Confirm(parent, kProgramCaption, ReplaceFileQuestion(path)))

@@ -98,3 +98,26 @@ void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t minVisible)
   else
     new TFrameKeeper(window, frame);
 }
+
+void PlaceToolWindow(QWidget* window, int32_t left, int32_t top, const QWidget* main) {
+  if (!main)
+    for (const QWidget* up = window->parentWidget(); up; up = up->parentWidget()) main = up->window();
+  if (HoldsPlace(left, top) || !main || main == window || !main->isVisible()) {
+    PlaceWindow(window, left, top);
+    return;
+  }
+  if (QLayout* layout = window->layout()) layout->activate();
+  // Before it is on the screen the window's frame is not known: the main
+  // window's stands for it.
+  const QWidget* framed = window->isVisible() ? window : main;
+  const QSize frame = framed->frameGeometry().size() - framed->geometry().size();
+  const QRect m = main->frameGeometry();
+  const QScreen* screen = main->screen();
+  const QRect area = screen ? screen->availableGeometry() : m;
+  const TRect place = FirstPlace({area.x(), area.y(), area.width(), area.height()}, {m.x(), m.y(), m.width(), m.height()},
+                                 window->width() + frame.width(), window->height() + frame.height());
+  const QSize client(place.Width - frame.width(), place.Height - frame.height());
+  if (client.width() < window->width() || client.height() < window->height())
+    window->resize(client.boundedTo(window->size()).expandedTo(window->minimumSize()));
+  PlaceWindow(window, place.Left, place.Top);
+}

@@ -26,3 +26,11 @@ TRect WindowPlace(const QWidget* window);
 // shown: the desktop is asked to put the frame there, and should it put the
 // window elsewhere, the window is moved where it belongs once it appears.
 void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t minVisible = 200);
+
+// Puts a window where it opens: at its stored place (left, top) when that
+// holds one, else, the first time, beside the window it works on (`main`;
+// when null, the outermost window it belongs to) where FirstPlace puts it,
+// shrunk to the screen when larger. A main window not on the screen yet
+// gives no place to keep clear of: the stored place then holds. Call it
+// before the window is shown, once its size is set.
+void PlaceToolWindow(QWidget* window, int32_t left, int32_t top, const QWidget* main = nullptr);

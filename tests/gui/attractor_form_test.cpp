@@ -98,7 +98,7 @@ TEST_F(AttractorFormTest, SearchPanZoomSaveAndLoadThroughTheMainWindow) {
   EXPECT_EQ(Dialogs[1].FileName, "found");  // the last name without folder and extension
   EXPECT_EQ(ReadFile(Path("found.bmp")).size(), 300u * 300 * 3 + 54);
   form->SaveDialog.FilterIndex = 4;
-  Answers = {Path("found.bmp")};
+  Answers = {Path("found")};
   QTest::mouseClick(form->SaveButton(), Qt::LeftButton);
   const TDecodedPng png = DecodePng(ReadFile(Path("found.png")));
   ASSERT_TRUE(png.Ok);
@@ -106,6 +106,13 @@ TEST_F(AttractorFormTest, SearchPanZoomSaveAndLoadThroughTheMainWindow) {
   EXPECT_EQ(png.Height, 300);
   EXPECT_EQ(png.Text.at("Number"), "2000");
   EXPECT_EQ(png.Text.at("W_Coord"), FormatReal(form->Document()->W));
+  // A typed ".fr3" saves the coefficients whatever type the selector shows.
+  form->SaveDialog.FilterIndex = 1;
+  Answers = {Path("att1.fr3")};
+  QTest::mouseClick(form->SaveButton(), Qt::LeftButton);
+  EXPECT_EQ(ReadFile(Path("att1.fr3")).rfind("[DrawSize]\n", 0), 0u);
+  EXPECT_FALSE(std::filesystem::exists(Path("att1.jpg")));
+  EXPECT_EQ(form->SaveDialog.FilterIndex, 3);
   form->SaveDialog.FilterIndex = 2;
 
   // Another size, then the saved file dropped on the main window brings

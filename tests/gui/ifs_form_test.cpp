@@ -5,12 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
-#include <QListWidget>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QToolButton>
 
 #include "ifs/ifs_form.h"
 #include "ifs/ifs_model.h"
+#include "ifs/transform_list_form.h"
 #include "platform/profile.h"
 #include "tests/gui/main_form_fixture.h"
 #include "tests/gui/window_test_helpers.h"
@@ -84,8 +85,9 @@ TEST_F(IFSFormTest, BuildsASetWhileTheMainWindowDrawsItAndCloseRestoresTheFracta
     for (int field = 0; field < 7; ++field) Type(f, field, map[field]);
   }
   ASSERT_EQ(f->TransformList()->count(), 3);
-  EXPECT_EQ(f->TransformList()->item(1)->text().toStdString(),
-            "  0.50000   0.00000   0.00000   0.50000   5.00000   0.00000 0.3300");
+  const char* row[7] = {"0.50000", "0.00000", "0.00000", "0.50000", "5.00000", "0.00000", "0.3300"};
+  for (int column = 0; column < 7; ++column)
+    EXPECT_EQ(f->TransformList()->topLevelItem(1)->text(column), row[column]) << column;
   EXPECT_EQ(WorkingIFS.Count, 3);
   EXPECT_EQ(WorkingIFS.Slots[3].F, 5.0f);
   WaitForRender();
@@ -258,6 +260,42 @@ TEST_F(IFSFormTest, FormulaFilesLoadSaveAndRefuseBadInput) {
   EXPECT_EQ(saved.ReadString("IFS", "Frm29P", ""), "29");
   EXPECT_EQ(saved.ReadString("Fractal", "X_Coord", ""), "-10");
   EXPECT_EQ(saved.ReadString("Colors", "ColorOrder", ""), "3");
+  f->close();
+  QCoreApplication::processEvents();
+  WaitForRender();
+}
+
+// A fixed-size window without a maximise button, whose column titles stay
+// over their columns whatever the values.
+TEST_F(IFSFormTest, FixedWindowWithTitlesOverTheirColumns) {
+  Start();
+  TIFSForm* f = OpenConstructor();
+  ASSERT_NE(f, nullptr);
+  const Qt::WindowFlags flags = f->windowFlags();
+  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+  EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+  EXPECT_EQ(f->minimumSize(), f->maximumSize());
+
+  const char* values[][7] = {{"10000", "-10000", "0.5", "1", "0", "0", "0.5"},
+                             {"0.25", "0", "-9999.5", "0", "10000", "-0.125", "1"}};
+  for (const auto& map : values) {
+    QTest::mouseClick(f->AddButton(), Qt::LeftButton);
+    for (int field = 0; field < 7; ++field) Type(f, field, map[field]);
+  }
+  // Spun past the field limit, as the spin buttons may.
+  TTransformList* list = f->TransformList();
+  list->setCurrentRow(0);
+  for (int i = 0; i < 3; ++i) QTest::mouseClick(f->ValueSpin(0)->UpButton(), Qt::LeftButton);
+  EXPECT_EQ(list->topLevelItem(0)->text(0), "10000.29980");  // the float nearest 10000.3
+  EXPECT_EQ(list->headerItem()->text(6), "p");
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+  // Every value fits under its title, which sits over its column.
+  const QFontMetrics metrics(list->font());
+  for (int column = 0; column < 7; ++column)
+    for (int row = 0; row < list->count(); ++row)
+      EXPECT_LE(metrics.horizontalAdvance(list->topLevelItem(row)->text(column)), list->header()->sectionSize(column))
+          << column << "," << row;
   f->close();
   QCoreApplication::processEvents();
   WaitForRender();

@@ -32,6 +32,7 @@
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
 #include "ifs/ifs_form.h"
+#include "ifs/transform_list_form.h"
 #include "platform/dialogs.h"
 #include "platform/named_mutex.h"
 #include "platform/profile.h"
@@ -700,7 +701,8 @@ TEST_F(MainFormTest, PaletteFilesLoadAndSave) {
   EXPECT_EQ(Dialogs[0].Filter, "Fractal palette files (*.frp)|*.frp");
   EXPECT_EQ(Dialogs[0].FileName, "020125");
   EXPECT_TRUE(Dialogs[0].OverwritePrompt);
-  EXPECT_EQ(GetPrivateProfileInt("Colors", "ColorOrder", -1, Path("mine")), 4);
+  // A name typed without an extension takes the dialog's.
+  EXPECT_EQ(GetPrivateProfileInt("Colors", "ColorOrder", -1, Path("mine.frp")), 4);
   EXPECT_EQ(Form->PaletteSaveDialog.InitialDir, Folder);
 
   Doc().Palette->SetColorOrder(0);
@@ -984,8 +986,54 @@ TEST(FileDialogs, FiltersAndExtensions) {
   EXPECT_EQ(FolderOf("/c.frs"), "/");
   EXPECT_EQ(FolderOf("c.frs"), "");
   EXPECT_EQ(FileNameOf("/a/b/c.frs"), "c.frs");
+}
 
-  // The program's dialogs go through the hooks.
+// A save dialog's answer stands for the type of its typed extension when the
+// dialog offers it; a name without one takes the chosen type's.
+TEST(FileDialogs, TypedExtensionChoosesTheSaveType) {
+  const std::string attractors =
+      "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp|3D-attractor spot (*.fr3)|*.fr3|PNG image (*.png)|*.png";
+  const std::string spots = "Fractal spots (*.frs)|*.frs|All files (*.*)|*.*";
+  struct Case {
+    std::string filter;
+    int chosen;
+    bool follows;  // the default extension follows the type
+    std::string typed, path;
+    int type;
+  } const cases[] = {
+      {attractors, 1, true, "/d/att1.fr3", "/d/att1.fr3", 3},
+      {attractors, 1, true, "/d/att1.FR3", "/d/att1.FR3", 3},
+      {attractors, 2, true, "/d/att1", "/d/att1.bmp", 2},
+      {attractors, 4, true, "/d/att1.jpg", "/d/att1.jpg", 1},
+      {attractors, 2, true, "/d/att1.txt", "/d/att1.txt", 2},  // no type offers it
+      {attractors, 3, true, "/d.x/att1", "/d.x/att1.fr3", 3},
+      {"Images|*.jpg;*.jpeg|JPEG only|*.jpeg", 2, true, "/d/a.jpeg", "/d/a.jpeg", 2},  // the chosen type offers it too
+      {spots, 2, false, "/d/a.frs", "/d/a.frs", 1},
+      {spots, 2, false, "/d/a", "/d/a.frs", 2},
+      {spots, 1, false, "/d/.frs", "/d/.frs", 1},  // a hidden file's name has no extension
+  };
+  const TFileDialogHooks saved = FileDialogHooks();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    EXPECT_EQ(SavedTypeIndex(c.filter, c.chosen, c.typed), c.type);
+    FileDialogHooks().Save = [&](TFileDialog& d, QWidget*) {
+      d.FileName = c.typed;
+      return true;
+    };
+    TFileDialog d;
+    d.Filter = c.filter;
+    d.FilterIndex = c.chosen;
+    d.DefaultExt = c.follows ? "jpg" : "frs";
+    d.ExtFollowsFilter = c.follows;
+    EXPECT_TRUE(RunSaveDialog(d, nullptr));
+    EXPECT_EQ(d.FileName, c.path);
+    EXPECT_EQ(d.FilterIndex, c.type);
+  }
+  FileDialogHooks() = saved;
+}
+
+// The program's dialogs go through the hooks.
+TEST(FileDialogs, RunThroughTheHooks) {
   const TFileDialogHooks saved = FileDialogHooks();
   std::string seen;
   FileDialogHooks().Open = [&](TFileDialog& d, QWidget*) {

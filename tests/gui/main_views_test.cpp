@@ -85,7 +85,7 @@ TEST_F(MainViewsTest, ThreeDViewFollowsRendersAndKeepsItsSettings) {
   EXPECT_GT(DistinctColours(view->View()->PaintArea()->grab().toImage()), 20);
 
   // "&Save image" writes the whole view buffer as a bitmap.
-  view->Hooks = SaveAs(Path("relief.jpg"), 2);
+  view->Hooks = SaveAs(Path("relief"), 2);
   QTest::mouseClick(view->SaveButton(), Qt::LeftButton);
   ASSERT_EQ(Requests.size(), 1u);
   EXPECT_EQ(Requests[0].Title, "Save bitmap");

@@ -42,4 +42,35 @@ TEST(WindowPlace, ReopensWhereItClosedRunAfterRun) {
   }
 }
 
+// A window opens the first time beside the main window where the screen has
+// room, else where it covers least of it.
+TEST(WindowPlace, FirstPlaceBesideTheMainWindow) {
+  const TRect screen{0, 0, 1600, 1000};
+  struct Case {
+    const char* name;
+    TRect screen, main;
+    int32_t width, height;
+    TRect want;
+  } const cases[] = {
+      {"right of a main window at the top left", screen, {0, 0, 303, 345}, 450, 500, {303, 0, 450, 500}},
+      {"right, moved up so that it stays on the screen", screen, {100, 700, 303, 345}, 450, 500, {403, 500, 450, 500}},
+      {"left when the right has no room", screen, {1200, 100, 303, 345}, 450, 500, {750, 100, 450, 500}},
+      {"below when neither side has room", screen, {400, 0, 900, 300}, 450, 500, {400, 300, 450, 500}},
+      {"below, moved left onto a narrow screen", {0, 0, 800, 1000}, {400, 0, 400, 300}, 450, 500, {350, 300, 450, 500}},
+      {"above when only the top has room", screen, {300, 600, 1000, 400}, 450, 500, {300, 100, 450, 500}},
+      {"a screen not at the origin", {1600, 24, 1280, 976}, {1600, 24, 303, 345}, 450, 500, {1903, 24, 450, 500}},
+      {"no room: covers least of a main window filling the left", screen, {0, 0, 1300, 1000}, 450, 500,
+       {1150, 0, 450, 500}},
+      {"no room anywhere: the right edge is best", screen, {100, 100, 1400, 800}, 450, 500, {1150, 100, 450, 500}},
+      {"larger than the screen: shrinks to it", {0, 0, 800, 600}, {0, 0, 300, 300}, 900, 700, {0, 0, 800, 600}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExpectRect(FirstPlace(c.screen, c.main, c.width, c.height), c.want);
+  }
+  EXPECT_FALSE(HoldsPlace(0, 0));
+  EXPECT_TRUE(HoldsPlace(0, 5));
+  EXPECT_TRUE(HoldsPlace(-3, 0));
+}
+
 }  // namespace
