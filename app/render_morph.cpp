@@ -198,11 +198,9 @@ int RunAttractorMorphCommand(TMorphOptions& options) {
   movie.First = attractor.Coefficients;
   TakeAttractorKind(movie, 0, attractor.Kind);
   try {
-    if (const std::string problem = AttractorFileProblem(b); !problem.empty()) throw std::runtime_error(problem);
-    const TProfileFile file(b);
-    if (!TakeAttractorKind(movie, 1, file.ReadInteger("Fractal", "IFSNumber", 0)))
-      return Fail(kDifferentAttractorKinds);
-    ReadAttractorTable(file, movie.Second);
+    const TAttractorFileValues second = ReadAttractorFile(b);
+    if (!TakeAttractorKind(movie, 1, MovieAttractorKind(TProfileFile(b)))) return Fail(kDifferentAttractorKinds);
+    movie.Second = second.Table;
   } catch (const std::exception& e) {
     return Fail("cannot load \"" + b + "\": " + e.what());
   }
