@@ -4,9 +4,10 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 
+#include "app/render_ifs.h"
 #include "app/render_options.h"
+#include "attractors/attractor.h"
 #include "engine/fractal.h"
 #include "movies/movie_host.h"
 #include "platform/dialogs.h"
@@ -65,6 +66,25 @@ class TBatchMovieHost : public TMovieHost {
   TAVIWriter& Writer;
   const TZoomMovieOptions& Options;
 };
+
+// Loads the spot at `path` into `probe`; "" when it is a spot a zoom movie
+// can fly through, else why not, in the words a single render uses for it.
+// IFS and attractor files are told by their names, as the single render
+// tells them apart. `messages` collects what the document shows.
+std::string LoadMovieSpot(const std::string& path, TFractal& probe, const std::vector<std::string>& messages) {
+  if (IsIFSFilePath(path) || IsAttractorFileName(path))
+    return "\"" + path + "\" is an " + (IsIFSFilePath(path) ? "IFS" : "attractor") + " file, not a spot file";
+  const TProfileFile spot(path);
+  if (std::string problem = SpotOpenProblem(spot, "spot"); !problem.empty()) return problem;
+  if (std::string empty = NoFractalKeysText(spot); !empty.empty()) return empty + ": not a spot file";
+  try {
+    probe.LoadSpot(spot);
+  } catch (const std::exception& e) {
+    return "cannot load \"" + path + "\": " + e.what();
+  }
+  if (!messages.empty()) return messages.front();
+  return SpotFormulaProblem(probe.Ctx.Number);
+}
 
 }  // namespace
 
@@ -212,16 +232,8 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
   // Every spot gives its window; the first also the formula, palette and size.
   std::vector<TMovieSpot> spots;
   for (const std::string& path : options.Spots) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return Fail("cannot open spot file \"" + path + "\"");
     TFractal probe(-1, 0, 0, 0, 2, 2, nullptr);
-    try {
-      probe.LoadSpot(path);
-    } catch (const std::exception& e) {
-      return Fail("cannot load \"" + path + "\": " + e.what());
-    }
-    if (!messages.empty()) return Fail("\"" + path + "\": " + messages.front());
-    if (!(probe.W > 0)) return Fail("the spot file \"" + path + "\" has no usable window width");
+    if (const std::string problem = LoadMovieSpot(path, probe, messages); !problem.empty()) return Fail(problem);
     spots.push_back(MovieSpotOf(probe, options.Frames));
   }
   if (options.Width <= 0) {
@@ -241,7 +253,6 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
   doc.LoadSpot(options.Spots.front());
   doc.StopThread();
   if (!messages.empty()) return Fail(messages.front());
-  if (doc.Ctx.Number < 0) return Fail("the first spot file's formula number is negative: nothing to render");
 
   TAVIWriter writer;
   const std::string& out = options.OutputPath;
