@@ -75,10 +75,11 @@ class TMorphHost : public TMovieHost {
   TFractal& Document() override { return Doc; }
   T3dFractal* Attractor() override { return Attract; }
   void RenderAndWait() override {
-    MainQueue().RunUntil([&] { return Attract ? Attract->RenderFinished() : Doc.RenderFinished(); });
-    MainQueue().DispatchPosted();
+    Complete = WaitForFrame([&] { return Attract ? Attract->RenderFinished() : Doc.RenderFinished(); },
+                            [&] { Attract ? Attract->StopThread() : Doc.StopThread(); });
   }
   bool WriteFrame(int32_t i) override {
+    if (!Complete) return false;
     const int64_t length = Attract ? int64_t(3) * Attract->BufWidth() * Attract->BufHeight()
                                    : int64_t(3) * Doc.BufWidth() * Doc.BufHeight();
     const uint8_t* image = Attract ? Attract->ImageBuffer() : Doc.ImageBuffer();
@@ -109,6 +110,7 @@ class TMorphHost : public TMovieHost {
   TAVIWriter& Writer;
   const TMorphOptions& Options;
   int32_t Total;
+  bool Complete = true;  // the last frame's render ran to its end
 };
 
 // The end of a morph: the exit status and its message.

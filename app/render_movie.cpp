@@ -32,12 +32,11 @@ class TBatchMovieHost : public TMovieHost {
 
   TFractal& Document() override { return Doc; }
   void RenderAndWait() override {
-    MainQueue().RunUntil([&] { return Doc.RenderFinished(); });
-    MainQueue().DispatchPosted();
+    Complete = WaitForFrame([&] { return Doc.RenderFinished(); }, [&] { Doc.StopThread(); });
   }
   bool WriteFrame(int32_t i) override {
     const int64_t length = int64_t(3) * Doc.BufWidth() * Doc.BufHeight();
-    if (!Doc.ImageBuffer()) return false;
+    if (!Complete || !Doc.ImageBuffer()) return false;
     if (Writer.WriteFrame(int64_t(Options.Still) * (i - Options.First), Doc.ImageBuffer(), length) != 0) {
       FailedFrame = i;
       return false;
@@ -65,6 +64,7 @@ class TBatchMovieHost : public TMovieHost {
   TFractal& Doc;
   TAVIWriter& Writer;
   const TZoomMovieOptions& Options;
+  bool Complete = true;  // the last frame's render ran to its end
 };
 
 // Loads the spot at `path` into `probe`; "" when it is a spot a zoom movie
@@ -301,3 +301,11 @@ void ReleaseInterrupts() {
 }
 
 bool Interrupted() { return InterruptSeen; }
+
+bool WaitForFrame(const std::function<bool()>& finished, const std::function<void()>& stop) {
+  MainQueue().RunUntil([&] { return finished() || Interrupted(); });
+  const bool complete = finished();
+  if (!complete) stop();
+  MainQueue().DispatchPosted();
+  return complete;
+}

@@ -3,6 +3,7 @@
 // without windows into a clip, with the zoom loop of the spots dialog.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,3 +44,7 @@ bool OpenBatchClip(TAVIWriter& writer, const TZoomMovieOptions& options, int32_t
 void CatchInterrupts();
 void ReleaseInterrupts();
 bool Interrupted();
+// Serves the main queue until `finished` holds; Ctrl-C ends the wait at once
+// (a long IFS frame is not drawn to its end): `stop` then stops the render
+// and the result is false, the frame being incomplete.
+bool WaitForFrame(const std::function<bool()>& finished, const std::function<void()>& stop);

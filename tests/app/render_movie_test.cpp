@@ -4,11 +4,16 @@
 
 #include <sys/wait.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <filesystem>
 
+#include "engine/fractal.h"
+#include "ifs/ifs_model.h"
+#include "platform/messages.h"
 #include "platform/program_folder.h"
+#include "tests/engine/recording_canvas.h"
 #include "tests/movies/clip_reader.h"
 #include "tests/test_files.h"
 
@@ -145,6 +150,28 @@ TEST(ZoomMovieCommand, RefusesFilesThatAreNoSpots) {
     EXPECT_NE(ReadBytes(dir.File("err.txt")).find(c.message), std::string::npos) << ReadBytes(dir.File("err.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir.File("m.avi")));
   }
+}
+
+// Ctrl-C ends the wait for a frame at once: a pass of 10^11 IFS points is
+// stopped instead of drawn to its end, and the frame counts as incomplete.
+TEST(ZoomMovieCommand, CtrlCStopsALongFrameAtOnce) {
+  MainQueue().BindToCurrentThread();
+  const TWorkingIFS saved = WorkingIFS;
+  WorkingIFS.Count = 0;
+  TRecordingCanvas canvas;
+  TFractal doc(-1, 0, 0, 0, 64, 48, &canvas);
+  doc.AutoIter = false;
+  doc.Ctx.MaxIter = kMaxIterLimit;
+  doc.Ctx.IFScounter = kMaxIFSCounter;
+  doc.Ctx.IFSNumber = kWorkingIFSNumber;
+  doc.SetFormula(kIFSFormula, -1, 1, 2);
+  ASSERT_FALSE(doc.RenderFinished());
+  CatchInterrupts();
+  std::raise(SIGINT);
+  ASSERT_TRUE(Interrupted());
+  EXPECT_FALSE(WaitForFrame([&] { return doc.RenderFinished(); }, [&] { doc.StopThread(); }));
+  EXPECT_EQ(doc.RenderThread(), nullptr);
+  WorkingIFS = saved;
 }
 
 }  // namespace
