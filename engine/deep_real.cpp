@@ -105,7 +105,7 @@ long DeepStepExponent(const TDeepReal& w, int32_t spans) {
   // log2 of the span count, rounded up, brings the width down to a step.
   long e = w.Exponent();
   if (e == LONG_MIN) return e;
-  for (int32_t p = spans; p > 1; p = (p + 1) / 2) --e;
+  for (int64_t p = spans; p > 1; p = (p + 1) / 2) --e;
   return e;
 }
 

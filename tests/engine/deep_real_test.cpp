@@ -60,4 +60,6 @@ TEST(DeepReal, AWidthWithoutAStepHasNoStepExponent) {
       EXPECT_EQ(DeepBitsFor(window, spans), TDeepReal::kMinBits) << double(w) << " " << spans;
     }
   }
+  // The largest span count halves a width of 2^0 31 times.
+  EXPECT_EQ(DeepStepExponent(TDeepReal(0.75L, 64), INT32_MAX), -31);
 }
