@@ -71,8 +71,6 @@ std::string RenderAttractorFile(const TRenderOptions& options,
   if (!messages.empty()) return OneLine(messages.front());
   doc.LoadFromFile(path);
   if (!messages.empty()) return OneLine(messages.front());
-  if (doc.Number != kAttractorFormula)
-    return "the file's formula number is " + std::to_string(doc.Number) + ", not 2000: nothing to draw";
   if (doc.Kind <= 0) return "the file's map kind is " + std::to_string(doc.Kind) + ": nothing to draw";
   if (!doc.RenderThread()) return "nothing to draw";
   MainQueue().RunUntil([&] { return done || doc.RenderFinished(); });

@@ -25,8 +25,6 @@ std::string LoadIFSForRender(const std::string& path, TFractal& doc, int32_t max
     throw std::runtime_error(line);
   }
   const TIFSFileLoad load = ReadIFSFileForConstructor(path, WorkingIFS);
-  if (!(load.Values.W > 0))
-    throw std::runtime_error("the window width \"W_Coord\" is " + FormatReal(load.Values.W) + ": nothing to draw");
   doc.StopThread();
   doc.Palette->LoadFromFile(path);
   WorkingIFS = load.Set;

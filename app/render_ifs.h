@@ -14,7 +14,7 @@ bool IsIFSFilePath(const std::string& path);
 // on IFS number 10000 with the file's window, palette and MaxIter (`maxIter`
 // instead when above 0; the iteration limit no longer follows the zoom).
 // The render starts. Throws TConvertError for a value that is not a number
-// and std::runtime_error for a file that cannot be read or a window width
-// that is not above 0, with nothing changed. Returns a note for the user ("" when none), such as
-// transforms left out beyond 30.
+// (or a window with no picture) and std::runtime_error for a file that
+// cannot be read or is not an IFS file, with nothing changed. Returns a note
+// for the user ("" when none), such as transforms left out beyond 30.
 std::string LoadIFSForRender(const std::string& path, TFractal& doc, int32_t maxIter);

@@ -95,12 +95,9 @@ int main(int argc, char** argv) {
     const bool ifs = IsIFSFilePath(options.SpotPath);
     const std::string kind = ifs ? "IFS" : "spot";
     spot.emplace(options.SpotPath);
-    if (!spot->Existed()) return Fail("cannot open " + kind + " file \"" + options.SpotPath + "\": no such file");
-    if (!spot->ReadError().empty())
-      return Fail("cannot read " + kind + " file \"" + options.SpotPath + "\": " + spot->ReadError());
-    if (!ifs && spot->KeyNames("Fractal").empty())
-      std::fprintf(stderr, "pelmorix-render: warning: no key found in section [Fractal] of \"%s\"; "
-                           "rendering the defaults\n", options.SpotPath.c_str());
+    if (const std::string problem = SpotOpenProblem(*spot, kind); !problem.empty()) return Fail(problem);
+    if (const std::string empty = NoFractalKeysText(*spot); !ifs && !empty.empty())
+      std::fprintf(stderr, "pelmorix-render: warning: %s; rendering the defaults\n", empty.c_str());
     if (width <= 0) {
       width = spot->ReadInteger("DrawSize", "X_Size", 640);
       height = spot->ReadInteger("DrawSize", "Y_Size", 480);
@@ -142,7 +139,7 @@ int main(int argc, char** argv) {
     } else if (spot) {
       doc.LoadSpot(*spot);
       if (!messages.empty()) return Fail(messages.front());
-      if (doc.Ctx.Number < 0) return Fail("the spot file's formula number is negative: nothing to render");
+      if (const std::string problem = SpotFormulaProblem(doc.Ctx.Number); !problem.empty()) return Fail(problem);
     } else {
       if (options.MaxIter > 0) {
         doc.AutoIter = false;
@@ -153,9 +150,7 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     return Fail(std::string("cannot load \"") + options.SpotPath + "\": " + e.what());
   }
-  if (!HasRenderPass(doc.Ctx.Number))
-    return Fail("formula number " + std::to_string(doc.Ctx.Number) +
-                " has nothing to render: the renderer draws 0..999, 1000, 1001 and 3000");
+  if (const std::string problem = FormulaProblem(doc.Ctx.Number); !problem.empty()) return Fail(problem);
   if (!doc.RenderThread()) return Fail(messages.empty() ? "nothing to render" : messages.front());
   if (doc.Ctx.Number == kIFSFormula && doc.Ctx.IFSNumber != kWorkingIFSNumber) {
     if (!libraryProblem.empty()) std::fprintf(stderr, "pelmorix-render: warning: %s\n", libraryProblem.c_str());

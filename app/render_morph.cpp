@@ -75,10 +75,11 @@ class TMorphHost : public TMovieHost {
   TFractal& Document() override { return Doc; }
   T3dFractal* Attractor() override { return Attract; }
   void RenderAndWait() override {
-    MainQueue().RunUntil([&] { return Attract ? Attract->RenderFinished() : Doc.RenderFinished(); });
-    MainQueue().DispatchPosted();
+    Complete = WaitForFrame([&] { return Attract ? Attract->RenderFinished() : Doc.RenderFinished(); },
+                            [&] { Attract ? Attract->StopThread() : Doc.StopThread(); });
   }
   bool WriteFrame(int32_t i) override {
+    if (!Complete) return false;
     const int64_t length = Attract ? int64_t(3) * Attract->BufWidth() * Attract->BufHeight()
                                    : int64_t(3) * Doc.BufWidth() * Doc.BufHeight();
     const uint8_t* image = Attract ? Attract->ImageBuffer() : Doc.ImageBuffer();
@@ -109,6 +110,7 @@ class TMorphHost : public TMovieHost {
   TAVIWriter& Writer;
   const TMorphOptions& Options;
   int32_t Total;
+  bool Complete = true;  // the last frame's render ran to its end
 };
 
 int RunIFSMorphCommand(TMorphOptions& options) {
@@ -181,11 +183,9 @@ int RunAttractorMorphCommand(TMorphOptions& options) {
   movie.First = attractor.Coefficients;
   TakeAttractorKind(movie, 0, attractor.Kind);
   try {
-    if (const std::string problem = AttractorFileProblem(b); !problem.empty()) throw std::runtime_error(problem);
-    const TProfileFile file(b);
-    if (!TakeAttractorKind(movie, 1, file.ReadInteger("Fractal", "IFSNumber", 0)))
-      return Fail(kDifferentAttractorKinds);
-    ReadAttractorTable(file, movie.Second);
+    const TAttractorFileValues second = ReadAttractorFile(b);
+    if (!TakeAttractorKind(movie, 1, MovieAttractorKind(TProfileFile(b)))) return Fail(kDifferentAttractorKinds);
+    movie.Second = second.Table;
   } catch (const std::exception& e) {
     return Fail("cannot load \"" + b + "\": " + e.what());
   }

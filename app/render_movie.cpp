@@ -4,9 +4,10 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 
+#include "app/render_ifs.h"
 #include "app/render_options.h"
+#include "attractors/attractor.h"
 #include "engine/fractal.h"
 #include "movies/movie_host.h"
 #include "platform/dialogs.h"
@@ -31,12 +32,11 @@ class TBatchMovieHost : public TMovieHost {
 
   TFractal& Document() override { return Doc; }
   void RenderAndWait() override {
-    MainQueue().RunUntil([&] { return Doc.RenderFinished(); });
-    MainQueue().DispatchPosted();
+    Complete = WaitForFrame([&] { return Doc.RenderFinished(); }, [&] { Doc.StopThread(); });
   }
   bool WriteFrame(int32_t i) override {
     const int64_t length = int64_t(3) * Doc.BufWidth() * Doc.BufHeight();
-    if (!Doc.ImageBuffer()) return false;
+    if (!Complete || !Doc.ImageBuffer()) return false;
     if (Writer.WriteFrame(int64_t(Options.Still) * (i - Options.First), Doc.ImageBuffer(), length) != 0) {
       FailedFrame = i;
       return false;
@@ -64,7 +64,27 @@ class TBatchMovieHost : public TMovieHost {
   TFractal& Doc;
   TAVIWriter& Writer;
   const TZoomMovieOptions& Options;
+  bool Complete = true;  // the last frame's render ran to its end
 };
+
+// Loads the spot at `path` into `probe`; "" when it is a spot a zoom movie
+// can fly through, else why not, in the words a single render uses for it.
+// IFS and attractor files are told by their names, as the single render
+// tells them apart. `messages` collects what the document shows.
+std::string LoadMovieSpot(const std::string& path, TFractal& probe, const std::vector<std::string>& messages) {
+  if (IsIFSFilePath(path) || IsAttractorFileName(path))
+    return "\"" + path + "\" is an " + (IsIFSFilePath(path) ? "IFS" : "attractor") + " file, not a spot file";
+  const TProfileFile spot(path);
+  if (std::string problem = SpotOpenProblem(spot, "spot"); !problem.empty()) return problem;
+  if (std::string empty = NoFractalKeysText(spot); !empty.empty()) return empty + ": not a spot file";
+  try {
+    probe.LoadSpot(spot);
+  } catch (const std::exception& e) {
+    return "cannot load \"" + path + "\": " + e.what();
+  }
+  if (!messages.empty()) return messages.front();
+  return SpotFormulaProblem(probe.Ctx.Number);
+}
 
 }  // namespace
 
@@ -212,16 +232,8 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
   // Every spot gives its window; the first also the formula, palette and size.
   std::vector<TMovieSpot> spots;
   for (const std::string& path : options.Spots) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return Fail("cannot open spot file \"" + path + "\"");
     TFractal probe(-1, 0, 0, 0, 2, 2, nullptr);
-    try {
-      probe.LoadSpot(path);
-    } catch (const std::exception& e) {
-      return Fail("cannot load \"" + path + "\": " + e.what());
-    }
-    if (!messages.empty()) return Fail("\"" + path + "\": " + messages.front());
-    if (!(probe.W > 0)) return Fail("the spot file \"" + path + "\" has no usable window width");
+    if (const std::string problem = LoadMovieSpot(path, probe, messages); !problem.empty()) return Fail(problem);
     spots.push_back(MovieSpotOf(probe, options.Frames));
   }
   if (options.Width <= 0) {
@@ -241,7 +253,6 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
   doc.LoadSpot(options.Spots.front());
   doc.StopThread();
   if (!messages.empty()) return Fail(messages.front());
-  if (doc.Ctx.Number < 0) return Fail("the first spot file's formula number is negative: nothing to render");
 
   TAVIWriter writer;
   if (!OpenBatchClip(writer, options, doc.BufWidth(), doc.BufHeight(), error)) return Fail(error);
@@ -299,3 +310,11 @@ void ReleaseInterrupts() {
 }
 
 bool Interrupted() { return InterruptSeen; }
+
+bool WaitForFrame(const std::function<bool()>& finished, const std::function<void()>& stop) {
+  MainQueue().RunUntil([&] { return finished() || Interrupted(); });
+  const bool complete = finished();
+  if (!complete) stop();
+  MainQueue().DispatchPosted();
+  return complete;
+}

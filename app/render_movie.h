@@ -3,6 +3,7 @@
 // without windows into a clip, with the zoom loop of the spots dialog.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,3 +52,7 @@ int FinishBatchClip(TAVIWriter& writer, const TZoomMovieOptions& options, int32_
 void CatchInterrupts();
 void ReleaseInterrupts();
 bool Interrupted();
+// Serves the main queue until `finished` holds; Ctrl-C ends the wait at once
+// (a long IFS frame is not drawn to its end): `stop` then stops the render
+// and the result is false, the frame being incomplete.
+bool WaitForFrame(const std::function<bool()>& finished, const std::function<void()>& stop);

@@ -2,10 +2,11 @@
 
 #include <cctype>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 
+#include "engine/render_thread.h"
 #include "platform/profile.h"
+#include "platform/view_values.h"
 
 namespace {
 
@@ -38,6 +39,28 @@ bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, s
 int Fail(const std::string& text) {
   std::fprintf(stderr, "pelmorix-render: %s\n", text.c_str());
   return 1;
+}
+
+std::string SpotOpenProblem(const TProfileFile& file, const std::string& kind) {
+  if (!file.Existed()) return "cannot open " + kind + " file \"" + file.Path() + "\": no such file";
+  if (!file.ReadError().empty()) return "cannot read " + kind + " file \"" + file.Path() + "\": " + file.ReadError();
+  return {};
+}
+
+std::string NoFractalKeysText(const TProfileFile& file) {
+  if (!file.KeyNames("Fractal").empty()) return {};
+  return "no key found in section [Fractal] of \"" + file.Path() + "\"";
+}
+
+std::string SpotFormulaProblem(int32_t number) {
+  if (number < 0) return "the spot file's formula number is negative: nothing to render";
+  return FormulaProblem(number);
+}
+
+std::string FormulaProblem(int32_t number) {
+  if (HasRenderPass(number)) return {};
+  return "formula number " + std::to_string(number) +
+         " has nothing to render: the renderer draws 0..999, 1000, 1001 and 3000";
 }
 
 std::string RenderUsage() {
@@ -111,7 +134,7 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
         options.X = ParseReal(v.substr(0, c1));
         options.Y = ParseReal(v.substr(c1 + 1, c2 - c1 - 1));
         options.W = ParseReal(v.substr(c2 + 1));
-        if (!std::isfinite(options.X) || !std::isfinite(options.Y) || !std::isfinite(options.W) || !(options.W > 0))
+        if (!IsViewCoordinate(options.X) || !IsViewCoordinate(options.Y) || !IsViewWidth(options.W))
           throw TConvertError("");
       } catch (const TConvertError&) {
         error = "bad --window \"" + v + "\": expected X,Y,W with W > 0";

@@ -45,3 +45,16 @@ bool ParseInt(const std::string& text, int32_t& out);
 bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, std::string& error);
 // Says "pelmorix-render: text" on stderr; returns the failure exit status 1.
 int Fail(const std::string& text);
+
+class TProfileFile;
+// What a command says of the spot (or, with `kind` "IFS", IFS) file it was
+// given: why it cannot be opened (missing, unreadable), "" when it can.
+std::string SpotOpenProblem(const TProfileFile& file, const std::string& kind);
+// A spot without a key in section [Fractal] renders as the defaults: the
+// words for it, "" for a spot with keys.
+std::string NoFractalKeysText(const TProfileFile& file);
+// Why the formula number a spot file loaded has nothing to render; "" when it
+// has something.
+std::string SpotFormulaProblem(int32_t number);
+// The same for a formula number however it was given.
+std::string FormulaProblem(int32_t number);

@@ -38,6 +38,31 @@ void ReadAttractorTable(const TProfileFile& file, TAttractorTable& table);
 // The message of a load that failed with `error`.
 std::string AttractorLoadFailure(const std::string& error);
 
+// The section of an attractor file that holds the window's drawing size
+// ("X_Size", "Y_Size").
+inline constexpr const char* kAttractorDrawSize = "DrawSize";
+
+// What an attractor file holds; the defaults are those of a file without the
+// keys.
+struct TAttractorFileValues {
+  int32_t DrawWidth = 300, DrawHeight = 300;  // "DrawSize", as the file has them
+  TAttractorTable Table;
+  Extended X = -2, Y = 2, W = 4;
+  int32_t Kind = kAttractorIFS;
+  int32_t ColorStyle = 0;
+  TColor3 Solid{255, 255, 255};
+  TColor3 Background{0, 0, 0};
+  int32_t PointCount = kDefaultPointCount;
+};
+// Reads the whole file before anything is applied, so that a file that
+// cannot be loaded changes nothing. Throws, with the text for the user:
+// std::runtime_error for a file that cannot be read (AttractorFileProblem),
+// one that holds none of the sections "DrawSize", "Fractal" and "Attract"
+// (not an attractor file) and a formula number other than 2000;
+// TConvertError for a value that is not a number and for a view window with
+// no picture (platform/view_values.h).
+TAttractorFileValues ReadAttractorFile(const std::string& path);
+
 class T3dFractal;
 // The text a PNG picture of the attractor carries: the program, and the
 // document's number, window and point count under their file key names.
@@ -66,7 +91,12 @@ class T3dFractal {
   // Draws the stored points again with the current window and colours.
   void Redraw();
   void SaveToFile(const std::string& path);
+  // ReadAttractorFile, then TakeFile; a file that cannot be loaded shows
+  // AttractorLoadFailure and changes nothing.
   void LoadFromFile(const std::string& path);
+  // Stops the thread and takes the file's values; the point count goes
+  // through SetPointCount from 0, which reallocates the points and restarts.
+  void TakeFile(const TAttractorFileValues& values);
 
   // Stops the render thread (terminate, wait) and frees it.
   void StopThread();

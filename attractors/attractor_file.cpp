@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
+#include <stdexcept>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +13,7 @@
 #include "attractors/attractor.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
+#include "platform/view_values.h"
 
 namespace {
 
@@ -27,13 +28,6 @@ std::string CoefficientKey(int32_t row, int32_t column) {
   else
     std::snprintf(key, sizeof key, "A%d%02d", int(row + 1), int(column + 1));
   return key;
-}
-
-// An infinite or NaN window has no picture to draw.
-Extended ReadWindowReal(const TProfileFile& file, const char* key, const char* def) {
-  const Extended value = file.ReadReal(kFractal, key, def);
-  if (!std::isfinite(value)) throw file.NotAReal(kFractal, key);
-  return value;
 }
 
 uint8_t ReadComponent(const TProfileFile& file, const char* key, int32_t def) {
@@ -91,28 +85,55 @@ void T3dFractal::SaveToFile(const std::string& path) {
   f.Save();
 }
 
+TAttractorFileValues ReadAttractorFile(const std::string& path) {
+  const std::string problem = AttractorFileProblem(path);
+  if (!problem.empty()) throw std::runtime_error(problem);
+  const TProfileFile f(path);
+  if (!f.SectionExists(kAttractorDrawSize) && !f.SectionExists(kFractal) && !f.SectionExists(kAttract))
+    throw std::runtime_error("The file \"" + path + "\" is not an attractor file");
+  TAttractorFileValues v;
+  v.DrawWidth = f.ReadInteger(kAttractorDrawSize, "X_Size", v.DrawWidth);
+  v.DrawHeight = f.ReadInteger(kAttractorDrawSize, "Y_Size", v.DrawHeight);
+  ReadAttractorTable(f, v.Table);
+  v.X = ReadViewCoordinate(f, kFractal, "X_Coord", "-2");
+  v.Y = ReadViewCoordinate(f, kFractal, "Y_Coord", "2");
+  v.W = ReadViewWidth(f, kFractal, "W_Coord", "4");
+  const int32_t number = f.ReadInteger(kFractal, "Number", kAttractorFormula);
+  if (number != kAttractorFormula)
+    throw std::runtime_error("the file's formula number is " + std::to_string(number) + ", not " +
+                             std::to_string(kAttractorFormula) + ": nothing to draw");
+  v.Kind = f.ReadInteger(kFractal, "IFSNumber", kAttractorIFS);
+  v.ColorStyle = f.ReadInteger(kFractal, "IFSColorStyle", 0);
+  v.Solid.Red = ReadComponent(f, "IFSSolidRed", 255);
+  v.Solid.Green = ReadComponent(f, "IFSSolidGreen", 255);
+  v.Solid.Blue = ReadComponent(f, "IFSSolidBlue", 255);
+  v.Background.Red = ReadComponent(f, "IFSBackRed", 0);
+  v.Background.Green = ReadComponent(f, "IFSBackGreen", 0);
+  v.Background.Blue = ReadComponent(f, "IFSBackBlue", 0);
+  v.PointCount = f.ReadInteger(kFractal, "MaxIter", kDefaultPointCount);
+  return v;
+}
+
+void T3dFractal::TakeFile(const TAttractorFileValues& v) {
+  StopThread();
+  Coefficients = v.Table;
+  X = v.X;
+  Y = v.Y;
+  W = v.W;
+  Number = kAttractorFormula;
+  Kind = v.Kind;
+  ColorStyle = v.ColorStyle;
+  Solid = v.Solid;
+  Background = v.Background;
+  // Setting the count from 0 always reallocates the points and restarts.
+  PointCount = 0;
+  SetPointCount(v.PointCount);
+}
+
 void T3dFractal::LoadFromFile(const std::string& path) {
   StopThread();
   try {
-    const std::string problem = AttractorFileProblem(path);
-    if (!problem.empty()) throw std::runtime_error(problem);
-    const TProfileFile f(path);
-    ReadAttractorTable(f, Coefficients);
-    X = ReadWindowReal(f, "X_Coord", "-2");
-    Y = ReadWindowReal(f, "Y_Coord", "2");
-    W = ReadWindowReal(f, "W_Coord", "4");
-    Number = f.ReadInteger(kFractal, "Number", kAttractorFormula);
-    Kind = f.ReadInteger(kFractal, "IFSNumber", kAttractorIFS);
-    ColorStyle = f.ReadInteger(kFractal, "IFSColorStyle", 0);
-    Solid.Red = ReadComponent(f, "IFSSolidRed", 255);
-    Solid.Green = ReadComponent(f, "IFSSolidGreen", 255);
-    Solid.Blue = ReadComponent(f, "IFSSolidBlue", 255);
-    Background.Red = ReadComponent(f, "IFSBackRed", 0);
-    Background.Green = ReadComponent(f, "IFSBackGreen", 0);
-    Background.Blue = ReadComponent(f, "IFSBackBlue", 0);
-    // Setting the count from 0 always reallocates the points and restarts.
-    PointCount = 0;
-    SetPointCount(f.ReadInteger(kFractal, "MaxIter", kDefaultPointCount));
+    TakeFile(ReadAttractorFile(path));
   } catch (const std::exception& e) {
     ShowMessage(AttractorLoadFailure(e.what()));
   }

@@ -37,8 +37,7 @@ namespace {
 
 constexpr int kMinWidth = 440, kMinHeight = 420;
 constexpr int kPanelWidth = 150;
-constexpr int kDefaultSide = 300;  // the drawing size of a file without "DrawSize"
-constexpr const char* kDrawSize = "DrawSize";
+constexpr int kDefaultSide = 300;  // the drawing size at the start
 
 const char* const kTypes[] = {"IFS", "X+Y+Z+XYZ", "X+XX+XY+XZ+Y+YY+YZ+Z+ZZ", "X+Y+Z+XXYYZZ"};
 
@@ -49,6 +48,13 @@ const TDrawSizeEntry kSizes[] = {{152, 152}, {200, 200}, {300, 300},  {320, 200}
                                  {400, 400}, {512, 512}, {640, 400},  {640, 480},  {800, 600},
                                  {800, 800}, {1024, 768}, {1024, 1024}};
 constexpr int kInitialSize = 2;  // "300 x 300"
+// A side of a file's drawing size as the window takes it: one that no
+// drawing can have is taken as missing, and none is larger than the largest
+// that the "Size:" list offers.
+int DrawSide(int32_t side) {
+  constexpr int kLargestSide = 1024;
+  return side < 1 ? kDefaultSide : std::min(side, kLargestSide);
+}
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string ToStd(const QString& s) { return s.toStdString(); }
@@ -334,23 +340,21 @@ void TAttractorForm::Load() {
 }
 
 void TAttractorForm::LoadFile(const std::string& path) {
-  Doc->StopThread();
-  // A file that is not there changes nothing, not even the size.
-  const std::string problem = AttractorFileProblem(path);
-  if (!problem.empty()) {
-    ShowMessage(AttractorLoadFailure(problem));
+  // A file that cannot be loaded changes nothing: not the drawing, its size
+  // or the caption.
+  TAttractorFileValues values;
+  try {
+    values = ReadAttractorFile(path);
+  } catch (const std::exception& e) {
+    ShowMessage(AttractorLoadFailure(e.what()));
     return;
   }
-  const TProfileFile file(path);
-  int width = file.ReadInteger(kDrawSize, "X_Size", kDefaultSide);
-  int height = file.ReadInteger(kDrawSize, "Y_Size", kDefaultSide);
-  // A size that no drawing can have is taken as missing.
-  if (width < 1) width = kDefaultSide;
-  if (height < 1) height = kDefaultSide;
+  Doc->StopThread();
+  const int width = DrawSide(values.DrawWidth), height = DrawSide(values.DrawHeight);
   for (int i = 0; i < int(std::size(kSizes)); ++i)
     if (kSizes[i].Width == width && kSizes[i].Height == height) FSizeList->setCurrentIndex(i);
   SetDrawSize(width, height);
-  Doc->LoadFromFile(path);
+  Doc->TakeFile(values);
   ShowDocumentValues();
   SaveDialog.FileName = FileNameOf(path);
   setWindowTitle(Q("3D-attractor:  " + path));
@@ -375,8 +379,8 @@ void TAttractorForm::Save() {
       try {
         const std::string path = base + ".fr3";
         TProfileFile file(path);
-        file.WriteInt(kDrawSize, "X_Size", Doc->Width);
-        file.WriteInt(kDrawSize, "Y_Size", Doc->Height);
+        file.WriteInt(kAttractorDrawSize, "X_Size", Doc->Width);
+        file.WriteInt(kAttractorDrawSize, "Y_Size", Doc->Height);
         file.Save();
         Doc->SaveToFile(path);
       } catch (const std::exception& e) {

@@ -65,7 +65,7 @@ bool TDeepReal::ParseAllDigits(const std::string& text, TDeepReal& out) {
 
 void TDeepReal::SetBits(mpfr_prec_t bits) { mpfr_prec_round(V, std::max(bits, kMinBits), MPFR_RNDN); }
 
-long TDeepReal::Exponent() const { return IsZero() ? LONG_MIN : long(mpfr_get_exp(V)); }
+long TDeepReal::Exponent() const { return mpfr_regular_p(V) ? long(mpfr_get_exp(V)) : LONG_MIN; }
 
 int TDeepReal::DecimalDigits(mpfr_prec_t bits) { return int(std::ceil(double(bits) * std::log10(2.0))) + 1; }
 
@@ -104,13 +104,16 @@ TDeepReal operator/(const TDeepReal& a, const TDeepReal& b) {
 long DeepStepExponent(const TDeepReal& w, int32_t spans) {
   // log2 of the span count, rounded up, brings the width down to a step.
   long e = w.Exponent();
-  for (int32_t p = spans; p > 1; p = (p + 1) / 2) --e;
+  if (e == LONG_MIN) return e;
+  for (int64_t p = spans; p > 1; p = (p + 1) / 2) --e;
   return e;
 }
 
 long DeepSpanBits(const TDeepWindow& window, int32_t spans) {
+  const long step = DeepStepExponent(window.W, spans);
+  if (step == LONG_MIN) return 0;
   const long top = std::max({window.X.Exponent(), window.Y.Exponent(), window.W.Exponent()});
-  return top - DeepStepExponent(window.W, spans);
+  return top - step;
 }
 
 mpfr_prec_t DeepBitsFor(const TDeepWindow& window, int32_t pixels) {

@@ -37,7 +37,8 @@ class TDeepReal {
   Extended ToExtended() const { return mpfr_get_ld(V, MPFR_RNDN); }
   double ToDouble() const { return mpfr_get_d(V, MPFR_RNDN); }
   bool IsZero() const { return mpfr_zero_p(V) != 0; }
-  // The binary exponent e with 2^(e-1) <= |value| < 2^e; LONG_MIN for zero.
+  // The binary exponent e with 2^(e-1) <= |value| < 2^e; LONG_MIN for zero
+  // and for a value that is not a finite number.
   long Exponent() const;
   // Scientific decimal with `digits` significant digits ("-7.4364e-01");
   // DecimalDigits(Bits()) of them read back to the same value.
@@ -64,11 +65,12 @@ struct TDeepWindow {
   TDeepReal X, Y, W;
 };
 
-// The binary exponent of the step W / spans, to within one.
+// The binary exponent of the step W / spans, to within one; LONG_MIN when W
+// is zero or not a finite number (no step).
 long DeepStepExponent(const TDeepReal& w, int32_t spans);
 
 // The bits from the largest of X, Y, W down to the step W / spans, to within
-// one. W must not be zero.
+// one; 0 when there is no step.
 long DeepSpanBits(const TDeepWindow& window, int32_t spans);
 
 // Bits that resolve every pixel of a view `pixels` wide: from the larger

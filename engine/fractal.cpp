@@ -156,6 +156,13 @@ void TFractal::SetSize(int32_t width, int32_t height) {
   Header.biHeight = RoundUpTo4(height);
   PixelCount = Header.biWidth * Header.biHeight;
   const uint64_t pixels = uint64_t(PixelCount);
+  // Both buffers are measured against the limit before either is taken, so
+  // that a size past it costs no allocation.
+  for (const uint64_t bytes : {pixels * 3, pixels * 3 * sizeof(float)})
+    if (bytes > MaxBufferBytes) {
+      ShowMessage(OutOfMemoryMessage(bytes));
+      return;
+    }
   Image = TryAllocate<uint8_t>(pixels * 3);
   if (!Image) {
     ShowMessage(OutOfMemoryMessage(pixels * 3));

@@ -20,6 +20,9 @@ class TFThread;
 class TProfileFile;
 
 constexpr int32_t kMaxIterLimit = 100000;  // largest maximum iterations a document uses
+// The IFS points drawn per iteration (IFScounter), as the selection dialog
+// offers them.
+constexpr int32_t kMinIFSCounter = 10, kMaxIFSCounter = 1000000;
 
 // The value of SetProperty: a real, an integer, a boolean, or a colour
 // (index 37).

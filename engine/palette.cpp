@@ -239,6 +239,12 @@ TPalPoint TFPal::HandlePosition(int32_t kind, int32_t width, int32_t height) con
 
 void TFPal::LoadFromFile(const std::string& path) { LoadFromProfile(TProfileFile(path)); }
 
+bool TFPal::InProfile(const TProfileFile& file) {
+  for (const char* section : {kColors, kStandard, kLinear, kParabola, kSquare})
+    if (file.SectionExists(section)) return true;
+  return false;
+}
+
 void TFPal::LoadFromProfile(const TProfileFile& f) {
   TFPal staged(*this, 0);
   staged.PaletteKind = f.ReadInteger(kColors, "Palette type", PaletteKind);

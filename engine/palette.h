@@ -114,6 +114,8 @@ class TFPal {
   void SaveToFile(const std::string& path) const;
   void LoadFromProfile(const TProfileFile& file);
   void SaveToProfile(TProfileFile& file) const;
+  // Whether `file` holds any of the palette's sections.
+  static bool InProfile(const TProfileFile& file);
 
  private:
   TFPal(const TFPal& other, int);  // settings and infinity colour only, for staging a load

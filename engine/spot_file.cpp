@@ -9,6 +9,7 @@
 #include "engine/fractal.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
+#include "platform/view_values.h"
 
 namespace {
 
@@ -110,9 +111,9 @@ void TFractal::LoadSpot(const TProfileFile& f) {
   Palette->LoadFromProfile(f);  // its errors reach the caller
   try {
     TFormulaContext& c = Ctx;
-    X = f.ReadReal(kFractal, "X_Coord", "-2.2");
-    Y = f.ReadReal(kFractal, "Y_Coord", "-1.4");
-    W = f.ReadReal(kFractal, "W_Coord", "2.8");
+    X = ReadViewCoordinate(f, kFractal, "X_Coord", "-2.2");
+    Y = ReadViewCoordinate(f, kFractal, "Y_Coord", "-1.4");
+    W = ReadViewWidth(f, kFractal, "W_Coord", "2.8");
     DeepFromExtended();
     LoadDeepWindow(f);
     X0 = f.ReadReal(kFractal, "X0_Coord", "-2.2");
@@ -128,7 +129,7 @@ void TFractal::LoadSpot(const TProfileFile& f) {
     c.KeepBlk = f.ReadBool(kFractal, "KeepBlk", false);
     c.FilterOnly = f.ReadBool(kFractal, "Filter only", false);
     c.IFSNumber = f.ReadInteger(kFractal, "IFSNumber", 0);
-    c.IFScounter = f.ReadInteger(kFractal, "IFSCounter", 100);
+    c.IFScounter = std::clamp(f.ReadInteger(kFractal, "IFSCounter", 100), kMinIFSCounter, kMaxIFSCounter);
     c.IFSColorStyle = f.ReadInteger(kFractal, "IFSColorStyle", 0);
     c.IFSSolid[2] = uint8_t(f.ReadInteger(kFractal, "IFSSolidRed", 255));
     c.IFSSolid[1] = uint8_t(f.ReadInteger(kFractal, "IFSSolidGreen", 255));

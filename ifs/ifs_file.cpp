@@ -1,9 +1,11 @@
 #include "ifs/ifs_file.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "engine/palette.h"
 #include "platform/profile.h"
+#include "platform/view_values.h"
 
 namespace {
 
@@ -47,6 +49,18 @@ int32_t ListedIFSCount(const TProfileFile& file, std::string& warnings) {
   return n;
 }
 
+// A file that is there but holds none of the sections of a single-IFS file
+// (random bytes, a text), or a negative count, is no IFS file: loading it
+// would only empty the set.
+void RequireIFSFile(const TProfileFile& file) {
+  const bool sections = file.SectionExists(kIFSSection) || file.SectionExists(kFractalSection) || TFPal::InProfile(file);
+  if (file.Existed() && !sections) throw std::runtime_error("The file \"" + file.Path() + "\" is not an IFS file.");
+  const int32_t count = file.ReadInteger(kIFSSection, "Count", 0);
+  if (count < 0)
+    throw std::runtime_error("The file \"" + file.Path() + "\" is not an IFS file: it counts " +
+                             std::to_string(count) + " transforms.");
+}
+
 }  // namespace
 
 std::string ReadIFSSet(const TProfileFile& file, std::string_view section, TWorkingIFS& set) {
@@ -62,12 +76,13 @@ std::string ReadIFSSet(const TProfileFile& file, std::string_view section, TWork
 
 std::string LoadIFSFile(const std::string& path, TWorkingIFS& set, TIFSFileValues& values, TFPal* palette) {
   const TProfileFile file(path);
+  RequireIFSFile(file);
   if (palette) palette->LoadFromProfile(file);
   values.Name = file.ReadString(kIFSSection, "Name", "NoName");
   std::string warnings = ReadIFSSet(file, kIFSSection, set);
-  values.X = file.ReadReal(kFractalSection, "X_Coord", "-10");
-  values.Y = file.ReadReal(kFractalSection, "Y_Coord", "10");
-  values.W = file.ReadReal(kFractalSection, "W_Coord", "20");
+  values.X = ReadViewCoordinate(file, kFractalSection, "X_Coord", "-10");
+  values.Y = ReadViewCoordinate(file, kFractalSection, "Y_Coord", "10");
+  values.W = ReadViewWidth(file, kFractalSection, "W_Coord", "20");
   values.MaxIter = file.ReadInteger(kFractalSection, "MaxIter", 200);
   return warnings;
 }

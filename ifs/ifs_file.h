@@ -45,7 +45,11 @@ std::string ReadIFSSet(const TProfileFile& file, std::string_view section, TWork
 // Loads a single-IFS file: the palette first (skipped when `palette` is
 // null), then "Name", the set, and the "Fractal" values, each stored into
 // `values` as it is read (so after a conversion error the fields not reached
-// keep what the caller put there). A missing file loads the defaults.
+// keep what the caller put there). A window with no picture (see
+// platform/view_values.h) throws the conversion error. A missing file loads
+// the defaults; a file that holds none of the sections above, or a negative
+// "Count", is not an IFS file: std::runtime_error naming the file, before
+// anything is read.
 std::string LoadIFSFile(const std::string& path, TWorkingIFS& set, TIFSFileValues& values, TFPal* palette);
 
 // Writes a single-IFS file: "Name", "Count", the transforms (15 significant

@@ -3,11 +3,14 @@
 #include "attractors/attractor.h"
 #include "movies/morph_frames.h"
 #include "movies/movie_host.h"
+#include "platform/profile.h"
 
 TAttractorMovie& AttractorMovie() {
   static TAttractorMovie movie;
   return movie;
 }
+
+int32_t MovieAttractorKind(const TProfileFile& file) { return file.ReadInteger("Fractal", "IFSNumber", 0); }
 
 bool TakeAttractorKind(TAttractorMovie& movie, int which, int32_t kind) {
   const int32_t other = which == 0 ? movie.SecondKind : movie.FirstKind;

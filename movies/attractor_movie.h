@@ -27,6 +27,11 @@ struct TAttractorMovie {
 // The program-wide tables of the attractor movie window.
 TAttractorMovie& AttractorMovie();
 
+class TProfileFile;
+// The map kind the movie takes from an attractor file: "IFSNumber" of
+// section "Fractal", 0 when the file has none.
+int32_t MovieAttractorKind(const TProfileFile& file);
+
 // The map kind of a file about to be loaded as the first (which 0) or the
 // second (1) attractor. False when the other attractor is loaded with a
 // different kind: the tables stay, and when the first was being loaded it

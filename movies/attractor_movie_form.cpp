@@ -140,14 +140,12 @@ void TAVI3Dattr::LoadClicked(int which) {
 }
 
 void TAVI3Dattr::LoadFile(int which, const std::string& path) {
-  if (const std::string problem = AttractorFileProblem(path); !problem.empty()) {
-    ShowMessage(problem);
-    return;
-  }
   TAttractorMovie& movie = AttractorMovie();
   try {
-    const TProfileFile file(path);
-    if (!TakeAttractorKind(movie, which, file.ReadInteger("Fractal", "IFSNumber", 0))) {
+    // The file is refused as the attractor window refuses it; only its
+    // table and kind are used.
+    const TAttractorFileValues values = ReadAttractorFile(path);
+    if (!TakeAttractorKind(movie, which, MovieAttractorKind(TProfileFile(path)))) {
       if (which == 0) {
         Fields[1]->clear();
         Fields[1]->setEnabled(false);
@@ -157,7 +155,7 @@ void TAVI3Dattr::LoadFile(int which, const std::string& path) {
     }
     Fields[which]->setText(QString::fromStdString(path));
     Fields[which]->setEnabled(true);
-    ReadAttractorTable(file, which == 0 ? movie.First : movie.Second);
+    (which == 0 ? movie.First : movie.Second) = values.Table;
   } catch (const std::exception& e) {
     ShowMessage(e.what());
   }

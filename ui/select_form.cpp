@@ -525,7 +525,7 @@ QWidget* TSelectForm::BuildIFSPage() {
   auto* row = new QHBoxLayout;
   auto* label = new QLabel("&MaxIter multipler:", page);
   FMultiplier = new QSpinBox(page);
-  FMultiplier->setRange(10, 1000000);
+  FMultiplier->setRange(kMinIFSCounter, kMaxIFSCounter);
   FMultiplier->setSingleStep(10);
   FMultiplier->setValue(10);
   label->setBuddy(FMultiplier);
@@ -534,7 +534,7 @@ QWidget* TSelectForm::BuildIFSPage() {
   row->addStretch(1);
   layout->addLayout(row);
   connect(FMultiplier, &QSpinBox::valueChanged, this, [this](int value) {
-    if (!Updating && Doc && value >= 10 && value <= 1000000) Doc->SetIFSCounter(value);
+    if (!Updating && Doc && value >= kMinIFSCounter && value <= kMaxIFSCounter) Doc->SetIFSCounter(value);
   });
   return page;
 }

@@ -51,6 +51,8 @@ TEST(RenderOptions, ParsesAndRejects) {
       {{"-o", "o.bmp", "--window", "1,2,x"}, false, "bad --window"},
       {{"-o", "o.bmp", "--window", "1,2,inf"}, false, "bad --window"},
       {{"-o", "o.bmp", "--window", "nan,2,1"}, false, "bad --window"},
+      {{"-o", "o.bmp", "--window", "1,2,1e4000"}, false, "bad --window"},
+      {{"-o", "o.bmp", "--window", "1,1e400,1"}, false, "bad --window"},
       {{"-o", "o.jpg", "-q", "101"}, false, "bad --quality"},
       {{"-o", "o.bmp", "--maxiter", "0"}, false, "bad --maxiter"},
       {{"-o", "o.bmp", "--bogus"}, false, "unknown option"},
@@ -260,6 +262,19 @@ TEST_F(RenderCli, FormulaToJpegAndFailuresLeaveNoFile) {
   EXPECT_NE(Slurp(Dir / "stderr.txt").find("Cannot write"), std::string::npos);
 }
 
+// A size whose buffers pass the document's limit is refused before any of
+// them is taken: with a gigabyte of address space, the 1.2 GB image is never
+// asked for and the message names the value buffer that passes the limit.
+TEST_F(RenderCli, SizePastTheBufferLimitIsRefusedBeforeAnyAllocation) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "sanitizers reserve more address space than the limit";
+#endif
+  EXPECT_EQ(Run("--size 20000x20000 -o '" + P("big.bmp") + "'", "ulimit -v 1000000; "), 1);
+  EXPECT_NE(Slurp(Dir / "stderr.txt").find("Unable to get 4,800,000,000 bytes: out of memory"), std::string::npos)
+      << Slurp(Dir / "stderr.txt");
+  EXPECT_FALSE(fs::exists(Dir / "big.bmp"));
+}
+
 TEST_F(RenderCli, AntiAliasRendersTwiceTheSizeAndWritesTheSmoothedHalf) {
   const std::string spot = "--formula 0 --window -0.8,0.2,0.1 --maxiter 200 ";
   ASSERT_EQ(Run(spot + "--size 30x22 -o '" + P("full.bmp") + "'"), 0) << Slurp(Dir / "stderr.txt");
@@ -332,7 +347,10 @@ TEST_F(RenderCli, DrawsAnIFSFileWithItsWindowAndPalette) {
       {"nan.fri", "[IFS]\nCount=1\nFrm0A=nan\n", "not a valid floating point"},
       {"huge.fri", "[IFS]\nCount=1\nFrm0E=1e39\n", "not a valid floating point"},
       {"missing.fri", nullptr, "cannot open IFS file"},
-      {"flat.fri", "[IFS]\nCount=0\n[Fractal]\nW_Coord=-0\n", "\"W_Coord\" is 0"},
+      {"flat.fri", "[IFS]\nCount=0\n[Fractal]\nW_Coord=-0\n", "'-0' is not a valid floating point"},
+      {"nanx.fri", "[IFS]\nCount=0\n[Fractal]\nX_Coord=nan\n", "'nan' is not a valid floating point"},
+      {"wide.fri", "[IFS]\nCount=0\n[Fractal]\nW_Coord=1e4000\n", "'1e4000' is not a valid floating point"},
+      {"bytes.fri", "\x93\x01garbage\xff\n", "is not an IFS file"},
   };
   for (const auto& b : bad) {
     if (b.text) std::ofstream(P(b.name)) << b.text;

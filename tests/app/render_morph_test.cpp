@@ -120,6 +120,25 @@ TEST(MorphCommand, WritesTheAttractorMorphOfTwoFilesOfOneKind) {
   EXPECT_EQ(run("'" + dir.File("a.fr3") + "' '" + dir.File("a.fri") + "'", "-o '" + dir.File("x.avi") + "'"), 1);
   EXPECT_NE(ReadBytes(dir.File("err.txt")).find("two .fri files or two .fr3 files"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.File("x.avi")));
+
+  // What the single render refuses, the morph refuses, first file or second.
+  std::ofstream(dir.File("n.fr3")) << "[Fractal]\nNumber=0\nIFSNumber=1\n[Attract]\nA101=0.5\n";
+  std::ofstream(dir.File("w.fr3")) << "[Fractal]\nW_Coord=-4\nIFSNumber=1\n[Attract]\nA101=0.5\n";
+  std::ofstream(dir.File("r.fr3")) << "\x93\xfe random\n\xff\x01=\x02\n";
+  const struct {
+    std::string files, message;
+  } refused[] = {
+      {"'" + dir.File("n.fr3") + "' '" + dir.File("b.fr3") + "'", "formula number is 0, not 2000"},
+      {ab.substr(0, ab.find(' ')) + " '" + dir.File("n.fr3") + "'", "formula number is 0, not 2000"},
+      {ab.substr(0, ab.find(' ')) + " '" + dir.File("w.fr3") + "'", "'-4' is not a valid floating point value"},
+      {ab.substr(0, ab.find(' ')) + " '" + dir.File("r.fr3") + "'", "is not an attractor file"},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.files);
+    EXPECT_EQ(run(r.files, "-o '" + dir.File("x.avi") + "'"), 1);
+    EXPECT_NE(ReadBytes(dir.File("err.txt")).find(r.message), std::string::npos) << ReadBytes(dir.File("err.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x.avi")));
+  }
 }
 
 }  // namespace

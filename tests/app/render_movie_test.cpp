@@ -5,11 +5,17 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <filesystem>
 #include <set>
 
+#include "engine/fractal.h"
+#include "ifs/ifs_model.h"
+#include "platform/messages.h"
 #include "platform/program_folder.h"
+#include "tests/engine/recording_canvas.h"
 #include "tests/movies/clip_reader.h"
 #include "tests/test_files.h"
 
@@ -155,6 +161,65 @@ TEST(ZoomMovieCommand, AFailedMovieLeavesTheEarlierClipAsItWas) {
     }
     chmod(out.c_str(), 0644);
   }
+}
+
+// Files that are no spots are refused as a single render refuses them: exit
+// 1, the reason, and no clip.
+TEST(ZoomMovieCommand, RefusesFilesThatAreNoSpots) {
+  TScratchFolder dir;
+  std::ofstream(dir.File("a.frs")) << "[Fractal]\nNumber=0\nW_Coord=2.8\n";
+  std::ofstream(dir.File("s.fri")) << "[IFS]\nCount=0\n[Fractal]\nX_Coord=-10\nY_Coord=10\nW_Coord=20\n";
+  std::ofstream(dir.File("s.fr3")) << "[Fractal]\nNumber=2000\n[Attract]\nA101=0.5\n";
+  std::ofstream(dir.File("attractor.frs")) << "[Fractal]\nNumber=2000\n";
+  std::ofstream(dir.File("empty.frs"));
+  std::ofstream(dir.File("text.frs")) << "just some words\n";
+  std::ofstream(dir.File("nan.frs")) << "[Fractal]\nW_Coord=nan\n";
+  std::filesystem::create_directory(dir.File("folder.frs"));
+  const struct {
+    const char* file;
+    std::string message;
+  } cases[] = {
+      {"s.fri", "is an IFS file, not a spot file"},
+      {"s.fr3", "is an attractor file, not a spot file"},
+      {"attractor.frs", "formula number 2000 has nothing to render"},
+      {"empty.frs", "no key found in section [Fractal] of \"" + dir.File("empty.frs") + "\": not a spot file"},
+      {"text.frs", "no key found in section [Fractal]"},
+      {"nan.frs", "'nan' is not a valid floating point value"},
+      {"folder.frs", "cannot read spot file \"" + dir.File("folder.frs") + "\": it is a folder"},
+      {"missing.frs", "cannot open spot file \"" + dir.File("missing.frs") + "\": no such file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string cmd = "'" + ProgramFile("pelmorix-render") + "' --quiet --zoom-movie '" + dir.File("a.frs") +
+                            "' '" + dir.File(c.file) + "' --size 8x8 -o '" + dir.File("m.avi") + "' 2>'" +
+                            dir.File("err.txt") + "'";
+    const int status = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+    EXPECT_NE(ReadBytes(dir.File("err.txt")).find(c.message), std::string::npos) << ReadBytes(dir.File("err.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("m.avi")));
+  }
+}
+
+// Ctrl-C ends the wait for a frame at once: a pass of 10^11 IFS points is
+// stopped instead of drawn to its end, and the frame counts as incomplete.
+TEST(ZoomMovieCommand, CtrlCStopsALongFrameAtOnce) {
+  MainQueue().BindToCurrentThread();
+  const TWorkingIFS saved = WorkingIFS;
+  WorkingIFS.Count = 0;
+  TRecordingCanvas canvas;
+  TFractal doc(-1, 0, 0, 0, 64, 48, &canvas);
+  doc.AutoIter = false;
+  doc.Ctx.MaxIter = kMaxIterLimit;
+  doc.Ctx.IFScounter = kMaxIFSCounter;
+  doc.Ctx.IFSNumber = kWorkingIFSNumber;
+  doc.SetFormula(kIFSFormula, -1, 1, 2);
+  ASSERT_FALSE(doc.RenderFinished());
+  CatchInterrupts();
+  std::raise(SIGINT);
+  ASSERT_TRUE(Interrupted());
+  EXPECT_FALSE(WaitForFrame([&] { return doc.RenderFinished(); }, [&] { doc.StopThread(); }));
+  EXPECT_EQ(doc.RenderThread(), nullptr);
+  WorkingIFS = saved;
 }
 
 }  // namespace

@@ -289,6 +289,12 @@ TEST(AttractorFile, DefaultsAndBadInput) {
       {"NaN window", "[Attract]\nA101=0.5\n[Fractal]\nX_Coord=nan\n", "'nan' is not a valid floating point value"},
       {"huge coefficient", "[Attract]\nA101=0.5\nA102=1e39\n", "'1e39' is not a valid floating point value"},
       {"missing file", "", "does not exist"},
+      {"random bytes", "\x93\xfe\x01 no section here\n\xff=\x02\n", "is not an attractor file"},
+      {"zero width", "[Attract]\nA101=0.5\n[Fractal]\nW_Coord=0\n", "'0' is not a valid floating point value"},
+      {"negative width", "[Attract]\nA101=0.5\n[Fractal]\nW_Coord=-4\n", "'-4' is not a valid floating point value"},
+      {"width past the doubles", "[Attract]\nA101=0.5\n[Fractal]\nW_Coord=1e4000\n",
+       "'1e4000' is not a valid floating point value"},
+      {"not an attractor's number", "[Attract]\nA101=0.5\n[Fractal]\nNumber=0\n", "formula number is 0, not 2000"},
   };
   for (const auto& k : cases) {
     const std::string path = dir.File(std::string(k.what) + ".fr3");
@@ -312,9 +318,11 @@ TEST(AttractorFile, DefaultsAndBadInput) {
       EXPECT_EQ(messages.Shown[0].rfind(kFail, 0), 0u) << messages.Shown[0];
       EXPECT_NE(messages.Shown[0].find(k.message), std::string::npos) << messages.Shown[0];
       EXPECT_NE(messages.Shown[0].find("\r\nUnable to load Spot-file !"), std::string::npos);
-      EXPECT_EQ(doc.W, 7) << k.what;  // read up to the failure: the window comes after the table
+      // Read in full before anything is taken: a failed load changes nothing.
+      EXPECT_EQ(doc.W, 7) << k.what;
+      EXPECT_EQ(doc.Coefficients.A[0][0], 0) << k.what;
     }
-    if (k.text.rfind("[Attract]", 0) == 0) {
+    if (k.message.empty() && k.text.rfind("[Attract]", 0) == 0) {
       EXPECT_EQ(doc.Coefficients.A[0][0], 0.5f) << k.what;
     }
   }

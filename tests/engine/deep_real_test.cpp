@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <limits>
+
 TEST(DeepReal, DecimalTextReadsBackToTheSameValue) {
   for (const mpfr_prec_t bits : {64, 200, 700}) {
     TDeepReal x;
@@ -42,4 +45,21 @@ TEST(DeepReal, BitsFollowTheDepthOfTheView) {
     EXPECT_GE(bits, r.atLeast) << r.w;
     EXPECT_LE(bits, r.atMost) << r.w;
   }
+}
+
+// A width with no step (zero, infinite or not a number) gives no exponent and
+// no bits to resolve, for any span count, instead of running past the range
+// of the exponent.
+TEST(DeepReal, AWidthWithoutAStepHasNoStepExponent) {
+  const Extended nan = std::numeric_limits<Extended>::quiet_NaN(), inf = std::numeric_limits<Extended>::infinity();
+  for (const Extended w : {nan, inf, -inf, Extended(0)}) {
+    for (const int32_t spans : {1, 2, 639, INT32_MAX}) {
+      TDeepWindow window{TDeepReal(-0.5L, 64), TDeepReal(0.5L, 64), TDeepReal(w, 64)};
+      EXPECT_EQ(DeepStepExponent(window.W, spans), LONG_MIN) << double(w) << " " << spans;
+      EXPECT_EQ(DeepSpanBits(window, spans), 0) << double(w) << " " << spans;
+      EXPECT_EQ(DeepBitsFor(window, spans), TDeepReal::kMinBits) << double(w) << " " << spans;
+    }
+  }
+  // The largest span count halves a width of 2^0 31 times.
+  EXPECT_EQ(DeepStepExponent(TDeepReal(0.75L, 64), INT32_MAX), -31);
 }

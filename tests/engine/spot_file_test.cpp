@@ -85,7 +85,7 @@ TEST_F(SpotFile, SaveLoadSaveGivesTheSameFile) {
   doc.Ctx.Strange = 1.0L / 3;
   doc.Ctx.Inverted = true;
   doc.Ctx.Smoothing = 2;
-  doc.Ctx.IFScounter = 7;
+  doc.Ctx.IFScounter = 70;
   doc.Palette->PaletteKind = kPalParabola;
   doc.Palette->Contrast = 0.05f;
   const std::string first = PathOf("first.frs"), second = PathOf("second.frs");
@@ -101,7 +101,7 @@ TEST_F(SpotFile, SaveLoadSaveGivesTheSameFile) {
   // 18 significant digits: close to, not exactly, the extended value.
   EXPECT_NEAR(double(copy.Ctx.Strange), double(doc.Ctx.Strange), 1e-17);
   EXPECT_TRUE(copy.Ctx.Inverted);
-  EXPECT_EQ(copy.Ctx.IFScounter, 7);
+  EXPECT_EQ(copy.Ctx.IFScounter, 70);
   ASSERT_TRUE(copy.UserLines);
   EXPECT_EQ(*copy.UserLines, *doc.UserLines);
   EXPECT_TRUE(copy.UserFormulaAttached);
@@ -308,6 +308,47 @@ TEST_F(SpotFile, UnreadableRealShowsTheMessageAndKeepsWhatWasRead) {
   EXPECT_EQ(doc.Palette->PaletteKind, kPalSquare);
   EXPECT_EQ(doc.X, -1.0L);
   EXPECT_EQ(doc.W, 0.0L);  // not reached
+}
+
+// A window with no picture is refused as an unreadable real is; the keys
+// before it stay read.
+TEST_F(SpotFile, AWindowWithoutAPictureIsRefusedLikeAnUnreadableReal) {
+  const struct {
+    const char* line;
+    const char* text;  // as quoted in the message
+  } rows[] = {
+      {"W_Coord=nan", "'nan'"},   {"W_Coord=INF", "'INF'"},     {"W_Coord=0", "'0'"},
+      {"W_Coord=-2", "'-2'"},     {"W_Coord=1e4000", "'1e4000'"}, {"X_Coord=-INF", "'-INF'"},
+      {"Y_Coord=NAN", "'NAN'"},   {"X_Coord=1e400", "'1e400'"},
+  };
+  for (const auto& r : rows) {
+    Shown.clear();
+    const std::string path = PathOf("window.frs");
+    Write(path, std::string("[Colors]\nPalette type=3\n[Fractal]\n") + r.line + "\nNumber=5\n");
+    TFractal doc(-1, 0, 0, 0, 8, 8, nullptr);
+    doc.LoadSpot(path);
+    ASSERT_EQ(Shown.size(), 1u) << r.line;
+    EXPECT_NE(Shown[0].find(std::string(r.text) + " is not a valid floating point value"), std::string::npos)
+        << Shown[0];
+    EXPECT_EQ(doc.Palette->PaletteKind, kPalSquare) << r.line;
+    EXPECT_EQ(doc.Ctx.Number, -1) << r.line;  // not reached
+  }
+}
+
+// The IFS points per iteration are kept to what the selection dialog offers.
+TEST_F(SpotFile, IFSCounterIsClampedOnReading) {
+  const struct {
+    const char* value;
+    int32_t read;
+  } rows[] = {{"2147483647", 1000000}, {"1000001", 1000000}, {"0", 10}, {"-5", 10}, {"9", 10}, {"250", 250}};
+  for (const auto& r : rows) {
+    const std::string path = PathOf("counter.frs");
+    Write(path, std::string("[Fractal]\nNumber=1001\nIFSCounter=") + r.value + "\n");
+    TFractal doc(-1, 0, 0, 0, 8, 8, nullptr);
+    doc.LoadSpot(path);
+    EXPECT_EQ(doc.Ctx.IFScounter, r.read) << r.value;
+  }
+  EXPECT_TRUE(Shown.empty());
 }
 
 TEST_F(SpotFile, MutatedFilesNeverCrash) {

@@ -144,7 +144,7 @@ TEST_F(AttractorFormTest, SearchPanZoomSaveAndLoadThroughTheMainWindow) {
   EXPECT_EQ(doc.Width, 300);
 
   // A bitmap that cannot be written says why; sizes no drawing can have are
-  // taken as missing, and one too large for memory says so.
+  // taken as missing, and larger ones than the window offers are clamped.
   Answers = {Path("no/folder/x.bmp")};
   QTest::mouseClick(form->SaveButton(), Qt::LeftButton);
   ASSERT_EQ(Messages.size(), 2u);
@@ -154,15 +154,46 @@ TEST_F(AttractorFormTest, SearchPanZoomSaveAndLoadThroughTheMainWindow) {
   EXPECT_EQ(doc.Width, 300);
   EXPECT_EQ(doc.Height, 300);
   EXPECT_EQ(form->TypeList()->currentIndex(), 0);
-  WriteFile(Path("huge.fr3"), "[DrawSize]\nX_Size=40000\nY_Size=40000\n");
+  WriteFile(Path("huge.fr3"), "[DrawSize]\nX_Size=40000\nY_Size=99999\n");
   form->LoadFile(Path("huge.fr3"));
-  ASSERT_EQ(Messages.size(), 3u);
-  EXPECT_EQ(Messages[2], "Unable to get 4,800,000,000 bytes: out of memory");
-  EXPECT_EQ(doc.ImageBuffer(), nullptr);
-  form->SizeList()->setCurrentIndex(0);
-  emit form->SizeList()->activated(0);
-  EXPECT_NE(doc.ImageBuffer(), nullptr);
+  ASSERT_EQ(Messages.size(), 2u);
+  EXPECT_EQ(doc.Width, 1024);
+  EXPECT_EQ(doc.Height, 1024);
+  EXPECT_EQ(form->Area()->size(), QSize(1024, 1024));
+  EXPECT_EQ(form->SizeList()->currentText(), "1024 x 1024");
   WaitForPass(form);
+
+  // A file that cannot be loaded changes nothing: not the drawing, its
+  // size, its kind or the caption.
+  form->SizeList()->setCurrentIndex(5);
+  emit form->SizeList()->activated(5);
+  form->TypeList()->setCurrentIndex(2);
+  WaitForPass(form);
+  const std::string caption = form->windowTitle().toStdString();
+  const Extended w = doc.W;
+  const struct {
+    const char* name;
+    const char* text;
+    const char* message;
+  } bad[] = {
+      {"bytes.fr3", "\x93\xfe\x01 random\n\xff=\x02\n", "is not an attractor file"},
+      {"sized.fr3", "[DrawSize]\nX_Size=-5\nY_Size=99999\n[Fractal]\nW_Coord=wide\n", "'wide' is not a valid"},
+      {"flat.fr3", "[DrawSize]\nX_Size=640\nY_Size=480\n[Fractal]\nW_Coord=0\n", "'0' is not a valid"},
+      {"number.fr3", "[DrawSize]\nX_Size=640\nY_Size=480\n[Fractal]\nNumber=7\n", "not 2000"},
+  };
+  for (const auto& b : bad) {
+    WriteFile(Path(b.name), b.text);
+    Messages.clear();
+    form->LoadFile(Path(b.name));
+    ASSERT_EQ(Messages.size(), 1u) << b.name;
+    EXPECT_NE(Messages[0].find(b.message), std::string::npos) << Messages[0];
+    EXPECT_EQ(doc.Width, 400) << b.name;
+    EXPECT_EQ(form->Area()->size(), QSize(400, 400)) << b.name;
+    EXPECT_EQ(form->SizeList()->currentText(), "400 x 400") << b.name;
+    EXPECT_EQ(form->TypeList()->currentIndex(), 2) << b.name;
+    EXPECT_EQ(doc.W, w) << b.name;
+    EXPECT_EQ(form->windowTitle().toStdString(), caption) << b.name;
+  }
 
   form->move(40, 50);
   QTest::mouseClick(form->CloseButton(), Qt::LeftButton);

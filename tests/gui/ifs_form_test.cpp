@@ -218,6 +218,11 @@ TEST_F(IFSFormTest, FormulaFilesLoadSaveAndRefuseBadInput) {
       {"junk.fri", "\x01\x02[[[\n==\n[IFS]\nCount=1\nFrm0A=abc\n", "abc"},
       {"missing.fri", nullptr, "does not exist"},
       {"folder.fri", nullptr, "not a file"},
+      {"bytes.fri", "\x8b\x1f\x08 random\xfe\n\xff\x02=\x03\n", "is not an IFS file"},
+      {"empty.fri", "", "is not an IFS file"},
+      {"negative.fri", "[IFS]\nCount=-3\n", "is not an IFS file: it counts -3 transforms"},
+      {"nanx.fri", "[IFS]\nCount=0\n[Fractal]\nX_Coord=nan\n", "not a valid floating point"},
+      {"flat.fri", "[IFS]\nCount=0\n[Fractal]\nW_Coord=-4\n", "not a valid floating point"},
   };
   std::filesystem::create_directory(Path("folder.fri"));
   for (const auto& b : bad) {
@@ -228,6 +233,7 @@ TEST_F(IFSFormTest, FormulaFilesLoadSaveAndRefuseBadInput) {
     EXPECT_NE(Messages[0].find(b.message), std::string::npos) << Messages[0];
     EXPECT_EQ(f->NameEdit()->text(), "Fern") << b.name;
     EXPECT_EQ(WorkingIFS.Count, 2) << b.name;
+    EXPECT_EQ(f->TransformList()->count(), 2) << b.name;
     EXPECT_EQ(Doc().W, 12) << b.name;
     EXPECT_EQ(Doc().Palette->ColorOrder, 2) << b.name;
   }

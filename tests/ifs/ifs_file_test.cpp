@@ -325,7 +325,6 @@ TEST_F(IFSFileTest, CountsBeyondTheSlots) {
       {30, 30, ""},
       {35, 30, "The IFS file holds 35 transforms; only the first 30 were loaded."},
       {2000000000, 30, "The IFS file holds 2000000000 transforms; only the first 30 were loaded."},
-      {-3, 0, ""},
       {0, 0, ""},
   };
   for (const TCase& c : cases) {
@@ -338,6 +337,45 @@ TEST_F(IFSFileTest, CountsBeyondTheSlots) {
     for (int i = 1; i <= kMaxIFSTransforms; ++i)
       EXPECT_EQ(set.Slots[i].A, i <= c.loaded ? float(i) : -77) << c.count << " slot " << i;
     EXPECT_EQ(values.Name, "Many");
+  }
+}
+
+// A file that holds nothing of an IFS file is refused before anything is
+// read; so is a window with no picture, at its key.
+TEST_F(IFSFileTest, RefusesWhatIsNoIFSFileAndWindowsWithoutAPicture) {
+  const struct {
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"\x8b\x1f\x08 random\xfe\n\xff\x02=\x03\n", "is not an IFS file."},
+      {"", "is not an IFS file."},
+      {"hello\nworld\n", "is not an IFS file."},
+      {"[IFS]\nName=Minus\nCount=-3\n", "is not an IFS file: it counts -3 transforms."},
+      {"[IFS]\nCount=0\n[Fractal]\nX_Coord=nan\n", "'nan' is not a valid floating point value"},
+      {"[IFS]\nCount=0\n[Fractal]\nY_Coord=-inf\n", "'-inf' is not a valid floating point value"},
+      {"[IFS]\nCount=0\n[Fractal]\nW_Coord=1e4000\n", "'1e4000' is not a valid floating point value"},
+      {"[IFS]\nCount=0\n[Fractal]\nW_Coord=0\n", "'0' is not a valid floating point value"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = Write("bad.fri", c.text);
+    TWorkingIFS set = JunkSet();
+    TIFSFileValues values;
+    values.Name = "before";
+    TFPal pal;
+    ResetPalette(pal);
+    pal.BlueStep = 33;
+    try {
+      LoadIFSFile(path, set, values, &pal);
+      ADD_FAILURE() << "loaded: " << c.text;
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+      if (std::string(c.message).find("IFS file") != std::string::npos) {
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        EXPECT_EQ(values.Name, "before");
+        EXPECT_EQ(set.Count, JunkSet().Count);
+        EXPECT_EQ(pal.BlueStep, 33);
+      }
+    }
   }
 }
 
@@ -628,7 +666,7 @@ TEST_F(IFSFileTest, HostileFiles) {
         TFPal pal;
         try {
           LoadIFSFile(path, set, values, &pal);
-        } catch (const TConvertError&) {
+        } catch (const std::runtime_error&) {  // a bad value, or no IFS file at all
           ++errors;
         }
         ASSERT_GE(set.Count, 0);
