@@ -49,9 +49,8 @@ int32_t ListedIFSCount(const TProfileFile& file, std::string& warnings) {
   return n;
 }
 
-// A file that is there but holds none of the sections of a single-IFS file
-// (random bytes, a text), or a negative count, is no IFS file: loading it
-// would only empty the set.
+}  // namespace
+
 void RequireIFSFile(const TProfileFile& file) {
   const bool sections = file.SectionExists(kIFSSection) || file.SectionExists(kFractalSection) || TFPal::InProfile(file);
   if (file.Existed() && !sections) throw std::runtime_error("The file \"" + file.Path() + "\" is not an IFS file.");
@@ -60,8 +59,6 @@ void RequireIFSFile(const TProfileFile& file) {
     throw std::runtime_error("The file \"" + file.Path() + "\" is not an IFS file: it counts " +
                              std::to_string(count) + " transforms.");
 }
-
-}  // namespace
 
 std::string ReadIFSSet(const TProfileFile& file, std::string_view section, TWorkingIFS& set) {
   const int32_t count = file.ReadInteger(section, "Count", 0);

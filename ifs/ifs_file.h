@@ -42,6 +42,11 @@ struct TIFSFileValues {
 // nothing. Slots beyond the new count keep their values.
 std::string ReadIFSSet(const TProfileFile& file, std::string_view section, TWorkingIFS& set);
 
+// A file that is there but holds none of the sections of a single-IFS file
+// (random bytes, a text), or a negative "Count", is no IFS file: loading it
+// would only empty the set. Throws std::runtime_error naming the file.
+void RequireIFSFile(const TProfileFile& file);
+
 // Loads a single-IFS file: the palette first (skipped when `palette` is
 // null), then "Name", the set, and the "Fractal" values, each stored into
 // `values` as it is read (so after a conversion error the fields not reached

@@ -176,13 +176,23 @@ void TAVIifs::LoadSet(int which, const std::string& path) {
     ShowMessage(problem);
     return;
   }
-  *s.Set = TWorkingIFS{};
   std::string lower = path;
   for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+  const bool library = lower.find(".ifs") != std::string::npos;
+  const TProfileFile file(path);
+  if (!library) {
+    // A file that is no IFS file is refused before the set is emptied.
+    try {
+      RequireIFSFile(file);
+    } catch (const std::exception& e) {
+      ShowMessage(e.what());
+      return;
+    }
+  }
+  *s.Set = TWorkingIFS{};
   std::string warning;
   try {
-    const TProfileFile file(path);
-    if (lower.find(".ifs") != std::string::npos) {
+    if (library) {
       // A library: its set is read once an entry is chosen.
       std::vector<std::string> names;
       warning = ReadIFSLibraryNames(file, names, "No name");

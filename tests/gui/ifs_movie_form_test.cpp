@@ -78,6 +78,21 @@ TEST_F(IFSMovieFormTest, MorphsAFileSetIntoALibraryEntryAndGivesTheFractalBack) 
   EXPECT_EQ(WorkingIFS.Count, 3);
   EXPECT_EQ(f->ValueEdit(6)->text(), "0.330000013113022");
 
+  // Files that are no IFS files are refused and the loaded set stays.
+  WriteFile(Path("noise.fri"), std::string("\x8f\x01zq\xff\n\x7f", 7));
+  WriteFile(Path("negative.fri"), "[IFS]\nName=Bad\nCount=-3\n");
+  for (const char* name : {"noise.fri", "negative.fri"}) {
+    SCOPED_TRACE(name);
+    Messages.clear();
+    Answers = {Path(name)};
+    QTest::mouseClick(f->SetControls(0).Load, Qt::LeftButton);
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_NE(Messages[0].find("is not an IFS file"), std::string::npos) << Messages[0];
+    EXPECT_EQ(f->SetControls(0).Label->text(), "Start IFS: Gasket");
+    EXPECT_EQ(f->SetControls(0).List->count(), 3);
+    EXPECT_EQ(IFSMovie().Start.Count, 3);
+  }
+
   // The end set from a library: the list shows, its entries are "No name".
   Answers = {Path("lib.IFS")};
   QTest::mouseClick(f->SetControls(1).Load, Qt::LeftButton);
