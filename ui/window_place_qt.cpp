@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLayout>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -51,6 +52,30 @@ class TFrameKeeper : public QObject {
  private:
   QWidget* Window;
   QPoint Frame;
+};
+
+// A main window that has been shown but is not on the screen yet has no
+// frame where it will be: a tool window opened then (a file named on the
+// command line) waits until the main window appears and is placed beside it.
+class TPlaceAfterMain : public QObject {
+ public:
+  TPlaceAfterMain(QWidget* window, int32_t left, int32_t top, const QWidget* main)
+      : QObject(window), Window(window), Left(left), Top(top), Main(main) {
+    main->windowHandle()->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Expose || !Main->windowHandle()->isExposed()) return false;
+    watched->removeEventFilter(this);
+    PlaceToolWindow(Window, Left, Top, Main);
+    deleteLater();
+    return false;
+  }
+
+ private:
+  QWidget* Window;
+  int32_t Left, Top;
+  QPointer<const QWidget> Main;
 };
 
 }  // namespace
@@ -104,6 +129,11 @@ void PlaceToolWindow(QWidget* window, int32_t left, int32_t top, const QWidget* 
     for (const QWidget* up = window->parentWidget(); up; up = up->parentWidget()) main = up->window();
   if (HoldsPlace(left, top) || !main || main == window || !main->isVisible()) {
     PlaceWindow(window, left, top);
+    return;
+  }
+  if (!main->windowHandle() || !main->windowHandle()->isExposed()) {
+    PlaceWindow(window, left, top);
+    if (main->windowHandle()) new TPlaceAfterMain(window, left, top, main);
     return;
   }
   if (QLayout* layout = window->layout()) layout->activate();

@@ -31,6 +31,7 @@ void PlaceWindow(QWidget* window, int32_t left, int32_t top, int32_t minVisible 
 // holds one, else, the first time, beside the window it works on (`main`;
 // when null, the outermost window it belongs to) where FirstPlace puts it,
 // shrunk to the screen when larger. A main window not on the screen yet
-// gives no place to keep clear of: the stored place then holds. Call it
+// gives no place to keep clear of: the stored place then holds; one shown
+// but not yet on the screen places the window once it appears. Call it
 // before the window is shown, once its size is set.
 void PlaceToolWindow(QWidget* window, int32_t left, int32_t top, const QWidget* main = nullptr);
