@@ -45,28 +45,24 @@ AVPixelFormat CodecPixelFormat(TCodec codec) {
   return AV_PIX_FMT_NONE;
 }
 
-// The temporary file keeps the type's extension, so that the file says
-// what it is even under its temporary name.
-const char* FileExtension(TContainer container) {
-  switch (container) {
-    case TContainer::Mp4: return ".mp4";
-    case TContainer::Mkv: return ".mkv";
-    case TContainer::Avi: break;
-  }
-  return ".avi";
+// Each file type with its extension and FFmpeg's muxer. A clip's temporary
+// file keeps the extension too, so that it says what it is under any name.
+struct TContainerNames {
+  TContainer Container;
+  const char* Extension;
+  const char* Muxer;
+};
+constexpr TContainerNames kContainers[] = {
+    {TContainer::Avi, ".avi", "avi"}, {TContainer::Mp4, ".mp4", "mp4"}, {TContainer::Mkv, ".mkv", "matroska"}};
+
+const TContainerNames& NamesOf(TContainer container) {
+  for (const TContainerNames& names : kContainers)
+    if (names.Container == container) return names;
+  return kContainers[0];
 }
 
 // The error of a clip refused because its file is read-only.
 constexpr int kReadOnlyTarget = FFERRTAG('R', 'D', 'O', 'N');
-
-const char* MuxerName(TContainer container) {
-  switch (container) {
-    case TContainer::Mp4: return "mp4";
-    case TContainer::Mkv: return "matroska";
-    case TContainer::Avi: break;
-  }
-  return "avi";
-}
 
 bool ContainerHolds(TContainer container, TCodec codec) {
   switch (container) {
@@ -153,11 +149,12 @@ TCompressOptions& RecordingOptions() {
 }
 
 bool ContainerOfPath(const std::string& path, TContainer& container) {
-  if (EndsWithNoCase(path, ".avi")) container = TContainer::Avi;
-  else if (EndsWithNoCase(path, ".mp4")) container = TContainer::Mp4;
-  else if (EndsWithNoCase(path, ".mkv")) container = TContainer::Mkv;
-  else return false;
-  return true;
+  for (const TContainerNames& names : kContainers)
+    if (EndsWithNoCase(path, names.Extension)) {
+      container = names.Container;
+      return true;
+    }
+  return false;
 }
 
 bool CodecAvailable(TCodec codec, TContainer container) {
@@ -419,12 +416,12 @@ bool TAVIWriter::Open(const std::string& path) {
     S->LastError = kReadOnlyTarget;
     return false;
   }
-  S->Fd = CreateTemporaryBeside(path, FileExtension(S->Container), S->Temp);
+  S->Fd = CreateTemporaryBeside(path, NamesOf(S->Container).Extension, S->Temp);
   if (S->Fd < 0) {
     S->LastError = AVERROR(errno);
     return false;
   }
-  if (avformat_alloc_output_context2(&S->Format, nullptr, MuxerName(S->Container), S->Temp.c_str()) < 0 ||
+  if (avformat_alloc_output_context2(&S->Format, nullptr, NamesOf(S->Container).Muxer, S->Temp.c_str()) < 0 ||
       !S->Format) {
     Discard();
     return false;
