@@ -22,6 +22,14 @@ void ShowBox(const std::string& text) {
   box.exec();
 }
 
+// The extension a name without one gets: the chosen type's where it follows
+// the type and the type names one, else the dialog's default.
+std::string DialogExtension(const TFileDialog& d) {
+  if (d.ExtFollowsFilter)
+    if (std::string e = FilterExtension(d.Filter, d.FilterIndex); !e.empty()) return e;
+  return d.DefaultExt;
+}
+
 }  // namespace
 
 QWidget* MessageOwner() {
@@ -59,12 +67,7 @@ bool RunSaveDialog(TFileDialog& dialog, QWidget* parent) {
   const TFileDialogHook& hook = FileDialogHooks().Save;
   if (!(hook ? hook(dialog, parent) : QtSaveDialog(dialog, parent))) return false;
   dialog.FilterIndex = SavedTypeIndex(dialog.Filter, dialog.FilterIndex, dialog.FileName);
-  std::string ext = dialog.DefaultExt;
-  if (dialog.ExtFollowsFilter) {
-    const std::string e = FilterExtension(dialog.Filter, dialog.FilterIndex);
-    if (!e.empty()) ext = e;
-  }
-  dialog.FileName = WithDefaultExt(dialog.FileName, ext);
+  dialog.FileName = WithDefaultExt(dialog.FileName, DialogExtension(dialog));
   return true;
 }
 
@@ -199,12 +202,7 @@ bool RunQtDialog(TFileDialog& d, QWidget* parent, bool save) {
     const int index = d.FilterIndex >= 1 && d.FilterIndex <= filters.size() ? d.FilterIndex : 1;
     dlg.selectNameFilter(filters[index - 1]);
   }
-  std::string ext = d.DefaultExt;
-  if (d.ExtFollowsFilter) {
-    const std::string e = FilterExtension(d.Filter, d.FilterIndex);
-    if (!e.empty()) ext = e;
-  }
-  dlg.setDefaultSuffix(FromStd(ext));
+  dlg.setDefaultSuffix(FromStd(DialogExtension(d)));
   if (d.ExtFollowsFilter) {
     QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&](const QString& f) {
       const std::string e = FilterExtension(d.Filter, int(filters.indexOf(f)) + 1);
@@ -218,11 +216,7 @@ bool RunQtDialog(TFileDialog& d, QWidget* parent, bool save) {
   if (chosen.isEmpty()) return false;
   const int index = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
   d.FilterIndex = index > 0 ? index : 1;
-  if (d.ExtFollowsFilter) {
-    const std::string e = FilterExtension(d.Filter, d.FilterIndex);
-    if (!e.empty()) ext = e;
-  }
-  d.FileName = WithDefaultExt(chosen.front().toStdString(), ext);
+  d.FileName = WithDefaultExt(chosen.front().toStdString(), DialogExtension(d));
   return true;
 }
 
