@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLayout>
-#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -75,7 +74,7 @@ class TPlaceAfterMain : public QObject {
  private:
   QWidget* Window;
   int32_t Left, Top;
-  QPointer<const QWidget> Main;
+  const QWidget* Main;
 };
 
 }  // namespace
@@ -131,9 +130,9 @@ void PlaceToolWindow(QWidget* window, int32_t left, int32_t top, const QWidget* 
     PlaceWindow(window, left, top);
     return;
   }
-  if (!main->windowHandle() || !main->windowHandle()->isExposed()) {
+  if (const QWindow* handle = main->windowHandle(); handle && !handle->isExposed()) {
     PlaceWindow(window, left, top);
-    if (main->windowHandle()) new TPlaceAfterMain(window, left, top, main);
+    new TPlaceAfterMain(window, left, top, main);
     return;
   }
   if (QLayout* layout = window->layout()) layout->activate();
