@@ -6,6 +6,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "engine/bla_table.h"
+#include "engine/float_exp.h"
 #include "formulas/complex_ext.h"
 #include "formulas/filters.h"
 #include "formulas/kernel_common.h"
@@ -14,7 +16,6 @@
 namespace {
 
 constexpr int32_t kLastPowerFormula = 4;
-constexpr int kPowers[kLastPowerFormula + 1] = {2, 3, 4, 5, 8};
 
 // A pixel step below 2^-kOrdinaryBits of the coordinates is past the ordinary
 // render: pixels reach its kernels as doubles, and a step of a few units in
@@ -22,11 +23,12 @@ constexpr int kPowers[kLastPowerFormula + 1] = {2, 3, 4, 5, 8};
 // keep the exact pixels of the ordinary render.
 constexpr long kOrdinaryBits = 50;
 
-// Pixel steps with a binary exponent below this take extended differences: a
+// Pixel steps with a binary exponent below this take scaled differences: a
 // double difference would lose digits to gradual underflow. Below the
-// second, even extended differences would; such views are not served.
+// second the window's own arithmetic no longer holds; such views are not
+// served.
 constexpr long kDoubleStepExponent = -900;
-constexpr long kExtendedStepExponent = -16000;
+constexpr long kDeepestStepExponent = -16000;
 
 // Terms of the series (powers of the offset from the centre) and how closely
 // it must match the probes iterated one by one.
@@ -35,78 +37,11 @@ constexpr double kSeriesTolerance = 1e-12;
 
 constexpr mpfr_prec_t kReferenceGuardBits = 32;
 
-// How many reference iterations pass between looks at the stop request.
-constexpr int32_t kStopCheckPeriod = 64;
-
 constexpr int Binomial(int n, int k) {
   int r = 1;
   for (int i = 1; i <= k; ++i) r = r * (n - k + i) / i;
   return r;
 }
-
-bool StopRequested(const std::atomic<bool>* stop) { return stop && stop->load(); }
-
-// A complex number in arbitrary precision.
-struct TDeepComplex {
-  TDeepReal Re, Im;
-  explicit TDeepComplex(mpfr_prec_t bits) : Re(bits), Im(bits) {}
-};
-
-class TDeepStepper {
- public:
-  explicit TDeepStepper(mpfr_prec_t bits) : A(bits), B(bits), C(bits) {}
-
-  // z = z^power + c for the powers of formulas 0..4.
-  void Step(TDeepComplex& z, const TDeepComplex& c, int power) {
-    switch (power) {
-      case 2:
-        Square(z);
-        break;
-      case 3: {
-        const TDeepComplex z1 = z;
-        Square(z);
-        Multiply(z, z1);
-        break;
-      }
-      case 4:
-        Square(z);
-        Square(z);
-        break;
-      case 5: {
-        const TDeepComplex z1 = z;
-        Square(z);
-        Square(z);
-        Multiply(z, z1);
-        break;
-      }
-      default:
-        Square(z);
-        Square(z);
-        Square(z);
-        break;
-    }
-    mpfr_add(z.Re.Get(), z.Re.Get(), c.Re.Get(), MPFR_RNDN);
-    mpfr_add(z.Im.Get(), z.Im.Get(), c.Im.Get(), MPFR_RNDN);
-  }
-
- private:
-  void Square(TDeepComplex& z) {
-    mpfr_sqr(A.Get(), z.Re.Get(), MPFR_RNDN);
-    mpfr_sqr(B.Get(), z.Im.Get(), MPFR_RNDN);
-    mpfr_mul(C.Get(), z.Re.Get(), z.Im.Get(), MPFR_RNDN);
-    mpfr_sub(z.Re.Get(), A.Get(), B.Get(), MPFR_RNDN);
-    mpfr_mul_2ui(z.Im.Get(), C.Get(), 1, MPFR_RNDN);
-  }
-  void Multiply(TDeepComplex& z, const TDeepComplex& w) {
-    mpfr_mul(A.Get(), z.Re.Get(), w.Re.Get(), MPFR_RNDN);
-    mpfr_mul(B.Get(), z.Im.Get(), w.Im.Get(), MPFR_RNDN);
-    mpfr_mul(C.Get(), z.Re.Get(), w.Im.Get(), MPFR_RNDN);
-    mpfr_mul(z.Im.Get(), z.Im.Get(), w.Re.Get(), MPFR_RNDN);
-    mpfr_add(z.Im.Get(), z.Im.Get(), C.Get(), MPFR_RNDN);
-    mpfr_sub(z.Re.Get(), A.Get(), B.Get(), MPFR_RNDN);
-  }
-  TDeepReal A, B, C;
-};
 
 // Calls f with std::integral_constant<int, D> for the power D of formulas
 // 0..4, so that the loops know their power at compile time.
@@ -126,51 +61,135 @@ decltype(auto) WithPower(int power, F&& f) {
   }
 }
 
-template <class T>
-T ToReal(const TDeepReal& v) {
-  if constexpr (std::is_same_v<T, double>)
-    return v.ToDouble();
-  else
-    return v.ToExtended();
-}
+using TC = TCxOf<double>;
 
-// (Z + dz)^D - Z^D, expanded in powers of dz so that it keeps its relative
-// precision when dz is tiny beside Z.
-template <int D, class T>
-inline TCxOf<T> PowerDifference(TCxOf<T> Z, TCxOf<T> dz) {
-  std::array<TCxOf<T>, D> pw;
+// ((Z + dz)^D - Z^D) / dz, expanded in powers of dz so that the difference
+// keeps its relative precision when dz is tiny beside Z.
+template <int D>
+inline TC PowerFactor(TC Z, TC dz) {
+  std::array<TC, D> pw;
   pw[1] = Z;
   for (int j = 2; j < D; ++j) pw[j] = pw[j - 1] * Z;
-  TCxOf<T> s = dz + T(D) * pw[1];
-  for (int j = D - 2; j >= 1; --j) s = s * dz + T(Binomial(D, j)) * pw[size_t(D - j)];
-  return s * dz;
+  TC s = dz + double(D) * pw[1];
+  for (int j = D - 2; j >= 1; --j) s = s * dz + double(Binomial(D, j)) * pw[size_t(D - j)];
+  return s;
+}
+
+template <int D>
+inline TC PowerDifference(TC Z, TC dz) {
+  return PowerFactor<D>(Z, dz) * dz;
 }
 
 // A polynomial in the offset u without constant term: P[j] holds the
 // coefficient of u^(j+1).
-template <class T>
-using TSeries = std::array<TCxOf<T>, kSeriesTerms>;
+using TSeries = std::array<TC, kSeriesTerms>;
 
-template <class T>
-TSeries<T> Product(const TSeries<T>& a, const TSeries<T>& b) {
-  TSeries<T> r{};
+TSeries Product(const TSeries& a, const TSeries& b) {
+  TSeries r{};
   for (int i = 0; i < kSeriesTerms; ++i)
     for (int l = 0; i + l + 1 < kSeriesTerms; ++l)
       r[size_t(i + l + 1)] = r[size_t(i + l + 1)] + a[size_t(i)] * b[size_t(l)];
   return r;
 }
 
-template <class T>
-TCxOf<T> EvaluateSeries(const TSeries<T>& p, TCxOf<T> u) {
-  TCxOf<T> s = p[kSeriesTerms - 1];
+TC EvaluateSeries(const TSeries& p, TC u) {
+  TC s = p[kSeriesTerms - 1];
   for (int j = kSeriesTerms - 2; j >= 0; --j) s = s * u + p[size_t(j)];
   return s * u;
 }
 
-template <class T>
-T Modulus(TCxOf<T> a) {
-  return std::sqrt(Modulus2(a));
+double Modulus(TC a) { return std::sqrt(Modulus2(a)); }
+
+TFloatExp FloatExpOf(const TDeepReal& v) {
+  long e = 0;
+  const double m = mpfr_get_d_2exp(&e, v.Get(), MPFR_RNDN);
+  return TFloatExp(m, e);
 }
+
+// A pixel's difference from the reference as a double pair, for views whose
+// pixel step is inside the double range.
+struct TPlainDifference {
+  using TStep = TBlaStep;
+  TC W, Dc;
+
+  TC Value() const { return W; }
+  void Rebase(TC z) { W = z; }
+  bool Within(const TBlaStep& s) const { return Modulus2(W) < s.R2; }
+  void Apply(const TBlaStep& s) { W = s.A * W + s.B * Dc; }
+  template <int D>
+  void Step(TC Z, TC) {
+    W = PowerDifference<D>(Z, W) + Dc;
+  }
+};
+
+// A pixel's difference W * 2^S, with W kept near 1, for views whose pixel
+// step lies below the double range. Dc holds dc * 2^-S; parts of dz or dc
+// that fall below 2^-1022 of the other terms count as 0, as they would in
+// any double sum.
+struct TScaledDifference {
+  using TStep = TDeepBlaStep;
+  TC W, Dc;
+  int64_t S = 0;
+  double Factor = 0;  // 2^S, or 0 where W * 2^S is negligible beside any Z
+  TFloatExpCx DcF;
+
+  // dz = W * 2^S as a double pair.
+  TC Value() const { return W * Factor; }
+
+  void Start(TFloatExpCx dz, TFloatExpCx dc) {
+    W = dz.M;
+    DcF = dc;
+    S = dz.M.re == 0 && dz.M.im == 0 ? dc.E : dz.E;
+    Refresh();
+  }
+  void Rebase(TC z) {
+    W = z;
+    S = 0;
+    Normalize();
+  }
+  bool Within(const TDeepBlaStep& s) const {
+    const double w2 = Modulus2(W);
+    if (w2 == 0) return s.R2M > 0;
+    int e = 0;
+    const double m = std::frexp(w2, &e);
+    const int64_t exponent = e + 2 * S;
+    return exponent < s.R2E || (exponent == s.R2E && m < s.R2M);
+  }
+  void Apply(const TDeepBlaStep& s) {
+    const TC t = s.A.M * W, v = s.B.M * Dc;
+    const bool none = v.re == 0 && v.im == 0;
+    const int64_t e = none ? s.A.E : std::max(s.A.E, s.B.E);
+    W = t * Pow2(s.A.E - e) + (none ? TC{} : v * Pow2(s.B.E - e));
+    S += e;
+    Normalize();
+  }
+  template <int D>
+  void Step(TC Z, TC u) {
+    W = W * PowerFactor<D>(Z, u) + Dc;
+    const double w2 = Modulus2(W);
+    if (w2 > 0x1p200 || w2 < 0x1p-200) Normalize();
+  }
+
+ private:
+  // Moves the exponent so that W is near 1, but never so far below dc that
+  // dc * 2^-S would leave the double range.
+  void Normalize() {
+    const double m = std::max(std::fabs(W.re), std::fabs(W.im));
+    if (m != 0) {
+      int e = 0;
+      std::frexp(m, &e);
+      int64_t s = S + e;
+      if (DcF.M.re != 0 || DcF.M.im != 0) s = std::max<int64_t>(s, DcF.E - 300);
+      W = {std::ldexp(W.re, int(S - s)), std::ldexp(W.im, int(S - s))};
+      S = s;
+    }
+    Refresh();
+  }
+  void Refresh() {
+    Factor = S < -722 ? 0 : Pow2(S);
+    Dc = DcF.M.re == 0 && DcF.M.im == 0 ? TC{} : DcF.M * Pow2(DcF.E - S);
+  }
+};
 
 }  // namespace
 
@@ -200,7 +219,7 @@ int32_t ExactEscape(const TFormulaContext& ctx, const TDeepReal& x, const TDeepR
   for (int32_t n = 1; n <= ctx.MaxIter; ++n) {
     const Extended re = z.Re.ToExtended(), im = z.Im.ToExtended();
     if (re * re + im * im > bailout) return n;
-    stepper.Step(z, c, kPowers[ctx.Number]);
+    stepper.Step(z, c, DeepPower(ctx.Number));
   }
   return 0;
 }
@@ -208,23 +227,29 @@ int32_t ExactEscape(const TFormulaContext& ctx, const TDeepReal& x, const TDeepR
 struct TPerturbation::TImpl {
   virtual ~TImpl() = default;
   virtual TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py) const = 0;
+  virtual int64_t TableSize() const = 0;
   int32_t Skip = 0;
+  std::shared_ptr<const TDeepReference> Ref;
 };
 
 namespace {
 
-template <class T>
+// The deep render of one view; Deep when its pixel step lies below the
+// double range.
+template <bool Deep>
 class TPerturbationOf final : public TPerturbation::TImpl {
  public:
-  using TC = TCxOf<T>;
+  using TDifference = std::conditional_t<Deep, TScaledDifference, TPlainDifference>;
+  using TTable = TBlaTableOf<typename TDifference::TStep>;
+  using TOffset = std::conditional_t<Deep, TFloatExpCx, TC>;
 
   bool Prepare(const TFormulaContext& ctx, const TDeepWindow& window, int32_t width, int32_t columns, int32_t rows,
-               const std::atomic<bool>* stop) {
-    Power = kPowers[ctx.Number];
+               const TDeepPrepare& how) {
+    Power = DeepPower(ctx.Number);
     Julia = ctx.JulieSet;
     Offset = Julia ? 1 : 0;
     MaxIter = ctx.MaxIter;
-    Bailout = T(ctx.BailOut);
+    Bailout = double(ctx.BailOut);
     Smoothing = FiltersActive(&ctx);
 
     // Rounding errors of the orbit grow as fast as pixel offsets do: extra
@@ -232,35 +257,60 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     const mpfr_prec_t bits = DeepBitsFor(window, width) + kReferenceGuardBits;
     TDeepReal step = window.W / TDeepReal(Extended(width - 1), bits);
     step.SetBits(bits);
-    CentreColumn = T(columns - 1) / 2;
-    CentreRow = T(rows - 1) / 2;
+    CentreColumn = double(columns - 1) / 2;
+    CentreRow = double(rows - 1) / 2;
     TDeepComplex centre(bits);
     centre.Re = window.X + step * TDeepReal(Extended(columns - 1) / 2, bits);
     centre.Im = window.Y - step * TDeepReal(Extended(rows - 1) / 2, bits);
-    Step = ToReal<T>(step);
-    CentreX = centre.Re.ToDouble();
-    CentreY = centre.Im.ToDouble();
+    Step = step.ToDouble();
+    StepF = FloatExpOf(step);
 
-    // Normal mode follows the orbit of 0 under the centre's c; Julia mode
-    // the centre's orbit under the Julia point, and the orbit of 0 after a
-    // rebase.
-    TDeepComplex zero(bits), julia(bits);
-    mpfr_set_ld(julia.Re.Get(), ctx.PJ.re, MPFR_RNDN);
-    mpfr_set_ld(julia.Im.Get(), ctx.PJ.im, MPFR_RNDN);
-    if (Julia) {
-      if (!ComputeOrbit(centre, julia, bits, stop, Primary)) return false;
-      if (!ComputeOrbit(zero, julia, bits, stop, Critical)) return false;
-    } else {
-      if (!ComputeOrbit(zero, centre, bits, stop, Primary)) return false;
+    // A reference of an earlier view serves when its point lies inside this
+    // one; the pixels' offsets then count from that point.
+    const int32_t limit = std::max(MaxIter - Offset, 1);
+    const TFloatExp radius = StepF * TFloatExp(std::hypot(CentreColumn, CentreRow));
+    if (how.Reference && how.Reference->Serves(ctx, bits, limit)) {
+      const TDeepReal dx = centre.Re - how.Reference->X, dy = centre.Im - how.Reference->Y;
+      const TCxOf<TFloatExp> delta{FloatExpOf(dx), FloatExpOf(dy)};
+      if (!(radius < Sqrt(Modulus2(delta)))) {
+        Ref = how.Reference;
+        DeltaF = delta;
+      }
     }
-    const T radius = Step * std::hypot(CentreColumn, CentreRow);
-    Scale = radius > 0 ? radius : T(1);
-    WithPower(Power, [&](auto power) { FitSeries<decltype(power)::value>(columns, rows); });
+    if (!Ref) Ref = ComputeDeepReference(ctx, centre.Re, centre.Im, limit, how.Watch);
+    if (!Ref) return false;
+    Delta = {DeltaF.re.ToDouble(), DeltaF.im.ToDouble()};
+    CentreX = Ref->X.ToDouble();
+    CentreY = Ref->Y.ToDouble();
+
+    const TFloatExp reach = radius + Sqrt(Modulus2(DeltaF));
+    if (how.Approximate) {
+      // Steps end two indices before an orbit's last, so that the two points
+      // before an escape, which smoothing reads, are always stepped one by one.
+      PrimaryTable.Build(Ref->Primary, Power, int32_t(Ref->Primary.size()) - 3, Julia ? TFloatExp() : reach);
+      if (Julia) CriticalTable.Build(Ref->Critical, Power, int32_t(Ref->Critical.size()) - 3, TFloatExp());
+      Approximate = true;
+    }
+    if constexpr (!Deep) {
+      const double r = reach.ToDouble();
+      Scale = r > 0 ? r : 1;
+      WithPower(Power, [&](auto power) { FitSeries<decltype(power)::value>(columns, rows); });
+    }
     return true;
   }
 
   TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py) const override {
-    const TC offset{(T(px) - CentreColumn) * Step, (CentreRow - T(py)) * Step};
+    const double column = double(px) - CentreColumn, row = CentreRow - double(py);
+    TOffset offset;
+    double x = CentreX, y = CentreY;
+    if constexpr (Deep) {
+      offset = Compact(TCxOf<TFloatExp>{TFloatExp(column * StepF.M, StepF.E) + DeltaF.re,
+                                        TFloatExp(row * StepF.M, StepF.E) + DeltaF.im});
+    } else {
+      offset = {column * Step + Delta.re, row * Step + Delta.im};
+      x += offset.re;
+      y += offset.im;
+    }
     // A lower limit than the prepared one (the growing limit of the preview)
     // cuts the orbit short.
     const int32_t end = std::min(ctx->MaxIter, MaxIter) - Offset;
@@ -269,56 +319,39 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     // Smoothing reads the two points before the escape: an escape right
     // after the shared iterations is taken again without them.
     if (Smoothing && escape > 0 && escape - Offset < Skip + 2 && Skip > 0) escape = Run(offset, end, false, &tail);
-    return EscapeChannels(ctx, escape, Smoothing ? &tail : nullptr, CentreX + double(offset.re),
-                          CentreY + double(offset.im));
+    return EscapeChannels(ctx, escape, Smoothing ? &tail : nullptr, x, y);
   }
+
+  int64_t TableSize() const override { return PrimaryTable.Size() + CriticalTable.Size(); }
 
  private:
-  bool ComputeOrbit(const TDeepComplex& start, const TDeepComplex& c, mpfr_prec_t bits, const std::atomic<bool>* stop,
-                    std::vector<TC>& orbit) const {
-    // Pixels test their z at indices up to MaxIter - Offset; the orbit of 0
-    // always holds index 1, so that a rebased pixel has a step to take.
-    const int32_t last = std::max(MaxIter - Offset, 1);
-    orbit.clear();
-    TDeepComplex z = start;
-    TDeepStepper stepper(bits);
-    for (int32_t k = 0;; ++k) {
-      const TC point{ToReal<T>(z.Re), ToReal<T>(z.Im)};
-      orbit.push_back(point);
-      if (k >= last || Modulus2(point) > Bailout) break;
-      if (k % kStopCheckPeriod == 0 && StopRequested(stop)) return false;
-      stepper.Step(z, c, Power);
-    }
-    return true;
-  }
-
-  const std::vector<TC>& RebaseOrbit() const { return Julia ? Critical : Primary; }
-
   // The series of dz in u = offset / Scale, stepped along the reference
   // while it matches probes on the image border iterated one by one; the
   // pixels start from its value at the last index where it matched and no
   // pixel could have escaped or needed a rebase before.
   template <int D>
   void FitSeries(int32_t columns, int32_t rows) {
-    const T cx = CentreColumn, cy = CentreRow;
-    const T probeColumns[] = {0, cx, T(columns - 1)};
-    const T probeRows[] = {0, cy, T(rows - 1)};
+    const std::vector<TC>& primary = Ref->Primary;
+    const double cx = CentreColumn, cy = CentreRow;
+    const double probeColumns[] = {0, cx, double(columns - 1)};
+    const double probeRows[] = {0, cy, double(rows - 1)};
     std::vector<TC> probeU, probeDz;
-    for (T px : probeColumns)
-      for (T py : probeRows)
-        if (px != cx || py != cy) probeU.push_back({(px - cx) * Step / Scale, (cy - py) * Step / Scale});
-    TSeries<T> series{};
+    for (double px : probeColumns)
+      for (double py : probeRows)
+        if (px != cx || py != cy)
+          probeU.push_back({((px - cx) * Step + Delta.re) / Scale, ((cy - py) * Step + Delta.im) / Scale});
+    TSeries series{};
     if (Julia) series[0] = {Scale, 0};
     for (const TC& u : probeU) probeDz.push_back(Julia ? u * Scale : TC{});
     const TC dcUnit = Julia ? TC{} : TC{Scale, 0};
 
     Skip = 0;
     Series = series;
-    const int32_t limit = std::min<int32_t>(int32_t(Primary.size()) - 1, MaxIter - Offset);
+    const int32_t limit = std::min<int32_t>(int32_t(primary.size()) - 1, MaxIter - Offset);
     for (int32_t k = 0;; ++k) {
-      T largest = 0;
+      double largest = 0;
       for (size_t i = 0; i < probeU.size(); ++i) {
-        const T m = Modulus(probeDz[i]);
+        const double m = Modulus(probeDz[i]);
         if (Modulus(EvaluateSeries(series, probeU[i]) - probeDz[i]) > kSeriesTolerance * m) return;
         largest = std::max(largest, m);
       }
@@ -327,17 +360,17 @@ class TPerturbationOf final : public TPerturbation::TImpl {
       // Past index k a pixel could escape or come close to 0 unseen. The
       // largest difference lies on the border (the series is analytic);
       // twice the largest probe allows for the border between probes.
-      const TC Z = Primary[size_t(k)];
-      const T reach = Modulus(Z) + 2 * largest;
+      const TC Z = primary[size_t(k)];
+      const double reach = Modulus(Z) + 2 * largest;
       if (k >= limit || reach * reach > Bailout || 4 * largest > Modulus(Z)) return;
       // (Z + P)^D - Z^D + dc = sum of C(D, j) Z^(D-j) P^j + dc.
-      TSeries<T> next{};
-      TSeries<T> power = series;
+      TSeries next{};
+      TSeries power = series;
       std::array<TC, D + 1> zp;
       zp[0] = {1, 0};
       for (int j = 1; j <= D; ++j) zp[size_t(j)] = zp[size_t(j - 1)] * Z;
       for (int j = 1; j <= D; ++j) {
-        const TC factor = T(Binomial(D, j)) * zp[size_t(D - j)];
+        const TC factor = double(Binomial(D, j)) * zp[size_t(D - j)];
         for (int t = 0; t < kSeriesTerms; ++t) next[size_t(t)] = next[size_t(t)] + factor * power[size_t(t)];
         if (j < D) power = Product(power, series);
       }
@@ -348,52 +381,78 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     }
   }
 
-  int32_t Run(TC offset, int32_t end, bool useSeries, TOrbitTail* tail) const {
+  int32_t Run(const TOffset& offset, int32_t end, bool useSeries, TOrbitTail* tail) const {
     return WithPower(Power, [&](auto power) {
       constexpr int D = decltype(power)::value;
       return tail ? Iterate<D, true>(offset, end, useSeries, tail) : Iterate<D, false>(offset, end, useSeries, tail);
     });
   }
 
-  // The kernel's escape iteration for the pixel at `offset` from the centre:
-  // index k of the orbit (z0 = 0 in normal mode, the pixel in Julia mode) is
-  // tested at kernel iteration k + Offset, up to index `end`. No pixel
-  // escapes before the series' index.
-  template <int D, bool Tail>
-  int32_t Iterate(TC offset, int32_t end, bool useSeries, TOrbitTail* tail) const {
-    const TC dc = Julia ? TC{} : offset;
-    int32_t k = 0;
-    TC dz = Julia ? offset : TC{};
-    if (useSeries && Skip > 0) {
-      if (Skip > end) return 0;
-      k = Skip;
-      dz = EvaluateSeries(Series, TC{offset.re / Scale, offset.im / Scale});
+  TDifference Start(const TOffset& offset, int32_t& k, bool useSeries) const {
+    TDifference dz;
+    k = 0;
+    if constexpr (Deep) {
+      dz.Start(Julia ? offset : TFloatExpCx{}, Julia ? TFloatExpCx{} : offset);
+    } else {
+      dz.W = Julia ? offset : TC{};
+      dz.Dc = Julia ? TC{} : offset;
+      if (useSeries && Skip > 0) {
+        k = Skip;
+        dz.W = EvaluateSeries(Series, TC{offset.re / Scale, offset.im / Scale});
+      }
     }
-    const TC* ref = Primary.data();
-    int32_t last = int32_t(Primary.size()) - 1;
+    return dz;
+  }
+
+  // The kernel's escape iteration for the pixel at `offset` from the
+  // reference point: index k of the orbit (z0 = 0 in normal mode, the pixel
+  // in Julia mode) is tested at kernel iteration k + Offset, up to index
+  // `end`. No pixel escapes before the series' index, nor within a long step.
+  template <int D, bool Tail>
+  int32_t Iterate(const TOffset& offset, int32_t end, bool useSeries, TOrbitTail* tail) const {
+    int32_t k = 0;
+    TDifference dz = Start(offset, k, useSeries);
+    if (k > end) return 0;
+    const TC* ref = Ref->Primary.data();
+    int32_t last = int32_t(Ref->Primary.size()) - 1;
+    const TTable* table = Approximate ? &PrimaryTable : nullptr;
     int32_t m = k;
     for (; k <= end; ++k) {
       TC Z = ref[m];
-      const TC z = Z + dz;
-      const T r2 = Modulus2(z);
+      TC u = dz.Value();
+      const TC z = Z + u;
+      const double r2 = Modulus2(z);
       if constexpr (Tail) {
         tail->X[2] = tail->X[1];
         tail->Y[2] = tail->Y[1];
         tail->X[1] = tail->X[0];
         tail->Y[1] = tail->Y[0];
-        tail->X[0] = double(z.re);
-        tail->Y[0] = double(z.im);
+        tail->X[0] = z.re;
+        tail->Y[0] = z.im;
       }
       if (r2 > Bailout) return k + Offset;
-      if (r2 < Modulus2(dz) || m == last) {
-        const std::vector<TC>& base = RebaseOrbit();
+      if (r2 < Modulus2(u) || m == last) {
+        const std::vector<TC>& base = Ref->RebaseOrbit();
         ref = base.data();
         last = int32_t(base.size()) - 1;
+        if (table && Julia) table = &CriticalTable;
         m = 0;
         Z = ref[0];
-        dz = z;
+        dz.Rebase(z);
+        u = dz.Value();
       }
-      dz = PowerDifference<D>(Z, dz) + dc;
+      if (table) {
+        int level = 0;
+        const auto* step =
+            table->Find(m, end - k, level, [&](const typename TDifference::TStep& s) { return dz.Within(s); });
+        if (step) {
+          dz.Apply(*step);
+          k += (1 << level) - 1;
+          m += 1 << level;
+          continue;
+        }
+      }
+      dz.template Step<D>(Z, u);
       ++m;
     }
     return 0;
@@ -402,21 +461,26 @@ class TPerturbationOf final : public TPerturbation::TImpl {
   int Power = 2;
   bool Julia = false;
   bool Smoothing = false;
+  bool Approximate = false;
   int32_t Offset = 0;
   int32_t MaxIter = 0;
-  T Bailout = 0;
-  T Step = 0, Scale = 1;
-  T CentreColumn = 0, CentreRow = 0;
+  double Bailout = 0;
+  double Step = 0, Scale = 1;
+  TFloatExp StepF;
+  double CentreColumn = 0, CentreRow = 0;
   double CentreX = 0, CentreY = 0;
-  std::vector<TC> Primary, Critical;
-  TSeries<T> Series{};
+  // The image centre less the reference point, when a shared reference serves.
+  TCxOf<TFloatExp> DeltaF{};
+  TC Delta{};
+  TTable PrimaryTable, CriticalTable;
+  TSeries Series{};
 };
 
-template <class T>
+template <bool Deep>
 std::unique_ptr<TPerturbation::TImpl> Prepared(const TFormulaContext& ctx, const TDeepWindow& window, int32_t width,
-                                               int32_t columns, int32_t rows, const std::atomic<bool>* stop) {
-  auto impl = std::make_unique<TPerturbationOf<T>>();
-  if (!impl->Prepare(ctx, window, width, columns, rows, stop)) return nullptr;
+                                               int32_t columns, int32_t rows, const TDeepPrepare& how) {
+  auto impl = std::make_unique<TPerturbationOf<Deep>>();
+  if (!impl->Prepare(ctx, window, width, columns, rows, how)) return nullptr;
   return impl;
 }
 
@@ -426,13 +490,13 @@ TPerturbation::TPerturbation() = default;
 TPerturbation::~TPerturbation() = default;
 
 bool TPerturbation::Prepare(const TFormulaContext& ctx, const TDeepWindow& window, int32_t width, int32_t columns,
-                            int32_t rows, const std::atomic<bool>* stop) {
+                            int32_t rows, const TDeepPrepare& how) {
   Impl.reset();
   if (!PerturbationServes(ctx) || width < 2 || columns < 1 || rows < 1 || window.W.IsZero()) return false;
   const long stepExponent = DeepStepExponent(window.W, width - 1);
-  if (stepExponent < kExtendedStepExponent) return false;
-  Impl = stepExponent >= kDoubleStepExponent ? Prepared<double>(ctx, window, width, columns, rows, stop)
-                                             : Prepared<Extended>(ctx, window, width, columns, rows, stop);
+  if (stepExponent < kDeepestStepExponent) return false;
+  Impl = stepExponent >= kDoubleStepExponent ? Prepared<false>(ctx, window, width, columns, rows, how)
+                                             : Prepared<true>(ctx, window, width, columns, rows, how);
   return Impl != nullptr;
 }
 
@@ -444,3 +508,7 @@ TPixelChannels TPerturbation::Evaluate(TFormulaContext* ctx, int32_t px, int32_t
 }
 
 int32_t TPerturbation::SkippedIterations() const { return Impl ? Impl->Skip : 0; }
+
+std::shared_ptr<const TDeepReference> TPerturbation::Reference() const { return Impl ? Impl->Ref : nullptr; }
+
+int64_t TPerturbation::TableSize() const { return Impl ? Impl->TableSize() : 0; }

@@ -12,18 +12,21 @@
 // pixel; no glitch detection or extra references are needed.
 //
 // Speed: a truncated power series in the pixel's offset from the centre
-// gives dz after the iterations that all pixels share; probe points on the
-// image border check it, and each pixel starts where the series stops.
+// gives dz after the iterations that all pixels share; from there a table of
+// long linear steps (engine/bla_table.h) carries each pixel along the
+// reference wherever its dz is small enough, and the remaining steps are
+// taken one by one.
 //
 // Range: differences are doubles while the pixel step is well inside the
-// double range, and 80-bit extended reals (15-bit exponent) below it, so the
-// render goes down to widths near 1e-4800.
+// double range; below it they are doubles scaled by a power of two kept
+// beside them, so the render goes down to widths near 1e-4800.
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 
 #include "engine/deep_real.h"
+#include "engine/deep_reference.h"
 #include "formulas/formula_context.h"
 #include "formulas/pixel.h"
 
@@ -44,6 +47,17 @@ bool PastOrdinaryPrecision(const TDeepWindow& window, int32_t width);
 // against). 0 when the orbit stays within the bailout for MaxIter iterations.
 int32_t ExactEscape(const TFormulaContext& ctx, const TDeepReal& x, const TDeepReal& y, mpfr_prec_t bits);
 
+// How a deep render is prepared.
+struct TDeepPrepare {
+  TReferenceWatch Watch;
+  // Reused instead of a new reference when it serves the view (same formula
+  // and mode, enough bits and iterations, its point inside the view).
+  std::shared_ptr<const TDeepReference> Reference;
+  // Long steps from the approximation table; off, every step is taken one by
+  // one (slow, to compare with).
+  bool Approximate = true;
+};
+
 class TPerturbation {
  public:
   TPerturbation();
@@ -51,13 +65,13 @@ class TPerturbation {
   TPerturbation(const TPerturbation&) = delete;
   TPerturbation& operator=(const TPerturbation&) = delete;
 
-  // Computes the reference orbits and the series for the pixels (px, py),
-  // px < columns, py < rows, lying at (X + px*step, Y - py*step) with
-  // step = W / (width - 1). Gives up, returning false, when `stop` turns true
-  // (checked often), the context is not served or the step is below the
-  // extended range (about 1e-4800).
+  // Computes the reference orbits, the series and the table of long steps
+  // for the pixels (px, py), px < columns, py < rows, lying at
+  // (X + px*step, Y - py*step) with step = W / (width - 1). Gives up,
+  // returning false, when the watch's stop request turns true (checked
+  // often), the context is not served or the step is below about 1e-4800.
   bool Prepare(const TFormulaContext& ctx, const TDeepWindow& window, int32_t width, int32_t columns, int32_t rows,
-               const std::atomic<bool>* stop = nullptr);
+               const TDeepPrepare& how = {});
 
   // The channel values of pixel (px, py) as EvaluatePixel gives them for its
   // exact position. `ctx` carries the per-pixel fields (one per thread).
@@ -65,6 +79,10 @@ class TPerturbation {
 
   // The iterations every pixel skips through the series.
   int32_t SkippedIterations() const;
+  // The reference orbits in use, for later views around the same point.
+  std::shared_ptr<const TDeepReference> Reference() const;
+  // Entries of the table of long steps.
+  int64_t TableSize() const;
 
   struct TImpl;
 

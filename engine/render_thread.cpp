@@ -127,7 +127,9 @@ void TFThread::PrepareDeepRender() {
   if (!PerturbationServes(Ctx) || !PastOrdinaryPrecision(Deep, d.Width)) return;
   Perturbation = std::make_unique<TPerturbation>();
   // Stopped while the reference orbit was computed: the passes end at once.
-  if (!Perturbation->Prepare(Ctx, Deep, d.Width, d.BufWidth(), d.BufHeight(), &Terminated)) Perturbation.reset();
+  TDeepPrepare how;
+  how.Watch.Stop = &Terminated;
+  if (!Perturbation->Prepare(Ctx, Deep, d.Width, d.BufWidth(), d.BufHeight(), how)) Perturbation.reset();
 }
 
 // Computes the column without touching the buffers; only this thread writes

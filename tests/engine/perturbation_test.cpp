@@ -149,7 +149,9 @@ TEST(Perturbation, StopRequestEndsTheReferenceOrbit) {
     stop.store(true);
   });
   TPerturbation deep;
-  EXPECT_FALSE(deep.Prepare(ctx, v.Window, v.Columns, v.Columns, v.Rows, &stop));
+  TDeepPrepare how;
+  how.Watch.Stop = &stop;
+  EXPECT_FALSE(deep.Prepare(ctx, v.Window, v.Columns, v.Columns, v.Rows, how));
   stopper.join();
 }
 

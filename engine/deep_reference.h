@@ -1,0 +1,69 @@
+#pragma once
+// The reference orbits of a deep render: computed once in arbitrary
+// precision at one point and kept in doubles, they serve every pixel of every
+// view that shares the point, its formula and its precision.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/deep_real.h"
+#include "formulas/complex_ext.h"
+#include "formulas/formula_context.h"
+
+// A complex number in arbitrary precision.
+struct TDeepComplex {
+  TDeepReal Re, Im;
+  explicit TDeepComplex(mpfr_prec_t bits) : Re(bits), Im(bits) {}
+};
+
+// Steps z = z^power + c for the powers of formulas 0..4 (2, 3, 4, 5, 8).
+class TDeepStepper {
+ public:
+  explicit TDeepStepper(mpfr_prec_t bits) : A(bits), B(bits), C(bits) {}
+  void Step(TDeepComplex& z, const TDeepComplex& c, int power);
+
+ private:
+  void Square(TDeepComplex& z);
+  void Multiply(TDeepComplex& z, const TDeepComplex& w);
+  TDeepReal A, B, C;
+};
+
+// The power of formulas 0..4.
+int DeepPower(int32_t formula);
+
+// What the caller of a long reference computation watches: a stop request
+// (checked often) and the iterations done of those to do.
+struct TReferenceWatch {
+  const std::atomic<bool>* Stop = nullptr;
+  std::atomic<int64_t>* Done = nullptr;
+  std::atomic<int64_t>* Total = nullptr;
+};
+
+struct TDeepReference {
+  int Power = 2;
+  bool Julia = false;
+  TComplexExt PJ{0, 0};
+  // The point the orbits start from: c in normal mode, z0 in Julia mode.
+  TDeepReal X, Y;
+  // The orbits end at the first index past the bailout or at Limit.
+  int32_t Limit = 0;
+  Extended BailOut = 0;
+  // Normal mode: the orbit of 0 under c. Julia mode: the point's orbit under
+  // the Julia point, and the orbit of 0 (the critical orbit) that rebased
+  // pixels follow.
+  std::vector<TCxOf<double>> Primary, Critical;
+
+  // The orbits a pixel rebases to.
+  const std::vector<TCxOf<double>>& RebaseOrbit() const { return Julia ? Critical : Primary; }
+  // Whether this reference serves a render of `ctx` whose point needs `bits`
+  // and whose pixels test orbit indices up to `limit`.
+  bool Serves(const TFormulaContext& ctx, mpfr_prec_t bits, int32_t limit) const;
+};
+
+// The reference orbits of (x, y) for `ctx`, whose pixels test indices up to
+// `limit`; null when the watch's stop request turned true.
+std::shared_ptr<const TDeepReference> ComputeDeepReference(const TFormulaContext& ctx, const TDeepReal& x,
+                                                           const TDeepReal& y, int32_t limit,
+                                                           const TReferenceWatch& watch = {});
