@@ -137,6 +137,11 @@ int main(int argc, char** argv) {
       const std::string note = LoadIFSForRender(options.SpotPath, doc, options.MaxIter);
       if (!note.empty()) std::fprintf(stderr, "pelmorix-render: %s\n", note.c_str());
     } else if (spot) {
+      // A fixed limit given on the command line replaces the spot's own.
+      if (options.MaxIter > 0) {
+        spot->WriteBool("Fractal", "AutoIter", false);
+        spot->WriteInt("Fractal", "MaxIter", options.MaxIter);
+      }
       doc.LoadSpot(*spot);
       if (!messages.empty()) return Fail(messages.front());
       if (const std::string problem = SpotFormulaProblem(doc.Ctx.Number); !problem.empty()) return Fail(problem);
@@ -151,6 +156,9 @@ int main(int argc, char** argv) {
     return Fail(std::string("cannot load \"") + options.SpotPath + "\": " + e.what());
   }
   if (const std::string problem = FormulaProblem(doc.Ctx.Number); !problem.empty()) return Fail(problem);
+  // Only the loaded view tells whether it takes a limit past the ordinary cap.
+  if (options.MaxIter > doc.MaxIterLimit())
+    return Fail(MaxIterOptionError(std::to_string(options.MaxIter)) + "\n" + RenderUsage());
   if (!doc.RenderThread()) return Fail(messages.empty() ? "nothing to render" : messages.front());
   if (doc.Ctx.Number == kIFSFormula && doc.Ctx.IFSNumber != kWorkingIFSNumber) {
     if (!libraryProblem.empty()) std::fprintf(stderr, "pelmorix-render: warning: %s\n", libraryProblem.c_str());

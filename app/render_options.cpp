@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "engine/iteration_limit.h"
 #include "engine/render_thread.h"
 #include "platform/profile.h"
 #include "platform/view_values.h"
@@ -63,6 +64,10 @@ std::string FormulaProblem(int32_t number) {
          " has nothing to render: the renderer draws 0..999, 1000, 1001 and 3000";
 }
 
+std::string MaxIterOptionError(const std::string& text) {
+  return "bad --maxiter \"" + text + "\": expected 1.." + std::to_string(kMaxIterLimit);
+}
+
 std::string RenderUsage() {
   return "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg|OUT.png [options]\n"
          "       pelmorix-render --morph A.fri B.fri|A.fr3 B.fr3 -o OUT.avi [options]  (see --morph --help)\n"
@@ -74,7 +79,8 @@ std::string RenderUsage() {
          "  --size WxH           image size (default: the spot's DrawSize, else 640x480)\n"
          "  --formula N          formula number to render without a spot file (default 0)\n"
          "  --window X,Y,W       view window: left, top, width (default -2.2,1.4,2.8)\n"
-         "  --maxiter N          fixed maximum iterations (default: follow the zoom; an IFS file's MaxIter)\n"
+         "  --maxiter N          fixed maximum iterations, 1..100000, up to 100000000 on deep views\n"
+         "                       (default: follow the zoom; a spot's or an IFS file's MaxIter)\n"
          "  --threads N          render threads (default: one per core)\n"
          "  -q, --quality Q      JPEG quality 1..100 (default 80)\n"
          "  --progressive        progressive JPEG\n"
@@ -122,8 +128,10 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
       formulaGiven = true;
     } else if (a == "--maxiter") {
       if (!value(v)) return false;
-      if (!ParseInt(v, options.MaxIter) || options.MaxIter < 1 || options.MaxIter > 100000) {
-        error = "bad --maxiter \"" + v + "\": expected 1..100000";
+      // The view decides between the two caps once it is loaded.
+      if (!ParseInt(v, options.MaxIter) || options.MaxIter < 1 || options.MaxIter > kDeepMaxIterLimit) {
+        error = MaxIterOptionError(v) + ", or up to " + std::to_string(kDeepMaxIterLimit) +
+                " on a view the deep render serves";
         return false;
       }
     } else if (a == "--window") {

@@ -43,6 +43,9 @@ bool ParseInt(const std::string& text, int32_t& out);
 // "--size WxH": W from 2 and H from 1 up to kMaxRenderSide; false with the
 // message for the user otherwise.
 bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, std::string& error);
+// "bad --maxiter "text": expected 1..100000", for a value beyond the cap of
+// ordinary views.
+std::string MaxIterOptionError(const std::string& text);
 // Says "pelmorix-render: text" on stderr; returns the failure exit status 1.
 int Fail(const std::string& text);
 

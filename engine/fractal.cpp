@@ -9,6 +9,7 @@
 
 #include "engine/render_thread.h"
 #include "engine/user_formula.h"
+#include "formulas/filters.h"
 #include "platform/dialogs.h"
 
 namespace {
@@ -101,7 +102,7 @@ void TFractal::ReleaseBuffers() {
 void TFractal::AllocateOrbitStore() {
   OrbitStore.clear();
   OrbitStore.shrink_to_fit();
-  if (Ctx.MaxIter > 0) OrbitStore.resize(size_t(Ctx.MaxIter));
+  OrbitStore.resize(OrbitStoreLength(Ctx));
   Ctx.OrbitStore = OrbitStore.empty() ? nullptr : OrbitStore.data();
 }
 
@@ -111,6 +112,8 @@ int32_t TFractal::AutoMaxIter() const {
   if (!(v >= 150)) return 150;
   return v > kMaxIterLimit ? kMaxIterLimit : int32_t(v);
 }
+
+int32_t TFractal::MaxIterLimit() const { return MaxIterLimitFor(Ctx, Deep, Width); }
 
 void TFractal::Restart() {
   if (!FCanvas || Ctx.Number < 0) return;
@@ -126,9 +129,10 @@ void TFractal::Restart() {
       NeedsCompile = false;
     }
   }
-  // A stored limit past what SetMaxIter allows would make the orbit store
-  // exhaust memory.
-  Ctx.MaxIter = std::min(AutoMaxIter(), kMaxIterLimit);
+  // A stored limit past what the view takes (read from a spot file, or kept
+  // from a view or formula that took more) falls back to its cap here, where
+  // every change of view, size or formula passes.
+  Ctx.MaxIter = std::min(AutoMaxIter(), MaxIterLimit());
   AllocateOrbitStore();
   Ctx.FastArithmetic = UseFastArithmetic;
   if (OnRenderStart) OnRenderStart(this);
@@ -236,7 +240,8 @@ void TFractal::SetIFSCounter(int32_t counter) {
 
 void TFractal::SetMaxIter(int32_t n) {
   if (n == Ctx.MaxIter) return;
-  Ctx.MaxIter = n < 0 ? 100 : (n > kMaxIterLimit ? kMaxIterLimit : n);
+  const int32_t limit = MaxIterLimit();
+  Ctx.MaxIter = n < 0 ? 100 : (n > limit ? limit : n);
   if (OnRenderStart) OnRenderStart(this);
   Restart();
 }

@@ -12,6 +12,7 @@
 
 #include "engine/deep_real.h"
 #include "engine/deep_window.h"
+#include "engine/iteration_limit.h"
 #include "engine/palette.h"
 #include "formulas/formula_context.h"
 #include "platform/bitmap.h"
@@ -19,7 +20,6 @@
 class TFThread;
 class TProfileFile;
 
-constexpr int32_t kMaxIterLimit = 100000;  // largest maximum iterations a document uses
 // The IFS points drawn per iteration (IFScounter), as the selection dialog
 // offers them.
 constexpr int32_t kMinIFSCounter = 10, kMaxIFSCounter = 1000000;
@@ -57,6 +57,9 @@ class TFractal {
   void SetIFSCounter(int32_t counter);
   void SetMaxIter(int32_t n);
   int32_t AutoMaxIter() const;
+  // The largest maximum iterations the current view and formula take
+  // (engine/iteration_limit.h).
+  int32_t MaxIterLimit() const;
   void SetProperty(int32_t index, const TPropertyValue& value);
   void SetUserFormula(const std::vector<std::string>& lines);
   // Generates the library source of the user formula, runs the compiler kit

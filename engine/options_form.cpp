@@ -781,6 +781,7 @@ void TOptionsForm::FillCoordinates() {
   for (int k = 0; k < 3; ++k) FCoord[k]->setText(Text(texts[k]));
   FAutoIter->setChecked(Doc->AutoIter);
   FFastArithmetic->setChecked(Settings().FastArithmetic);
+  FMaxIter->setMaximum(Doc->MaxIterLimit());
   FMaxIter->setValue(Doc->Ctx.MaxIter);
   FMaxIter->setEnabled(!Doc->AutoIter);
   FMaxIterLabel->setEnabled(!Doc->AutoIter);
@@ -902,7 +903,7 @@ void TOptionsForm::AutoIterToggled(bool on) {
 
 void TOptionsForm::MaxIterChanged(int value) {
   if (!FLive || !Doc) return;
-  if (value > kMaxIterMin && value <= kMaxIterLimit) Doc->SetProperty(1, int32_t(value));
+  if (value > kMaxIterMin && value <= Doc->MaxIterLimit()) Doc->SetProperty(1, int32_t(value));
 }
 
 void TOptionsForm::BailOutLeft() {

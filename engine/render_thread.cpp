@@ -10,6 +10,7 @@
 #include "engine/fractal.h"
 #include "engine/perturbation.h"
 #include "formulas/calc_point.h"
+#include "formulas/filters.h"
 #include "formulas/kernel_common.h"
 #include "formulas/orbital_steps.h"
 #include "formulas/pixel.h"
@@ -219,7 +220,7 @@ void TFThread::RenderEscapeTimeParallel(int32_t threads) {
 
   auto work = [&] {
     TFormulaContext ctx = Ctx;
-    std::vector<TOrbitEntry> store(size_t(std::max(ctx.MaxIter, 0)));
+    std::vector<TOrbitEntry> store(OrbitStoreLength(ctx));
     ctx.OrbitStore = store.empty() ? nullptr : store.data();
     TColumn column;
     for (;;) {

@@ -489,7 +489,7 @@ void FinishFilters(int32_t n, TFormulaContext* ctx) {
     d[kG] = d[kB] = 0;
   }
 
-  if (filter >= 50 && filter <= 58) {
+  if (UsesOrbitStore(filter)) {
     FinishStore(n, ctx);
     return;
   }

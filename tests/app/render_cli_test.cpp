@@ -238,6 +238,32 @@ TEST_F(RenderCli, PngHasTheBitmapsPixelsAndTheSpotAsText) {
   EXPECT_EQ(png.Text, text);
 }
 
+TEST_F(RenderCli, MaxIterReplacesTheSpotsLimitAndGoesPastTheCapOnlyOnADeepView) {
+  struct {
+    const char *width, *maxIter;
+    int status;
+    const char* said;  // the limit in the image's spot text, or what stderr says
+  } rows[] = {
+      {"1e-20", "2000000", 0, "2000000"},
+      {"0.001", "500", 0, "500"},
+      {"0.001", "2000000", 1, "bad --maxiter \"2000000\": expected 1..100000\n"},
+      {"1e-20", "100000001", 1, "bad --maxiter \"100000001\": expected 1..100000, or up to 100000000"},
+  };
+  for (const auto& r : rows) {
+    std::ofstream(P("s.frs")) << "[DrawSize]\nX_Size=12\nY_Size=9\n[Fractal]\nX_Coord=1.25\nY_Coord=0.5\nW_Coord="
+                              << r.width << "\nMaxIter=50\n";
+    fs::remove(P("s.png"));
+    ASSERT_EQ(Run("'" + P("s.frs") + "' --maxiter " + r.maxIter + " -o '" + P("s.png") + "'"), r.status)
+        << r.width << " " << r.maxIter << ": " << Slurp(Dir / "stderr.txt");
+    if (r.status == 0) {
+      EXPECT_EQ(DecodePng(Slurp(Dir / "s.png")).Text["MaxIter"], r.said) << r.width << " " << r.maxIter;
+    } else {
+      EXPECT_NE(Slurp(Dir / "stderr.txt").find(r.said), std::string::npos) << Slurp(Dir / "stderr.txt");
+      EXPECT_FALSE(fs::exists(Dir / "s.png"));
+    }
+  }
+}
+
 TEST_F(RenderCli, FormulaToJpegAndFailuresLeaveNoFile) {
   ASSERT_EQ(Run("--formula 1 --window -1.6,1.6,3.2 --size 40x30 -o '" + P("f.jpg") + "' -q 90"), 0);
   const std::string jpg = Slurp(Dir / "f.jpg");

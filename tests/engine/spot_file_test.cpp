@@ -14,6 +14,7 @@
 #include "engine/render_thread.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
+#include "tests/document_test_helpers.h"
 #include "tests/engine/recording_canvas.h"
 #include "tests/test_files.h"
 
@@ -347,6 +348,27 @@ TEST_F(SpotFile, IFSCounterIsClampedOnReading) {
     TFractal doc(-1, 0, 0, 0, 8, 8, nullptr);
     doc.LoadSpot(path);
     EXPECT_EQ(doc.Ctx.IFScounter, r.read) << r.value;
+  }
+  EXPECT_TRUE(Shown.empty());
+}
+
+TEST_F(SpotFile, ALimitPastTheOrdinaryCapStaysOnlyOnADeepView) {
+  struct {
+    const char* width;
+    int32_t expected;
+  } rows[] = {{"1e-20", 2000000}, {"0.001", kMaxIterLimit}};
+  for (const auto& r : rows) {
+    Write(PathOf("limit.frs"), std::string("[Fractal]\nX_Coord=1.25\nY_Coord=0.5\nW_Coord=") + r.width +
+                                   "\nAutoIter=0\nMaxIter=2000000\n");
+    TRecordingCanvas canvas;
+    TFractal doc(-1, 0, 0, 0, 8, 6, &canvas), copy(-1, 0, 0, 0, 8, 6, &canvas);
+    doc.LoadSpot(PathOf("limit.frs"));
+    EXPECT_EQ(doc.Ctx.MaxIter, r.expected) << r.width;
+    doc.SaveSpot(PathOf("again.frs"));
+    copy.LoadSpot(PathOf("again.frs"));
+    EXPECT_EQ(copy.Ctx.MaxIter, r.expected) << r.width;
+    WaitForRender(doc);
+    WaitForRender(copy);
   }
   EXPECT_TRUE(Shown.empty());
 }

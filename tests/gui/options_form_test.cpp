@@ -244,6 +244,24 @@ TEST_F(OptionsFormTest, IterationControl) {
   WaitForRender(*Doc);
 }
 
+TEST_F(OptionsFormTest, IterationFieldTakesTheLimitOfTheView) {
+  auto* maxIter = Find<QSpinBox>("MaxIterSpin");
+  Find<QCheckBox>("AutoIterBox")->click();
+  // Beside the set, past what doubles resolve: the deep render draws it.
+  Doc->SetWindow(1.25L, 0.5L, 1e-20L);
+  maxIter->selectAll();
+  QTest::keyClicks(maxIter, "2000000");
+  Leave(maxIter);
+  EXPECT_EQ(maxIter->value(), 2000000);
+  EXPECT_EQ(Doc->Ctx.MaxIter, 2000000);
+  // A view the ordinary render draws takes its cap again, and so does the field.
+  Doc->SetWindow(-2.2L, 1.4L, 2.8L);
+  EXPECT_EQ(Doc->Ctx.MaxIter, 100000);
+  EXPECT_EQ(maxIter->maximum(), 100000);
+  EXPECT_EQ(maxIter->value(), 100000);
+  WaitForRender(*Doc);
+}
+
 // The fast arithmetic box is a program-wide preference: it sets the setting
 // and renders the document again with the chosen arithmetic.
 TEST_F(OptionsFormTest, FastArithmeticPreference) {

@@ -277,6 +277,18 @@ TEST_F(SelectFormTest, CancelLeavesTheMainDocumentAlone) {
   EXPECT_EQ(main.X, -2.2L);
 }
 
+TEST_F(SelectFormTest, ADeepViewKeepsItsIterationLimitThroughTheDialog) {
+  TSelectForm form;
+  TFractal main(-1, 0, 0, 0, 80, 60, &Canvas);
+  main.AutoIter = false;
+  // Beside the set, past what doubles resolve: the deep render draws it.
+  main.SetFormula(0, 1.25L, 0.5L, 1e-20L);
+  main.SetMaxIter(2000000);
+  EXPECT_TRUE(Run(form, main, [] {}));
+  EXPECT_EQ(main.Ctx.MaxIter, 2000000);
+  EXPECT_TRUE(WaitRendered(main));
+}
+
 TEST_F(SelectFormTest, SeparatorRowDisablesSelectAndChangesNothing) {
   TSelectForm form;
   TFractal main(0, -2.2L, 1.4L, 2.8L, 80, 60, nullptr);
