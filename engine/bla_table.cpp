@@ -5,10 +5,11 @@
 
 namespace {
 
-// The relative size of the terms a step may drop: a little below the
-// rounding of a double, so that approximated steps err no more than exact
-// ones.
-constexpr double kBlaPrecision = 0x1p-53;
+// The relative size of the terms a step may drop: 2^7 roundings of a double.
+// Escape counts stay those of exact steps but for a pixel in a thousand or
+// so, which differ by one; smaller radii buy little more agreement and cost
+// a fifth more steps at minibrots.
+constexpr double kBlaPrecision = 0x1p-46;
 
 // A step during the build, in the coefficient type C.
 template <class C>
@@ -24,11 +25,13 @@ C Magnitude(TCxOf<C> a) {
 
 // The single step from index m: the terms dropped beside D Z^(D-1) dz are
 // (D-1)/2 |dz| / |Z| of it and smaller, so R = 2 eps |Z| / (D-1).
+double RadiusRatio(int power) { return 2 * kBlaPrecision / (power - 1); }
+
 template <class C>
 TMerge<C> SingleStep(TCxOf<double> Z, int power) {
   TCxOf<double> a{double(power), 0};
   for (int j = 1; j < power; ++j) a = a * Z;
-  const double r = 2 * kBlaPrecision * std::sqrt(Modulus2(Z)) / (power - 1);
+  const double r = RadiusRatio(power) * std::sqrt(Modulus2(Z));
   return {{C(a.re), C(a.im)}, {C(1), C(0)}, C(r)};
 }
 
@@ -54,6 +57,11 @@ TDeepBlaStep Stored(const TMerge<TFloatExp>& m) {
   return {Compact(m.A), Compact(m.B), r2.M, r2.Exponent()};
 }
 
+TMerge<double> Loaded(const TBlaStep& s) { return {s.A, s.B, std::sqrt(s.R2)}; }
+TMerge<TFloatExp> Loaded(const TDeepBlaStep& s) {
+  return {Expanded(s.A), Expanded(s.B), Sqrt(TFloatExp(s.R2M, s.R2E))};
+}
+
 template <class C>
 C Coefficient(TFloatExp v) {
   if constexpr (std::is_same_v<C, double>)
@@ -68,6 +76,7 @@ template <class Step>
 void TBlaTableOf<Step>::Build(const std::vector<TCxOf<double>>& orbit, int power, int32_t land, TFloatExp dcMax) {
   using C = std::conditional_t<std::is_same_v<Step, TBlaStep>, double, TFloatExp>;
   Levels.clear();
+  Ratio2 = RadiusRatio(power) * RadiusRatio(power);
   land = std::min<int32_t>(land, int32_t(orbit.size()) - 1);
   const int32_t singles = land - 1;  // the steps from indices 1 .. land - 1
   const C dc = Coefficient<C>(dcMax);
@@ -88,6 +97,22 @@ void TBlaTableOf<Step>::Build(const std::vector<TCxOf<double>>& orbit, int power
     next.reserve(level.size() / 2);
     for (size_t i = 0; 2 * i + 1 < level.size(); ++i) next.push_back(Merged(level[2 * i], level[2 * i + 1], dc));
     level = std::move(next);
+  }
+  // The chain from index 1: the longest stored step that continues it, at
+  // each point, merged onto what went before.
+  Chain.clear();
+  ChainLength.clear();
+  TMerge<C> chain{};
+  int32_t q = 0;
+  for (int j = int(Levels.size()); j >= 1; --j) {
+    const std::vector<Step>& steps = Levels[size_t(j - 1)];
+    const size_t i = size_t(q >> j);
+    if (q % (1 << j) != 0 || i >= steps.size()) continue;
+    chain = q == 0 ? Loaded(steps[i]) : Merged(chain, Loaded(steps[i]), dc);
+    if (!(C(0) < chain.R)) break;
+    q += 1 << j;
+    Chain.push_back(Stored(chain));
+    ChainLength.push_back(q);
   }
 }
 

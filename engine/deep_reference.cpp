@@ -9,10 +9,32 @@ constexpr int32_t kStopCheckPeriod = 64;
 
 bool StopRequested(const TReferenceWatch& watch) { return watch.Stop && watch.Stop->load(); }
 
-// The orbit of `start` under z -> z^power + c up to index `last` or its first
-// point past the bailout; false when stopped.
+// How a pixel offset from the orbit's start grows along it: the derivative of
+// z_n by c in normal mode (B' = D Z^(D-1) B + 1 from 0), by z0 in Julia mode
+// (A' = D Z^(D-1) A from 1). The orbit may end where |Z| falls below a pixel
+// step carried so far.
+struct TOrbitEnd {
+  TCxOf<TFloatExp> Growth;
+  TFloatExp Step2;  // the squared pixel step; 0 when the orbit never ends early
+  bool Julia = false;
+
+  bool Reached(TCxOf<double> Z, int32_t k) const {
+    return k > 0 && Step2.M != 0 && TFloatExp(Modulus2(Z)) < Modulus2(Growth) * Step2;
+  }
+  void Advance(TCxOf<double> Z, int power) {
+    if (Step2.M == 0) return;
+    TCxOf<double> a{double(power), 0};
+    for (int j = 1; j < power; ++j) a = a * Z;
+    Growth = TCxOf<TFloatExp>{TFloatExp(a.re), TFloatExp(a.im)} * Growth;
+    if (!Julia) Growth.re = Growth.re + TFloatExp(1);
+  }
+};
+
+// The orbit of `start` under z -> z^power + c up to index `last`, its first
+// point past the bailout or the index where `end` is reached; false when
+// stopped.
 bool ComputeOrbit(const TDeepComplex& start, const TDeepComplex& c, int power, int32_t last, Extended bailout,
-                  const TReferenceWatch& watch, std::vector<TCxOf<double>>& orbit) {
+                  const TReferenceWatch& watch, TOrbitEnd end, std::vector<TCxOf<double>>& orbit) {
   orbit.clear();
   TDeepComplex z = start;
   TDeepStepper stepper(z.Re.Bits());
@@ -20,7 +42,8 @@ bool ComputeOrbit(const TDeepComplex& start, const TDeepComplex& c, int power, i
   for (int32_t k = 0;; ++k) {
     const TCxOf<double> point{z.Re.ToDouble(), z.Im.ToDouble()};
     orbit.push_back(point);
-    if (k >= last || Modulus2(point) > bailout) break;
+    if (k >= last || Modulus2(point) > bailout || end.Reached(point, k)) break;
+    end.Advance(point, power);
     if (k % kStopCheckPeriod == 0) {
       if (StopRequested(watch)) return false;
       if (watch.Done) watch.Done->fetch_add(k - reported);
@@ -97,7 +120,7 @@ bool TDeepReference::Serves(const TFormulaContext& ctx, mpfr_prec_t bits, int32_
 
 std::shared_ptr<const TDeepReference> ComputeDeepReference(const TFormulaContext& ctx, const TDeepReal& x,
                                                            const TDeepReal& y, int32_t limit,
-                                                           const TReferenceWatch& watch) {
+                                                           const TReferenceWatch& watch, TFloatExp pixelStep) {
   auto ref = std::make_shared<TDeepReference>();
   ref->Power = DeepPower(ctx.Number);
   ref->Julia = ctx.JulieSet;
@@ -115,10 +138,11 @@ std::shared_ptr<const TDeepReference> ComputeDeepReference(const TFormulaContext
   mpfr_set_ld(julia.Re.Get(), ctx.PJ.re, MPFR_RNDN);
   mpfr_set_ld(julia.Im.Get(), ctx.PJ.im, MPFR_RNDN);
   if (watch.Total) watch.Total->store(int64_t(ref->Limit) * (ref->Julia ? 2 : 1));
+  TOrbitEnd end{{TFloatExp(ref->Julia ? 1 : 0), TFloatExp()}, pixelStep * pixelStep, ref->Julia};
   if (ref->Julia) {
-    if (!ComputeOrbit(point, julia, ref->Power, ref->Limit, ctx.BailOut, watch, ref->Primary)) return nullptr;
-    if (!ComputeOrbit(zero, julia, ref->Power, ref->Limit, ctx.BailOut, watch, ref->Critical)) return nullptr;
-  } else if (!ComputeOrbit(zero, point, ref->Power, ref->Limit, ctx.BailOut, watch, ref->Primary)) {
+    if (!ComputeOrbit(point, julia, ref->Power, ref->Limit, ctx.BailOut, watch, end, ref->Primary)) return nullptr;
+    if (!ComputeOrbit(zero, julia, ref->Power, ref->Limit, ctx.BailOut, watch, {}, ref->Critical)) return nullptr;
+  } else if (!ComputeOrbit(zero, point, ref->Power, ref->Limit, ctx.BailOut, watch, end, ref->Primary)) {
     return nullptr;
   }
   return ref;

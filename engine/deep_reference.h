@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/deep_real.h"
+#include "engine/float_exp.h"
 #include "formulas/complex_ext.h"
 #include "formulas/formula_context.h"
 
@@ -47,7 +48,10 @@ struct TDeepReference {
   TComplexExt PJ{0, 0};
   // The point the orbits start from: c in normal mode, z0 in Julia mode.
   TDeepReal X, Y;
-  // The orbits end at the first index past the bailout or at Limit.
+  // The orbits end at the first index past the bailout, at Limit, or where
+  // the primary orbit comes closer to 0 than a pixel step carried along it:
+  // every pixel rebases there, so the orbit need go no further (the
+  // reference of a minibrot's nucleus ends after one period).
   int32_t Limit = 0;
   Extended BailOut = 0;
   // Normal mode: the orbit of 0 under c. Julia mode: the point's orbit under
@@ -63,7 +67,9 @@ struct TDeepReference {
 };
 
 // The reference orbits of (x, y) for `ctx`, whose pixels test indices up to
-// `limit`; null when the watch's stop request turned true.
+// `limit` and lie `pixelStep` apart (0: the orbit does not end early); null
+// when the watch's stop request turned true.
 std::shared_ptr<const TDeepReference> ComputeDeepReference(const TFormulaContext& ctx, const TDeepReal& x,
                                                            const TDeepReal& y, int32_t limit,
-                                                           const TReferenceWatch& watch = {});
+                                                           const TReferenceWatch& watch = {},
+                                                           TFloatExp pixelStep = {});

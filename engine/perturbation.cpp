@@ -226,7 +226,7 @@ int32_t ExactEscape(const TFormulaContext& ctx, const TDeepReal& x, const TDeepR
 
 struct TPerturbation::TImpl {
   virtual ~TImpl() = default;
-  virtual TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py) const = 0;
+  virtual TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py, int64_t* steps) const = 0;
   virtual int64_t TableSize() const = 0;
   int32_t Skip = 0;
   std::shared_ptr<const TDeepReference> Ref;
@@ -277,7 +277,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
         DeltaF = delta;
       }
     }
-    if (!Ref) Ref = ComputeDeepReference(ctx, centre.Re, centre.Im, limit, how.Watch);
+    if (!Ref) Ref = ComputeDeepReference(ctx, centre.Re, centre.Im, limit, how.Watch, StepF);
     if (!Ref) return false;
     Delta = {DeltaF.re.ToDouble(), DeltaF.im.ToDouble()};
     CentreX = Ref->X.ToDouble();
@@ -299,7 +299,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     return true;
   }
 
-  TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py) const override {
+  TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py, int64_t* steps) const override {
     const double column = double(px) - CentreColumn, row = CentreRow - double(py);
     TOffset offset;
     double x = CentreX, y = CentreY;
@@ -315,10 +315,13 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     // cuts the orbit short.
     const int32_t end = std::min(ctx->MaxIter, MaxIter) - Offset;
     TOrbitTail tail{};
-    int32_t escape = Run(offset, end, true, Smoothing ? &tail : nullptr);
+    int64_t taken = 0;
+    int32_t escape = Run(offset, end, true, Smoothing ? &tail : nullptr, taken);
     // Smoothing reads the two points before the escape: an escape right
     // after the shared iterations is taken again without them.
-    if (Smoothing && escape > 0 && escape - Offset < Skip + 2 && Skip > 0) escape = Run(offset, end, false, &tail);
+    if (Smoothing && escape > 0 && escape - Offset < Skip + 2 && Skip > 0)
+      escape = Run(offset, end, false, &tail, taken);
+    if (steps) *steps += taken;
     return EscapeChannels(ctx, escape, Smoothing ? &tail : nullptr, x, y);
   }
 
@@ -381,10 +384,11 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     }
   }
 
-  int32_t Run(const TOffset& offset, int32_t end, bool useSeries, TOrbitTail* tail) const {
+  int32_t Run(const TOffset& offset, int32_t end, bool useSeries, TOrbitTail* tail, int64_t& steps) const {
     return WithPower(Power, [&](auto power) {
       constexpr int D = decltype(power)::value;
-      return tail ? Iterate<D, true>(offset, end, useSeries, tail) : Iterate<D, false>(offset, end, useSeries, tail);
+      return tail ? Iterate<D, true>(offset, end, useSeries, tail, steps)
+                  : Iterate<D, false>(offset, end, useSeries, tail, steps);
     });
   }
 
@@ -409,7 +413,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
   // in Julia mode) is tested at kernel iteration k + Offset, up to index
   // `end`. No pixel escapes before the series' index, nor within a long step.
   template <int D, bool Tail>
-  int32_t Iterate(const TOffset& offset, int32_t end, bool useSeries, TOrbitTail* tail) const {
+  int32_t Iterate(const TOffset& offset, int32_t end, bool useSeries, TOrbitTail* tail, int64_t& steps) const {
     int32_t k = 0;
     TDifference dz = Start(offset, k, useSeries);
     if (k > end) return 0;
@@ -417,6 +421,8 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     int32_t last = int32_t(Ref->Primary.size()) - 1;
     const TTable* table = Approximate ? &PrimaryTable : nullptr;
     int32_t m = k;
+    const int32_t first = k;
+    int32_t jumped = 0;  // iterations within long steps beyond their first
     for (; k <= end; ++k) {
       TC Z = ref[m];
       TC u = dz.Value();
@@ -430,7 +436,10 @@ class TPerturbationOf final : public TPerturbation::TImpl {
         tail->X[0] = z.re;
         tail->Y[0] = z.im;
       }
-      if (r2 > Bailout) return k + Offset;
+      if (r2 > Bailout) {
+        steps += k - first - jumped;
+        return k + Offset;
+      }
       if (r2 < Modulus2(u) || m == last) {
         const std::vector<TC>& base = Ref->RebaseOrbit();
         ref = base.data();
@@ -441,20 +450,22 @@ class TPerturbationOf final : public TPerturbation::TImpl {
         dz.Rebase(z);
         u = dz.Value();
       }
-      if (table) {
-        int level = 0;
+      if (table && table->MayServe(Z, u)) {
+        int32_t length = 0;
         const auto* step =
-            table->Find(m, end - k, level, [&](const typename TDifference::TStep& s) { return dz.Within(s); });
+            table->Find(m, end - k, length, [&](const typename TDifference::TStep& s) { return dz.Within(s); });
         if (step) {
           dz.Apply(*step);
-          k += (1 << level) - 1;
-          m += 1 << level;
+          jumped += length - 1;
+          k += length - 1;
+          m += length;
           continue;
         }
       }
       dz.template Step<D>(Z, u);
       ++m;
     }
+    steps += k - first - jumped;
     return 0;
   }
 
@@ -500,11 +511,11 @@ bool TPerturbation::Prepare(const TFormulaContext& ctx, const TDeepWindow& windo
   return Impl != nullptr;
 }
 
-TPixelChannels TPerturbation::Evaluate(TFormulaContext* ctx, int32_t px, int32_t py) const {
+TPixelChannels TPerturbation::Evaluate(TFormulaContext* ctx, int32_t px, int32_t py, int64_t* steps) const {
   // A fault flag left by the thread's earlier work would zero this pixel;
   // clearing is far dearer than testing, so clear only when set.
   if (FaultPending()) ClearFaults();
-  return Impl ? Impl->Evaluate(ctx, px, py) : TPixelChannels{};
+  return Impl ? Impl->Evaluate(ctx, px, py, steps) : TPixelChannels{};
 }
 
 int32_t TPerturbation::SkippedIterations() const { return Impl ? Impl->Skip : 0; }

@@ -75,7 +75,8 @@ class TPerturbation {
 
   // The channel values of pixel (px, py) as EvaluatePixel gives them for its
   // exact position. `ctx` carries the per-pixel fields (one per thread).
-  TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py) const;
+  // With `steps`, adds the steps taken, long and single, to it.
+  TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py, int64_t* steps = nullptr) const;
 
   // The iterations every pixel skips through the series.
   int32_t SkippedIterations() const;
