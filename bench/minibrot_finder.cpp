@@ -231,15 +231,60 @@ std::string Literal(const std::string& text) {
   return out;
 }
 
-// Renders the view with the deep render, prints its escape counts and saves
-// the picture when `png` is not empty: escape counts on a cyclic palette of
-// their logarithm over the image's range, the pixels inside black.
+// Saves the deep render's values as a picture: escape counts on a cyclic
+// palette of their logarithm over the image's range, the pixels inside black.
+void SavePicture(const std::string& png, const std::vector<float>& values, int32_t columns, int32_t rows) {
+  float least = 0, most = 0;
+  for (float v : values)
+    if (v > 0) {
+      least = least > 0 ? std::min(least, v) : v;
+      most = std::max(most, v);
+    }
+  const double low = least > 0 ? std::log(double(least)) : 0;
+  const double range = std::max(most > 0 ? std::log(double(most)) - low : 0.0, 1e-3);
+  const int32_t stride = (columns * 3 + 3) & ~3;
+  std::vector<uint8_t> image(size_t(stride) * rows);
+  for (int32_t py = 0; py < rows; ++py)
+    for (int32_t px = 0; px < columns; ++px) {
+      const float v = values[size_t(py) * columns + px];
+      uint8_t* out = &image[size_t(rows - 1 - py) * stride + size_t(px) * 3];
+      if (v <= 0) continue;
+      const double phase = 2 * M_PI * 4 * (std::log(double(v)) - low) / range;
+      for (int32_t channel = 0; channel < 3; ++channel)
+        out[channel] = uint8_t(std::lround(127.5 + 127.5 * std::cos(phase + 2.1 * channel)));
+    }
+  TBitmapInfoHeader header;
+  header.biWidth = columns;
+  header.biHeight = rows;
+  header.biSizeImage = uint32_t(image.size());
+  SavePngFile(png, header, image.data(), columns, rows, {});
+}
+
+// Prints three pixels computed wholly in arbitrary precision (with twice the
+// bits of the view, as the benchmark's agreement check does) beside the deep
+// render's values.
+void CheckPixels(const TFormulaContext& ctx, const TDeepWindow& window, const std::vector<float>& values,
+                 int32_t columns, int32_t rows) {
+  const mpfr_prec_t bits = 2 * DeepBitsFor(window, columns);
+  const TDeepReal step = window.W / TDeepReal(Extended(columns - 1), bits);
+  for (const auto& [px, py] : {std::pair{0, 0}, std::pair{columns / 4, rows / 2}, std::pair{columns / 2, rows / 4}}) {
+    const TDeepReal x = window.X + step * TDeepReal(Extended(px), bits);
+    const TDeepReal y = window.Y - step * TDeepReal(Extended(py), bits);
+    std::printf("pixel (%d, %d): deep %.0f, exact %d\n", px, py, values[size_t(py) * columns + px],
+                ExactEscape(ctx, x, y, bits));
+    std::fflush(stdout);
+  }
+}
+
+// Renders the view with the deep render, prints its escape counts, checks
+// three pixels and saves the picture when `png` is not empty.
 void Render(const TMinibrotView& view, int32_t columns, int32_t rows, const std::string& png) {
   const auto start = std::chrono::steady_clock::now();
   TFormulaContext ctx;
   ctx.MaxIter = view.Iterations;
   TPerturbation deep;
-  if (!deep.Prepare(ctx, MinibrotWindow(view, columns, rows), columns, columns, rows)) {
+  const TDeepWindow window = MinibrotWindow(view, columns, rows);
+  if (!deep.Prepare(ctx, window, columns, columns, rows)) {
     std::printf("the deep render refuses the view\n");
     return;
   }
@@ -266,25 +311,8 @@ void Render(const TMinibrotView& view, int32_t columns, int32_t rows, const std:
                 columns, rows, view.Iterations, deep.SkippedIterations(), escaped.front(),
                 escaped[escaped.size() / 2], escaped.back(), inside, Seconds(start));
   std::fflush(stdout);
-  if (png.empty()) return;
-  const double low = escaped.empty() ? 1 : std::log(double(escaped.front()));
-  const double range = escaped.empty() ? 1 : std::max(std::log(double(escaped.back())) - low, 1e-3);
-  const int32_t stride = (columns * 3 + 3) & ~3;
-  std::vector<uint8_t> bits(size_t(stride) * rows);
-  for (int32_t py = 0; py < rows; ++py)
-    for (int32_t px = 0; px < columns; ++px) {
-      const float v = values[size_t(py) * columns + px];
-      uint8_t* out = &bits[size_t(rows - 1 - py) * stride + size_t(px) * 3];
-      if (v <= 0) continue;
-      const double phase = 2 * M_PI * 4 * (std::log(double(v)) - low) / range;
-      for (int32_t channel = 0; channel < 3; ++channel)
-        out[channel] = uint8_t(std::lround(127.5 + 127.5 * std::cos(phase + 2.1 * channel)));
-    }
-  TBitmapInfoHeader header;
-  header.biWidth = columns;
-  header.biHeight = rows;
-  header.biSizeImage = uint32_t(bits.size());
-  SavePngFile(png, header, bits.data(), columns, rows, {});
+  if (!png.empty()) SavePicture(png, values, columns, rows);
+  CheckPixels(ctx, window, values, columns, rows);
 }
 
 // The header entry's texts of a nucleus and an iteration limit.
