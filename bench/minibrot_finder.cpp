@@ -17,13 +17,15 @@
 // old one plus the surrounding one, whose depth (in decimal exponent) is
 // about the sum of the two. Each step so roughly doubles period and depth.
 //
-// A step tries points at several radii and directions. For each point the
-// orbit of c gives the candidate periods: the n at which |z_n| reaches a new
-// minimum (the minibrots whose atom domain holds the point), each with a size
-// estimate from the same formula along the point's own orbit. Newton's method
-// on z_p(c) = 0 (z and dz/dc over p steps per Newton step, z in MPFR) turns
-// the candidates nearest the wanted depth into nuclei; the one whose view
-// (20 times its size) is nearest the next wanted width is taken.
+// A step tries points c0 + s u at five radii |u| between the two scales and
+// eight directions, with discs of three radii around each. The lowest period
+// n at which a disc may hold a zero of z_n (its image followed as a ball
+// around the point's orbit) is the period of a minibrot in it, with a size
+// estimate from the formula along the point's own orbit. Newton's method on
+// z_p(c) = 0 (z in MPFR, dz/dc beside it in extended reals, p steps per
+// Newton step) turns the best-ranked candidates into nuclei, and the best of
+// those is the next step (see Rank). Bits: about 3.3 per decimal digit of the
+// depth, plus guard bits.
 //
 // Usage:
 //   px_minibrot_finder descend <re> <im> <width> <goal exponent>...
@@ -358,11 +360,11 @@ TPoint Offset(const TNucleus& m, TLd u, mpfr_prec_t bits) {
 
 // How well a minibrot of `period` and `size` serves as the next step from
 // `from` towards views 10^goal wide, lower first: views within `tolerance`
-// decades of the goal by their distance from it; then shallower ones that go
-// at least a third deeper than `from` by the periods they add per decade, as
-// the period grows no faster than the depth that way and the views stay
-// within reach of the iteration limits; then other shallower ones deepest
-// first; views past the goal last.
+// decades of the goal by their distance from it; then shallower ones going
+// at least a third deeper than `from`, by the periods they add per decade
+// (so that the period grows no faster than needed and the views' escape
+// counts stay within reach of the iteration limits); then other shallower
+// ones, deepest first; views past the goal last.
 std::pair<int, long double> Rank(int32_t period, TLd size, const TNucleus& from, long double goal,
                                  long double tolerance) {
   const long double exponent = ViewExponent(size), depth = std::log10(Abs(size));

@@ -3,7 +3,13 @@
 // boundary, for the deep-zoom benchmark: each centred on the nucleus of a
 // minibrot of z^2 + c, about 20 times as wide as the minibrot. The centres
 // carry 20 digits more than the width needs. bench/minibrot_finder.cpp found
-// them and prints such entries.
+// them and prints such entries:
+//   px_minibrot_finder descend -0.743643887037158704752191506114774
+//       0.131825904205311970493132056385139 1e-4 100 300 1000
+// gives the second and the third in about four minutes (the first came from
+// the same descent when it ranked candidates deepest first), and
+//   px_minibrot_finder verify <re> <im> <period> <iterations> [png]
+// refines and renders any of them.
 
 #include <cstdint>
 
