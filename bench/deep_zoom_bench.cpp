@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/centred_window.h"
 #include "bench/cpu_clock.h"
 #include "engine/fractal.h"
 #include "engine/perturbation.h"
@@ -73,18 +74,7 @@ constexpr int kDocWidth = 1024, kDocHeight = 768;
 
 // The view `columns` x `rows` centred on the location, 10^-exponent wide.
 TDeepWindow WindowAround(const TLocation& at, int64_t exponent, int32_t columns, int32_t rows) {
-  const std::string width = "1e-" + std::to_string(exponent);
-  TDeepWindow window{TDeepReal(), TDeepReal(), TDeepReal()};
-  TDeepReal::Parse(width, 64, window.W);
-  const mpfr_prec_t bits = DeepBitsFor(TDeepWindow{TDeepReal(1.0L, 64), TDeepReal(1.0L, 64), window.W}, columns) + 16;
-  TDeepReal re(bits), im(bits);
-  TDeepReal::Parse(at.Re, bits, re);
-  TDeepReal::Parse(at.Im, bits, im);
-  TDeepReal::Parse(width, bits, window.W);
-  const TDeepReal step = window.W / TDeepReal(Extended(columns - 1), bits);
-  window.X = re - step * TDeepReal(Extended(columns - 1) / 2, bits);
-  window.Y = im + step * TDeepReal(Extended(rows - 1) / 2, bits);
-  return window;
+  return CentredWindow(at.Re, at.Im, "1e-" + std::to_string(exponent), columns, rows);
 }
 
 // The document's automatic iteration limit for a view 10^-exponent wide, or

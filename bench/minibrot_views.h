@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "engine/deep_real.h"
+#include "bench/centred_window.h"
 
 struct TMinibrotView {
   const char *Re, *Im;  // the nucleus
@@ -27,17 +27,7 @@ struct TMinibrotView {
 
 // The window `columns` x `rows` pixels centred on the view's nucleus.
 inline TDeepWindow MinibrotWindow(const TMinibrotView& view, int32_t columns, int32_t rows) {
-  TDeepWindow window{TDeepReal(), TDeepReal(), TDeepReal()};
-  TDeepReal::Parse(view.Width, 64, window.W);
-  const mpfr_prec_t bits = DeepBitsFor(TDeepWindow{TDeepReal(1.0L, 64), TDeepReal(1.0L, 64), window.W}, columns) + 16;
-  TDeepReal re(bits), im(bits);
-  TDeepReal::Parse(view.Re, bits, re);
-  TDeepReal::Parse(view.Im, bits, im);
-  TDeepReal::Parse(view.Width, bits, window.W);
-  const TDeepReal step = window.W / TDeepReal(Extended(columns - 1), bits);
-  window.X = re - step * TDeepReal(Extended(columns - 1) / 2, bits);
-  window.Y = im + step * TDeepReal(Extended(rows - 1) / 2, bits);
-  return window;
+  return CentredWindow(view.Re, view.Im, view.Width, columns, rows);
 }
 
 // Near the seahorse valley, one below the other: about 1e-100 wide (period

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "formulas/pixel.h"
+#include "tests/engine/deep_views.h"
 
 namespace {
 
@@ -21,21 +22,11 @@ struct TView {
 };
 
 TView ViewAt(const char* cx, const char* cy, const char* w, int32_t columns, int32_t rows) {
-  TView v{TDeepWindow{TDeepReal(), TDeepReal(), TDeepReal()}, columns, rows, 0};
   TDeepReal width;
   EXPECT_TRUE(TDeepReal::Parse(w, 64, width));
   TDeepWindow probe{TDeepReal(1.0L, 64), TDeepReal(1.0L, 64), width};
-  v.Bits = 2 * DeepBitsFor(probe, columns);  // the brute force needs plenty
-  TDeepReal x, y;
-  EXPECT_TRUE(TDeepReal::Parse(cx, v.Bits, x));
-  EXPECT_TRUE(TDeepReal::Parse(cy, v.Bits, y));
-  EXPECT_TRUE(TDeepReal::Parse(w, v.Bits, width));
-  const TDeepReal half = width / TDeepReal(2.0L, v.Bits);
-  const TDeepReal step = width / TDeepReal(Extended(columns - 1), v.Bits);
-  v.Window.X = x - half;
-  v.Window.Y = y + step * TDeepReal(Extended(rows - 1) / 2, v.Bits);
-  v.Window.W = width;
-  return v;
+  const mpfr_prec_t bits = 2 * DeepBitsFor(probe, columns);  // the brute force needs plenty
+  return {CentredDeepWindow(cx, cy, w, columns, rows, bits), columns, rows, bits};
 }
 
 TFormulaContext Context(int32_t number, bool julia, int32_t smoothing, int32_t maxIter) {
