@@ -151,6 +151,13 @@ int main(int argc, char** argv) {
         doc.Ctx.MaxIter = options.MaxIter;
       }
       doc.SetFormula(options.Formula, options.X, options.Y, options.W);
+      if (IsDeep(options.Window)) {
+        // The render of the window's rounding ends unfinished; its end is
+        // not the end of the render.
+        doc.SetDeepWindow(options.Window);
+        MainQueue().DispatchPosted();
+        done = false;
+      }
     }
   } catch (const std::exception& e) {
     return Fail(std::string("cannot load \"") + options.SpotPath + "\": " + e.what());

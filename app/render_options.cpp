@@ -144,6 +144,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
         options.W = ParseReal(v.substr(c2 + 1));
         if (!IsViewCoordinate(options.X) || !IsViewCoordinate(options.Y) || !IsViewWidth(options.W))
           throw TConvertError("");
+        const std::string texts[3] = {v.substr(0, c1), v.substr(c1 + 1, c2 - c1 - 1), v.substr(c2 + 1)};
+        if (ParseDeepWindow(texts, options.Window) >= 0) throw TConvertError("");
       } catch (const TConvertError&) {
         error = "bad --window \"" + v + "\": expected X,Y,W with W > 0";
         return false;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -236,6 +237,19 @@ TEST_F(RenderCli, PngHasTheBitmapsPixelsAndTheSpotAsText) {
   const std::map<std::string, std::string> text = {{"Software", "Pelmorix"}, {"Number", "1"}, {"X_Coord", "-1.6"},
                                                    {"Y_Coord", "1.6"},        {"W_Coord", "3.2"}, {"MaxIter", "77"}};
   EXPECT_EQ(png.Text, text);
+}
+
+TEST_F(RenderCli, AWindowKeepsEveryDigitItIsGiven) {
+  // A 1e-30 view near c = i: the rounding of its corner to extended reals
+  // lies thousands of widths away.
+  const std::string x = "-0.0000000000000000000000000000015", y = "1.0000000000000000000000000000005";
+  ASSERT_EQ(Run("--window " + x + "," + y + ",3e-30 --size 40x30 --maxiter 3000 -o '" + P("d.png") + "'"), 0)
+      << Slurp(Dir / "stderr.txt");
+  const TDecodedPng png = DecodePng(Slurp(Dir / "d.png"));
+  ASSERT_TRUE(png.Ok);
+  EXPECT_EQ(png.Text.at("X_Deep"), "-1.5e-30");
+  EXPECT_EQ(png.Text.at("Y_Deep"), y);
+  EXPECT_GT(std::set<uint8_t>(png.Rgb.begin(), png.Rgb.end()).size(), 20u);
 }
 
 TEST_F(RenderCli, MaxIterReplacesTheSpotsLimitAndGoesPastTheCapOnlyOnADeepView) {
