@@ -9,6 +9,12 @@ constexpr int32_t kStopCheckPeriod = 64;
 
 bool StopRequested(const TReferenceWatch& watch) { return watch.Stop && watch.Stop->load(); }
 
+void AddDone(const TReferenceWatch& watch, int64_t iterations) {
+  if (!watch.Done) return;
+  watch.Done->fetch_add(iterations);
+  if (watch.Progressed) watch.Progressed();
+}
+
 // The orbit of `start` under z -> z^power + c up to index `last` or its first
 // point past the bailout; false when stopped.
 bool ComputeOrbit(const TDeepComplex& start, const TDeepComplex& c, int power, int32_t last, Extended bailout,
@@ -23,13 +29,13 @@ bool ComputeOrbit(const TDeepComplex& start, const TDeepComplex& c, int power, i
     if (k >= last || Modulus2(point) > bailout) break;
     if (k % kStopCheckPeriod == 0) {
       if (StopRequested(watch)) return false;
-      if (watch.Done) watch.Done->fetch_add(k - reported);
+      AddDone(watch, k - reported);
       reported = k;
     }
     stepper.Step(z, c, power);
   }
   // An orbit that escapes early counts as done in full.
-  if (watch.Done) watch.Done->fetch_add(last - reported);
+  AddDone(watch, last - reported);
   return true;
 }
 
