@@ -28,19 +28,26 @@
 
 namespace {
 
-// Redraws the bar when its percentage changes.
-void DrawProgress(intptr_t done, intptr_t total) {
+// Redraws the bar when its phase or percentage changes: a deep view's
+// reference orbit ("reference orbit" before the bar), then the image.
+void DrawPhaseProgress(const std::string& phase, intptr_t done, intptr_t total) {
+  static std::string shownPhase;
   static int shown = -1;
   const int width = 40;
   const double share = total > 0 ? double(done) / double(total) : 1.0;
   const int percent = int(share * 100 + 0.5);
-  if (percent == shown) return;
+  if (percent == shown && phase == shownPhase) return;
+  // A shorter line than the last leaves its tail blank.
+  const size_t erased = phase.size() < shownPhase.size() ? shownPhase.size() - phase.size() : 0;
   shown = percent;
+  shownPhase = phase;
   const int filled = int(share * width + 0.5);
-  std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(size_t(filled), '#').c_str(),
-               std::string(size_t(width - filled), ' ').c_str(), percent);
+  std::fprintf(stderr, "\r%s[%s%s] %3d%%%s", phase.c_str(), std::string(size_t(filled), '#').c_str(),
+               std::string(size_t(width - filled), ' ').c_str(), percent, std::string(erased, ' ').c_str());
   std::fflush(stderr);
 }
+
+void DrawProgress(intptr_t done, intptr_t total) { DrawPhaseProgress("", done, total); }
 
 std::string ValueBytes(const TFractal& doc) {
   std::string out;
@@ -121,6 +128,8 @@ int main(int argc, char** argv) {
   MainQueue().SetDispatcher([&](const TMessage& m) {
     if (m.Msg == MSG_RENDER_PROGRESS) {
       if (options.ShowProgress) DrawProgress(m.WParam, m.LParam);
+    } else if (m.Msg == MSG_REFERENCE_PROGRESS) {
+      if (options.ShowProgress) DrawPhaseProgress("reference orbit ", m.WParam, m.LParam);
     } else if (m.Msg == MSG_RENDER_DONE) {
       done = true;
     }

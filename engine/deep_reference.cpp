@@ -9,6 +9,12 @@ constexpr int32_t kStopCheckPeriod = 64;
 
 bool StopRequested(const TReferenceWatch& watch) { return watch.Stop && watch.Stop->load(); }
 
+void AddDone(const TReferenceWatch& watch, int64_t iterations) {
+  if (!watch.Done) return;
+  watch.Done->fetch_add(iterations);
+  if (watch.Progressed) watch.Progressed();
+}
+
 // How a pixel offset from the orbit's start grows along it: the derivative of
 // z_n by c in normal mode (B' = D Z^(D-1) B + 1 from 0), by z0 in Julia mode
 // (A' = D Z^(D-1) A from 1). The orbit may end where |Z| falls below a pixel
@@ -46,13 +52,13 @@ bool ComputeOrbit(const TDeepComplex& start, const TDeepComplex& c, int power, i
     end.Advance(point, power);
     if (k % kStopCheckPeriod == 0) {
       if (StopRequested(watch)) return false;
-      if (watch.Done) watch.Done->fetch_add(k - reported);
+      AddDone(watch, k - reported);
       reported = k;
     }
     stepper.Step(z, c, power);
   }
   // An orbit that escapes early counts as done in full.
-  if (watch.Done) watch.Done->fetch_add(last - reported);
+  AddDone(watch, last - reported);
   return true;
 }
 

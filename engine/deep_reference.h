@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -40,6 +41,8 @@ struct TReferenceWatch {
   const std::atomic<bool>* Stop = nullptr;
   std::atomic<int64_t>* Done = nullptr;
   std::atomic<int64_t>* Total = nullptr;
+  // Called on the computing thread each time Done has grown.
+  std::function<void()> Progressed;
 };
 
 struct TDeepReference {

@@ -140,6 +140,11 @@ void TFractal::Restart() {
   if (OnParamsChanged) OnParamsChanged(this);
 }
 
+void TFractal::TakeAutoMaxIter(int32_t n) {
+  Ctx.MaxIter = n;
+  if (OnParamsChanged) OnParamsChanged(this);
+}
+
 void TFractal::SetFormula(int32_t number, Extended x, Extended y, Extended w) {
   X0 = X = x;
   Y0 = Y = y;

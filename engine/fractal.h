@@ -169,6 +169,9 @@ class TFractal {
   void LoadDeepWindow(const TProfileFile& f);
   // Sets the deep window as it is, and X, Y, W to its rounding.
   void TakeDeepWindow(const TDeepWindow& window);
+  // Takes the limit the render chose for a deep view with the automatic
+  // limit and tells the owners.
+  void TakeAutoMaxIter(int32_t n);
   void RecolorWith(const std::function<TColor3(const float*)>& colorOf);
   std::vector<TOrbitEntry> OrbitStore;
   mutable std::mutex BufferLock;

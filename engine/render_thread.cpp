@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "engine/deep_auto_limit.h"
 #include "engine/fractal.h"
 #include "engine/perturbation.h"
 #include "formulas/calc_point.h"
@@ -67,6 +68,7 @@ TFThread::TFThread(TFractal* document) : Document(document) {
   Deep = d.Deep;
   Progress = d.ProgressFlag;
   Preview = d.PreviewMode;
+  AutoIter = d.AutoIter;
   Threads = ThreadCountFor(TFractal::RenderThreads);
   Step = d.W / (d.Width - 1);
   const size_t pixels = size_t(d.PixelCount);
@@ -126,11 +128,32 @@ void TFThread::Execute() {
 void TFThread::PrepareDeepRender() {
   TFractal& d = *Document;
   if (!PerturbationServes(Ctx) || !PastOrdinaryPrecision(Deep, d.Width)) return;
-  Perturbation = std::make_unique<TPerturbation>();
   // Stopped while the reference orbit was computed: the passes end at once.
   TDeepPrepare how;
-  how.Watch.Stop = &Terminated;
+  how.Watch = {&Terminated, &ReferenceDone, &ReferenceTotal, [this] { ReportReference(); }};
+  if (AutoIter) {
+    TDeepLimitChoice choice;
+    if (!ChooseDeepLimit(Ctx, Deep, d.Width, d.Height, d.BufWidth(), d.BufHeight(), MaxIterLimitFor(Ctx, Deep, d.Width),
+                         Threads, how, choice))
+      return;
+    Ctx.MaxIter = choice.Limit;
+    how.Reference = choice.Reference;
+    // A stopped run's limit belongs to a view the document has left.
+    Synchronize([this, limit = choice.Limit] {
+      if (!Terminated.load()) Document->TakeAutoMaxIter(limit);
+    });
+  }
+  Perturbation = std::make_unique<TPerturbation>();
   if (!Perturbation->Prepare(Ctx, Deep, d.Width, d.BufWidth(), d.BufHeight(), how)) Perturbation.reset();
+}
+
+void TFThread::ReportReference() {
+  if (!Progress) return;
+  const int64_t total = ReferenceTotal.load(), done = std::min(ReferenceDone.load(), total);
+  const int64_t shown = total > 0 ? done * 1000 / total : 1000;
+  if (shown == ReferenceShown) return;
+  ReferenceShown = shown;
+  Post(MSG_REFERENCE_PROGRESS, intptr_t(done), intptr_t(total));
 }
 
 // Computes the column without touching the buffers; only this thread writes

@@ -19,6 +19,8 @@ class TNamedMutex;
 class TPerturbation;
 
 constexpr uint32_t MSG_RENDER_PROGRESS = 0x613;
+// The reference orbit of a deep render: iterations done, of those to do.
+constexpr uint32_t MSG_REFERENCE_PROGRESS = 0x614;
 constexpr uint32_t MSG_RENDER_DONE = 0xB33;
 
 // Whether the render thread has a pass for this formula number: escape-time
@@ -53,8 +55,12 @@ class TFThread {
   void RenderPoints(bool ifs);
   void RenderProgressive();
   // Readies the deep render when the view is past the ordinary render's
-  // precision and the deep render serves the formula.
+  // precision and the deep render serves the formula; with the automatic
+  // limit, chooses the limit from the view first and gives it to the
+  // document.
   void PrepareDeepRender();
+  // Posts the reference's progress when its tenth of a percent changed.
+  void ReportReference();
   // One column's channel values, computed before they are stored.
   struct TColumnPixel {
     float Value[3];
@@ -75,7 +81,9 @@ class TFThread {
   Extended X = 0, Y = 0;
   TDeepWindow Deep;
   std::unique_ptr<TPerturbation> Perturbation;  // set for a deep render
-  bool Progress = false, Preview = false;
+  bool Progress = false, Preview = false, AutoIter = false;
+  std::atomic<int64_t> ReferenceDone{0}, ReferenceTotal{0};
+  int64_t ReferenceShown = -1;  // in tenths of a percent
   int32_t Threads = 1;
   Extended Step = 0;
   int32_t CurrentColumn = 0;

@@ -1,5 +1,14 @@
 #include "platform/messages.h"
 
+#include <chrono>
+
+namespace {
+
+// How often a wait re-checks its condition with nothing arriving.
+constexpr std::chrono::milliseconds kRecheckPeriod{50};
+
+}  // namespace
+
 TMainThreadQueue::TMainThreadQueue() : MainThread(std::this_thread::get_id()) {}
 
 void TMainThreadQueue::SetDispatcher(std::function<void(const TMessage&)> dispatcher) {
@@ -96,7 +105,7 @@ void TMainThreadQueue::Serve(const std::function<bool()>& done, bool dispatch) {
     if (dispatch) DispatchPosted();
     if (done()) return;
     std::unique_lock<std::mutex> guard(Lock);
-    Changed.wait(guard, [&] { return Generation != seen || !SyncCalls.empty(); });
+    Changed.wait_for(guard, kRecheckPeriod, [&] { return Generation != seen || !SyncCalls.empty(); });
   }
 }
 

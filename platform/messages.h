@@ -49,7 +49,8 @@ class TMainThreadQueue {
   int DispatchPosted();
   int ProcessPending() { return ServeSyncCalls() + DispatchPosted(); }
   // Serves synchronised calls until done() is true. done is re-checked whenever
-  // Notify() is called or a call arrives.
+  // Notify() is called or a call arrives, and at least every 50 ms, so that a
+  // flag no Notify can follow (one a signal handler sets) is seen.
   void WaitUntil(const std::function<bool()>& done);
   // An event loop without windows: serves calls and dispatches posted
   // messages until done() is true.

@@ -68,6 +68,7 @@ constexpr int kMinWindowSize = 200;
 constexpr int kSmoothingProperty = 34;
 constexpr int kJuliaModeProperty = 8;
 constexpr int kIterationPanelWidth = 56;
+constexpr int kProgressPanelWidth = 64;
 
 // Without stored bounds the window opens around a 300 x 300 image area.
 constexpr int kInitialAreaSize = 300;
@@ -149,6 +150,10 @@ QString ProgressText(intptr_t done, intptr_t total) {
   return QString::asprintf("%5.1f", p) + "%";
 }
 
+QString ReferenceProgressText(intptr_t done, intptr_t total) {
+  return "Reference orbit " + ProgressText(done, total).trimmed();
+}
+
 TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
     : QMainWindow(parent), ImageHooks(DefaultDialogHooks()) {
   OpenWithShell = [](const std::string& path) {
@@ -168,7 +173,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   Panels[0]->setAlignment(Qt::AlignCenter);
   Panels[1]->setAlignment(Qt::AlignCenter);
   Panels[0]->setFixedWidth(kIterationPanelWidth);
-  Panels[1]->setFixedWidth(64);
+  Panels[1]->setFixedWidth(kProgressPanelWidth);
   statusBar()->addWidget(Panels[0]);
   statusBar()->addWidget(Panels[1]);
   statusBar()->addWidget(Panels[2], 1);
@@ -228,12 +233,12 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   // view too deep for the ordinary render of a formula the deep render does
   // not serve.
   Doc->OnRenderStart = [this](TFractal* d) {
-    QString text = "MI=" + QString::number(d->AutoMaxIter()) + (d->Ctx.FastArithmetic ? " fast" : "");
-    if (PastOrdinaryPrecision(d->Deep, d->Width) && !PerturbationServes(d->Ctx)) text += " past precision";
-    FitPanel(0, text, kIterationPanelWidth);
+    ShowMaxIter(*d);
     // A clipped exponent would read as a much shallower view.
     FitPanel(3, DepthText(d->W), 0);
   };
+  // The automatic limit of a deep view is chosen once its render has begun.
+  Doc->OnParamsChanged = [this](TFractal* d) { ShowMaxIter(*d); };
   surface->SetDocument(Doc.get());
   surface->OnMousePress = [this](QMouseEvent* e) { MousePress(e); };
   surface->OnMouseMove = [this](QMouseEvent* e) { MouseMove(e); };
@@ -463,7 +468,9 @@ void TMainForm::SetMessageRoute(THandle target, std::function<void(const TMessag
 void TMainForm::Dispatch(const TMessage& m) {
   if (m.Target == 0) {
     if (m.Msg == MSG_RENDER_PROGRESS)
-      RenderProgress(m.WParam, m.LParam);
+      ShowProgress(ProgressText(m.WParam, m.LParam));
+    else if (m.Msg == MSG_REFERENCE_PROGRESS)
+      ShowProgress(ReferenceProgressText(m.WParam, m.LParam));
     else if (m.Msg == MSG_RENDER_DONE)
       RenderDone();
   } else if (m.Target == FHandle) {
@@ -477,10 +484,15 @@ void TMainForm::Dispatch(const TMessage& m) {
   if (auto route = Routes.find(m.Target); route != Routes.end()) route->second(m);
 }
 
-void TMainForm::RenderProgress(intptr_t done, intptr_t total) {
-  const QString text = ProgressText(done, total);
-  SetPanel(1, text);
+void TMainForm::ShowProgress(const QString& text) {
+  FitPanel(1, text, kProgressPanelWidth);
   SetApplicationTitle(QString(kProgramTitle) + ": " + text);
+}
+
+void TMainForm::ShowMaxIter(const TFractal& d) {
+  QString text = "MI=" + QString::number(d.Ctx.MaxIter) + (d.Ctx.FastArithmetic ? " fast" : "");
+  if (PastOrdinaryPrecision(d.Deep, d.Width) && !PerturbationServes(d.Ctx)) text += " past precision";
+  FitPanel(0, text, kIterationPanelWidth);
 }
 
 void TMainForm::RenderDone() {

@@ -72,6 +72,8 @@ QString DepthText(Extended w);
 // Render progress as the status bar shows it: done * 100 / total as
 // "%5.1f" followed by "%".
 QString ProgressText(intptr_t done, intptr_t total);
+// The progress of a deep view's reference orbit: "Reference orbit 35.0%".
+QString ReferenceProgressText(intptr_t done, intptr_t total);
 
 // One item of "Fractal size": its tag, caption and size.
 struct TSizePreset {
@@ -208,8 +210,11 @@ class TMainForm : public QMainWindow {
   void Shutdown(bool writeSettings);
 
   void Dispatch(const TMessage& message);
-  void RenderProgress(intptr_t done, intptr_t total);
+  // A render's progress in the second panel and the title.
+  void ShowProgress(const QString& text);
   void RenderDone();
+  // The document's iteration limit in the first panel.
+  void ShowMaxIter(const TFractal& doc);
   void SetCaption(const QString& caption);
   void SetApplicationTitle(const QString& title);
   void UpdateWindowTitle();

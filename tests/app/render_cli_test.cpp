@@ -99,7 +99,7 @@ class RenderCli : public ::testing::Test {
   // Runs pelmorix-render with the arguments; returns its exit status.
   // `prefix` runs it through another program (another user, for example).
   int Run(const std::string& args, const std::string& prefix = "") {
-    const std::string cmd = prefix + "'" + ProgramFile("pelmorix-render") + "' --quiet " + args + " 2>'" +
+    const std::string cmd = prefix + "'" + ProgramFile("pelmorix-render") + "'" + (Quiet ? " --quiet " : " ") + args + " 2>'" +
                             (Dir / "stderr.txt").string() + "'";
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -107,6 +107,7 @@ class RenderCli : public ::testing::Test {
   std::string Slurp(const fs::path& p) { return ReadBytes(p.string()); }
   std::string P(const std::string& name) { return (Dir / name).string(); }
   fs::path Dir;
+  bool Quiet = true;
 };
 
 TEST_F(RenderCli, RendersASpotAtItsDrawSizeWithValues) {
@@ -250,6 +251,22 @@ TEST_F(RenderCli, AWindowKeepsEveryDigitItIsGiven) {
   EXPECT_EQ(png.Text.at("X_Deep"), "-1.5e-30");
   EXPECT_EQ(png.Text.at("Y_Deep"), y);
   EXPECT_GT(std::set<uint8_t>(png.Rgb.begin(), png.Rgb.end()).size(), 20u);
+}
+
+TEST_F(RenderCli, TheProgressBarShowsADeepViewsReferenceOrbitFirst) {
+  Quiet = false;
+  for (const bool deep : {true, false}) {
+    std::ofstream(P("s.frs")) << "[DrawSize]\nX_Size=12\nY_Size=9\n[Fractal]\nX_Coord=-0.75\nY_Coord=0.1\nW_Coord="
+                              << (deep ? "1e-20" : "0.001") << "\nMaxIter=500\nAutoIter=0\n";
+    ASSERT_EQ(Run("'" + P("s.frs") + "' -o '" + P("s.png") + "'"), 0) << Slurp(Dir / "stderr.txt");
+    const std::string bar = Slurp(Dir / "stderr.txt");
+    const size_t reference = bar.find("\rreference orbit [");
+    EXPECT_EQ(reference != std::string::npos, deep) << bar;
+    EXPECT_NE(bar.find("] 100%"), std::string::npos) << bar;
+    if (deep) {
+      EXPECT_LT(reference, bar.rfind("\r[")) << bar;
+    }
+  }
 }
 
 TEST_F(RenderCli, MaxIterReplacesTheSpotsLimitAndGoesPastTheCapOnlyOnADeepView) {

@@ -223,6 +223,47 @@ TEST(RenderThread, StopDuringTheDeepReferenceEndsTheRunUnpainted) {
   for (const TMessage& m : log.Messages) EXPECT_FALSE(m.Msg == MSG_RENDER_PROGRESS && m.WParam > 0);
 }
 
+// Serves the run's calls until it has finished or `seconds` have passed.
+bool FinishesWithin(TFThread& thread, int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!thread.Finished() && std::chrono::steady_clock::now() < deadline) {
+    MainQueue().ServeSyncCalls();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return thread.Finished();
+}
+
+TEST(RenderThread, TerminateDuringALongReferenceStopsIt) {
+  // A fixed limit of ten million, and the automatic limit, whose reference
+  // runs to a million, on a view inside the set.
+  for (const bool autoIter : {false, true}) {
+    TMessageLog log;
+    TRecordingCanvas canvas;
+    TFractal doc(-1, 0, 0, 0, 40, 30, &canvas);
+    doc.ProgressFlag = true;
+    doc.AutoIter = autoIter;
+    doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
+    WaitForRender(doc);
+    doc.Ctx.MaxIter = 10000000;
+    doc.SetDeepWindow(DeepWindowAt("-0.25", "1e-1000", "1e-1000"));
+    TFThread* thread = doc.RenderThread();
+    ASSERT_NE(thread, nullptr);
+    // The reference reports its progress from its start.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool reported = false;
+    while (!reported && !thread->Finished() && std::chrono::steady_clock::now() < deadline) {
+      log.Drain();
+      for (const TMessage& m : log.Messages)
+        reported = reported || (m.Msg == MSG_REFERENCE_PROGRESS && m.LParam >= (autoIter ? 1000000 : 10000000) - 1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(reported) << autoIter;
+    thread->Terminate();
+    EXPECT_TRUE(FinishesWithin(*thread, 5)) << autoIter;
+    doc.StopThread();
+  }
+}
+
 TEST(RenderThread, MainDocumentNeedsTheRenderMutex) {
   TMessageLog log;
   TRecordingCanvas canvas;

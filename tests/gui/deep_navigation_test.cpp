@@ -6,12 +6,15 @@
 #include <string>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTest>
 
 #include "engine/deep_window.h"
 #include "engine/fractal.h"
+#include "engine/render_thread.h"
+#include "platform/messages.h"
 #include "tests/gui/main_form_fixture.h"
 #include "ui/coordinate_panel_form.h"
 #include "ui/image_area_form.h"
@@ -136,6 +139,31 @@ TEST_F(MainFormTest, ThePositionStaysReadableBesideTheDepth) {
   EXPECT_NE(full.find(", Y=0.13182590420531197049313205638"), std::string::npos) << full;
   EXPECT_EQ(full, TPositionText(d, 150, 120).Text(TPositionText(d, 150, 120).Decimals()));
   EXPECT_EQ(TPositionText(d, 150, 120).Decimals(), 37);  // round(log10(299 / 2e-34) + 1)
+}
+
+TEST_F(MainFormTest, TheStatusBarShowsTheReferenceOrbitAndTheLimitChosenForADeepView) {
+  Start();
+  PostMessage(0, MSG_REFERENCE_PROGRESS, 350, 1000);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Form->PanelText(1), "Reference orbit 35.0%");
+  EXPECT_EQ(Form->windowTitle(), "Pelmorix: Reference orbit 35.0%");
+  EXPECT_GT(Form->PanelWidth(1), Form->statusBar()->fontMetrics().horizontalAdvance("Reference orbit 35.0%"));
+  PostMessage(0, MSG_RENDER_PROGRESS, 150, 299);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Form->PanelText(1), " 50.2%");
+  EXPECT_EQ(Form->PanelWidth(1), 64);
+  PostMessage(0, MSG_RENDER_DONE, 0, 0);
+
+  // The automatic limit of a view whose pixels escape after 16 000 to 20 500
+  // iterations, where the depth formula gives 2 681.
+  Form->SetImageSize(64, 48);
+  WaitForRender();
+  const TDeepReal w = Real("1e-25"), half = Real("0.5");
+  Doc().SetDeepWindow({Real("-0.743643887037158704752191506114774") - w * half,
+                       Real("0.131825904205311970493132056385139") + w * half * Real("0.75"), w});
+  WaitForRender();
+  EXPECT_GT(Doc().Ctx.MaxIter, 20500);
+  EXPECT_EQ(Form->PanelText(0), "MI=" + QString::number(Doc().Ctx.MaxIter));
 }
 
 }  // namespace

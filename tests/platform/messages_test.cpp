@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -79,6 +81,21 @@ TEST(MainThreadQueue, RunUntilDispatchesPostsAndServesCalls) {
   worker.join();
   EXPECT_EQ(posts, 2);
   EXPECT_EQ(calls, 1);
+}
+
+TEST(MainThreadQueue, RunUntilSeesAFlagSetWithoutANotify) {
+  TMainThreadQueue queue;
+  std::atomic<bool> flag{false};
+  // As a signal handler sets it: nothing arrives in the queue.
+  std::thread setter([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    flag = true;
+  });
+  auto running = std::async(std::launch::async, [&] { queue.RunUntil([&] { return flag.load(); }); });
+  const bool returned = running.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  setter.join();
+  if (!returned) queue.Notify();
+  EXPECT_TRUE(returned);
 }
 
 TEST(MainThreadQueue, WakeupIsCalledForEveryArrival) {
