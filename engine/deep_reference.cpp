@@ -40,14 +40,18 @@ struct TOrbitEnd {
 // point past the bailout or the index where `end` is reached; false when
 // stopped.
 bool ComputeOrbit(const TDeepComplex& start, const TDeepComplex& c, int power, int32_t last, Extended bailout,
-                  const TReferenceWatch& watch, TOrbitEnd end, std::vector<TCxOf<double>>& orbit) {
+                  const TReferenceWatch& watch, TOrbitEnd end, std::vector<TCxOf<double>>& orbit,
+                  std::vector<std::pair<int32_t, TFloatExpCx>>& tiny) {
   orbit.clear();
+  tiny.clear();
   TDeepComplex z = start;
   TDeepStepper stepper(z.Re.Bits());
   int64_t reported = 0;
   for (int32_t k = 0;; ++k) {
     const TCxOf<double> point{z.Re.ToDouble(), z.Im.ToDouble()};
     orbit.push_back(point);
+    if (Modulus2(point) < kTinyPoint2 && !(mpfr_zero_p(z.Re.Get()) && mpfr_zero_p(z.Im.Get())))
+      tiny.emplace_back(k, Compact({FloatExpOf(z.Re), FloatExpOf(z.Im)}));
     if (k >= last || Modulus2(point) > bailout || end.Reached(point, k)) break;
     end.Advance(point, power);
     if (k % kStopCheckPeriod == 0) {
@@ -118,6 +122,20 @@ int DeepPower(int32_t formula) {
   return kPowers[std::clamp<int32_t>(formula, 0, 4)];
 }
 
+TFloatExp FloatExpOf(const TDeepReal& v) {
+  long e = 0;
+  const double m = mpfr_get_d_2exp(&e, v.Get(), MPFR_RNDN);
+  return TFloatExp(m, e);
+}
+
+TCxOf<TFloatExp> TDeepReference::ExactPoint(const std::vector<TCxOf<double>>& orbit, int32_t m) const {
+  const auto& tiny = &orbit == &Critical ? CriticalTiny : PrimaryTiny;
+  const auto found = std::lower_bound(tiny.begin(), tiny.end(), m, [](const auto& p, int32_t i) { return p.first < i; });
+  if (found != tiny.end() && found->first == m) return Expanded(found->second);
+  const TCxOf<double> z = orbit[size_t(m)];
+  return {TFloatExp(z.re), TFloatExp(z.im)};
+}
+
 bool TDeepReference::Serves(const TFormulaContext& ctx, mpfr_prec_t bits, int32_t limit) const {
   return Power == DeepPower(ctx.Number) && Julia == ctx.JulieSet && BailOut == ctx.BailOut &&
          (!Julia || (PJ.re == ctx.PJ.re && PJ.im == ctx.PJ.im)) && X.Bits() >= bits &&
@@ -146,9 +164,12 @@ std::shared_ptr<const TDeepReference> ComputeDeepReference(const TFormulaContext
   if (watch.Total) watch.Total->store(int64_t(ref->Limit) * (ref->Julia ? 2 : 1));
   TOrbitEnd end{{TFloatExp(ref->Julia ? 1 : 0), TFloatExp()}, pixelStep * pixelStep, ref->Julia};
   if (ref->Julia) {
-    if (!ComputeOrbit(point, julia, ref->Power, ref->Limit, ctx.BailOut, watch, end, ref->Primary)) return nullptr;
-    if (!ComputeOrbit(zero, julia, ref->Power, ref->Limit, ctx.BailOut, watch, {}, ref->Critical)) return nullptr;
-  } else if (!ComputeOrbit(zero, point, ref->Power, ref->Limit, ctx.BailOut, watch, end, ref->Primary)) {
+    if (!ComputeOrbit(point, julia, ref->Power, ref->Limit, ctx.BailOut, watch, end, ref->Primary, ref->PrimaryTiny))
+      return nullptr;
+    if (!ComputeOrbit(zero, julia, ref->Power, ref->Limit, ctx.BailOut, watch, {}, ref->Critical, ref->CriticalTiny))
+      return nullptr;
+  } else if (!ComputeOrbit(zero, point, ref->Power, ref->Limit, ctx.BailOut, watch, end, ref->Primary,
+                           ref->PrimaryTiny)) {
     return nullptr;
   }
   return ref;

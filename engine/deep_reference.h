@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/deep_real.h"
@@ -31,6 +32,9 @@ class TDeepStepper {
   void Multiply(TDeepComplex& z, const TDeepComplex& w);
   TDeepReal A, B, C;
 };
+
+// The value with its full exponent.
+TFloatExp FloatExpOf(const TDeepReal& v);
 
 // The power of formulas 0..4.
 int DeepPower(int32_t formula);
@@ -61,9 +65,14 @@ struct TDeepReference {
   // the Julia point, and the orbit of 0 (the critical orbit) that rebased
   // pixels follow.
   std::vector<TCxOf<double>> Primary, Critical;
+  // The points of each orbit near or below the double range (|Z| < 2^-500,
+  // not 0) by index: a pixel whose difference is as small needs them exactly.
+  std::vector<std::pair<int32_t, TFloatExpCx>> PrimaryTiny, CriticalTiny;
 
   // The orbits a pixel rebases to.
   const std::vector<TCxOf<double>>& RebaseOrbit() const { return Julia ? Critical : Primary; }
+  // Point m of `orbit` (Primary or Critical) with its full exponent.
+  TCxOf<TFloatExp> ExactPoint(const std::vector<TCxOf<double>>& orbit, int32_t m) const;
   // Whether this reference serves a render of `ctx` whose point needs `bits`
   // and whose pixels test orbit indices up to `limit`.
   bool Serves(const TFormulaContext& ctx, mpfr_prec_t bits, int32_t limit) const;

@@ -63,6 +63,11 @@ inline TFloatExp Sqrt(TFloatExp a) {
   return TFloatExp(std::sqrt(odd ? 2 * a.M : a.M), (odd ? a.E - 1 : a.E) / 2);
 }
 
+// |Z|^2 below this (|Z| below 2^-500): an orbit point is kept with its
+// exponent beside its double, and summed with a difference as small in that
+// form.
+constexpr double kTinyPoint2 = 0x1p-1000;
+
 inline double Sqrt(double a) { return std::sqrt(a); }
 inline bool Finite(double a) { return std::isfinite(a); }
 inline bool Finite(TFloatExp a) { return std::isfinite(a.M); }

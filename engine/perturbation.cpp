@@ -65,18 +65,18 @@ using TC = TCxOf<double>;
 
 // ((Z + dz)^D - Z^D) / dz, expanded in powers of dz so that the difference
 // keeps its relative precision when dz is tiny beside Z.
-template <int D>
-inline TC PowerFactor(TC Z, TC dz) {
-  std::array<TC, D> pw;
+template <int D, class R>
+inline TCxOf<R> PowerFactor(TCxOf<R> Z, TCxOf<R> dz) {
+  std::array<TCxOf<R>, D> pw;
   pw[1] = Z;
   for (int j = 2; j < D; ++j) pw[j] = pw[j - 1] * Z;
-  TC s = dz + double(D) * pw[1];
-  for (int j = D - 2; j >= 1; --j) s = s * dz + double(Binomial(D, j)) * pw[size_t(D - j)];
+  TCxOf<R> s = dz + R(D) * pw[1];
+  for (int j = D - 2; j >= 1; --j) s = s * dz + R(Binomial(D, j)) * pw[size_t(D - j)];
   return s;
 }
 
-template <int D>
-inline TC PowerDifference(TC Z, TC dz) {
+template <int D, class R>
+inline TCxOf<R> PowerDifference(TCxOf<R> Z, TCxOf<R> dz) {
   return PowerFactor<D>(Z, dz) * dz;
 }
 
@@ -100,10 +100,14 @@ TC EvaluateSeries(const TSeries& p, TC u) {
 
 double Modulus(TC a) { return std::sqrt(Modulus2(a)); }
 
-TFloatExp FloatExpOf(const TDeepReal& v) {
-  long e = 0;
-  const double m = mpfr_get_d_2exp(&e, v.Get(), MPFR_RNDN);
-  return TFloatExp(m, e);
+// z as the newest of the last three points of an orbit.
+void Record(TOrbitTail* tail, TC z) {
+  tail->X[2] = tail->X[1];
+  tail->Y[2] = tail->Y[1];
+  tail->X[1] = tail->X[0];
+  tail->Y[1] = tail->Y[0];
+  tail->X[0] = z.re;
+  tail->Y[0] = z.im;
 }
 
 // A pixel's difference from the reference as a double pair, for views whose
@@ -168,6 +172,20 @@ struct TScaledDifference {
     W = W * PowerFactor<D>(Z, u) + Dc;
     const double w2 = Modulus2(W);
     if (w2 > 0x1p200 || w2 < 0x1p-200) Normalize();
+  }
+
+  // dz with its full exponent, for points of the orbit as small as dz
+  // itself, where the double sums above would lose one of them.
+  TCxOf<TFloatExp> Exact() const { return {TFloatExp(W.re, S), TFloatExp(W.im, S)}; }
+  void SetExact(TCxOf<TFloatExp> dz) {
+    const TFloatExpCx c = Compact(dz);
+    W = c.M;
+    S = c.M.re == 0 && c.M.im == 0 ? S : c.E;
+    Normalize();
+  }
+  template <int D>
+  void ExactStep(TCxOf<TFloatExp> Z) {
+    SetExact(PowerDifference<D>(Z, Exact()) + Expanded(DcF));
   }
 
  private:
@@ -425,17 +443,33 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     int32_t jumped = 0;  // iterations within long steps beyond their first
     for (; k <= end; ++k) {
       TC Z = ref[m];
+      if constexpr (Deep) {
+        // Below the double range the point and dz are summed with their
+        // exponents: no escape is possible, a rebase is.
+        if (Modulus2(Z) < kTinyPoint2) {
+          const std::vector<TC>& orbit = ref == Ref->Primary.data() ? Ref->Primary : Ref->Critical;
+          const TCxOf<TFloatExp> exactZ = Ref->ExactPoint(orbit, m), exactDz = dz.Exact();
+          const TCxOf<TFloatExp> z = exactZ + exactDz;
+          if constexpr (Tail) Record(tail, TC{});
+          if (Modulus2(z) < Modulus2(exactDz) || m == last) {
+            const std::vector<TC>& base = Ref->RebaseOrbit();
+            ref = base.data();
+            last = int32_t(base.size()) - 1;
+            if (table && Julia) table = &CriticalTable;
+            m = 0;
+            dz.SetExact(z);
+            dz.template ExactStep<D>(TCxOf<TFloatExp>{});
+          } else {
+            dz.template ExactStep<D>(exactZ);
+          }
+          ++m;
+          continue;
+        }
+      }
       TC u = dz.Value();
       const TC z = Z + u;
       const double r2 = Modulus2(z);
-      if constexpr (Tail) {
-        tail->X[2] = tail->X[1];
-        tail->Y[2] = tail->Y[1];
-        tail->X[1] = tail->X[0];
-        tail->Y[1] = tail->Y[0];
-        tail->X[0] = z.re;
-        tail->Y[0] = z.im;
-      }
+      if constexpr (Tail) Record(tail, z);
       if (r2 > Bailout) {
         steps += k - first - jumped;
         return k + Offset;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/minibrot_views.h"
 #include "engine/bla_table.h"
 #include "engine/fractal.h"
 #include "engine/perturbation.h"
@@ -15,15 +16,11 @@ namespace {
 
 using TC = TCxOf<double>;
 
-// A view `width` wide centred on the nucleus of a minibrot of period 2619,
+// A view `width` wide centred on the nucleus of the minibrot of period 2619,
 // about 4e-104 across.
-TDeepWindow MinibrotWindow(const char* width, int32_t columns, int32_t rows) {
-  return CentredDeepWindow(
-      "-0.7451185733450277390581105048020452894110251221718812780675048532968082704400695892537828978270268"
-      "43980410330711295596276606",
-      "0.13118639445053351244251423032194370888998182001700836266102086007805303665581891666459587535382728"
-      "0893953755091247445683428",
-      width, columns, rows, 400);
+TDeepWindow MinibrotNeighbourhood(const char* width, int32_t columns, int32_t rows) {
+  const TMinibrotView& view = kMinibrotViews[0];
+  return CentredWindow(view.Re, view.Im, width, columns, rows);
 }
 
 TEST(DeepApproximation, AMergedStepIsTheTwoSingleStepsItJoins) {
@@ -99,8 +96,8 @@ TEST(DeepApproximation, LongStepsKeepTheEscapeCountsOfSingleSteps) {
     TDeepWindow window;
     double fewer;  // at least this many times fewer steps (few at all where the series serves)
   } rows[] = {
-      {"minibrot", 0, 0, 100000, false, MinibrotWindow("8.276e-103", 32, 18), 20},
-      {"minibrot smoothed", 0, 2, 100000, false, MinibrotWindow("8.276e-103", 32, 18), 20},
+      {"minibrot", 0, 0, 100000, false, MinibrotNeighbourhood("8.276e-103", 32, 18), 20},
+      {"minibrot smoothed", 0, 2, 100000, false, MinibrotNeighbourhood("8.276e-103", 32, 18), 20},
       {"z^4 Misiurewicz", 2, 0, 3000, false,
        CentredDeepWindow("0.6299605249474365823836053036391141752851", "1.0911236359717214035600726141898088813259",
                          "1e-26", 32, 18, 200),
@@ -125,13 +122,32 @@ TEST(DeepApproximation, LongStepsKeepTheEscapeCountsOfSingleSteps) {
   }
 }
 
+TEST(DeepApproximation, AMinibrotPastTheDoubleRangeKeepsItsEscapes) {
+  // Near 5.6e-1008 a pixel's difference after one period of 33359 is about
+  // 1e-530, as small as the reference's own return close to 0: summed in
+  // doubles, both vanish and every pixel would stay inside. 332550 is the
+  // count of the brute-force render in arbitrary precision (ExactEscape).
+  const TMinibrotView& view = kMinibrotViews[2];
+  const TDeepWindow window = MinibrotWindow(view, 16, 9);
+  TFormulaContext ctx;
+  ctx.MaxIter = view.Iterations;
+  TPerturbation deep;
+  ASSERT_TRUE(deep.Prepare(ctx, window, 16, 16, 9));
+  TFormulaContext pixel = ctx;
+  EXPECT_EQ(deep.Evaluate(&pixel, 0, 4).Value[0], 332550.0f);
+  int32_t inside = 0;
+  for (int32_t py = 0; py < 9; ++py)
+    for (int32_t px = 0; px < 16; ++px) inside += deep.Evaluate(&pixel, px, py).Value[0] == 0;
+  EXPECT_LT(inside, 10);
+}
+
 TEST(DeepApproximation, ADeepViewRendersPastTheOrdinaryIterationCap) {
   TNullCanvas canvas;
   TFractal doc(-1, 0, 0, 0, 16, 12, &canvas);
   doc.AutoIter = false;
   doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
   WaitForRender(doc);
-  doc.SetDeepWindow(MinibrotWindow("1.6e-103", 16, 12));
+  doc.SetDeepWindow(MinibrotNeighbourhood("1.6e-103", 16, 12));
   doc.SetMaxIter(400000);
   WaitForRender(doc);
   ASSERT_EQ(doc.Ctx.MaxIter, 400000);
