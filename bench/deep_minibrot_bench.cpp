@@ -158,6 +158,28 @@ void BM_MinibrotAgreement(benchmark::State& state) {
   state.counters["equal %"] = equal;
 }
 
+// The same pixels with plain and with scaled differences (the form of views
+// below 1e-300): the view about 1e-100 wide, 480 x 270.
+void BM_ScaledDifferences(benchmark::State& state) {
+  const TMinibrotView& view = kMinibrotViews[0];
+  constexpr int32_t columns = 480, rows = 270;
+  const TDeepWindow window = MinibrotWindow(view, columns, rows);
+  const TFormulaContext ctx = MinibrotContext(view);
+  for (auto _ : state) {
+    TPerturbation plain, scaled;
+    plain.Prepare(ctx, window, columns, columns, rows);
+    TDeepPrepare how;
+    how.Scaled = true;
+    how.Reference = plain.Reference();
+    scaled.Prepare(ctx, window, columns, columns, rows, how);
+    const TRun a = RenderAll(plain, ctx, columns, rows), b = RenderAll(scaled, ctx, columns, rows);
+    state.counters["x scaled"] = b.Seconds / a.Seconds;
+    int64_t same = 0;
+    for (size_t i = 0; i < a.Escapes.size(); ++i) same += a.Escapes[i] == b.Escapes[i];
+    state.counters["equal %"] = 100.0 * double(same) / double(a.Escapes.size());
+  }
+}
+
 // The fast path on the whole set, 2048 iterations at most, 1024 x 768, one
 // thread: the rate of the ordinary render to compare the deep rates with.
 void BM_FastWholeSet(benchmark::State& state) {
@@ -185,4 +207,5 @@ void BM_FastWholeSet(benchmark::State& state) {
 
 BENCHMARK(BM_FastWholeSet)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_MinibrotAgreement)->Args({0, 192})->Args({1, 160})->Args({2, 96})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_ScaledDifferences)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_MinibrotRender)->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

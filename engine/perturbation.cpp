@@ -540,7 +540,7 @@ bool TPerturbation::Prepare(const TFormulaContext& ctx, const TDeepWindow& windo
   if (!PerturbationServes(ctx) || width < 2 || columns < 1 || rows < 1 || window.W.IsZero()) return false;
   const long stepExponent = DeepStepExponent(window.W, width - 1);
   if (stepExponent < kDeepestStepExponent) return false;
-  Impl = stepExponent >= kDoubleStepExponent ? Prepared<false>(ctx, window, width, columns, rows, how)
+  Impl = stepExponent >= kDoubleStepExponent && !how.Scaled ? Prepared<false>(ctx, window, width, columns, rows, how)
                                              : Prepared<true>(ctx, window, width, columns, rows, how);
   return Impl != nullptr;
 }

@@ -56,6 +56,9 @@ struct TDeepPrepare {
   // Long steps from the approximation table; off, every step is taken one by
   // one (slow, to compare with).
   bool Approximate = true;
+  // Differences as doubles with a separate exponent even where plain doubles
+  // serve (to compare the two on the same pixels).
+  bool Scaled = false;
 };
 
 class TPerturbation {
