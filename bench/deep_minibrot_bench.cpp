@@ -129,55 +129,51 @@ void BM_MinibrotRender(benchmark::State& state) {
   SavePicture(run.Escapes, columns, rows, "minibrot-" + std::to_string(state.range(0)) + ".png");
 }
 
-// Escape counts with long steps against those without them on a small
-// image of a view: the share within 1 and the share equal.
-void BM_MinibrotAgreement(benchmark::State& state) {
-  const TMinibrotView& view = kMinibrotViews[state.range(0)];
-  const int32_t columns = int32_t(state.range(1)), rows = columns * 9 / 16;
+// A view rendered as usual and prepared the other way on the same
+// reference: the share of escape counts within one and equal, and how much
+// longer the other way takes.
+struct TComparison {
+  double WithinOne = 0, Equal = 0, Slower = 0;
+};
+TComparison Compare(const TMinibrotView& view, int32_t columns, int32_t rows, TDeepPrepare other) {
   const TDeepWindow window = MinibrotWindow(view, columns, rows);
   const TFormulaContext ctx = MinibrotContext(view);
-  double withinOne = 0, equal = 0;
-  for (auto _ : state) {
-    TPerturbation fast, exact;
-    fast.Prepare(ctx, window, columns, columns, rows);
-    TDeepPrepare slow;
-    slow.Approximate = false;
-    slow.Reference = fast.Reference();
-    exact.Prepare(ctx, window, columns, columns, rows, slow);
-    const TRun a = RenderAll(fast, ctx, columns, rows), b = RenderAll(exact, ctx, columns, rows);
-    int64_t near = 0, same = 0;
-    for (size_t i = 0; i < a.Escapes.size(); ++i) {
-      near += std::fabs(a.Escapes[i] - b.Escapes[i]) <= 1;
-      same += a.Escapes[i] == b.Escapes[i];
-    }
-    withinOne = 100.0 * double(near) / double(a.Escapes.size());
-    equal = 100.0 * double(same) / double(a.Escapes.size());
-    state.counters["x faster"] = b.Seconds / a.Seconds;
+  TPerturbation usual, otherwise;
+  usual.Prepare(ctx, window, columns, columns, rows);
+  other.Reference = usual.Reference();
+  otherwise.Prepare(ctx, window, columns, columns, rows, other);
+  const TRun a = RenderAll(usual, ctx, columns, rows), b = RenderAll(otherwise, ctx, columns, rows);
+  int64_t near = 0, same = 0;
+  for (size_t i = 0; i < a.Escapes.size(); ++i) {
+    near += std::fabs(a.Escapes[i] - b.Escapes[i]) <= 1;
+    same += a.Escapes[i] == b.Escapes[i];
   }
-  state.counters["within 1 %"] = withinOne;
-  state.counters["equal %"] = equal;
+  const double n = double(a.Escapes.size());
+  return {100.0 * double(near) / n, 100.0 * double(same) / n, b.Seconds / a.Seconds};
+}
+
+// Escape counts with long steps against those without them on a small
+// image of a view. Arguments: the view, the image width.
+void BM_MinibrotAgreement(benchmark::State& state) {
+  const int32_t columns = int32_t(state.range(1));
+  TDeepPrepare exact;
+  exact.Approximate = false;
+  TComparison c;
+  for (auto _ : state) c = Compare(kMinibrotViews[state.range(0)], columns, columns * 9 / 16, exact);
+  state.counters["within 1 %"] = c.WithinOne;
+  state.counters["equal %"] = c.Equal;
+  state.counters["x faster"] = c.Slower;
 }
 
 // The same pixels with plain and with scaled differences (the form of views
 // below 1e-300): the view about 1e-100 wide, 480 x 270.
 void BM_ScaledDifferences(benchmark::State& state) {
-  const TMinibrotView& view = kMinibrotViews[0];
-  constexpr int32_t columns = 480, rows = 270;
-  const TDeepWindow window = MinibrotWindow(view, columns, rows);
-  const TFormulaContext ctx = MinibrotContext(view);
-  for (auto _ : state) {
-    TPerturbation plain, scaled;
-    plain.Prepare(ctx, window, columns, columns, rows);
-    TDeepPrepare how;
-    how.Scaled = true;
-    how.Reference = plain.Reference();
-    scaled.Prepare(ctx, window, columns, columns, rows, how);
-    const TRun a = RenderAll(plain, ctx, columns, rows), b = RenderAll(scaled, ctx, columns, rows);
-    state.counters["x scaled"] = b.Seconds / a.Seconds;
-    int64_t same = 0;
-    for (size_t i = 0; i < a.Escapes.size(); ++i) same += a.Escapes[i] == b.Escapes[i];
-    state.counters["equal %"] = 100.0 * double(same) / double(a.Escapes.size());
-  }
+  TDeepPrepare scaled;
+  scaled.Scaled = true;
+  TComparison c;
+  for (auto _ : state) c = Compare(kMinibrotViews[0], 480, 270, scaled);
+  state.counters["equal %"] = c.Equal;
+  state.counters["x scaled"] = c.Slower;
 }
 
 // The fast path on the whole set, 2048 iterations at most, 1024 x 768, one
