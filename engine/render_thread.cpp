@@ -65,6 +65,7 @@ TFThread::TFThread(TFractal* document) : Document(document) {
   X = d.X;
   Y = d.Y;
   Deep = d.Deep;
+  Reference = d.DeepReference;
   Progress = d.ProgressFlag;
   Preview = d.PreviewMode;
   Threads = ThreadCountFor(TFractal::RenderThreads);
@@ -130,7 +131,12 @@ void TFThread::PrepareDeepRender() {
   // Stopped while the reference orbit was computed: the passes end at once.
   TDeepPrepare how;
   how.Watch.Stop = &Terminated;
+  how.Reference = Reference;
   if (!Perturbation->Prepare(Ctx, Deep, d.Width, d.BufWidth(), d.BufHeight(), how)) Perturbation.reset();
+}
+
+std::shared_ptr<const TDeepReference> TFThread::DeepReference() const {
+  return Finished() && Perturbation ? Perturbation->Reference() : nullptr;
 }
 
 // Computes the column without touching the buffers; only this thread writes

@@ -17,6 +17,7 @@
 class TFractal;
 class TNamedMutex;
 class TPerturbation;
+struct TDeepReference;
 
 constexpr uint32_t MSG_RENDER_PROGRESS = 0x613;
 constexpr uint32_t MSG_RENDER_DONE = 0xB33;
@@ -45,6 +46,9 @@ class TFThread {
   // The colours of what the run stores from now on. Call with the
   // document's buffers locked.
   void UsePalette(const TFPal& palette) { Palette = palette.Snapshot(); }
+  // The reference orbits the run's deep render used, once the run ended;
+  // null for an ordinary render.
+  std::shared_ptr<const TDeepReference> DeepReference() const;
 
  private:
   void Execute();
@@ -75,6 +79,7 @@ class TFThread {
   Extended X = 0, Y = 0;
   TDeepWindow Deep;
   std::unique_ptr<TPerturbation> Perturbation;  // set for a deep render
+  std::shared_ptr<const TDeepReference> Reference;  // the document's, offered to the deep render
   bool Progress = false, Preview = false;
   int32_t Threads = 1;
   Extended Step = 0;
