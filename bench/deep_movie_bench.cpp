@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/cpu_clock.h"
@@ -92,8 +93,10 @@ std::vector<TMovieSpot> FlightTo(const TLocation& at, int64_t exponent) {
   return {SpotAt(at, exponent - kFrames), SpotAt(at, exponent)};
 }
 
-// The escape values of every frame of the last run of each kind.
+// The escape values of every frame of the last run of each kind, and the
+// flight (location and exponent) they belong to.
 std::vector<std::vector<float>> Frames[2];
+std::pair<int64_t, int64_t> FramesFlight[2] = {{-1, -1}, {-1, -1}};
 
 class TBenchHost : public TMovieHost {
  public:
@@ -152,7 +155,8 @@ void BM_DeepFlight(benchmark::State& state) {
     state.counters["deepest MaxIter"] = host.Doc.Ctx.MaxIter;
   }
   state.counters["CPU s/frame"] = seconds / (kFrames + 1);
-  if (Frames[0].empty() || Frames[1].empty()) return;
+  FramesFlight[shared] = {state.range(0), state.range(1)};
+  if (!shared || FramesFlight[0] != FramesFlight[1]) return;
   // Pixels whose escape values differ between the two runs, and by more than one.
   int64_t differ = 0, far = 0, total = 0;
   for (size_t f = 0; f < Frames[0].size(); ++f)
