@@ -14,7 +14,7 @@
 #include "app/render_morph.h"
 #include "app/render_movie.h"
 #include "app/render_options.h"
-#include "engine/anti_alias.h"
+#include "app/render_output.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
 #include "ifs/ifs_file.h"
@@ -115,11 +115,7 @@ int main(int argc, char** argv) {
   }
 
   if (options.AntiAlias) {
-    if (width * 2 > kMaxRenderSide || height * 2 > kMaxRenderSide)
-      return Fail("--antialias renders at twice the size: " + std::to_string(width) + "x" + std::to_string(height) +
-                  " is too large");
-    width *= 2;
-    height *= 2;
+    if (const std::string problem = DoubleForAntiAlias(width, height); !problem.empty()) return Fail(problem);
   }
 
   TFractal::RenderThreads = options.Threads;
@@ -188,33 +184,23 @@ int main(int argc, char** argv) {
   MainQueue().DispatchPosted();
   if (options.ShowProgress) std::fputc('\n', stderr);
 
-  // The image written: the render itself, or its anti-aliased half.
-  TBitmapInfoHeader header = doc.BitmapHeader();
-  const uint8_t* bits = doc.ImageBuffer();
-  int32_t outWidth = doc.Width, outHeight = doc.Height;
   std::vector<uint8_t> smooth;
-  if (options.AntiAlias) {
-    const TAntiAliasSize size = AntiAliasSizeOf(doc.Width, doc.Height);
-    smooth.assign(size_t(size.PixelCount) * 3, 0);
-    AntiAliasImage({&doc.BitmapHeader(), doc.ImageBuffer(), doc.Width, doc.Height}, size, smooth.data());
-    header = AntiAliasHeader(size);
-    bits = smooth.data();
-    outWidth = size.Width;
-    outHeight = size.Height;
-  }
+  const TOutputImage image = OutputImage(doc, options.AntiAlias, smooth);
   try {
     // The image and the value dump are written together: a run that cannot
     // write one of them leaves neither.
     TFileBatch output;
     switch (options.Type) {
       case TImageType::Bitmap:
-        output.Add(options.OutputPath, BitmapFileBytes(header, bits));
+        output.Add(options.OutputPath, BitmapFileBytes(image.Header, image.Bits));
         break;
       case TImageType::Jpeg:
-        output.Add(options.OutputPath, JpegFileBytes(header, bits, outWidth, outHeight, options.Quality, options.Progressive));
+        output.Add(options.OutputPath, JpegFileBytes(image.Header, image.Bits, image.Width, image.Height,
+                                                     options.Quality, options.Progressive));
         break;
       case TImageType::Png:
-        output.Add(options.OutputPath, PngFileBytes(header, bits, outWidth, outHeight, SpotImageText(doc)));
+        output.Add(options.OutputPath,
+                   PngFileBytes(image.Header, image.Bits, image.Width, image.Height, SpotImageText(doc)));
         break;
     }
     if (!options.ValuesPath.empty()) output.Add(options.ValuesPath, ValueBytes(doc));

@@ -7,6 +7,7 @@
 
 #include "app/render_ifs.h"
 #include "app/render_options.h"
+#include "app/render_output.h"
 #include "attractors/attractor.h"
 #include "engine/fractal.h"
 #include "movies/movie_host.h"
@@ -35,9 +36,10 @@ class TBatchMovieHost : public TMovieHost {
     Complete = WaitForFrame([&] { return Doc.RenderFinished(); }, [&] { Doc.StopThread(); });
   }
   bool WriteFrame(int32_t i) override {
-    const int64_t length = int64_t(3) * Doc.BufWidth() * Doc.BufHeight();
     if (!Complete || !Doc.ImageBuffer()) return false;
-    if (Writer.WriteFrame(int64_t(Options.Still) * (i - Options.First), Doc.ImageBuffer(), length) != 0) {
+    const TOutputImage image = OutputImage(Doc, Options.AntiAlias, Smooth);
+    const int64_t length = int64_t(3) * image.Header.biWidth * image.Header.biHeight;
+    if (Writer.WriteFrame(int64_t(Options.Still) * (i - Options.First), image.Bits, length) != 0) {
       FailedFrame = i;
       return false;
     }
@@ -65,6 +67,7 @@ class TBatchMovieHost : public TMovieHost {
   TAVIWriter& Writer;
   const TZoomMovieOptions& Options;
   bool Complete = true;  // the last frame's render ran to its end
+  std::vector<uint8_t> Smooth;  // the anti-aliased frame
 };
 
 // Loads the spot at `path` into `probe`; "" when it is a spot a zoom movie
@@ -106,6 +109,8 @@ std::string ZoomMovieUsage() {
          "  --size WxH                image size (default: the first spot's DrawSize)\n"
          "  --frame-range A:B         render only frames A..B of the movie (0-based; B may be left out)\n"
          "  --threads N               render threads (default: one per core)\n"
+         "  --antialias               render at twice the size and write the smoothed half-size frames\n"
+         "  --fast                    fast arithmetic: doubles and SIMD instead of extended precision\n"
          "  --quiet                   no progress bar\n";
 }
 
@@ -177,6 +182,10 @@ bool ParseZoomMovieOptions(const std::vector<std::string>& args, TZoomMovieOptio
       if (last.empty()) options.Last = -1;
     } else if (a == "--quiet") {
       options.ShowProgress = false;
+    } else if (a == "--antialias") {
+      options.AntiAlias = true;
+    } else if (a == "--fast") {
+      options.Fast = true;
     } else if (!a.empty() && a[0] == '-') {
       error = "unknown option " + a;
       return false;
@@ -243,19 +252,25 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
     if (options.Width < 2 || options.Height < 1 || options.Width > 20000 || options.Height > 20000)
       return Fail("the first spot file's DrawSize is not a usable image size");
   }
+  int32_t width = options.Width, height = options.Height;
+  if (options.AntiAlias) {
+    if (const std::string problem = DoubleForAntiAlias(width, height); !problem.empty()) return Fail(problem);
+  }
 
   TFractal::RenderThreads = options.Threads;
+  TFractal::UseFastArithmetic = options.Fast;
   MainQueue().SetDispatcher([](const TMessage&) {});
   TNullCanvas canvas;
   // Parked at formula -1 so that nothing renders before the first frame's window.
-  TFractal doc(-1, 0, 0, 0, options.Width, options.Height, &canvas);
+  TFractal doc(-1, 0, 0, 0, width, height, &canvas);
   if (!messages.empty()) return Fail(messages.front());
   doc.LoadSpot(options.Spots.front());
   doc.StopThread();
   if (!messages.empty()) return Fail(messages.front());
 
   TAVIWriter writer;
-  if (!OpenBatchClip(writer, options, doc.BufWidth(), doc.BufHeight(), error)) return Fail(error);
+  const TBitmapInfoHeader frame = OutputHeader(doc, options.AntiAlias);
+  if (!OpenBatchClip(writer, options, frame.biWidth, frame.biHeight, error)) return Fail(error);
 
   CatchInterrupts();
   TBatchMovieHost host(doc, writer, options);

@@ -23,6 +23,8 @@ struct TZoomMovieOptions {
   int32_t First = 0, Last = -1;   // --frame-range; Last -1: to the end
   int32_t Threads = 0;
   bool ShowProgress = true;
+  bool AntiAlias = false;  // frames rendered at twice the size, written anti-aliased
+  bool Fast = false;       // fast arithmetic, as a single render's --fast
 };
 
 bool IsZoomMovieCommand(const std::vector<std::string>& args);

@@ -7,6 +7,8 @@ namespace {
 // How many reference iterations pass between looks at the stop request.
 constexpr int32_t kStopCheckPeriod = 64;
 
+constexpr mpfr_prec_t kReferenceGuardBits = 32;
+
 bool StopRequested(const TReferenceWatch& watch) { return watch.Stop && watch.Stop->load(); }
 
 void AddDone(const TReferenceWatch& watch, int64_t iterations) {
@@ -140,6 +142,10 @@ bool TDeepReference::Serves(const TFormulaContext& ctx, mpfr_prec_t bits, int32_
   return Power == DeepPower(ctx.Number) && Julia == ctx.JulieSet && BailOut == ctx.BailOut &&
          (!Julia || (PJ.re == ctx.PJ.re && PJ.im == ctx.PJ.im)) && X.Bits() >= bits &&
          (limit <= Limit || int32_t(Primary.size()) - 1 < Limit);
+}
+
+mpfr_prec_t DeepReferenceBits(const TDeepWindow& window, int32_t width) {
+  return DeepBitsFor(window, width) + kReferenceGuardBits;
 }
 
 std::shared_ptr<const TDeepReference> ComputeDeepReference(const TFormulaContext& ctx, const TDeepReal& x,

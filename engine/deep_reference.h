@@ -78,6 +78,11 @@ struct TDeepReference {
   bool Serves(const TFormulaContext& ctx, mpfr_prec_t bits, int32_t limit) const;
 };
 
+// The bits a deep render computes the reference point of a view `width`
+// pixels wide at: rounding errors of the orbit grow as fast as pixel offsets
+// do, so guard bits beyond the view's own keep them well below a pixel.
+mpfr_prec_t DeepReferenceBits(const TDeepWindow& window, int32_t width);
+
 // The reference orbits of (x, y) for `ctx`, whose pixels test indices up to
 // `limit` and lie `pixelStep` apart (0: the orbit does not end early); null
 // when the watch's stop request turned true.

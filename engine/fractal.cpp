@@ -44,6 +44,13 @@ std::unique_ptr<T[]> TryAllocate(uint64_t count) {
   return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
 }
 
+// The automatic limit of a view `w` wide at `width` pixels.
+int32_t AutoMaxIterOf(int32_t width, Extended w) {
+  const Extended v = std::nearbyint(100 * std::log10(Extended(width) / w));
+  if (!(v >= 150)) return 150;
+  return v > kMaxIterLimit ? kMaxIterLimit : int32_t(v);
+}
+
 }  // namespace
 
 std::string OutOfMemoryMessage(uint64_t bytes) {
@@ -106,14 +113,16 @@ void TFractal::AllocateOrbitStore() {
   Ctx.OrbitStore = OrbitStore.empty() ? nullptr : OrbitStore.data();
 }
 
-int32_t TFractal::AutoMaxIter() const {
-  if (!AutoIter) return Ctx.MaxIter;
-  const Extended v = std::nearbyint(100 * std::log10(Extended(Width) / W));
-  if (!(v >= 150)) return 150;
-  return v > kMaxIterLimit ? kMaxIterLimit : int32_t(v);
-}
+int32_t TFractal::AutoMaxIter() const { return AutoIter ? AutoMaxIterOf(Width, W) : Ctx.MaxIter; }
 
 int32_t TFractal::MaxIterLimit() const { return MaxIterLimitFor(Ctx, Deep, Width); }
+
+int32_t TFractal::RenderMaxIter(const TDeepWindow& window) const { return MaxIterOf(window.W.ToExtended(), window); }
+
+int32_t TFractal::MaxIterOf(Extended w, const TDeepWindow& window) const {
+  const int32_t n = AutoIter ? AutoMaxIterOf(Width, w) : Ctx.MaxIter;
+  return std::min(n, MaxIterLimitFor(Ctx, window, Width));
+}
 
 void TFractal::Restart() {
   if (!FCanvas || Ctx.Number < 0) return;
@@ -132,7 +141,7 @@ void TFractal::Restart() {
   // A stored limit past what the view takes (read from a spot file, or kept
   // from a view or formula that took more) falls back to its cap here, where
   // every change of view, size or formula passes.
-  Ctx.MaxIter = std::min(AutoMaxIter(), MaxIterLimit());
+  Ctx.MaxIter = MaxIterOf(W, Deep);
   AllocateOrbitStore();
   Ctx.FastArithmetic = UseFastArithmetic;
   if (OnRenderStart) OnRenderStart(this);

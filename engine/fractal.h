@@ -19,6 +19,7 @@
 
 class TFThread;
 class TProfileFile;
+struct TDeepReference;
 
 // The IFS points drawn per iteration (IFScounter), as the selection dialog
 // offers them.
@@ -60,6 +61,9 @@ class TFractal {
   // The largest maximum iterations the current view and formula take
   // (engine/iteration_limit.h).
   int32_t MaxIterLimit() const;
+  // The maximum iterations a render of `window` at the document's size and
+  // parameters gets.
+  int32_t RenderMaxIter(const TDeepWindow& window) const;
   void SetProperty(int32_t index, const TPropertyValue& value);
   void SetUserFormula(const std::vector<std::string>& lines);
   // Generates the library source of the user formula, runs the compiler kit
@@ -156,12 +160,18 @@ class TFractal {
   // view is deeper than they resolve.
   TDeepWindow Deep;
   TFormulaContext Ctx;
+  // Reference orbits that deep renders started from now on use instead of
+  // computing their own wherever they serve the view (engine/perturbation.h):
+  // a flight through views around one point computes them once for all.
+  std::shared_ptr<const TDeepReference> DeepReference;
 
  private:
   friend class TFThread;
   void ReleaseUserModule();
   void ReleaseBuffers();
   void AllocateOrbitStore();
+  // The maximum iterations of a view `w` wide whose deep window is `window`.
+  int32_t MaxIterOf(Extended w, const TDeepWindow& window) const;
   // Makes the deep window equal to the extended X, Y, W.
   void DeepFromExtended();
   // Reads the deep keys of a spot over the window X, Y, W just read (and

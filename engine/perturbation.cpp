@@ -35,8 +35,6 @@ constexpr long kDeepestStepExponent = -16000;
 constexpr int kSeriesTerms = 8;
 constexpr double kSeriesTolerance = 1e-12;
 
-constexpr mpfr_prec_t kReferenceGuardBits = 32;
-
 constexpr int Binomial(int n, int k) {
   int r = 1;
   for (int i = 1; i <= k; ++i) r = r * (n - k + i) / i;
@@ -270,9 +268,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     Bailout = double(ctx.BailOut);
     Smoothing = FiltersActive(&ctx);
 
-    // Rounding errors of the orbit grow as fast as pixel offsets do: extra
-    // bits keep the reference well below a pixel's worth of error.
-    const mpfr_prec_t bits = DeepBitsFor(window, width) + kReferenceGuardBits;
+    const mpfr_prec_t bits = DeepReferenceBits(window, width);
     TDeepReal step = window.W / TDeepReal(Extended(width - 1), bits);
     step.SetBits(bits);
     CentreColumn = double(columns - 1) / 2;

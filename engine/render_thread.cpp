@@ -66,6 +66,7 @@ TFThread::TFThread(TFractal* document) : Document(document) {
   X = d.X;
   Y = d.Y;
   Deep = d.Deep;
+  Reference = d.DeepReference;
   Progress = d.ProgressFlag;
   Preview = d.PreviewMode;
   AutoIter = d.AutoIter;
@@ -131,6 +132,7 @@ void TFThread::PrepareDeepRender() {
   // Stopped while the reference orbit was computed: the passes end at once.
   TDeepPrepare how;
   how.Watch = {&Terminated, &ReferenceDone, &ReferenceTotal, [this] { ReportReference(); }};
+  how.Reference = Reference;
   if (AutoIter) {
     TDeepLimitChoice choice;
     if (!ChooseDeepLimit(Ctx, Deep, d.Width, d.Height, d.BufWidth(), d.BufHeight(), MaxIterLimitFor(Ctx, Deep, d.Width),
@@ -154,6 +156,10 @@ void TFThread::ReportReference() {
   if (shown == ReferenceShown) return;
   ReferenceShown = shown;
   Post(MSG_REFERENCE_PROGRESS, intptr_t(done), intptr_t(total));
+}
+
+std::shared_ptr<const TDeepReference> TFThread::DeepReference() const {
+  return Finished() && Perturbation ? Perturbation->Reference() : nullptr;
 }
 
 // Computes the column without touching the buffers; only this thread writes

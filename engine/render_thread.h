@@ -17,6 +17,7 @@
 class TFractal;
 class TNamedMutex;
 class TPerturbation;
+struct TDeepReference;
 
 constexpr uint32_t MSG_RENDER_PROGRESS = 0x613;
 // The reference orbit of a deep render: iterations done, of those to do.
@@ -47,6 +48,9 @@ class TFThread {
   // The colours of what the run stores from now on. Call with the
   // document's buffers locked.
   void UsePalette(const TFPal& palette) { Palette = palette.Snapshot(); }
+  // The reference orbits the run's deep render used, once the run ended;
+  // null for an ordinary render.
+  std::shared_ptr<const TDeepReference> DeepReference() const;
 
  private:
   void Execute();
@@ -81,6 +85,7 @@ class TFThread {
   Extended X = 0, Y = 0;
   TDeepWindow Deep;
   std::unique_ptr<TPerturbation> Perturbation;  // set for a deep render
+  std::shared_ptr<const TDeepReference> Reference;  // the document's, offered to the deep render
   bool Progress = false, Preview = false, AutoIter = false;
   std::atomic<int64_t> ReferenceDone{0}, ReferenceTotal{0};
   int64_t ReferenceShown = -1;  // in tenths of a percent

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/deep_reference.h"
 #include "engine/deep_window.h"
 #include "engine/fractal.h"
+#include "engine/perturbation.h"
 #include "movies/movie_host.h"
 
 TZoomMovie& ZoomMovie() {
@@ -130,18 +132,13 @@ TZoomWindow ZoomWindow(const std::vector<TMovieSpot>& spots, TZoomSmooth smooth,
   return SpotWindow(spots.back());
 }
 
-int32_t RunZoomLoop(TMovieHost& host, const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32_t first,
-                    int32_t last) {
-  if (spots.size() < 2) return 0;
-  int32_t written = 0;
-  // Renders and writes frame c; false when the movie ends with it.
-  auto frame = [&](const TZoomWindow& w, int32_t c) {
-    ShowZoomWindow(host.Document(), w);
-    host.RenderAndWait();
-    const bool ok = host.WriteFrame(c);
-    if (ok) ++written;
-    return ok && host.Running();
-  };
+namespace {
+
+// Calls visit(window, c) for the frames c = first..last in turn, until it
+// returns false.
+template <class TVisit>
+void VisitFrames(const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32_t first, int32_t last,
+                 TVisit visit) {
   int32_t c = 0;
   for (size_t i = 0; i + 1 < spots.size(); ++i) {
     if (c + spots[i].Frames <= first) {  // the whole segment lies before the part asked for
@@ -149,13 +146,60 @@ int32_t RunZoomLoop(TMovieHost& host, const std::vector<TMovieSpot>& spots, TZoo
       continue;
     }
     for (const TZoomWindow& w : SegmentWindows(spots[i], spots[i + 1], smooth)) {
-      if (c > last) return written;
-      if (c >= first && !frame(w, c)) return written;
+      if (c > last) return;
+      if (c >= first && !visit(w, c)) return;
       ++c;
-      host.SetGaugePosition(c);
     }
   }
-  if (c >= first && c <= last) frame(SpotWindow(spots.back()), c);
+  if (c >= first && c <= last) visit(SpotWindow(spots.back()), c);
+}
+
+// The reference orbits of the deepest of frames first..last, computed as its
+// own deep render would: at the centre of its image, to its precision and
+// its iteration limit. Every deep frame whose view holds that point (all of
+// them when the spots share one centre) renders from them instead of
+// computing its own. Null when the deepest frame is not a deep render's.
+std::shared_ptr<const TDeepReference> FlightReference(const TFractal& doc, const std::vector<TMovieSpot>& spots,
+                                                      TZoomSmooth smooth, int32_t first, int32_t last) {
+  std::optional<TZoomWindow> deepest;
+  VisitFrames(spots, smooth, first, last, [&](const TZoomWindow& w, int32_t) {
+    if (!deepest || w.W < deepest->W) deepest = w;
+    return true;
+  });
+  if (!deepest) return nullptr;
+  const TDeepWindow window = deepest->Deep ? *deepest->Deep : WindowOf(deepest->X, deepest->Y, deepest->W);
+  TFormulaContext ctx = doc.Ctx;
+  ctx.MaxIter = doc.RenderMaxIter(window);
+  if (doc.Width < 2 || !PerturbationServes(ctx) || !PastOrdinaryPrecision(window, doc.Width)) return nullptr;
+  const mpfr_prec_t bits = DeepReferenceBits(window, doc.Width);
+  const TDeepReal step = window.W / TDeepReal(Extended(doc.Width - 1), bits);
+  const TDeepReal x = window.X + step * TDeepReal(Extended(doc.BufWidth() - 1) / 2, bits);
+  const TDeepReal y = window.Y - step * TDeepReal(Extended(doc.BufHeight() - 1) / 2, bits);
+  // The deepest frame's pixel step ends the orbit of a minibrot's nucleus
+  // after one period, for every frame: a shallower frame's pixels lie
+  // farther apart still.
+  return ComputeDeepReference(ctx, x, y, ctx.MaxIter, {}, FloatExpOf(step));
+}
+
+}  // namespace
+
+int32_t RunZoomLoop(TMovieHost& host, const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32_t first,
+                    int32_t last) {
+  if (spots.size() < 2) return 0;
+  TFractal& doc = host.Document();
+  doc.DeepReference = FlightReference(doc, spots, smooth, first, last);
+  const int32_t n = ZoomFrameCount(spots);
+  int32_t written = 0;
+  VisitFrames(spots, smooth, first, last, [&](const TZoomWindow& w, int32_t c) {
+    ShowZoomWindow(doc, w);
+    host.RenderAndWait();
+    const bool ok = host.WriteFrame(c);
+    if (ok) ++written;
+    if (!ok || !host.Running()) return false;
+    if (c < n) host.SetGaugePosition(c + 1);
+    return true;
+  });
+  doc.DeepReference.reset();
   return written;
 }
 

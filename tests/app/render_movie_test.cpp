@@ -65,6 +65,10 @@ TEST(ZoomMovieOptions, ParsesAndRejects) {
   EXPECT_EQ(o.Last, 14);  // frames 0..14 of two segments of 7
   ASSERT_TRUE(ParseZoomMovieOptions({"--zoom-movie", "a.frs", "b.frs", "-o", "x.mp4"}, o = {}, error));
   EXPECT_EQ(o.Compress.Codec, DefaultMp4Codec());
+  EXPECT_FALSE(o.AntiAlias || o.Fast);
+  ASSERT_TRUE(ParseZoomMovieOptions({"--zoom-movie", "a.frs", "b.frs", "-o", "x.avi", "--antialias", "--fast"},
+                                    o = {}, error));
+  EXPECT_TRUE(o.AntiAlias && o.Fast);
   EXPECT_FALSE(IsZoomMovieCommand({"a.frs", "-o", "x.bmp"}));
 }
 
@@ -115,6 +119,33 @@ TEST(ZoomMovieCommand, WritesTheFlightAndItsParts) {
   EXPECT_EQ(run("'" + dir.File("missing.frs") + "' -o '" + dir.File("m.avi") + "'"), 1);
   EXPECT_NE(ReadBytes(dir.File("err.txt")).find("cannot open spot file"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.File("m.avi")));
+}
+
+// --antialias and --fast make every frame what a single render with them
+// makes of the frame's window.
+TEST(ZoomMovieCommand, RendersFramesAsASingleRenderWithTheSameOptions) {
+  TScratchFolder dir;
+  const std::string parameters = "[Fractal]\nNumber=0\nAutoIter=0\nMaxIter=40\n";
+  std::ofstream(dir.File("a.frs")) << parameters << "X_Coord=-2.2\nY_Coord=1.4\nW_Coord=2.8\n";
+  std::ofstream(dir.File("b.frs")) << parameters << "X_Coord=-1\nY_Coord=0.5\nW_Coord=0.7\n";
+  auto run = [&](const std::string& args) {
+    const std::string cmd = "'" + ProgramFile("pelmorix-render") + "' --quiet --size 40x30 --antialias --fast " +
+                            args + " 2>'" + dir.File("err.txt") + "'";
+    const int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  ASSERT_EQ(run("--zoom-movie '" + dir.File("a.frs") + "' '" + dir.File("b.frs") + "' --frames 2 --codec raw -o '" +
+                dir.File("aa.avi") + "'"),
+            0)
+      << ReadBytes(dir.File("err.txt"));
+  ASSERT_EQ(run("'" + dir.File("b.frs") + "' -o '" + dir.File("b.bmp") + "'"), 0) << ReadBytes(dir.File("err.txt"));
+  const TClipInfo clip = ReadClip(dir.File("aa.avi"));
+  ASSERT_EQ(clip.Packets.size(), 3u);
+  EXPECT_EQ(clip.Width, 40);
+  EXPECT_EQ(clip.Height, 32);  // 30, padded
+  const std::string bitmap = ReadBytes(dir.File("b.bmp"));
+  ASSERT_GT(bitmap.size(), 54u);
+  EXPECT_EQ(clip.Packets.back().Data, bitmap.substr(54));  // the last frame is spot b
 }
 
 // A movie that fails, at its start or at a frame, leaves an earlier clip of

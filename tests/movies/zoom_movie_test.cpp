@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
+#include "engine/deep_reference.h"
 #include "engine/deep_window.h"
 #include "engine/fractal.h"
+#include "engine/render_thread.h"
 #include "movies/movie_host.h"
+#include "tests/document_test_helpers.h"
 #include "tests/engine/recording_canvas.h"
 
 namespace {
@@ -177,6 +181,67 @@ TEST(ZoomMovie, DeepSpotsAreFlownThroughInArbitraryPrecision) {
     if (smooth == TZoomSmooth::Regular) {
       EXPECT_TRUE(IsDeep(host.Deeps[5]));  // near 1e-50
     }
+  }
+}
+
+// Renders every frame of a 64 x 48 flight through the Mandelbrot set and
+// keeps its escape values and the reference orbits its deep render used.
+class TRenderingHost : public TMovieHost {
+ public:
+  TRenderingHost() : Doc(0, -2.2L, 1.4L, 2.8L, 64, 48, &Canvas) { WaitForRender(Doc); }
+  TFractal& Document() override { return Doc; }
+  void RenderAndWait() override { WaitForRender(Doc); }
+  bool WriteFrame(int32_t) override {
+    Values.emplace_back(Doc.ValueBuffer(), Doc.ValueBuffer() + size_t(Doc.PixelCount) * 3);
+    Used.push_back(Doc.RenderThread()->DeepReference());
+    Offered.push_back(Doc.DeepReference);
+    return true;
+  }
+  bool Running() const override { return true; }
+  int32_t FrameCount() const override { return 0; }
+  void SetGaugeMax(int32_t) override {}
+  void SetGaugePosition(int32_t) override {}
+
+  TRecordingCanvas Canvas;
+  TFractal Doc;
+  std::vector<std::vector<float>> Values;
+  std::vector<std::shared_ptr<const TDeepReference>> Used, Offered;
+};
+
+TEST(ZoomMovie, ADeepFlightRendersEveryFrameFromTheDeepestFramesReference) {
+  // Spots centred on c = i, a Misiurewicz point: 1e-30, 1e-35, 1e-40.
+  auto spot = [](const char* width) {
+    TFractal probe(-1, 0, 0, 0, 64, 48, nullptr);
+    TDeepReal w(64);
+    EXPECT_TRUE(TDeepReal::Parse(width, 64, w));
+    const TDeepReal half = w / TDeepReal(2.0L, 200);
+    probe.SetDeepWindow({TDeepReal(0.0L, 200) - half, TDeepReal(1.0L, 200) + half * TDeepReal(47.0L / 63, 200), w});
+    return MovieSpotOf(probe, 2);
+  };
+  const std::vector<TMovieSpot> spots = {spot("1e-30"), spot("1e-40")};
+  TRenderingHost flight;
+  ASSERT_EQ(RunZoomLoop(flight, spots, TZoomSmooth::Regular, 0, 2), 3);
+  EXPECT_FALSE(flight.Doc.DeepReference);  // offered for the flight only
+  ASSERT_TRUE(flight.Used[0]);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(flight.Used[size_t(c)], flight.Offered[size_t(c)]) << c;
+    EXPECT_EQ(flight.Used[size_t(c)], flight.Used[0]) << c;
+  }
+  // Each frame alone, from its own reference: the same escapes within one.
+  TRenderingHost single;
+  for (int32_t c = 0; c < 3; ++c) {
+    ShowZoomWindow(single.Doc, ZoomWindow(spots, TZoomSmooth::Regular, c));
+    single.RenderAndWait();
+    single.WriteFrame(c);
+    EXPECT_NE(single.Used.back(), flight.Used[0]);
+    const std::vector<float>&a = flight.Values[size_t(c)], &b = single.Values.back();
+    size_t close = 0, escaped = 0;
+    for (size_t k = 0; k < a.size(); k += 3) {
+      close += std::fabs(a[k] - b[k]) <= 1;
+      escaped += b[k] > 0;
+    }
+    EXPECT_GE(close, a.size() / 3 * 99 / 100) << c;
+    EXPECT_GT(escaped, a.size() / 3 / 2) << c;  // a view with detail, not a flat one
   }
 }
 
