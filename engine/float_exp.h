@@ -72,6 +72,8 @@ inline double Sqrt(double a) { return std::sqrt(a); }
 inline bool Finite(double a) { return std::isfinite(a); }
 inline bool Finite(TFloatExp a) { return std::isfinite(a.M); }
 
+inline TCxOf<TFloatExp> ScaledBy(double k, const TCxOf<TFloatExp>& a) { return {TFloatExp(k) * a.re, TFloatExp(k) * a.im}; }
+
 // A complex value whose parts share one exponent: M * 2^E, the larger part of
 // M at least 0.5 and below 1 (or M = 0). Cheap to apply to a double pair.
 struct TFloatExpCx {

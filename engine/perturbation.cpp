@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "engine/bla_table.h"
+#include "engine/deep_vector.h"
 #include "engine/float_exp.h"
+#include "engine/power_difference.h"
 #include "formulas/complex_ext.h"
 #include "formulas/filters.h"
 #include "formulas/kernel_common.h"
@@ -35,12 +37,6 @@ constexpr long kDeepestStepExponent = -16000;
 constexpr int kSeriesTerms = 8;
 constexpr double kSeriesTolerance = 1e-12;
 
-constexpr int Binomial(int n, int k) {
-  int r = 1;
-  for (int i = 1; i <= k; ++i) r = r * (n - k + i) / i;
-  return r;
-}
-
 // Calls f with std::integral_constant<int, D> for the power D of formulas
 // 0..4, so that the loops know their power at compile time.
 template <class F>
@@ -60,23 +56,6 @@ decltype(auto) WithPower(int power, F&& f) {
 }
 
 using TC = TCxOf<double>;
-
-// ((Z + dz)^D - Z^D) / dz, expanded in powers of dz so that the difference
-// keeps its relative precision when dz is tiny beside Z.
-template <int D, class R>
-inline TCxOf<R> PowerFactor(TCxOf<R> Z, TCxOf<R> dz) {
-  std::array<TCxOf<R>, D> pw;
-  pw[1] = Z;
-  for (int j = 2; j < D; ++j) pw[j] = pw[j - 1] * Z;
-  TCxOf<R> s = dz + R(D) * pw[1];
-  for (int j = D - 2; j >= 1; --j) s = s * dz + R(Binomial(D, j)) * pw[size_t(D - j)];
-  return s;
-}
-
-template <int D, class R>
-inline TCxOf<R> PowerDifference(TCxOf<R> Z, TCxOf<R> dz) {
-  return PowerFactor<D>(Z, dz) * dz;
-}
 
 // A polynomial in the offset u without constant term: P[j] holds the
 // coefficient of u^(j+1).
@@ -243,6 +222,8 @@ int32_t ExactEscape(const TFormulaContext& ctx, const TDeepReal& x, const TDeepR
 struct TPerturbation::TImpl {
   virtual ~TImpl() = default;
   virtual TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py, int64_t* steps) const = 0;
+  virtual void EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t rows, TPixelChannels* out,
+                              int64_t* steps) const = 0;
   virtual int64_t TableSize() const = 0;
   int32_t Skip = 0;
   std::shared_ptr<const TDeepReference> Ref;
@@ -304,6 +285,10 @@ class TPerturbationOf final : public TPerturbation::TImpl {
       PrimaryTable.Build(Ref->Primary, Power, int32_t(Ref->Primary.size()) - 3, Julia ? TFloatExp() : reach);
       if (Julia) CriticalTable.Build(Ref->Critical, Power, int32_t(Ref->Critical.size()) - 3, TFloatExp());
       Approximate = true;
+      if constexpr (!Deep) {
+        PrimaryReach = ReachOf(PrimaryTable, Ref->Primary.size());
+        if (Julia) CriticalReach = ReachOf(CriticalTable, Ref->Critical.size());
+      }
     }
     if constexpr (!Deep) {
       const double r = reach.ToDouble();
@@ -314,29 +299,25 @@ class TPerturbationOf final : public TPerturbation::TImpl {
   }
 
   TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py, int64_t* steps) const override {
-    const double column = double(px) - CentreColumn, row = CentreRow - double(py);
-    TOffset offset;
-    double x = CentreX, y = CentreY;
-    if constexpr (Deep) {
-      offset = Compact(TCxOf<TFloatExp>{TFloatExp(column * StepF.M, StepF.E) + DeltaF.re,
-                                        TFloatExp(row * StepF.M, StepF.E) + DeltaF.im});
-    } else {
-      offset = {column * Step + Delta.re, row * Step + Delta.im};
-      x += offset.re;
-      y += offset.im;
-    }
-    // A lower limit than the prepared one (the growing limit of the preview)
-    // cuts the orbit short.
-    const int32_t end = std::min(ctx->MaxIter, MaxIter) - Offset;
+    const TOffset offset = OffsetOf(px, py);
+    const int32_t end = EndFor(*ctx);
     TOrbitTail tail{};
     int64_t taken = 0;
-    int32_t escape = Run(offset, end, true, Smoothing ? &tail : nullptr, taken);
-    // Smoothing reads the two points before the escape: an escape right
-    // after the shared iterations is taken again without them.
-    if (Smoothing && escape > 0 && escape - Offset < Skip + 2 && Skip > 0)
-      escape = Run(offset, end, false, &tail, taken);
+    const int32_t escape = Run(offset, end, true, Smoothing ? &tail : nullptr, taken);
+    const TPixelChannels c = Channels(ctx, offset, end, escape, tail, taken);
     if (steps) *steps += taken;
-    return EscapeChannels(ctx, escape, Smoothing ? &tail : nullptr, x, y);
+    return c;
+  }
+
+  void EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t rows, TPixelChannels* out,
+                      int64_t* steps) const override {
+    if constexpr (!Deep) {
+      if (DeepLanesServe() && EvaluateLanes(ctx, px, rows, out, steps)) return;
+    }
+    for (int32_t py = 0; py < rows; ++py) {
+      if (FaultPending()) ClearFaults();
+      out[py] = Evaluate(ctx, px, py, steps);
+    }
   }
 
   int64_t TableSize() const override { return PrimaryTable.Size() + CriticalTable.Size(); }
@@ -398,6 +379,37 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     }
   }
 
+  // The pixel's offset from the reference point.
+  TOffset OffsetOf(int32_t px, int32_t py) const {
+    const double column = double(px) - CentreColumn, row = CentreRow - double(py);
+    if constexpr (Deep) {
+      return Compact(TCxOf<TFloatExp>{TFloatExp(column * StepF.M, StepF.E) + DeltaF.re,
+                                      TFloatExp(row * StepF.M, StepF.E) + DeltaF.im});
+    } else {
+      return {column * Step + Delta.re, row * Step + Delta.im};
+    }
+  }
+
+  // The last orbit index a pixel tests: a lower limit than the prepared one
+  // (the growing limit of the preview) cuts the orbit short.
+  int32_t EndFor(const TFormulaContext& ctx) const { return std::min(ctx.MaxIter, MaxIter) - Offset; }
+
+  // The channel values of a pixel whose orbit escaped at `escape` (0: not)
+  // with `tail` its last points.
+  TPixelChannels Channels(TFormulaContext* ctx, const TOffset& offset, int32_t end, int32_t escape, TOrbitTail& tail,
+                          int64_t& steps) const {
+    // Smoothing reads the two points before the escape: an escape right
+    // after the shared iterations is taken again without them.
+    if (Smoothing && escape > 0 && escape - Offset < Skip + 2 && Skip > 0)
+      escape = Run(offset, end, false, &tail, steps);
+    double x = CentreX, y = CentreY;
+    if constexpr (!Deep) {
+      x += offset.re;
+      y += offset.im;
+    }
+    return EscapeChannels(ctx, escape, Smoothing ? &tail : nullptr, x, y);
+  }
+
   int32_t Run(const TOffset& offset, int32_t end, bool useSeries, TOrbitTail* tail, int64_t& steps) const {
     return WithPower(Power, [&](auto power) {
       constexpr int D = decltype(power)::value;
@@ -406,97 +418,251 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     });
   }
 
-  TDifference Start(const TOffset& offset, int32_t& k, bool useSeries) const {
+  // A pixel on its way along the orbits: its difference dz from orbit index
+  // m (tested at kernel iteration k + Offset) of the orbit `ref`, whose last
+  // index is `last`, with the table of long steps and its reach (see
+  // ReachOf) for that orbit, or none.
+  struct TRun {
     TDifference dz;
-    k = 0;
+    const TC* ref = nullptr;
+    int32_t last = 0;
+    const TTable* table = nullptr;
+    const double* reach = nullptr;
+    int32_t m = 0, k = 0, end = 0;
+    int32_t first = 0;   // the index of the first test
+    int32_t jumped = 0;  // iterations within long steps beyond their first
+  };
+
+  // The steps a pixel has executed, long steps counting once.
+  static int64_t Executed(const TRun& r) { return r.k - r.first - r.jumped; }
+
+  TRun Begin(const TOffset& offset, int32_t end, bool useSeries) const {
+    TRun r;
+    r.end = end;
     if constexpr (Deep) {
-      dz.Start(Julia ? offset : TFloatExpCx{}, Julia ? TFloatExpCx{} : offset);
+      r.dz.Start(Julia ? offset : TFloatExpCx{}, Julia ? TFloatExpCx{} : offset);
     } else {
-      dz.W = Julia ? offset : TC{};
-      dz.Dc = Julia ? TC{} : offset;
+      r.dz.W = Julia ? offset : TC{};
+      r.dz.Dc = Julia ? TC{} : offset;
       if (useSeries && Skip > 0) {
-        k = Skip;
-        dz.W = EvaluateSeries(Series, TC{offset.re / Scale, offset.im / Scale});
+        r.k = Skip;
+        r.dz.W = EvaluateSeries(Series, TC{offset.re / Scale, offset.im / Scale});
       }
     }
-    return dz;
+    r.ref = Ref->Primary.data();
+    r.last = int32_t(Ref->Primary.size()) - 1;
+    if (Approximate) {
+      r.table = &PrimaryTable;
+      if constexpr (!Deep) r.reach = PrimaryReach.data();
+    }
+    r.m = r.first = r.k;
+    return r;
+  }
+
+  // What one iteration of a pixel did.
+  enum class TIteration {
+    Escaped,  // the pixel escapes at index m: nothing else was done
+    Single,   // a single step, nothing else
+    Other,    // a long step, or a rebase before the single step
+  };
+
+  // The test of orbit index m and the step from there. No pixel escapes
+  // before the series' index, nor within a long step.
+  template <int D, bool Tail>
+  TIteration Iteration(TRun& r, TOrbitTail* tail) const {
+    TC Z = r.ref[r.m];
+    if constexpr (Deep) {
+      if (Modulus2(Z) < kTinyPoint2) return TinyIteration<D, Tail>(r, tail);
+    }
+    TC u = r.dz.Value();
+    const TC z = Z + u;
+    const double r2 = Modulus2(z);
+    if constexpr (Tail) Record(tail, z);
+    if (r2 > Bailout) return TIteration::Escaped;
+    TIteration kind = TIteration::Single;
+    if (r2 < Modulus2(u) || r.m == r.last) {
+      Rebase(r);
+      Z = r.ref[0];
+      r.dz.Rebase(z);
+      u = r.dz.Value();
+      kind = TIteration::Other;
+    }
+    if (r.table && r.table->MayServe(Z, u)) {
+      int32_t length = 0;
+      const auto* step =
+          r.table->Find(r.m, r.end - r.k, length, [&](const typename TDifference::TStep& s) { return r.dz.Within(s); });
+      if (step) {
+        r.dz.Apply(*step);
+        r.jumped += length - 1;
+        r.k += length;
+        r.m += length;
+        return TIteration::Other;
+      }
+    }
+    r.dz.template Step<D>(Z, u);
+    ++r.m;
+    ++r.k;
+    return kind;
+  }
+
+  // Moves the run to the start of the orbit it rebases to.
+  void Rebase(TRun& r) const {
+    const std::vector<TC>& base = Ref->RebaseOrbit();
+    r.ref = base.data();
+    r.last = int32_t(base.size()) - 1;
+    if (r.table && Julia) {
+      r.table = &CriticalTable;
+      if constexpr (!Deep) r.reach = CriticalReach.data();
+    }
+    r.m = 0;
+  }
+
+  // Iteration at an orbit point near or below the double range: the point
+  // and dz are summed with their exponents. No escape is possible, a rebase
+  // is.
+  template <int D, bool Tail>
+  TIteration TinyIteration(TRun& r, TOrbitTail* tail) const {
+    const std::vector<TC>& orbit = r.ref == Ref->Primary.data() ? Ref->Primary : Ref->Critical;
+    const TCxOf<TFloatExp> Z = Ref->ExactPoint(orbit, r.m), dz = r.dz.Exact(), z = Z + dz;
+    if constexpr (Tail) Record(tail, TC{z.re.ToDouble(), z.im.ToDouble()});
+    if (Modulus2(z) < Modulus2(dz) || r.m == r.last) {
+      Rebase(r);
+      r.dz.SetExact(z);
+      r.dz.template ExactStep<D>(TCxOf<TFloatExp>{});
+    } else {
+      r.dz.template ExactStep<D>(Z);
+    }
+    ++r.m;
+    ++r.k;
+    return TIteration::Other;
   }
 
   // The kernel's escape iteration for the pixel at `offset` from the
   // reference point: index k of the orbit (z0 = 0 in normal mode, the pixel
   // in Julia mode) is tested at kernel iteration k + Offset, up to index
-  // `end`. No pixel escapes before the series' index, nor within a long step.
+  // `end`.
   template <int D, bool Tail>
   int32_t Iterate(const TOffset& offset, int32_t end, bool useSeries, TOrbitTail* tail, int64_t& steps) const {
-    int32_t k = 0;
-    TDifference dz = Start(offset, k, useSeries);
-    if (k > end) return 0;
-    const TC* ref = Ref->Primary.data();
-    int32_t last = int32_t(Ref->Primary.size()) - 1;
-    const TTable* table = Approximate ? &PrimaryTable : nullptr;
-    int32_t m = k;
-    const int32_t first = k;
-    int32_t jumped = 0;  // iterations within long steps beyond their first
-    for (; k <= end; ++k) {
-      TC Z = ref[m];
-      if constexpr (Deep) {
-        // Below the double range the point and dz are summed with their
-        // exponents: no escape is possible, a rebase is.
-        if (Modulus2(Z) < kTinyPoint2) {
-          const std::vector<TC>& orbit = ref == Ref->Primary.data() ? Ref->Primary : Ref->Critical;
-          const TCxOf<TFloatExp> exactZ = Ref->ExactPoint(orbit, m), exactDz = dz.Exact();
-          const TCxOf<TFloatExp> z = exactZ + exactDz;
-          if constexpr (Tail) Record(tail, TC{});
-          if (Modulus2(z) < Modulus2(exactDz) || m == last) {
-            const std::vector<TC>& base = Ref->RebaseOrbit();
-            ref = base.data();
-            last = int32_t(base.size()) - 1;
-            if (table && Julia) table = &CriticalTable;
-            m = 0;
-            dz.SetExact(z);
-            dz.template ExactStep<D>(TCxOf<TFloatExp>{});
-          } else {
-            dz.template ExactStep<D>(exactZ);
-          }
-          ++m;
-          continue;
-        }
-      }
-      TC u = dz.Value();
-      const TC z = Z + u;
-      const double r2 = Modulus2(z);
-      if constexpr (Tail) Record(tail, z);
-      if (r2 > Bailout) {
-        steps += k - first - jumped;
-        return k + Offset;
-      }
-      if (r2 < Modulus2(u) || m == last) {
-        const std::vector<TC>& base = Ref->RebaseOrbit();
-        ref = base.data();
-        last = int32_t(base.size()) - 1;
-        if (table && Julia) table = &CriticalTable;
-        m = 0;
-        Z = ref[0];
-        dz.Rebase(z);
-        u = dz.Value();
-      }
-      if (table && table->MayServe(Z, u)) {
-        int32_t length = 0;
-        const auto* step =
-            table->Find(m, end - k, length, [&](const typename TDifference::TStep& s) { return dz.Within(s); });
-        if (step) {
-          dz.Apply(*step);
-          jumped += length - 1;
-          k += length - 1;
-          m += length;
-          continue;
-        }
-      }
-      dz.template Step<D>(Z, u);
-      ++m;
+    TRun r = Begin(offset, end, useSeries);
+    while (r.k <= r.end && Iteration<D, Tail>(r, tail) != TIteration::Escaped) {
     }
-    steps += k - first - jumped;
-    return 0;
+    steps += Executed(r);
+    return r.k <= r.end ? r.k + Offset : 0;
+  }
+
+  // Where a table's long steps may serve: at each orbit index the largest
+  // squared radius its search there tests first. A pixel whose |dz|^2 is not
+  // below it takes a single step.
+  static std::vector<double> ReachOf(const TTable& table, size_t size) {
+    std::vector<double> reach(size);
+    for (size_t m = 0; m < size; ++m) {
+      int32_t length = 0;
+      table.Find(int32_t(m), INT32_MAX, length, [&](const TBlaStep& s) {
+        reach[m] = std::max(reach[m], s.R2);
+        return false;
+      });
+    }
+    return reach;
+  }
+
+  // The lanes' host for the pixels of one column: it starts them, takes
+  // them on from every event in scalar code, and keeps their results.
+  template <int D, bool Tail>
+  class TLaneHost final : public TDeepLaneHost {
+   public:
+    TLaneHost(const TPerturbationOf& owner, int32_t px, int32_t rows, int32_t end, int32_t* escapes,
+              TOrbitTail* tails)
+        : Owner(owner), Px(px), Rows(rows), End(end), Escapes(escapes), Tails(tails) {}
+
+    bool Settle(int32_t slot, bool holding, TDeepLane& lane) override {
+      TRun& r = Runs[size_t(slot)];
+      if (holding) {
+        // The lane took single steps since it was handed out: as many
+        // orbit indices as iterations.
+        const int32_t moved = int32_t(lane.Z - (r.ref + r.m));
+        r.m += moved;
+        r.k += moved;
+        r.dz.W = lane.W;
+        TOrbitTail tail{{lane.Before[0].re, lane.Before[1].re, 0}, {lane.Before[0].im, lane.Before[1].im, 0}};
+        for (;;) {
+          if (r.k > r.end) {
+            Finish(slot, 0, tail);
+            break;
+          }
+          const TIteration kind = Owner.template Iteration<D, Tail>(r, &tail);
+          if (kind == TIteration::Escaped) {
+            Finish(slot, r.k + Owner.Offset, tail);
+            break;
+          }
+          if (kind == TIteration::Single) {
+            Hand(r, tail, lane);
+            return true;
+          }
+        }
+      }
+      while (Next < Rows) {
+        Pixel[size_t(slot)] = Next;
+        r = Owner.Begin(Owner.OffsetOf(Px, Next++), End, true);
+        if (r.k <= r.end) {
+          Hand(r, TOrbitTail{}, lane);
+          return true;
+        }
+        Finish(slot, 0, TOrbitTail{});
+      }
+      return false;
+    }
+
+    int64_t Steps = 0;
+
+   private:
+    static void Hand(const TRun& r, const TOrbitTail& tail, TDeepLane& lane) {
+      lane.W = r.dz.W;
+      lane.Dc = r.dz.Dc;
+      lane.Z = r.ref + r.m;
+      lane.Reach = r.reach ? r.reach + r.m : nullptr;
+      lane.Free = std::min(r.last - r.m, r.end - r.k + 1);
+      lane.Before[0] = {tail.X[0], tail.Y[0]};
+      lane.Before[1] = {tail.X[1], tail.Y[1]};
+    }
+    void Finish(int32_t slot, int32_t escape, const TOrbitTail& tail) {
+      const int32_t py = Pixel[size_t(slot)];
+      Escapes[py] = escape;
+      if constexpr (Tail) Tails[py] = tail;
+      Steps += Executed(Runs[size_t(slot)]);
+    }
+
+    const TPerturbationOf& Owner;
+    const int32_t Px, Rows, End;
+    int32_t* const Escapes;
+    TOrbitTail* const Tails;
+    int32_t Next = 0;
+    std::array<TRun, kDeepLaneSlots> Runs;
+    std::array<int32_t, kDeepLaneSlots> Pixel{};
+  };
+
+  // The column's pixels in vector lanes; false, with nothing stored, when a
+  // floating-point fault was raised: it cannot be told to its pixel.
+  bool EvaluateLanes(TFormulaContext* ctx, int32_t px, int32_t rows, TPixelChannels* out, int64_t* steps) const {
+    const int32_t end = EndFor(*ctx);
+    std::vector<int32_t> escapes(static_cast<size_t>(rows));
+    std::vector<TOrbitTail> tails(static_cast<size_t>(rows));
+    int64_t taken = WithPower(Power, [&](auto power) {
+      constexpr int D = decltype(power)::value;
+      auto run = [&]<bool Tail>(std::bool_constant<Tail>) {
+        TLaneHost<D, Tail> host(*this, px, rows, end, escapes.data(), tails.data());
+        DeepLaneRun(D, Approximate, Tail, Bailout, host);
+        return host.Steps;
+      };
+      return Smoothing ? run(std::true_type{}) : run(std::false_type{});
+    });
+    if (FaultPending()) {
+      ClearFaults();
+      return false;
+    }
+    for (int32_t py = 0; py < rows; ++py)
+      out[py] = Channels(ctx, OffsetOf(px, py), end, escapes[size_t(py)], tails[size_t(py)], taken);
+    if (steps) *steps += taken;
+    return true;
   }
 
   int Power = 2;
@@ -514,6 +680,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
   TCxOf<TFloatExp> DeltaF{};
   TC Delta{};
   TTable PrimaryTable, CriticalTable;
+  std::vector<double> PrimaryReach, CriticalReach;
   TSeries Series{};
 };
 
@@ -546,6 +713,16 @@ TPixelChannels TPerturbation::Evaluate(TFormulaContext* ctx, int32_t px, int32_t
   // clearing is far dearer than testing, so clear only when set.
   if (FaultPending()) ClearFaults();
   return Impl ? Impl->Evaluate(ctx, px, py, steps) : TPixelChannels{};
+}
+
+void TPerturbation::EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t rows, TPixelChannels* out,
+                                  int64_t* steps) const {
+  if (FaultPending()) ClearFaults();
+  if (!Impl) {
+    std::fill(out, out + rows, TPixelChannels{});
+    return;
+  }
+  Impl->EvaluateColumn(ctx, px, rows, out, steps);
 }
 
 int32_t TPerturbation::SkippedIterations() const { return Impl ? Impl->Skip : 0; }

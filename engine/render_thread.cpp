@@ -169,15 +169,19 @@ void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool o
   const int32_t bw = d.BufWidth(), bh = d.BufHeight();
   column.resize(size_t(bh));
   const float* values = d.Values.get();
-  if (!onlyUnescaped && !Perturbation) {
-    // The whole column in one run, so that the fast path can keep its vector
-    // lanes busy.
+  if (!onlyUnescaped) {
+    // The whole column in one run, so that the fast path and the deep render
+    // can keep their vector lanes busy.
     thread_local std::vector<double> ys;
     thread_local std::vector<TPixelChannels> channels;
-    ys.resize(size_t(bh));
     channels.resize(size_t(bh));
-    for (int32_t py = 0; py < bh; ++py) ys[size_t(py)] = double(Y - py * Step);
-    EvaluatePixelRun(&ctx, x, ys.data(), bh, channels.data());
+    if (Perturbation) {
+      Perturbation->EvaluateColumn(&ctx, px, bh, channels.data());
+    } else {
+      ys.resize(size_t(bh));
+      for (int32_t py = 0; py < bh; ++py) ys[size_t(py)] = double(Y - py * Step);
+      EvaluatePixelRun(&ctx, x, ys.data(), bh, channels.data());
+    }
     for (int32_t py = 0; py < bh; ++py) {
       TColumnPixel& pixel = column[size_t(py)];
       pixel.Computed = true;
