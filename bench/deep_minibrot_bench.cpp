@@ -23,6 +23,7 @@
 #include "engine/palette.h"
 #include "engine/perturbation.h"
 #include "formulas/pixel.h"
+#include "formulas/vector_kernels.h"
 #include "ui/image_file.h"
 
 namespace {
@@ -37,17 +38,20 @@ struct TRun {
 TRun RenderAll(const TPerturbation& deep, const TFormulaContext& ctx, int32_t columns, int32_t rows) {
   TRun run;
   run.Escapes.resize(size_t(columns) * size_t(rows));
-  std::atomic<int32_t> nextRow{0};
+  std::atomic<int32_t> nextColumn{0};
   std::atomic<int64_t> executed{0}, credited{0};
   auto work = [&] {
     TFormulaContext pixel = ctx;
     int64_t steps = 0, credit = 0;
-    for (int32_t py; (py = nextRow.fetch_add(1)) < rows;)
-      for (int32_t px = 0; px < columns; ++px) {
-        const float v = deep.Evaluate(&pixel, px, py, &steps).Value[0];
+    std::vector<TPixelChannels> out(static_cast<size_t>(rows));
+    for (int32_t px; (px = nextColumn.fetch_add(1)) < columns;) {
+      deep.EvaluateColumn(&pixel, px, rows, out.data(), &steps);
+      for (int32_t py = 0; py < rows; ++py) {
+        const float v = out[size_t(py)].Value[0];
         run.Escapes[size_t(py) * size_t(columns) + size_t(px)] = v;
         credit += v > 0 ? int64_t(v) : ctx.MaxIter;
       }
+    }
     executed += steps;
     credited += credit;
   };
@@ -95,7 +99,7 @@ void BM_MinibrotRender(benchmark::State& state) {
   constexpr int32_t columns = 1920, rows = 1080;
   const TDeepWindow window = MinibrotWindow(view, columns, rows);
   const TFormulaContext ctx = MinibrotContext(view);
-  TRun run;
+  TRun run, scalar;
   double prepare = 0, table = 0;
   int64_t entries = 0, reference = 0;
   for (auto _ : state) {
@@ -112,9 +116,19 @@ void BM_MinibrotRender(benchmark::State& state) {
     table = ProcessCpuSeconds() - tableStart;
     entries = deep.TableSize();
     reference = int64_t(deep.Reference()->Primary.size());
+    ForceScalarFastPath = true;
+    scalar = RenderAll(deep, ctx, columns, rows);
+    ForceScalarFastPath = false;
     run = RenderAll(deep, ctx, columns, rows);
     run.Seconds += prepare;
+    scalar.Seconds += prepare;
   }
+  int64_t same = 0;
+  for (size_t i = 0; i < run.Escapes.size(); ++i) same += run.Escapes[i] == scalar.Escapes[i];
+  state.counters["scalar CPU s"] = scalar.Seconds;
+  state.counters["scalar G executed/s/core"] = double(scalar.Executed) / scalar.Seconds * 1e-9;
+  state.counters["scalar executed/pixel"] = double(scalar.Executed) / (columns * rows);
+  state.counters["lanes = scalar %"] = 100.0 * double(same) / double(run.Escapes.size());
   int64_t inside = 0;
   for (float v : run.Escapes) inside += v == 0;
   state.counters["CPU s"] = run.Seconds;
@@ -205,3 +219,34 @@ BENCHMARK(BM_FastWholeSet)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_MinibrotAgreement)->Args({0, 192})->Args({1, 160})->Args({2, 96})->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_ScaledDifferences)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_MinibrotRender)->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+namespace {
+// One thread, a small image: lanes against the scalar loop.
+void BM_MinibrotLanes(benchmark::State& state) {
+  const TMinibrotView& view = kMinibrotViews[state.range(0)];
+  constexpr int32_t columns = 320, rows = 180;
+  const TDeepWindow window = MinibrotWindow(view, columns, rows);
+  TFormulaContext ctx = MinibrotContext(view);
+  TPerturbation deep;
+  deep.Prepare(ctx, window, columns, columns, rows);
+  std::vector<TPixelChannels> out(static_cast<size_t>(rows));
+  double t[3] = {};
+  int64_t steps[3] = {};
+  for (auto _ : state) {
+    for (int unit = 0; unit < 3; ++unit) {
+      ForceScalarFastPath = unit == 2;
+      ForceNarrowVectors = unit == 1;
+      const double start = ThreadCpuSeconds();
+      for (int32_t px = 0; px < columns; ++px) deep.EvaluateColumn(&ctx, px, rows, out.data(), &steps[unit]);
+      t[unit] += ThreadCpuSeconds() - start;
+    }
+  }
+  ForceScalarFastPath = ForceNarrowVectors = false;
+  state.counters["avx512 s"] = t[0];
+  state.counters["avx2 s"] = t[1];
+  state.counters["scalar s"] = t[2];
+  state.counters["avx512 G steps/s"] = double(steps[0]) / t[0] * 1e-9;
+  state.counters["scalar G steps/s"] = double(steps[2]) / t[2] * 1e-9;
+}
+}  // namespace
+BENCHMARK(BM_MinibrotLanes)->Arg(0)->Iterations(1)->Unit(benchmark::kSecond);

@@ -31,23 +31,29 @@ constexpr double kIdleReach[kIdleRun + 1] = {};
 // them; the lanes with an event are then handed to the host from the state
 // before the step, and take the state the host gives back.
 template <int D, bool Reach, bool Tail>
-[[gnu::flatten]] void DeepLanes(double bailout, TDeepLaneHost& host) {
+[[gnu::flatten]] void DeepLanes(double bailout, const TDeepLaneBounds& bounds, TDeepLaneHost& host) {
   constexpr int V = 2;
   constexpr int kLanes = kWidth * V;
   static_assert(kLanes <= kDeepLaneSlots, "the host has a slot for every lane");
-  TVec wr[V], wi[V], dr[V], di[V], br[2][V], bi[2][V];
+  TVec wr[V], wi[V], dr[V], di[V], fs[V], br[2][V], bi[2][V];
+  TVec tiny[V], low[V], high[V];  // the bounds of a lane's pixel; none for an idle lane
   TMask free[V];
   const TCxOf<double>* z[kLanes];
   const double* reach[kLanes];
   bool holding[kLanes] = {};
   int active = 0;
 
-  auto put = [&](int lane, const TDeepLane& s) {
+  auto put = [&](int lane, const TDeepLane& s, bool busy) {
     const int v = lane / kWidth, l = lane % kWidth;
+    const TDeepLaneBounds b = busy ? bounds : TDeepLaneBounds{};
+    tiny[v][l] = b.Tiny2;
+    low[v][l] = b.Low2;
+    high[v][l] = b.High2;
     wr[v][l] = s.W.re;
     wi[v][l] = s.W.im;
     dr[v][l] = s.Dc.re;
     di[v][l] = s.Dc.im;
+    fs[v][l] = s.Factor;
     for (int h = 0; h < 2; ++h) {
       br[h][v][l] = s.Before[h].re;
       bi[h][v][l] = s.Before[h].im;
@@ -60,8 +66,8 @@ template <int D, bool Reach, bool Tail>
     const bool was = holding[lane];
     holding[lane] = host.Settle(lane, was, s);
     active += int(holding[lane]) - int(was);
-    if (!holding[lane]) s = TDeepLane{{}, {}, kIdlePoints, kIdleReach, kIdleRun, {}};
-    put(lane, s);
+    if (!holding[lane]) s = TDeepLane{{}, {}, 1, kIdlePoints, kIdleReach, kIdleRun, {}};
+    put(lane, s, holding[lane]);
   };
   for (int lane = 0; lane < kLanes; ++lane) {
     TDeepLane s;
@@ -78,14 +84,16 @@ template <int D, bool Reach, bool Tail>
         Zi[l] = z[lane]->im;
         if constexpr (Reach) R[l] = *reach[lane];
       }
-      const TVec ur = wr[v], ui = wi[v];
+      const TVec ur = wr[v] * fs[v], ui = wi[v] * fs[v];
       const TVec xr = Zr + ur, xi = Zi + ui;
-      const TVec r2 = xr * xr + xi * xi, u2 = ur * ur + ui * ui;
-      TMask event = (r2 > bail) | (r2 < u2) | (free[v] == 0);
+      const TVec r2 = xr * xr + xi * xi, u2 = ur * ur + ui * ui, w2 = wr[v] * wr[v] + wi[v] * wi[v];
+      TMask event = (r2 > bail) | (r2 < u2) | (free[v] == 0) | (Zr * Zr + Zi * Zi < tiny[v]) |
+                     (w2 < low[v]) | (w2 > high[v]);
       if constexpr (Reach) event |= u2 < R;
       const uint32_t bits = LaneBits(event);
 
-      const TVx w = PowerDifference<D>(TVx{Zr, Zi}, TVx{ur, ui});
+      const TVec wr_ = wr[v], wi_ = wi[v];
+      const TVx w = PowerFactor<D>(TVx{Zr, Zi}, TVx{ur, ui}) * TVx{wr_, wi_};
       wr[v] = w.re + dr[v];
       wi[v] = w.im + di[v];
       free[v] -= 1;
@@ -109,7 +117,7 @@ template <int D, bool Reach, bool Tail>
 
       for (uint32_t left = bits; left != 0; left &= left - 1) {
         const int l = __builtin_ctz(left), lane = v * kWidth + l;
-        TDeepLane s{{ur[l], ui[l]}, {dr[v][l], di[v][l]}, z[lane] - 1, reach[lane] - (Reach ? 1 : 0),
+        TDeepLane s{{wr_[l], wi_[l]}, {dr[v][l], di[v][l]}, fs[v][l], z[lane] - 1, reach[lane] - (Reach ? 1 : 0),
                     free[v][l] + 1, {}};
         if constexpr (Tail)
           for (int h = 0; h < 2; ++h) s.Before[h] = {before[h][0][l], before[h][1][l]};

@@ -19,7 +19,7 @@ bool DeepLanesServe() {
 #ifdef PX_HAVE_DEEP_LANES
 namespace {
 
-using TDeepLanesFn = void (*)(double, TDeepLaneHost&);
+using TDeepLanesFn = void (*)(double, const TDeepLaneBounds&, TDeepLaneHost&);
 using TDeepLanesTable = TDeepLanesFn[2][2][5];  // [reach][tails][power]
 
 // Each vector unit's loops, written once in deep_lanes.h.
@@ -48,12 +48,13 @@ inline uint32_t LaneBits(TMask m) { return _mm512_test_epi64_mask(__m512i(m), __
 }  // namespace
 #endif
 
-void DeepLaneRun(int power, bool reach, bool tails, double bailout, TDeepLaneHost& host) {
+void DeepLaneRun(int power, bool reach, bool tails, double bailout, const TDeepLaneBounds& bounds,
+                 TDeepLaneHost& host) {
 #ifdef PX_HAVE_DEEP_LANES
   const int index = power == 8 ? 4 : power - 2;
   const TDeepLanesTable& lanes = WideVectorUnitPresent() && !ForceNarrowVectors ? avx512::kDeepLanesOf : avx2::kDeepLanesOf;
-  lanes[reach][tails][index](bailout, host);
+  lanes[reach][tails][index](bailout, bounds, host);
 #else
-  (void)power, (void)reach, (void)tails, (void)bailout, (void)host;
+  (void)power, (void)reach, (void)tails, (void)bailout, (void)bounds, (void)host;
 #endif
 }

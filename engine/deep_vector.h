@@ -7,13 +7,17 @@
 // hands the lane to its host, which goes on in scalar code and gives the lane
 // back, with the next pixel when the lane's own is done.
 
+#include <cmath>
 #include <cstdint>
 
 #include "formulas/complex_ext.h"
 
 // A lane between runs of single steps.
 struct TDeepLane {
-  TCxOf<double> W, Dc;  // the difference and the pixel's offset dc
+  // The difference dz = W * Factor and the pixel's offset dc in the same
+  // scale (Factor 1 for plain differences, 2^S for scaled ones).
+  TCxOf<double> W, Dc;
+  double Factor = 1;
   // The reference point of the lane's next test, and beside it a bound: a
   // long step from there may serve only while |W|^2 is below it.
   const TCxOf<double>* Z = nullptr;
@@ -42,7 +46,15 @@ constexpr int32_t kDeepLaneSlots = 32;
 // turned off (ForceScalarFastPath).
 bool DeepLanesServe();
 
+// Where scaled differences leave the lanes for the host: at an orbit point
+// with |Z|^2 below Tiny2, and with |W|^2 outside Low2..High2 (to be scaled
+// again). Plain differences never do.
+struct TDeepLaneBounds {
+  double Tiny2 = 0, Low2 = -1, High2 = HUGE_VAL;
+};
+
 // Runs the lanes until the host has no pixel left. `reach`: the lanes test
 // TDeepLane::Reach (a table of long steps is in use); `tails`: they keep
 // TDeepLane::Before. Floating-point faults are left raised for the caller.
-void DeepLaneRun(int power, bool reach, bool tails, double bailout, TDeepLaneHost& host);
+void DeepLaneRun(int power, bool reach, bool tails, double bailout, const TDeepLaneBounds& bounds,
+                 TDeepLaneHost& host);

@@ -91,6 +91,7 @@ void Record(TOrbitTail* tail, TC z) {
 // pixel step is inside the double range.
 struct TPlainDifference {
   using TStep = TBlaStep;
+  static constexpr double Factor = 1;
   TC W, Dc;
 
   TC Value() const { return W; }
@@ -103,12 +104,19 @@ struct TPlainDifference {
   }
 };
 
+double SquaredRadius(const TBlaStep& s) { return s.R2; }
+// 0 below the double range: the lanes then leave long steps to the host
+// only where |dz|^2 is 0 in doubles, or above it.
+double SquaredRadius(const TDeepBlaStep& s) { return std::ldexp(s.R2M, int(std::clamp<int64_t>(s.R2E, -1100, 1100))); }
+
 // A pixel's difference W * 2^S, with W kept near 1, for views whose pixel
 // step lies below the double range. Dc holds dc * 2^-S; parts of dz or dc
 // that fall below 2^-1022 of the other terms count as 0, as they would in
 // any double sum.
 struct TScaledDifference {
   using TStep = TDeepBlaStep;
+  // |W|^2 is scaled back near 1 when it leaves these bounds.
+  static constexpr double kLow2 = 0x1p-200, kHigh2 = 0x1p200;
   TC W, Dc;
   int64_t S = 0;
   double Factor = 0;  // 2^S, or 0 where W * 2^S is negligible beside any Z
@@ -148,7 +156,7 @@ struct TScaledDifference {
   void Step(TC Z, TC u) {
     W = W * PowerFactor<D>(Z, u) + Dc;
     const double w2 = Modulus2(W);
-    if (w2 > 0x1p200 || w2 < 0x1p-200) Normalize();
+    if (w2 > kHigh2 || w2 < kLow2) Normalize();
   }
 
   // dz with its full exponent, for points of the orbit as small as dz
@@ -285,10 +293,8 @@ class TPerturbationOf final : public TPerturbation::TImpl {
       PrimaryTable.Build(Ref->Primary, Power, int32_t(Ref->Primary.size()) - 3, Julia ? TFloatExp() : reach);
       if (Julia) CriticalTable.Build(Ref->Critical, Power, int32_t(Ref->Critical.size()) - 3, TFloatExp());
       Approximate = true;
-      if constexpr (!Deep) {
-        PrimaryReach = ReachOf(PrimaryTable, Ref->Primary.size());
-        if (Julia) CriticalReach = ReachOf(CriticalTable, Ref->Critical.size());
-      }
+      PrimaryReach = ReachOf(PrimaryTable, Ref->Primary.size());
+      if (Julia) CriticalReach = ReachOf(CriticalTable, Ref->Critical.size());
     }
     if constexpr (!Deep) {
       const double r = reach.ToDouble();
@@ -311,9 +317,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
 
   void EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t rows, TPixelChannels* out,
                       int64_t* steps) const override {
-    if constexpr (!Deep) {
-      if (DeepLanesServe() && EvaluateLanes(ctx, px, rows, out, steps)) return;
-    }
+    if (DeepLanesServe() && EvaluateLanes(ctx, px, rows, out, steps)) return;
     for (int32_t py = 0; py < rows; ++py) {
       if (FaultPending()) ClearFaults();
       out[py] = Evaluate(ctx, px, py, steps);
@@ -453,7 +457,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     r.last = int32_t(Ref->Primary.size()) - 1;
     if (Approximate) {
       r.table = &PrimaryTable;
-      if constexpr (!Deep) r.reach = PrimaryReach.data();
+      r.reach = PrimaryReach.data();
     }
     r.m = r.first = r.k;
     return r;
@@ -557,8 +561,8 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     std::vector<double> reach(size);
     for (size_t m = 0; m < size; ++m) {
       int32_t length = 0;
-      table.Find(int32_t(m), INT32_MAX, length, [&](const TBlaStep& s) {
-        reach[m] = std::max(reach[m], s.R2);
+      table.Find(int32_t(m), INT32_MAX, length, [&](const typename TDifference::TStep& s) {
+        reach[m] = std::max(reach[m], SquaredRadius(s));
         return false;
       });
     }
@@ -594,7 +598,8 @@ class TPerturbationOf final : public TPerturbation::TImpl {
             Finish(slot, r.k + Owner.Offset, tail);
             break;
           }
-          if (kind == TIteration::Single) {
+          // A scaled difference too small for doubles stays here.
+          if (kind == TIteration::Single && r.dz.Factor != 0) {
             Hand(r, tail, lane);
             return true;
           }
@@ -618,6 +623,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     static void Hand(const TRun& r, const TOrbitTail& tail, TDeepLane& lane) {
       lane.W = r.dz.W;
       lane.Dc = r.dz.Dc;
+      lane.Factor = r.dz.Factor;
       lane.Z = r.ref + r.m;
       lane.Reach = r.reach ? r.reach + r.m : nullptr;
       lane.Free = std::min(r.last - r.m, r.end - r.k + 1);
@@ -650,7 +656,10 @@ class TPerturbationOf final : public TPerturbation::TImpl {
       constexpr int D = decltype(power)::value;
       auto run = [&]<bool Tail>(std::bool_constant<Tail>) {
         TLaneHost<D, Tail> host(*this, px, rows, end, escapes.data(), tails.data());
-        DeepLaneRun(D, Approximate, Tail, Bailout, host);
+        const TDeepLaneBounds bounds = Deep ? TDeepLaneBounds{kTinyPoint2, TScaledDifference::kLow2,
+                                                              TScaledDifference::kHigh2}
+                                            : TDeepLaneBounds{};
+        DeepLaneRun(D, Approximate, Tail, Bailout, bounds, host);
         return host.Steps;
       };
       return Smoothing ? run(std::true_type{}) : run(std::false_type{});

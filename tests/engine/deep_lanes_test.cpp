@@ -3,37 +3,21 @@
 #include <string>
 #include <vector>
 
+#include "bench/minibrot_views.h"
 #include "engine/perturbation.h"
 #include "formulas/vector_kernels.h"
 
 namespace {
-
-// The window `columns` x `rows` centred on (cx, cy), `w` wide.
-TDeepWindow WindowAt(const char* cx, const char* cy, const char* w, int32_t columns, int32_t rows) {
-  TDeepWindow window{TDeepReal(), TDeepReal(), TDeepReal()};
-  EXPECT_TRUE(TDeepReal::Parse(w, 64, window.W));
-  const mpfr_prec_t bits = DeepBitsFor(TDeepWindow{TDeepReal(1.0L, 64), TDeepReal(1.0L, 64), window.W}, columns) + 16;
-  TDeepReal x(bits), y(bits);
-  EXPECT_TRUE(TDeepReal::Parse(cx, bits, x));
-  EXPECT_TRUE(TDeepReal::Parse(cy, bits, y));
-  EXPECT_TRUE(TDeepReal::Parse(w, bits, window.W));
-  const TDeepReal step = window.W / TDeepReal(Extended(columns - 1), bits);
-  window.X = x - step * TDeepReal(Extended(columns - 1) / 2, bits);
-  window.Y = y + step * TDeepReal(Extended(rows - 1) / 2, bits);
-  return window;
-}
 
 // Restores the vector switches however the test ends.
 struct TVectorSwitches {
   ~TVectorSwitches() { ForceScalarFastPath = ForceNarrowVectors = false; }
 };
 
-const char* const kMinibrotX =
-    "-0.7451185733450277390581105048020452894110251221718812780675048532968082704400695892537828978270268"
-    "43980410330711295596276606";
-const char* const kMinibrotY =
-    "0.13118639445053351244251423032194370888998182001700836266102086007805303665581891666459587535382728"
-    "0893953755091247445683428";
+const char* const kMinibrotX = kMinibrotViews[0].Re;
+const char* const kMinibrotY = kMinibrotViews[0].Im;
+const char* const kDeepMinibrotX = kMinibrotViews[2].Re;
+const char* const kDeepMinibrotY = kMinibrotViews[2].Im;
 
 TEST(DeepLanes, ColumnsGiveTheValuesAndStepsOfSinglePixels) {
   struct Row {
@@ -61,6 +45,11 @@ TEST(DeepLanes, ColumnsGiveTheValuesAndStepsOfSinglePixels) {
       {0, false, 0, true, 100000, 100000, kMinibrotX, kMinibrotY, "8.276e-103"},
       {0, false, 2, true, 100000, 100000, kMinibrotX, kMinibrotY, "8.276e-103"},
       {0, false, 0, true, 100000, 20000, kMinibrotX, kMinibrotY, "8.276e-103"},
+      // Differences scaled by a power of two: past the double range, and a
+      // minibrot whose differences and reference pass below it.
+      {0, false, 0, true, 2000, 2000, "0", "1", "1e-310"},
+      {0, false, 3, true, 2000, 2000, "0", "1", "1e-310"},
+      {0, false, 0, true, 1000000, 1000000, kDeepMinibrotX, kDeepMinibrotY, "5.621e-1008"},
   };
   constexpr int32_t kColumns = 12, kRows = 45;
   TVectorSwitches restore;
@@ -74,7 +63,7 @@ TEST(DeepLanes, ColumnsGiveTheValuesAndStepsOfSinglePixels) {
     TPerturbation deep;
     TDeepPrepare how;
     how.Approximate = r.approximate;
-    ASSERT_TRUE(deep.Prepare(ctx, WindowAt(r.cx, r.cy, r.w, kColumns, kRows), kColumns, kColumns, kRows, how));
+    ASSERT_TRUE(deep.Prepare(ctx, CentredWindow(r.cx, r.cy, r.w, kColumns, kRows), kColumns, kColumns, kRows, how));
     ctx.MaxIter = r.maxIter;
     std::vector<TPixelChannels> single;
     int64_t singleSteps = 0;
