@@ -22,6 +22,18 @@ inline double Pow2(int64_t k) {
   return r;
 }
 
+// The exponent e of frexp (x = m 2^e, 0.5 <= |m| < 1), read from the bits
+// of a normal double; frexp itself for the others.
+inline int ExponentOf(double x) {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  const int field = int((bits >> 52) & 0x7ff);
+  if (field != 0 && field != 0x7ff) return field - 1022;
+  int e = 0;
+  std::frexp(x, &e);
+  return e;
+}
+
 struct TFloatExp {
   double M = 0;
   int64_t E = 0;
@@ -34,8 +46,8 @@ struct TFloatExp {
       if (M == 0) E = 0;
       return;
     }
-    int k;
-    M = std::frexp(M, &k);
+    const int k = ExponentOf(M);
+    M = k > -1000 && k < 1000 ? M * Pow2(-k) : std::ldexp(M, -k);
     E += k;
   }
   // The value as a double: 0 when it lies below the normal range.
@@ -53,7 +65,7 @@ inline TFloatExp operator+(TFloatExp a, TFloatExp b) {
   if (a.E < b.E) std::swap(a, b);
   const int64_t shift = b.E - a.E;
   if (shift < -64) return a;
-  return TFloatExp(a.M + std::ldexp(b.M, int(shift)), a.E);
+  return TFloatExp(a.M + b.M * Pow2(shift), a.E);
 }
 inline TFloatExp operator-(TFloatExp a, TFloatExp b) { return a + -b; }
 inline bool operator<(TFloatExp a, TFloatExp b) { return (a - b).M < 0; }

@@ -139,10 +139,9 @@ struct TScaledDifference {
   bool Within(const TDeepBlaStep& s) const {
     const double w2 = Modulus2(W);
     if (w2 == 0) return s.R2M > 0;
-    int e = 0;
-    const double m = std::frexp(w2, &e);
+    const int e = ExponentOf(w2);
     const int64_t exponent = e + 2 * S;
-    return exponent < s.R2E || (exponent == s.R2E && m < s.R2M);
+    return exponent < s.R2E || (exponent == s.R2E && w2 * Pow2(-e) < s.R2M);
   }
   void Apply(const TDeepBlaStep& s) {
     const TC t = s.A.M * W, v = s.B.M * Dc;
@@ -172,6 +171,16 @@ struct TScaledDifference {
   void ExactStep(TCxOf<TFloatExp> Z) {
     SetExact(PowerDifference<D>(Z, Exact()) + Expanded(DcF));
   }
+  // The step from Z = 0 (every rebased pixel takes it), dz^D + dc: in
+  // doubles unless dz^D lies below their range.
+  template <int D>
+  void StepFromZero() {
+    const int64_t shift = (D - 1) * S;
+    if (shift < -1000) return ExactStep<D>({});
+    W = PowerDifference<D>(TC{}, W) * Pow2(shift) + Dc;
+    const double w2 = Modulus2(W);
+    if (w2 > kHigh2 || w2 < kLow2) Normalize();
+  }
 
  private:
   // Moves the exponent so that W is near 1, but never so far below dc that
@@ -179,11 +188,11 @@ struct TScaledDifference {
   void Normalize() {
     const double m = std::max(std::fabs(W.re), std::fabs(W.im));
     if (m != 0) {
-      int e = 0;
-      std::frexp(m, &e);
+      const int e = ExponentOf(m);
       int64_t s = S + e;
       if (DcF.M.re != 0 || DcF.M.im != 0) s = std::max<int64_t>(s, DcF.E - 300);
-      W = {std::ldexp(W.re, int(S - s)), std::ldexp(W.im, int(S - s))};
+      const int64_t shift = S - s;
+      W = shift > -1000 && shift < 1000 ? W * Pow2(shift) : TC{std::ldexp(W.re, int(shift)), std::ldexp(W.im, int(shift))};
       S = s;
     }
     Refresh();
@@ -532,7 +541,9 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     if (Modulus2(z) < Modulus2(dz) || r.m == r.last) {
       Rebase(r);
       r.dz.SetExact(z);
-      r.dz.template ExactStep<D>(TCxOf<TFloatExp>{});
+      r.dz.template StepFromZero<D>();
+    } else if (Z.re.M == 0 && Z.im.M == 0) {
+      r.dz.template StepFromZero<D>();
     } else {
       r.dz.template ExactStep<D>(Z);
     }
