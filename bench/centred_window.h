@@ -6,12 +6,13 @@
 #include "engine/deep_real.h"
 
 // The window `columns` x `rows` pixels, `width` wide, centred on (re, im),
-// with the bits the view needs and a few more.
+// in `bits` of precision, or (0) with the bits the view needs and a few more.
 inline TDeepWindow CentredWindow(const char* re, const char* im, const std::string& width, int32_t columns,
-                                 int32_t rows) {
+                                 int32_t rows, mpfr_prec_t bits = 0) {
   TDeepWindow window{TDeepReal(), TDeepReal(), TDeepReal()};
   TDeepReal::Parse(width, 64, window.W);
-  const mpfr_prec_t bits = DeepBitsFor(TDeepWindow{TDeepReal(1.0L, 64), TDeepReal(1.0L, 64), window.W}, columns) + 16;
+  if (bits == 0)
+    bits = DeepBitsFor(TDeepWindow{TDeepReal(1.0L, 64), TDeepReal(1.0L, 64), window.W}, columns) + 16;
   TDeepReal x(bits), y(bits);
   TDeepReal::Parse(re, bits, x);
   TDeepReal::Parse(im, bits, y);

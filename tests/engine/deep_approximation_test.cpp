@@ -10,7 +10,6 @@
 #include "engine/fractal.h"
 #include "engine/perturbation.h"
 #include "tests/document_test_helpers.h"
-#include "tests/engine/deep_views.h"
 
 namespace {
 
@@ -99,11 +98,11 @@ TEST(DeepApproximation, LongStepsKeepTheEscapeCountsOfSingleSteps) {
       {"minibrot", 0, 0, 100000, false, MinibrotNeighbourhood("8.276e-103", 32, 18), 20},
       {"minibrot smoothed", 0, 2, 100000, false, MinibrotNeighbourhood("8.276e-103", 32, 18), 20},
       {"z^4 Misiurewicz", 2, 0, 3000, false,
-       CentredDeepWindow("0.6299605249474365823836053036391141752851", "1.0911236359717214035600726141898088813259",
+       CentredWindow("0.6299605249474365823836053036391141752851", "1.0911236359717214035600726141898088813259",
                          "1e-26", 32, 18, 200),
        0},
       {"Julia", 0, 1, 3000, true,
-       CentredDeepWindow("1.50194366571612166326740690071288008879821909",
+       CentredWindow("1.50194366571612166326740690071288008879821909",
                          "-0.0623787565494804751395213326667782087838121769", "1e-30", 32, 18, 200),
        0},
   };

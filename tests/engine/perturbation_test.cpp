@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
+#include "bench/centred_window.h"
 #include "formulas/pixel.h"
-#include "tests/engine/deep_views.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ TView ViewAt(const char* cx, const char* cy, const char* w, int32_t columns, int
   EXPECT_TRUE(TDeepReal::Parse(w, 64, width));
   TDeepWindow probe{TDeepReal(1.0L, 64), TDeepReal(1.0L, 64), width};
   const mpfr_prec_t bits = 2 * DeepBitsFor(probe, columns);  // the brute force needs plenty
-  return {CentredDeepWindow(cx, cy, w, columns, rows, bits), columns, rows, bits};
+  return {CentredWindow(cx, cy, w, columns, rows, bits), columns, rows, bits};
 }
 
 TFormulaContext Context(int32_t number, bool julia, int32_t smoothing, int32_t maxIter) {
