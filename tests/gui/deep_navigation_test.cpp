@@ -116,7 +116,8 @@ TEST_F(MainFormTest, ThePositionStaysReadableBesideTheDepth) {
   Form->resize(300, Form->height());
   d.SetDeepWindow({Real("-0.743643887037158704752191506114774"), Real("0.131825904205311970493132056385139"),
                    Real("2e-34")});
-  QApplication::processEvents();
+  // Once rendered: the reference orbit's progress takes room of its own.
+  WaitForRender();
   QTest::mouseMove(Surface(), QPoint(150, 120));
   QApplication::processEvents();
   const auto* panel = Form->statusBar()->findChild<TCoordinatePanel*>();
