@@ -180,3 +180,9 @@ std::shared_ptr<const TDeepReference> ComputeDeepReference(const TFormulaContext
   }
   return ref;
 }
+
+std::shared_ptr<const TDeepReference> TSharedDeepReference::Get(const TReferenceWatch& watch) {
+  std::lock_guard<std::mutex> guard(Lock);
+  if (!Done) Done = ComputeDeepReference(Ctx, X, Y, Limit, watch, PixelStep);
+  return Done;
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -76,6 +77,27 @@ struct TDeepReference {
   // Whether this reference serves a render of `ctx` whose point needs `bits`
   // and whose pixels test orbit indices up to `limit`.
   bool Serves(const TFormulaContext& ctx, mpfr_prec_t bits, int32_t limit) const;
+};
+
+// A reference computed once, on first use, by whichever render needs it
+// first, with that render's stop request and progress: the frames of a
+// flight share one, and no window waits for it.
+class TSharedDeepReference {
+ public:
+  TSharedDeepReference(const TFormulaContext& ctx, const TDeepReal& x, const TDeepReal& y, int32_t limit,
+                       TFloatExp pixelStep)
+      : Ctx(ctx), X(x), Y(y), Limit(limit), PixelStep(pixelStep) {}
+  // The reference; null when its computation was stopped (a later call
+  // starts over).
+  std::shared_ptr<const TDeepReference> Get(const TReferenceWatch& watch);
+
+ private:
+  const TFormulaContext Ctx;
+  const TDeepReal X, Y;
+  const int32_t Limit;
+  const TFloatExp PixelStep;
+  std::mutex Lock;
+  std::shared_ptr<const TDeepReference> Done;
 };
 
 // The bits a deep render computes the reference point of a view `width`

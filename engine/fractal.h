@@ -19,7 +19,7 @@
 
 class TFThread;
 class TProfileFile;
-struct TDeepReference;
+class TSharedDeepReference;
 
 // The IFS points drawn per iteration (IFScounter), as the selection dialog
 // offers them.
@@ -163,7 +163,7 @@ class TFractal {
   // Reference orbits that deep renders started from now on use instead of
   // computing their own wherever they serve the view (engine/perturbation.h):
   // a flight through views around one point computes them once for all.
-  std::shared_ptr<const TDeepReference> DeepReference;
+  std::shared_ptr<TSharedDeepReference> DeepReference;
 
  private:
   friend class TFThread;

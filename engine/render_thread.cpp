@@ -132,7 +132,10 @@ void TFThread::PrepareDeepRender() {
   // Stopped while the reference orbit was computed: the passes end at once.
   TDeepPrepare how;
   how.Watch = {&Terminated, &ReferenceDone, &ReferenceTotal, [this] { ReportReference(); }};
-  how.Reference = Reference;
+  if (Reference) {
+    how.Reference = Reference->Get(how.Watch);
+    if (!how.Reference) return;  // stopped
+  }
   if (AutoIter) {
     TDeepLimitChoice choice;
     if (!ChooseDeepLimit(Ctx, Deep, d.Width, d.Height, d.BufWidth(), d.BufHeight(), MaxIterLimitFor(Ctx, Deep, d.Width),

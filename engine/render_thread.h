@@ -18,6 +18,7 @@ class TFractal;
 class TNamedMutex;
 class TPerturbation;
 struct TDeepReference;
+class TSharedDeepReference;
 
 constexpr uint32_t MSG_RENDER_PROGRESS = 0x613;
 // The reference orbit of a deep render: iterations done, of those to do.
@@ -85,7 +86,7 @@ class TFThread {
   Extended X = 0, Y = 0;
   TDeepWindow Deep;
   std::unique_ptr<TPerturbation> Perturbation;  // set for a deep render
-  std::shared_ptr<const TDeepReference> Reference;  // the document's, offered to the deep render
+  std::shared_ptr<TSharedDeepReference> Reference;  // the document's, offered to the deep render
   bool Progress = false, Preview = false, AutoIter = false;
   std::atomic<int64_t> ReferenceDone{0}, ReferenceTotal{0};
   int64_t ReferenceShown = -1;  // in tenths of a percent

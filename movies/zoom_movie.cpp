@@ -156,10 +156,10 @@ void VisitFrames(const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32
 
 // The reference orbits of the deepest of frames first..last, computed as its
 // own deep render would: at the centre of its image, to its precision and
-// its iteration limit. Every deep frame whose view holds that point (all of
+// its iteration limit, by the first frame's render that needs them. Every deep frame whose view holds that point (all of
 // them when the spots share one centre) renders from them instead of
 // computing its own. Null when the deepest frame is not a deep render's.
-std::shared_ptr<const TDeepReference> FlightReference(const TFractal& doc, const std::vector<TMovieSpot>& spots,
+std::shared_ptr<TSharedDeepReference> FlightReference(const TFractal& doc, const std::vector<TMovieSpot>& spots,
                                                       TZoomSmooth smooth, int32_t first, int32_t last) {
   std::optional<TZoomWindow> deepest;
   VisitFrames(spots, smooth, first, last, [&](const TZoomWindow& w, int32_t) {
@@ -178,7 +178,7 @@ std::shared_ptr<const TDeepReference> FlightReference(const TFractal& doc, const
   // The deepest frame's pixel step ends the orbit of a minibrot's nucleus
   // after one period, for every frame: a shallower frame's pixels lie
   // farther apart still.
-  return ComputeDeepReference(ctx, x, y, ctx.MaxIter, {}, FloatExpOf(step));
+  return std::make_shared<TSharedDeepReference>(ctx, x, y, ctx.MaxIter, FloatExpOf(step));
 }
 
 }  // namespace

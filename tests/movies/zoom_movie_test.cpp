@@ -194,7 +194,7 @@ class TRenderingHost : public TMovieHost {
   bool WriteFrame(int32_t) override {
     Values.emplace_back(Doc.ValueBuffer(), Doc.ValueBuffer() + size_t(Doc.PixelCount) * 3);
     Used.push_back(Doc.RenderThread()->DeepReference());
-    Offered.push_back(Doc.DeepReference);
+    Offered.push_back(Doc.DeepReference ? Doc.DeepReference->Get({}) : nullptr);
     return true;
   }
   bool Running() const override { return true; }
