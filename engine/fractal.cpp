@@ -88,6 +88,20 @@ void TFractal::StopThread() {
   Thread.reset();
 }
 
+void TFractal::CompileUserFormula() {
+  // The new module replaces this document's old one, files and all; the old
+  // one may carry the very names the new one gets.
+  ReleaseUserModule();
+  TCompiledFormula compiled = CompileFormula(UserLines ? *UserLines : std::vector<std::string>{});
+  SourcePath = std::move(compiled.SourcePath);
+  ModulePath = std::move(compiled.ModulePath);
+  CompilerOutput = std::move(compiled.Output);
+  if (!compiled.Module) return;
+  UserModule = compiled.Module;
+  Ctx.UserFormula = reinterpret_cast<TUserFormulaProc>(compiled.Entry);
+  UserFormulaAttached = true;
+}
+
 void TFractal::ReleaseUserModule() {
   // An entry taken over from another document without its module is only
   // forgotten; it must not outlive the module its owner may unload.

@@ -17,7 +17,6 @@
 #include <cstring>
 #include <mutex>
 
-#include "engine/fractal.h"
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
 
@@ -269,52 +268,44 @@ TBusyCursorHandler SetBusyCursorHandler(TBusyCursorHandler handler) {
   return old;
 }
 
-void TFractal::CompileUserFormula() {
-  // The new module replaces this document's old one, files and all; the old
-  // one may carry the very names the new one gets.
-  ReleaseUserModule();
-  CompilerOutput.clear();
-
+TCompiledFormula CompileFormula(const std::vector<std::string>& lines) {
+  TCompiledFormula result;
   const std::string folder = UserFormulaFolder();
   const std::string stamp = UserFormulaStamp(std::time(nullptr));
-  ModulePath = folder + stamp + ".dll";
-  SourcePath = folder + stamp + ".dpr";
+  result.ModulePath = folder + stamp + ".dll";
+  result.SourcePath = folder + stamp + ".dpr";
   // Only a module this compilation writes may be loaded below.
-  ::unlink(ModulePath.c_str());
+  ::unlink(result.ModulePath.c_str());
 
   std::string error;
-  const bool written = WriteTextFile(SourcePath, UserFormulaSource(UserLines ? *UserLines : std::vector<std::string>{}),
-                                     error) &&
-                       WriteTextFile(SettingsFileToWrite(kMakeBat), MakeBatText(SourcePath), error);
+  const bool written = WriteTextFile(result.SourcePath, UserFormulaSource(lines), error) &&
+                       WriteTextFile(SettingsFileToWrite(kMakeBat), MakeBatText(result.SourcePath), error);
   if (!written) {
-    CompilerOutput = error;
+    result.Output = error;
   } else {
     TCompileRun run;
     {
       TBusyCursor busy;
       run = RunCompileProcess(DataFile(kLauncher), SettingsFolder());
     }
-    CompilerOutput = std::move(run.Output);
+    result.Output = std::move(run.Output);
     if (!run.Started)
       ShowMessage("Create compile process failed, windows error code = " + std::to_string(run.StartError));
     else if (!run.Waited)
       ShowMessage("Wait compile process failed, windows error code = " + std::to_string(run.WaitError));
   }
 
-  if (!FileExists(ModulePath)) {
+  if (!FileExists(result.ModulePath)) {
     // The compiler's report stands in for its console window.
-    if (!CompilerOutput.empty()) ShowMessage(CompilerOutput);
-    return;
+    if (!result.Output.empty()) ShowMessage(result.Output);
+    return result;
   }
-  void* entry = nullptr;
-  void* module = LoadFormulaModule(ModulePath, entry, error);
-  if (!module) {
-    if (!CompilerOutput.empty() && CompilerOutput.back() != '\n') CompilerOutput += '\n';
-    CompilerOutput += error;
+  result.Module = LoadFormulaModule(result.ModulePath, result.Entry, error);
+  if (!result.Module) {
+    if (!result.Output.empty() && result.Output.back() != '\n') result.Output += '\n';
+    result.Output += error;
+    result.Entry = nullptr;
     ShowMessage("No DLL !!!");
-    return;
   }
-  UserModule = module;
-  Ctx.UserFormula = reinterpret_cast<TUserFormulaProc>(entry);
-  UserFormulaAttached = true;
+  return result;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Building the user formula (number 3000): the library source wrapped around
 // the user's lines, the batch file that compiles it, the compiler kit beside
-// the program, and the run of the compiler. TFractal::CompileUserFormula ties
-// them together.
+// the program, the run of the compiler and the loading of the module it
+// writes. The document (TFractal::CompileUserFormula) takes the result.
 
 #include <ctime>
 #include <functional>
@@ -54,3 +54,17 @@ TCompileRun RunCompileProcess(const std::string& program, const std::string& fol
 // runs. The windowed program installs one; by default nothing happens.
 using TBusyCursorHandler = std::function<void(bool busy)>;
 TBusyCursorHandler SetBusyCursorHandler(TBusyCursorHandler handler);
+
+// A compilation of the user's lines: where its files went, what the compiler
+// reported, and the loaded module with its formula entry (both null when it
+// failed; the reason has been shown).
+struct TCompiledFormula {
+  std::string SourcePath, ModulePath;
+  std::string Output;
+  void* Module = nullptr;
+  void* Entry = nullptr;
+};
+
+// Writes the source and "Make.bat", runs the compiler under the busy cursor
+// and loads the module it produced.
+TCompiledFormula CompileFormula(const std::vector<std::string>& lines);
