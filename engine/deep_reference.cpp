@@ -148,6 +148,15 @@ mpfr_prec_t DeepReferenceBits(const TDeepWindow& window, int32_t width) {
   return DeepBitsFor(window, width) + kReferenceGuardBits;
 }
 
+TDeepImageCentre DeepImageCentre(const TDeepWindow& window, int32_t width, int32_t columns, int32_t rows) {
+  const mpfr_prec_t bits = DeepReferenceBits(window, width);
+  TDeepReal step = window.W / TDeepReal(Extended(width - 1), bits);
+  step.SetBits(bits);
+  TDeepReal x = window.X + step * TDeepReal(Extended(columns - 1) / 2, bits);
+  TDeepReal y = window.Y - step * TDeepReal(Extended(rows - 1) / 2, bits);
+  return {std::move(step), std::move(x), std::move(y)};
+}
+
 std::shared_ptr<const TDeepReference> ComputeDeepReference(const TFormulaContext& ctx, const TDeepReal& x,
                                                            const TDeepReal& y, int32_t limit,
                                                            const TReferenceWatch& watch, TFloatExp pixelStep) {

@@ -105,6 +105,14 @@ class TSharedDeepReference {
 // do, so guard bits beyond the view's own keep them well below a pixel.
 mpfr_prec_t DeepReferenceBits(const TDeepWindow& window, int32_t width);
 
+// The pixel step of a deep render of `window`, `width` pixels wide, and the
+// centre of its columns x rows image, where its reference orbits start; at
+// DeepReferenceBits.
+struct TDeepImageCentre {
+  TDeepReal Step, X, Y;
+};
+TDeepImageCentre DeepImageCentre(const TDeepWindow& window, int32_t width, int32_t columns, int32_t rows);
+
 // The reference orbits of (x, y) for `ctx`, whose pixels test indices up to
 // `limit` and lie `pixelStep` apart (0: the orbit does not end early); null
 // when the watch's stop request turned true.

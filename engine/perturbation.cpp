@@ -267,29 +267,25 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     Smoothing = FiltersActive(&ctx);
 
     const mpfr_prec_t bits = DeepReferenceBits(window, width);
-    TDeepReal step = window.W / TDeepReal(Extended(width - 1), bits);
-    step.SetBits(bits);
+    const TDeepImageCentre centre = DeepImageCentre(window, width, columns, rows);
     CentreColumn = double(columns - 1) / 2;
     CentreRow = double(rows - 1) / 2;
-    TDeepComplex centre(bits);
-    centre.Re = window.X + step * TDeepReal(Extended(columns - 1) / 2, bits);
-    centre.Im = window.Y - step * TDeepReal(Extended(rows - 1) / 2, bits);
-    Step = step.ToDouble();
-    StepF = FloatExpOf(step);
+    Step = centre.Step.ToDouble();
+    StepF = FloatExpOf(centre.Step);
 
     // A reference of an earlier view serves when its point lies inside this
     // one; the pixels' offsets then count from that point.
     const int32_t limit = std::max(MaxIter - Offset, 1);
     const TFloatExp radius = StepF * TFloatExp(std::hypot(CentreColumn, CentreRow));
     if (how.Reference && how.Reference->Serves(ctx, bits, limit)) {
-      const TDeepReal dx = centre.Re - how.Reference->X, dy = centre.Im - how.Reference->Y;
+      const TDeepReal dx = centre.X - how.Reference->X, dy = centre.Y - how.Reference->Y;
       const TCxOf<TFloatExp> delta{FloatExpOf(dx), FloatExpOf(dy)};
       if (!(radius < Sqrt(Modulus2(delta)))) {
         Ref = how.Reference;
         DeltaF = delta;
       }
     }
-    if (!Ref) Ref = ComputeDeepReference(ctx, centre.Re, centre.Im, limit, how.Watch, StepF);
+    if (!Ref) Ref = ComputeDeepReference(ctx, centre.X, centre.Y, limit, how.Watch, StepF);
     if (!Ref) return false;
     Delta = {DeltaF.re.ToDouble(), DeltaF.im.ToDouble()};
     CentreX = Ref->X.ToDouble();

@@ -171,14 +171,11 @@ std::shared_ptr<TSharedDeepReference> FlightReference(const TFractal& doc, const
   TFormulaContext ctx = doc.Ctx;
   ctx.MaxIter = doc.RenderMaxIter(window);
   if (doc.Width < 2 || !PerturbationServes(ctx) || !PastOrdinaryPrecision(window, doc.Width)) return nullptr;
-  const mpfr_prec_t bits = DeepReferenceBits(window, doc.Width);
-  const TDeepReal step = window.W / TDeepReal(Extended(doc.Width - 1), bits);
-  const TDeepReal x = window.X + step * TDeepReal(Extended(doc.BufWidth() - 1) / 2, bits);
-  const TDeepReal y = window.Y - step * TDeepReal(Extended(doc.BufHeight() - 1) / 2, bits);
+  const TDeepImageCentre centre = DeepImageCentre(window, doc.Width, doc.BufWidth(), doc.BufHeight());
   // The deepest frame's pixel step ends the orbit of a minibrot's nucleus
   // after one period, for every frame: a shallower frame's pixels lie
   // farther apart still.
-  return std::make_shared<TSharedDeepReference>(ctx, x, y, ctx.MaxIter, FloatExpOf(step));
+  return std::make_shared<TSharedDeepReference>(ctx, centre.X, centre.Y, ctx.MaxIter, FloatExpOf(centre.Step));
 }
 
 }  // namespace
