@@ -145,7 +145,7 @@ void BM_DeepFlight(benchmark::State& state) {
       RunZoomLoop(host, flight, TZoomSmooth::Regular, 0, kFrames);
     } else {
       for (int32_t c = 0; c <= kFrames; ++c) {
-        ShowZoomWindow(host.Doc, ZoomWindow(flight, TZoomSmooth::Regular, c));
+        host.Doc.SetWindow(ZoomWindow(flight, TZoomSmooth::Regular, c));
         host.RenderAndWait();
         host.WriteFrame(c);
       }
@@ -175,9 +175,10 @@ void BM_DeepFlightReference(benchmark::State& state) {
   TNullCanvas canvas;
   TFractal doc(-1, 0, 0, 0, kWidth, kHeight, &canvas);
   doc.Ctx.Number = 0;
-  const TDeepWindow window = *SpotAt(kLocations[state.range(0)], state.range(1)).Deep;
+  const TViewWindow view = SpotAt(kLocations[state.range(0)], state.range(1)).Window;
+  const TDeepWindow& window = view.Exact();
   TFormulaContext ctx = doc.Ctx;
-  ctx.MaxIter = doc.RenderMaxIter(window);
+  ctx.MaxIter = doc.RenderMaxIter(view);
   const mpfr_prec_t bits = DeepReferenceBits(window, kWidth);
   const TCx c = PointOf(kLocations[state.range(0)], bits);
   double seconds = 0;

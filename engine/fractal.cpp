@@ -129,9 +129,9 @@ void TFractal::AllocateOrbitStore() {
 
 int32_t TFractal::AutoMaxIter() const { return AutoIter ? AutoMaxIterOf(Width, W) : Ctx.MaxIter; }
 
-int32_t TFractal::MaxIterLimit() const { return MaxIterLimitFor(Ctx, Deep, Width); }
+int32_t TFractal::MaxIterLimit() const { return MaxIterLimitFor(Ctx, FWindow.Exact(), Width); }
 
-int32_t TFractal::RenderMaxIter(const TDeepWindow& window) const { return MaxIterOf(window.W.ToExtended(), window); }
+int32_t TFractal::RenderMaxIter(const TViewWindow& window) const { return MaxIterOf(window.W(), window.Exact()); }
 
 int32_t TFractal::MaxIterOf(Extended w, const TDeepWindow& window) const {
   const int32_t n = AutoIter ? AutoMaxIterOf(Width, w) : Ctx.MaxIter;
@@ -155,7 +155,7 @@ void TFractal::Restart() {
   // A stored limit past what the view takes (read from a spot file, or kept
   // from a view or formula that took more) falls back to its cap here, where
   // every change of view, size or formula passes.
-  Ctx.MaxIter = MaxIterOf(W, Deep);
+  Ctx.MaxIter = MaxIterOf(W, FWindow.Exact());
   AllocateOrbitStore();
   Ctx.FastArithmetic = UseFastArithmetic;
   if (OnRenderStart) OnRenderStart(this);
@@ -169,10 +169,10 @@ void TFractal::TakeAutoMaxIter(int32_t n) {
 }
 
 void TFractal::SetFormula(int32_t number, Extended x, Extended y, Extended w) {
-  X0 = X = x;
-  Y0 = Y = y;
-  W0 = W = w;
-  DeepFromExtended();
+  X0 = x;
+  Y0 = y;
+  W0 = w;
+  FWindow = TViewWindow(x, y, w);
   Ctx.Number = number;
   Restart();
 }
@@ -209,29 +209,16 @@ void TFractal::SetSize(int32_t width, int32_t height) {
   Restart();
 }
 
-void TFractal::SetWindow(Extended x, Extended y, Extended w) {
-  X = x;
-  Y = y;
-  W = w;
-  DeepFromExtended();
+void TFractal::SetWindow(Extended x, Extended y, Extended w) { SetWindow(TViewWindow(x, y, w)); }
+
+void TFractal::SetWindow(const TViewWindow& window) {
+  FWindow = window;
   Restart();
 }
 
-void TFractal::SetDeepWindow(const TDeepWindow& window) {
-  TakeDeepWindow(RoundedWindow(window));
-  Restart();
-}
+void TFractal::SetDeepWindow(const TDeepWindow& window) { SetWindow(TViewWindow::Rounded(window)); }
 
-void TFractal::MoveWindow(const TViewMove& move) { SetDeepWindow(MovedWindow(Deep, move)); }
-
-void TFractal::TakeDeepWindow(const TDeepWindow& window) {
-  Deep = window;
-  X = Deep.X.ToExtended();
-  Y = Deep.Y.ToExtended();
-  W = Deep.W.ToExtended();
-}
-
-void TFractal::DeepFromExtended() { Deep = WindowOf(X, Y, W); }
+void TFractal::MoveWindow(const TViewMove& move) { SetWindow(FWindow.Moved(move)); }
 
 void TFractal::SetJuliaPoint(Extended re, Extended im) {
   if (re == Ctx.PJ.re && im == Ctx.PJ.im) return;
@@ -451,10 +438,7 @@ void TFractal::Assign(const TFractal* other) {
   X0 = other->X0;
   Y0 = other->Y0;
   W0 = other->W0;
-  X = other->X;
-  Y = other->Y;
-  W = other->W;
-  Deep = other->Deep;
+  FWindow = other->FWindow;
   Palette->Assign(*other->Palette);
   AutoIter = other->AutoIter;
   Ctx.Orbit = {0.001L, 0.001L};

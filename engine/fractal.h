@@ -12,6 +12,7 @@
 
 #include "engine/deep_real.h"
 #include "engine/deep_window.h"
+#include "engine/view_window.h"
 #include "engine/iteration_limit.h"
 #include "engine/palette.h"
 #include "formulas/formula_context.h"
@@ -45,9 +46,11 @@ class TFractal {
   void SetFormula(int32_t number, Extended x, Extended y, Extended w);
   void SetSize(int32_t width, int32_t height);
   void SetWindow(Extended x, Extended y, Extended w);
+  void SetWindow(const TViewWindow& window);
   // Sets the view from its deep window, kept to the precision its depth
   // needs (engine/deep_window.h); X, Y, W become its rounding.
   void SetDeepWindow(const TDeepWindow& window);
+  const TViewWindow& ViewWindow() const { return FWindow; }
   // Moves or zooms the view by pixels of the current view, computed from the
   // deep window.
   void MoveWindow(const TViewMove& move);
@@ -63,7 +66,7 @@ class TFractal {
   int32_t MaxIterLimit() const;
   // The maximum iterations a render of `window` at the document's size and
   // parameters gets.
-  int32_t RenderMaxIter(const TDeepWindow& window) const;
+  int32_t RenderMaxIter(const TViewWindow& window) const;
   void SetProperty(int32_t index, const TPropertyValue& value);
   void SetUserFormula(const std::vector<std::string>& lines);
   // Generates the library source of the user formula, runs the compiler kit
@@ -155,10 +158,16 @@ class TFractal {
   bool ProgressFlag = false;
   bool AutoIter = true;
   Extended X0 = 0, Y0 = 0, W0 = 0;
-  Extended X = 0, Y = 0, W = 0;
-  // The view window X, Y, W in arbitrary precision: equal to them unless the
-  // view is deeper than they resolve.
-  TDeepWindow Deep;
+
+ private:
+  TViewWindow FWindow;
+
+ public:
+  // The view window's rounding X, Y, W and its exact window Deep, equal to
+  // them unless the view is deeper than they resolve. Read-only: the view
+  // changes through SetWindow, SetDeepWindow and MoveWindow.
+  const Extended &X = FWindow.X(), &Y = FWindow.Y(), &W = FWindow.W();
+  const TDeepWindow& Deep = FWindow.Exact();
   TFormulaContext Ctx;
   // Reference orbits that deep renders started from now on use instead of
   // computing their own wherever they serve the view (engine/perturbation.h):
@@ -172,13 +181,8 @@ class TFractal {
   void AllocateOrbitStore();
   // The maximum iterations of a view `w` wide whose deep window is `window`.
   int32_t MaxIterOf(Extended w, const TDeepWindow& window) const;
-  // Makes the deep window equal to the extended X, Y, W.
-  void DeepFromExtended();
-  // Reads the deep keys of a spot over the window X, Y, W just read (and
-  // Deep made equal to them).
+  // Reads the deep keys of a spot over the window X, Y, W just read.
   void LoadDeepWindow(const TProfileFile& f);
-  // Sets the deep window as it is, and X, Y, W to its rounding.
-  void TakeDeepWindow(const TDeepWindow& window);
   // Takes the limit the render chose for a deep view with the automatic
   // limit and tells the owners.
   void TakeAutoMaxIter(int32_t n);

@@ -74,8 +74,8 @@ void TFractal::SaveSpot(TProfileFile& f) const {
   f.WriteInt(kFractal, "Smoothing", c.Smoothing);
   f.WriteBool(kFractal, "Double", c.Double);
   for (int k = 0; k < kConstructorCoefCount; ++k) f.WriteReal(kFractal, kConstructorKeys[k], c.Constructor[k]);
-  if (IsDeep(Deep)) {
-    const std::array<std::string, 3> texts = DeepTexts(Deep);
+  if (FWindow.IsDeep()) {
+    const std::array<std::string, 3> texts = FWindow.Texts();
     for (int k = 0; k < 3; ++k) f.WriteString(kFractal, kDeepKeys[k], texts[k]);
   } else {
     for (const char* key : kDeepKeys) f.DeleteKey(kFractal, key);
@@ -95,13 +95,14 @@ void TFractal::LoadDeepWindow(const TProfileFile& f) {
   if (std::none_of(std::begin(kDeepKeys), std::end(kDeepKeys),
                    [&f](const char* key) { return f.ValueExists(kFractal, key); }))
     return;
-  const std::array<std::string, 3> extended = DeepTexts(Deep);
+  const std::array<std::string, 3> extended = FWindow.Texts();
   std::string texts[3];
   for (int k = 0; k < 3; ++k) texts[k] = f.ReadString(kFractal, kDeepKeys[k], extended[k]);
-  TDeepWindow window;
-  const int bad = ParseDeepWindow(texts, window);
+  TViewWindow window;
+  const int bad = ParseViewWindow(texts, window);
   if (bad >= 0) throw f.NotAReal(kFractal, kDeepKeys[bad]);
-  if (Agree(window.X, X) && Agree(window.Y, Y) && Agree(window.W, W)) TakeDeepWindow(window);
+  const TDeepWindow& deep = window.Exact();
+  if (Agree(deep.X, X) && Agree(deep.Y, Y) && Agree(deep.W, W)) FWindow = window;
 }
 
 void TFractal::LoadSpot(const std::string& path) { LoadSpot(TProfileFile(path)); }
@@ -111,10 +112,10 @@ void TFractal::LoadSpot(const TProfileFile& f) {
   Palette->LoadFromProfile(f);  // its errors reach the caller
   try {
     TFormulaContext& c = Ctx;
-    X = ReadViewCoordinate(f, kFractal, "X_Coord", "-2.2");
-    Y = ReadViewCoordinate(f, kFractal, "Y_Coord", "-1.4");
-    W = ReadViewWidth(f, kFractal, "W_Coord", "2.8");
-    DeepFromExtended();
+    // Each coordinate read stays loaded when a later key cannot be read.
+    FWindow = TViewWindow(ReadViewCoordinate(f, kFractal, "X_Coord", "-2.2"), Y, W);
+    FWindow = TViewWindow(X, ReadViewCoordinate(f, kFractal, "Y_Coord", "-1.4"), W);
+    FWindow = TViewWindow(X, Y, ReadViewWidth(f, kFractal, "W_Coord", "2.8"));
     LoadDeepWindow(f);
     X0 = f.ReadReal(kFractal, "X0_Coord", "-2.2");
     Y0 = f.ReadReal(kFractal, "Y0_Coord", "-1.4");

@@ -191,8 +191,8 @@ void TSpotsForm::Refresh(int selected) {
   for (size_t i = 0; i < spots.size(); ++i) {
     const TMovieSpot& s = spots[i];
     std::optional<Extended> next;
-    if (i + 1 < spots.size()) next = spots[i + 1].W;
-    const QString row = QString::fromStdString(SpotRowText(s.X, s.Y, s.W, s.Frames, next));
+    if (i + 1 < spots.size()) next = spots[i + 1].Window.W();
+    const QString row = QString::fromStdString(SpotRowText(s.Window.X(), s.Window.Y(), s.Window.W(), s.Frames, next));
     // Three values of fixed width, then the frame count and speed.
     auto* item = new QTreeWidgetItem(FList);
     for (int c = 0; c < 3; ++c) item->setText(c, row.mid(c * (kValueWidth + 1), kValueWidth));
@@ -200,7 +200,7 @@ void TSpotsForm::Refresh(int selected) {
   }
   if (selected >= 0 && selected < int(spots.size())) FList->setCurrentItem(FList->topLevelItem(selected));
   UpdateButtons();
-  const Extended w0 = spots.size() > 0 ? spots[0].W : 0, w1 = spots.size() > 1 ? spots[1].W : 0;
+  const Extended w0 = spots.size() > 0 ? spots[0].Window.W() : 0, w1 = spots.size() > 1 ? spots[1].Window.W() : 0;
   FRecommendation->setText(QString::fromStdString(SmoothRecommendation(spots.size(), w0, w1)));
 }
 
@@ -234,7 +234,7 @@ void TSpotsForm::JumpToSpot() {
   const int i = Selected();
   const std::vector<TMovieSpot>& spots = ZoomMovie().Spots;
   if (i < 0 || i >= int(spots.size())) return;
-  ShowZoomWindow(Doc, SpotWindow(spots[size_t(i)]));
+  Doc.SetWindow(spots[size_t(i)].Window);
 }
 
 void TSpotsForm::EditFrameCount() {

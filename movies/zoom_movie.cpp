@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "engine/deep_reference.h"
 #include "engine/deep_window.h"
@@ -51,91 +52,66 @@ std::vector<Extended> SegmentWidths(Extended wa, Extended wb, int32_t n, TZoomSm
 }
 
 TMovieSpot MovieSpotOf(const TFractal& doc, int32_t frames) {
-  TMovieSpot spot{doc.X, doc.Y, doc.W, frames};
-  if (IsDeep(doc.Deep)) spot.Deep = doc.Deep;
-  return spot;
-}
-
-TZoomWindow SpotWindow(const TMovieSpot& spot) { return {spot.X, spot.Y, spot.W, spot.Deep}; }
-
-void ShowZoomWindow(TFractal& doc, const TZoomWindow& window) {
-  if (window.Deep)
-    doc.SetDeepWindow(*window.Deep);
-  else
-    doc.SetWindow(window.X, window.Y, window.W);
+  const TViewWindow& window = doc.ViewWindow();
+  return {window.IsDeep() ? window : TViewWindow(doc.X, doc.Y, doc.W), frames};
 }
 
 namespace {
 
-TDeepWindow DeepOf(const TMovieSpot& spot) { return spot.Deep ? *spot.Deep : WindowOf(spot.X, spot.Y, spot.W); }
-
-TZoomWindow DeepZoomWindow(const TDeepWindow& window) {
-  const TDeepWindow rounded = RoundedWindow(window);
-  return {rounded.X.ToExtended(), rounded.Y.ToExtended(), rounded.W.ToExtended(), rounded};
-}
-
-// SegmentWindows for deep spots: the same laws, the centre in arbitrary
-// precision. The widths stay extended (a deep window's width is one).
-std::vector<TZoomWindow> DeepSegmentWindows(const TMovieSpot& a, const TMovieSpot& b, TZoomSmooth smooth) {
-  const int32_t n = a.Frames;
-  const TDeepWindow da = DeepOf(a), db = DeepOf(b);
-  // Every frame lies between the two widths, so the finer spot's bits
-  // resolve it; the width ratio's bits keep the interpolation exact enough.
-  const long ratio = std::labs(da.W.Exponent() - db.W.Exponent());
-  const mpfr_prec_t bits = std::max({da.X.Bits(), da.Y.Bits(), db.X.Bits(), db.Y.Bits()}) + ratio + 64;
-  auto deep = [bits](Extended v) { return TDeepReal(v, bits); };
-  std::vector<TZoomWindow> windows;
-  windows.reserve(size_t(n));
-  if (a.W == b.W) {
-    for (int32_t k = 0; k < n; ++k) {
-      const TDeepReal t = deep(Extended(k)) / deep(Extended(n));
-      windows.push_back(DeepZoomWindow({da.X + (db.X - da.X) * t, da.Y + (db.Y - da.Y) * t, da.W}));
+// The frames of the segment from spot a to spot b: their widths by the
+// width law, and each frame's window on demand. The centre follows the
+// width, so that it arrives with it; between two spots of one width it moves
+// evenly. When a spot is deep the centre follows in arbitrary precision, to
+// the finer spot's bits plus the width ratio's, which keep the
+// interpolation exact enough.
+class TSegment {
+ public:
+  TSegment(const TMovieSpot& a, const TMovieSpot& b, TZoomSmooth smooth)
+      : A(a.Window), B(b.Window), Frames(std::max(a.Frames, 0)), Pan(A.W() == B.W()) {
+    Widths = Pan ? std::vector<Extended>(size_t(Frames), A.W()) : SegmentWidths(A.W(), B.W(), Frames, smooth);
+    if (A.IsDeep() || B.IsDeep()) {
+      const TDeepWindow &da = A.Exact(), &db = B.Exact();
+      const long ratio = std::labs(da.W.Exponent() - db.W.Exponent());
+      Bits = std::max({da.X.Bits(), da.Y.Bits(), db.X.Bits(), db.Y.Bits()}) + ratio + 64;
     }
-    return windows;
   }
-  const TDeepReal span = deep(a.W) - deep(b.W);
-  for (Extended w : SegmentWidths(a.W, b.W, n, smooth)) {
-    const TDeepReal t = (deep(w) - deep(a.W)) / span;
-    windows.push_back(DeepZoomWindow({da.X + (da.X - db.X) * t, da.Y + (da.Y - db.Y) * t, deep(w)}));
+
+  int32_t Count() const { return Frames; }
+  Extended Width(int32_t k) const { return Widths[size_t(k)]; }
+
+  TViewWindow Frame(int32_t k) const {
+    const Extended w = Widths[size_t(k)];
+    if (Bits) return DeepFrame(k, w);
+    if (Pan)
+      return {Extended(double(A.X() + (B.X() - A.X()) * k / Frames)),
+              Extended(double(A.Y() + (B.Y() - A.Y()) * k / Frames)), w};
+    const Extended t = (w - A.W()) / (A.W() - B.W());
+    return {Extended(double(A.X() + (A.X() - B.X()) * t)), Extended(double(A.Y() + (A.Y() - B.Y()) * t)), w};
   }
-  return windows;
-}
 
-}  // namespace
+ private:
+  TDeepReal Deep(Extended v) const { return TDeepReal(v, Bits); }
 
-std::vector<TZoomWindow> SegmentWindows(const TMovieSpot& a, const TMovieSpot& b, TZoomSmooth smooth) {
-  const int32_t n = a.Frames;
-  std::vector<TZoomWindow> windows;
-  if (n <= 0) return windows;
-  if (a.Deep || b.Deep) return DeepSegmentWindows(a, b, smooth);
-  windows.reserve(size_t(n));
-  if (a.W == b.W) {
-    for (int32_t k = 0; k < n; ++k)
-      windows.push_back({Extended(double(a.X + (b.X - a.X) * k / n)), Extended(double(a.Y + (b.Y - a.Y) * k / n)),
-                         a.W});
-    return windows;
+  TViewWindow DeepFrame(int32_t k, Extended w) const {
+    const TDeepWindow &da = A.Exact(), &db = B.Exact();
+    if (Pan) {
+      const TDeepReal t = Deep(Extended(k)) / Deep(Extended(Frames));
+      return TViewWindow::Rounded({da.X + (db.X - da.X) * t, da.Y + (db.Y - da.Y) * t, da.W});
+    }
+    const TDeepReal t = (Deep(w) - Deep(A.W())) / (Deep(A.W()) - Deep(B.W()));
+    return TViewWindow::Rounded({da.X + (da.X - db.X) * t, da.Y + (da.Y - db.Y) * t, Deep(w)});
   }
-  // The centre follows the width, so that it arrives with it.
-  for (Extended w : SegmentWidths(a.W, b.W, n, smooth)) {
-    const Extended t = (w - a.W) / (a.W - b.W);
-    windows.push_back({Extended(double(a.X + (a.X - b.X) * t)), Extended(double(a.Y + (a.Y - b.Y) * t)), w});
-  }
-  return windows;
-}
 
-TZoomWindow ZoomWindow(const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32_t c) {
-  for (size_t i = 0; i + 1 < spots.size(); ++i) {
-    if (c < spots[i].Frames) return SegmentWindows(spots[i], spots[i + 1], smooth)[size_t(c)];
-    c -= spots[i].Frames;
-  }
-  if (spots.empty()) return {};
-  return SpotWindow(spots.back());
-}
+  const TViewWindow &A, &B;
+  int32_t Frames;
+  bool Pan;
+  std::vector<Extended> Widths;
+  mpfr_prec_t Bits = 0;  // the deep centre's precision; 0 for extended spots
+};
 
-namespace {
-
-// Calls visit(window, c) for the frames c = first..last in turn, until it
-// returns false.
+// Calls visit(segment, k, c) for the frames c = first..last in turn, frame
+// k of its segment, until it returns false; the last spot's frame has no
+// segment (null).
 template <class TVisit>
 void VisitFrames(const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32_t first, int32_t last,
                  TVisit visit) {
@@ -145,31 +121,58 @@ void VisitFrames(const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32
       c += spots[i].Frames;
       continue;
     }
-    for (const TZoomWindow& w : SegmentWindows(spots[i], spots[i + 1], smooth)) {
+    const TSegment segment(spots[i], spots[i + 1], smooth);
+    for (int32_t k = 0; k < segment.Count(); ++k, ++c) {
       if (c > last) return;
-      if (c >= first && !visit(w, c)) return;
-      ++c;
+      if (c >= first && !visit(&segment, k, c)) return;
     }
   }
-  if (c >= first && c <= last) visit(SpotWindow(spots.back()), c);
+  if (c >= first && c <= last) visit(nullptr, 0, c);
 }
+
+}  // namespace
+
+std::vector<TViewWindow> SegmentWindows(const TMovieSpot& a, const TMovieSpot& b, TZoomSmooth smooth) {
+  const TSegment segment(a, b, smooth);
+  std::vector<TViewWindow> windows;
+  windows.reserve(size_t(segment.Count()));
+  for (int32_t k = 0; k < segment.Count(); ++k) windows.push_back(segment.Frame(k));
+  return windows;
+}
+
+TViewWindow ZoomWindow(const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32_t c) {
+  for (size_t i = 0; i + 1 < spots.size(); ++i) {
+    if (c < spots[i].Frames) return TSegment(spots[i], spots[i + 1], smooth).Frame(c);
+    c -= spots[i].Frames;
+  }
+  if (spots.empty()) return {};
+  return spots.back().Window;
+}
+
+namespace {
 
 // The reference orbits of the deepest of frames first..last, computed as its
 // own deep render would: at the centre of its image, to its precision and
-// its iteration limit, by the first frame's render that needs them. Every deep frame whose view holds that point (all of
-// them when the spots share one centre) renders from them instead of
-// computing its own. Null when the deepest frame is not a deep render's.
+// its iteration limit, by the first frame's render that needs them. Every
+// deep frame whose view holds that point (all of them when the spots share
+// one centre) renders from them instead of computing its own. Null when the
+// deepest frame is not a deep render's.
 std::shared_ptr<TSharedDeepReference> FlightReference(const TFractal& doc, const std::vector<TMovieSpot>& spots,
                                                       TZoomSmooth smooth, int32_t first, int32_t last) {
-  std::optional<TZoomWindow> deepest;
-  VisitFrames(spots, smooth, first, last, [&](const TZoomWindow& w, int32_t) {
-    if (!deepest || w.W < deepest->W) deepest = w;
+  std::optional<TViewWindow> deepest;
+  Extended width = 0;
+  VisitFrames(spots, smooth, first, last, [&](const TSegment* segment, int32_t k, int32_t) {
+    const Extended w = segment ? segment->Width(k) : spots.back().Window.W();
+    if (!deepest || w < width) {
+      deepest = segment ? segment->Frame(k) : spots.back().Window;
+      width = w;
+    }
     return true;
   });
   if (!deepest) return nullptr;
-  const TDeepWindow window = deepest->Deep ? *deepest->Deep : WindowOf(deepest->X, deepest->Y, deepest->W);
+  const TDeepWindow& window = deepest->Exact();
   TFormulaContext ctx = doc.Ctx;
-  ctx.MaxIter = doc.RenderMaxIter(window);
+  ctx.MaxIter = doc.RenderMaxIter(*deepest);
   if (doc.Width < 2 || !PerturbationServes(ctx) || !PastOrdinaryPrecision(window, doc.Width)) return nullptr;
   const TDeepImageCentre centre = DeepImageCentre(window, doc.Width, doc.BufWidth(), doc.BufHeight());
   // The deepest frame's pixel step ends the orbit of a minibrot's nucleus
@@ -187,8 +190,8 @@ int32_t RunZoomLoop(TMovieHost& host, const std::vector<TMovieSpot>& spots, TZoo
   doc.DeepReference = FlightReference(doc, spots, smooth, first, last);
   const int32_t n = ZoomFrameCount(spots);
   int32_t written = 0;
-  VisitFrames(spots, smooth, first, last, [&](const TZoomWindow& w, int32_t c) {
-    ShowZoomWindow(doc, w);
+  VisitFrames(spots, smooth, first, last, [&](const TSegment* segment, int32_t k, int32_t c) {
+    doc.SetWindow(segment ? segment->Frame(k) : spots.back().Window);
     host.RenderAndWait();
     const bool ok = host.WriteFrame(c);
     if (ok) ++written;

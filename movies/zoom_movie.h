@@ -8,10 +8,9 @@
 // of the frames. Both see frame c (0..N) at ZoomWindow(spots, smooth, c).
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
-#include "engine/deep_real.h"
+#include "engine/view_window.h"
 #include "formulas/numbers.h"
 
 class TFractal;
@@ -25,12 +24,16 @@ constexpr int32_t kMaxSpotFrames = 999;
 enum class TZoomSmooth : int32_t { Linear = 0, Regular = 1, Fluent = 2 };
 
 struct TMovieSpot {
-  Extended X = 0, Y = 0, W = 0;
-  int32_t Frames = kDefaultSpotFrames;  // frames from this spot to the next
-  std::optional<TDeepWindow> Deep{};    // the window, when deeper than X, Y, W hold
+  TMovieSpot(const TViewWindow& window, int32_t frames = kDefaultSpotFrames) : Window(window), Frames(frames) {}
+  TMovieSpot(Extended x, Extended y, Extended w, int32_t frames = kDefaultSpotFrames)
+      : Window(x, y, w), Frames(frames) {}
+
+  TViewWindow Window;
+  int32_t Frames;  // frames from this spot to the next
 };
 
-// The spot of a document's current view.
+// The spot of a document's current view: its exact window when it is deeper
+// than its rounding, else the rounding.
 TMovieSpot MovieSpotOf(const TFractal& doc, int32_t frames);
 
 struct TZoomMovie {
@@ -41,16 +44,6 @@ struct TZoomMovie {
 // The program-wide spot list of the spots dialog.
 TZoomMovie& ZoomMovie();
 
-struct TZoomWindow {
-  Extended X = 0, Y = 0, W = 0;
-  std::optional<TDeepWindow> Deep{};  // the window, when deeper than X, Y, W hold
-};
-
-// The window of a spot.
-TZoomWindow SpotWindow(const TMovieSpot& spot);
-// Sets the document's view to `window` (its deep window when it has one).
-void ShowZoomWindow(TFractal& doc, const TZoomWindow& window);
-
 // N: the frame counts of all spots but the last, summed (0 for fewer than two).
 int32_t ZoomFrameCount(const std::vector<TMovieSpot>& spots);
 
@@ -59,11 +52,11 @@ std::vector<Extended> SegmentWidths(Extended wa, Extended wb, int32_t n, TZoomSm
 
 // The windows of the n frames of the segment from a to b (n = a.Frames).
 // When a spot is deep, the centre follows in arbitrary precision and every
-// window carries its deep window.
-std::vector<TZoomWindow> SegmentWindows(const TMovieSpot& a, const TMovieSpot& b, TZoomSmooth smooth);
+// window is rounded to the precision its depth needs.
+std::vector<TViewWindow> SegmentWindows(const TMovieSpot& a, const TMovieSpot& b, TZoomSmooth smooth);
 
 // The window of frame c (0..N) of the whole movie; frame N is the last spot.
-TZoomWindow ZoomWindow(const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32_t c);
+TViewWindow ZoomWindow(const std::vector<TMovieSpot>& spots, TZoomSmooth smooth, int32_t c);
 
 // The zoom loop over frames first..last (of 0..N): for each, set the
 // document's window, RenderAndWait, WriteFrame(c), end when the write failed

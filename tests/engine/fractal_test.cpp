@@ -75,7 +75,7 @@ TEST(Fractal, SetMaxIterClampsAndRestarts) {
   EXPECT_EQ(starts, 4);  // 100000 again changed nothing
   doc.AutoIter = true;
   doc.Ctx.Number = 0;
-  doc.W = 2.8L;
+  doc.SetWindow(doc.X, doc.Y, 2.8L);
   doc.SetSize(640, 4);
   WaitForRender(doc);
   EXPECT_EQ(doc.Ctx.MaxIter, 236);
@@ -368,7 +368,7 @@ TEST(Fractal, AssignCopiesParametersNotBuffersOrInfinityColour) {
   source.Ctx.Constructor[cfM] = 3;
   source.Ctx.IFSSolid[1] = 7;
   source.X0 = 7;
-  source.X = 8;
+  source.SetWindow(8, source.Y, source.W);
   source.AutoIter = false;
   source.Ctx.MaxIter = 444;
   source.Palette->Contrast = 0.5f;

@@ -46,7 +46,7 @@ class SpotFile : public ::testing::Test {
 TEST_F(SpotFile, WritesEveryKeyInOrderWithItsFormat) {
   TFractal doc(-1, 0, 0, 0, 8, 8, nullptr);
   doc.SetFormula(17, -5, 5, 10);
-  doc.X = -0.75L;
+  doc.SetWindow(-0.75L, doc.Y, doc.W);
   doc.Ctx.BailOut = 4;
   doc.Ctx.MaxIter = 321;
   doc.Ctx.P1 = {0.25L, -1};

@@ -80,7 +80,7 @@ TEST_F(AVISetupTest, AZoomMovieIsWrittenFrameByFrameFromTheMainImage) {
   ASSERT_EQ(clip.Packets.size(), 4u);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(clip.Packets[i].Pts, 2 * i);
   // The main document keeps the last frame's window; the first frame showed the first spot.
-  EXPECT_EQ(Doc().W, ZoomMovie().Spots[1].W);
+  EXPECT_EQ(Doc().W, ZoomMovie().Spots[1].Window.W());
   EXPECT_EQ(avi.windowTitle(), "AVI setup");
   EXPECT_EQ(avi.CloseButton()->text(), "&Close");
   EXPECT_FALSE(avi.Gauge()->isVisible());

@@ -40,7 +40,7 @@ class TRecordingHost : public TMovieHost {
   bool RunningFlag = true;
   int32_t StopAt = -1, FailAt = -1, Renders = 0, GaugeMax = -1, Gauge = -1;
   std::vector<int32_t> Frames;
-  std::vector<TZoomWindow> Windows;
+  std::vector<TViewWindow> Windows;
   std::vector<TDeepWindow> Deeps;
 };
 
@@ -76,15 +76,15 @@ TEST(ZoomMovie, TheCentreArrivesWithTheWidthAndTheLastFrameIsTheLastSpot) {
     ASSERT_EQ(host.Frames, (std::vector<int32_t>{0, 1, 2, 3, 4}));
     const std::vector<Extended> widths = SegmentWidths(3.0L, 0.75L, 4, smooth);
     for (size_t k = 0; k < 4; ++k) {
-      const TZoomWindow& w = host.Windows[k];
-      EXPECT_EQ(w.W, widths[k]);
+      const TViewWindow& w = host.Windows[k];
+      EXPECT_EQ(w.W(), widths[k]);
       const Extended t = (widths[k] - 3.0L) / (0.75L - 3.0L);  // share of the way
-      EXPECT_NEAR(double(w.X), double(-2.0L + 1.5L * t), 1e-15);
-      EXPECT_NEAR(double(w.Y), double(1.0L - 0.75L * t), 1e-15);
-      EXPECT_EQ(w.X, Extended(double(w.X)));  // centres are rounded to doubles
+      EXPECT_NEAR(double(w.X()), double(-2.0L + 1.5L * t), 1e-15);
+      EXPECT_NEAR(double(w.Y()), double(1.0L - 0.75L * t), 1e-15);
+      EXPECT_EQ(w.X(), Extended(double(w.X())));  // centres are rounded to doubles
     }
-    EXPECT_EQ(host.Windows[4].X, -0.5L);
-    EXPECT_EQ(host.Windows[4].W, 0.75L);
+    EXPECT_EQ(host.Windows[4].X(), -0.5L);
+    EXPECT_EQ(host.Windows[4].W(), 0.75L);
     EXPECT_EQ(host.Gauge, 4);
   }
   // Equal widths: the centre moves in equal steps whatever the mode.
@@ -93,9 +93,9 @@ TEST(ZoomMovie, TheCentreArrivesWithTheWidthAndTheLastFrameIsTheLastSpot) {
     TRecordingHost host;
     RunZoomLoop(host, pan, smooth, 0, 4);
     for (int k = 0; k < 5; ++k) {
-      EXPECT_EQ(host.Windows[k].X, 0.25L * k);
-      EXPECT_EQ(host.Windows[k].Y, -0.5L * k);
-      EXPECT_EQ(host.Windows[k].W, 1.0L);
+      EXPECT_EQ(host.Windows[k].X(), 0.25L * k);
+      EXPECT_EQ(host.Windows[k].Y(), -0.5L * k);
+      EXPECT_EQ(host.Windows[k].W(), 1.0L);
     }
   }
 }
@@ -112,11 +112,11 @@ TEST(ZoomMovie, SegmentCountsAddUpAndStopsAndFailuresEndTheLoop) {
     ASSERT_EQ(host.Frames.size(), 13u);
     for (int32_t c = 0; c < 13; ++c) {
       EXPECT_EQ(host.Frames[c], c);
-      const TZoomWindow w = ZoomWindow(ZoomMovie().Spots, TZoomSmooth::Regular, c);
-      EXPECT_EQ(host.Windows[c].W, w.W) << c;
+      const TViewWindow w = ZoomWindow(ZoomMovie().Spots, TZoomSmooth::Regular, c);
+      EXPECT_EQ(host.Windows[c].W(), w.W()) << c;
     }
-    EXPECT_EQ(host.Windows[5].X, -1.0L);  // the second spot starts its segment
-    EXPECT_EQ(host.Windows[12].W, 0.1L);
+    EXPECT_EQ(host.Windows[5].X(), -1.0L);  // the second spot starts its segment
+    EXPECT_EQ(host.Windows[12].W(), 0.1L);
     EXPECT_EQ(host.Renders, 13);
   }
   struct TCase {
@@ -152,23 +152,23 @@ TEST(ZoomMovie, DeepSpotsAreFlownThroughInArbitraryPrecision) {
   doc.SetDeepWindow({real("-0.743643887037158704752191506114774"), real("0.131825904205311970493132056385139"),
                      real("2e-60")});
   const TMovieSpot b = MovieSpotOf(doc, 10);
-  ASSERT_FALSE(a.Deep);
-  ASSERT_TRUE(b.Deep);
+  ASSERT_FALSE(a.Window.IsDeep());
+  ASSERT_TRUE(b.Window.IsDeep());
   for (TZoomSmooth smooth : {TZoomSmooth::Regular, TZoomSmooth::Fluent}) {
     TRecordingHost host;
     RunZoomLoop(host, {a, b}, smooth, 0, 6);
     ASSERT_EQ(host.Deeps.size(), 7u);
-    EXPECT_EQ(host.Windows[0].X, -0.75L);
-    EXPECT_TRUE(host.Deeps[6].X == b.Deep->X && host.Deeps[6].Y == b.Deep->Y && host.Deeps[6].W == b.Deep->W);
-    const std::vector<Extended> widths = SegmentWidths(a.W, b.W, 6, smooth);
+    EXPECT_EQ(host.Windows[0].X(), -0.75L);
+    EXPECT_TRUE(host.Deeps[6].X == b.Window.Exact().X && host.Deeps[6].Y == b.Window.Exact().Y && host.Deeps[6].W == b.Window.Exact().W);
+    const std::vector<Extended> widths = SegmentWidths(a.Window.W(), b.Window.W(), 6, smooth);
     for (int k : {3, 5}) {
       const TDeepWindow& got = host.Deeps[size_t(k)];
-      EXPECT_EQ(host.Windows[size_t(k)].W, widths[size_t(k)]);
+      EXPECT_EQ(host.Windows[size_t(k)].W(), widths[size_t(k)]);
       // The centre's share of the way follows the width.
-      const TDeepReal w(widths[size_t(k)], kExact), aw(a.W, kExact), bw(b.W, kExact);
+      const TDeepReal w(widths[size_t(k)], kExact), aw(a.Window.W(), kExact), bw(b.Window.W(), kExact);
       const TDeepReal t = (w - aw) / (aw - bw);
-      const TDeepReal ax(a.X, kExact), ay(a.Y, kExact);
-      const TDeepReal x = ax + (ax - b.Deep->X) * t, y = ay + (ay - b.Deep->Y) * t;
+      const TDeepReal ax(a.Window.X(), kExact), ay(a.Window.Y(), kExact);
+      const TDeepReal x = ax + (ax - b.Window.Exact().X) * t, y = ay + (ay - b.Window.Exact().Y) * t;
       // To a 2^-30 part of a pixel of a 64-pixel image.
       TDeepReal limit = w / TDeepReal(63.0L, kExact);
       mpfr_mul_2si(limit.Get(), limit.Get(), -30, MPFR_RNDN);
@@ -230,7 +230,7 @@ TEST(ZoomMovie, ADeepFlightRendersEveryFrameFromTheDeepestFramesReference) {
   // Each frame alone, from its own reference: the same escapes within one.
   TRenderingHost single;
   for (int32_t c = 0; c < 3; ++c) {
-    ShowZoomWindow(single.Doc, ZoomWindow(spots, TZoomSmooth::Regular, c));
+    single.Doc.SetWindow(ZoomWindow(spots, TZoomSmooth::Regular, c));
     single.RenderAndWait();
     single.WriteFrame(c);
     EXPECT_NE(single.Used.back(), flight.Used[0]);
