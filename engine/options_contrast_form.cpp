@@ -33,14 +33,9 @@ TOptionsContrastPage::TOptionsContrastPage(TOptionsShared& shared) : Shared(shar
   auto* filterGroup = new QGroupBox("Palette filter:", page);
   auto* filterGrid = new QGridLayout(filterGroup);
   FIterChanging = new QButtonGroup(this);
-  const char* curves[6] = {"Linear",          "Square root",     "Logarithmical",
-                           "Sinusoidal (Pi/2)", "Sinusoidal (Pi)", "Cosinusoidal"};
-  for (int k = 0; k < 6; ++k) {
-    auto* b = new QRadioButton(curves[k], filterGroup);
-    b->setObjectName(QString("IterChanging%1").arg(k));
-    FIterChanging->addButton(b, k);
-    filterGrid->addWidget(b, k % 3, k / 3);
-  }
+  AddRadioButtons(FIterChanging, filterGroup,
+                  {"Linear", "Square root", "Logarithmical", "Sinusoidal (Pi/2)", "Sinusoidal (Pi)", "Cosinusoidal"},
+                  "IterChanging", [filterGrid](QRadioButton* b, int k) { filterGrid->addWidget(b, k % 3, k / 3); });
   connect(FIterChanging, &QButtonGroup::idClicked, this, &TOptionsContrastPage::IterChangingChosen);
   layout->addWidget(filterGroup);
 

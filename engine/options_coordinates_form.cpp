@@ -88,15 +88,15 @@ TOptionsCoordinatesPage::TOptionsCoordinatesPage(TOptionsShared& shared) : Share
   FBailOut->setObjectName("BailOutEdit");
   const auto left = [this] { BailOutLeft(); };
   Shared.Edits.Watch(FBailOut, krReal, {.Entered = left, .Left = left, .Spin = [this](bool up) { BailOutSpin(up); }});
-  FBailUp = ArrowButton(page, Qt::UpArrow, "BailOutUp");
-  FBailDown = ArrowButton(page, Qt::DownArrow, "BailOutDown");
-  connect(FBailUp, &QToolButton::clicked, this, [this] { BailOutSpin(true); });
-  connect(FBailDown, &QToolButton::clicked, this, [this] { BailOutSpin(false); });
+  auto* bailUp = ArrowButton(page, Qt::UpArrow, "BailOutUp");
+  auto* bailDown = ArrowButton(page, Qt::DownArrow, "BailOutDown");
+  connect(bailUp, &QToolButton::clicked, this, [this] { BailOutSpin(true); });
+  connect(bailDown, &QToolButton::clicked, this, [this] { BailOutSpin(false); });
   auto* bailLabel = new QLabel("&BailOut value =", page);
   bailLabel->setBuddy(FBailOut);
   auto* bail = new QHBoxLayout;
   bail->addWidget(FBailOut);
-  bail->addLayout(SpinPair(FBailUp, FBailDown));
+  bail->addLayout(SpinPair(bailUp, bailDown));
   grid->addWidget(bailLabel, 5, 0);
   grid->addLayout(bail, 5, 1);
   // A program-wide preference, not a parameter of the document: spots keep

@@ -14,7 +14,6 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
-class QToolButton;
 class TOptionsShared;
 
 // The bailout spin buttons: (Round(sqrt(b)) + 1)^2 at most 999999.999, and
@@ -40,11 +39,10 @@ class TOptionsCoordinatesPage : public QWidget {
 
   TOptionsShared& Shared;
   TViewWindowEdits FWindow;
+  // Iteration control.
   QCheckBox* FAutoIter = nullptr;
-  QCheckBox* FFastArithmetic = nullptr;
   QLabel* FMaxIterLabel = nullptr;
   QSpinBox* FMaxIter = nullptr;
   QLineEdit* FBailOut = nullptr;
-  QToolButton* FBailUp = nullptr;
-  QToolButton* FBailDown = nullptr;
+  QCheckBox* FFastArithmetic = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -15,24 +16,14 @@ namespace {
 
 const QColor kChannelColours[3] = {QColor(192, 0, 0), QColor(0, 128, 0), QColor(0, 0, 192)};
 
-// An end point's current value, from the palette fields.
-int32_t CurveStart(const TFPal& pal, int channel) {
+// A channel's start and end, from the palette fields.
+std::pair<int32_t, int32_t> CurveEnds(const TFPal& pal, int channel) {
+  const auto ends = [](const auto& curve) { return std::pair<int32_t, int32_t>(curve.Start, curve.End); };
   switch (pal.PaletteKind) {
-    case kPalLinear: return (channel == 0 ? pal.LinearRed : channel == 1 ? pal.LinearGreen : pal.LinearBlue).Start;
-    case kPalParabola:
-      return (channel == 0 ? pal.ParabolaRed : channel == 1 ? pal.ParabolaGreen : pal.ParabolaBlue).Start;
-    case kPalSquare: return (channel == 0 ? pal.SquareRed : channel == 1 ? pal.SquareGreen : pal.SquareBlue).Start;
-    default: return 0;
-  }
-}
-
-int32_t CurveEnd(const TFPal& pal, int channel) {
-  switch (pal.PaletteKind) {
-    case kPalLinear: return (channel == 0 ? pal.LinearRed : channel == 1 ? pal.LinearGreen : pal.LinearBlue).End;
-    case kPalParabola:
-      return (channel == 0 ? pal.ParabolaRed : channel == 1 ? pal.ParabolaGreen : pal.ParabolaBlue).End;
-    case kPalSquare: return (channel == 0 ? pal.SquareRed : channel == 1 ? pal.SquareGreen : pal.SquareBlue).End;
-    default: return 0;
+    case kPalLinear: return ends(channel == 0 ? pal.LinearRed : channel == 1 ? pal.LinearGreen : pal.LinearBlue);
+    case kPalParabola: return ends(channel == 0 ? pal.ParabolaRed : channel == 1 ? pal.ParabolaGreen : pal.ParabolaBlue);
+    case kPalSquare: return ends(channel == 0 ? pal.SquareRed : channel == 1 ? pal.SquareGreen : pal.SquareBlue);
+    default: return {0, 0};
   }
 }
 
@@ -125,9 +116,9 @@ void TCurvesPanel::ShowEndPoints() {
 }
 
 void TCurvesPanel::ShowEndPoints(int channel) {
-  const TFPal& pal = *Shared.Doc->Palette;
-  FCurveFields[channel][0]->setText(QString::number(CurveStart(pal, channel)));
-  FCurveFields[channel][1]->setText(QString::number(CurveEnd(pal, channel)));
+  const auto [start, end] = CurveEnds(*Shared.Doc->Palette, channel);
+  FCurveFields[channel][0]->setText(QString::number(start));
+  FCurveFields[channel][1]->setText(QString::number(end));
 }
 
 void TCurvesPanel::CurveFieldLeft(QLineEdit* edit) {

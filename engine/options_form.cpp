@@ -218,7 +218,7 @@ void TOptionsForm::changeEvent(QEvent* event) {
   }
 }
 
-void TOptionsForm::RecordPosition() {
+void TOptionsForm::RecordPosition() const {
   if (windowState() != Qt::WindowNoState) return;
   Settings().Options = {x(), y()};
 }

@@ -73,24 +73,26 @@ class TOptionsForm : public QDialog {
   void changeEvent(QEvent* event) override;
 
  private:
+  void RecordPosition() const;
+  // Following the document's changes while the dialog shows it.
   void Subscribe();
   void Unsubscribe();
-  void RecordPosition();
-
+  // The pages that show the palette, and the palette files.
   void FillPalettePages();
   void ShowPaletteKindControls();
   void SavePalette();
   void LoadPalette();
 
-  std::unique_ptr<TOptionsShared> Shared;
-  bool Subscribed = false;
-  TFractal::TCallback PreviousParamsChanged;
-  std::function<void()> PreviousPaletteChange;
-
   QTabWidget* FTabs = nullptr;
+  std::unique_ptr<TOptionsShared> Shared;
+  // The pages, in their order.
   TOptionsCoordinatesPage* FCoordinates = nullptr;
   TOptionsContrastPage* FContrast = nullptr;
   TOptionsPalettePage* FColorPalette = nullptr;
   TOptionsJpegPage* FJpeg = nullptr;
   TOptionsIFSPage* FIFS = nullptr;
+  // What the document called before the dialog followed it.
+  bool Subscribed = false;
+  TFractal::TCallback PreviousParamsChanged;
+  std::function<void()> PreviousPaletteChange;
 };

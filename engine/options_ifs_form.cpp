@@ -30,13 +30,8 @@ TOptionsIFSPage::TOptionsIFSPage(TOptionsShared& shared) : Shared(shared) {
   auto* styleGroup = new QGroupBox("IFS color system:", page);
   auto* styles = new QVBoxLayout(styleGroup);
   FIFSStyle = new QButtonGroup(this);
-  const char* names[2] = {"Shaded (standart palette)", "Solid color"};
-  for (int k = 0; k < 2; ++k) {
-    auto* b = new QRadioButton(names[k], styleGroup);
-    b->setObjectName(QString("IFSStyle%1").arg(k));
-    FIFSStyle->addButton(b, k);
-    styles->addWidget(b);
-  }
+  AddRadioButtons(FIFSStyle, styleGroup, {"Shaded (standart palette)", "Solid color"}, "IFSStyle",
+                  [styles](QRadioButton* b, int) { styles->addWidget(b); });
   connect(FIFSStyle, &QButtonGroup::idClicked, this, &TOptionsIFSPage::IFSStyleChosen);
   auto* solid = new QHBoxLayout;
   FSolidButton = new QPushButton("...", styleGroup);

@@ -16,17 +16,25 @@
 #include "engine/options_shared_form.h"
 #include "engine/options_widgets_form.h"
 
+namespace {
+
+// The standard palette's steps and starts, per channel.
+int32_t TFPal::*const kSteps[3] = {&TFPal::RedStep, &TFPal::GreenStep, &TFPal::BlueStep};
+int32_t TFPal::*const kShifts[3] = {&TFPal::RedShift, &TFPal::GreenShift, &TFPal::BlueShift};
+
+}  // namespace
+
 TOptionsPalettePage::TOptionsPalettePage(TOptionsShared& shared) : Shared(shared) {
   QWidget* page = this;
   auto* layout = new QVBoxLayout(page);
 
   auto* top = new QHBoxLayout;
   top->addWidget(new QLabel("Infinity color:", page));
-  FInfinity = new TColorSwatch(page);
-  FInfinity->setObjectName("InfinitySwatch");
-  FInfinity->OnClick = [this] { Shared.PickInfinityColour(); };
-  Shared.InfinitySwatches.push_back(FInfinity);
-  top->addWidget(FInfinity);
+  auto* infinity = new TColorSwatch(page);
+  infinity->setObjectName("InfinitySwatch");
+  infinity->OnClick = [this] { Shared.PickInfinityColour(); };
+  Shared.InfinitySwatches.push_back(infinity);
+  top->addWidget(infinity);
   top->addSpacing(24);
   FColorOrder = new QComboBox(page);
   FColorOrder->setObjectName("ColorOrderCombo");
@@ -39,14 +47,14 @@ TOptionsPalettePage::TOptionsPalettePage(TOptionsShared& shared) : Shared(shared
   connect(FColorOrder, &QComboBox::currentIndexChanged, this, &TOptionsPalettePage::ColorOrderChosen);
   layout->addLayout(top);
 
-  FStrip = new TPaletteStrip(page);
-  FStrip->setObjectName("ColorStrip");
-  FStrip->ColorAt = [this](int x, int) {
+  auto* strip = new TPaletteStrip(page);
+  strip->setObjectName("ColorStrip");
+  strip->ColorAt = [this](int x, int) {
     if (!Shared.Doc) return QColor(Qt::black);
     return ColourOf(Shared.Doc->Palette->ColorOf(float(x + 1), float(x + 1), float(x + 1)));
   };
-  Shared.PaletteStrips.push_back(FStrip);
-  layout->addWidget(FStrip);
+  Shared.PaletteStrips.push_back(strip);
+  layout->addWidget(strip);
   auto* scale = new QLabel("0                 64                128               192             256 ", page);
   QFont small = scale->font();
   small.setPixelSize(9);
@@ -57,13 +65,8 @@ TOptionsPalettePage::TOptionsPalettePage(TOptionsShared& shared) : Shared(shared
   auto* kindGroup = new QGroupBox("P&alette", page);
   auto* kindColumn = new QVBoxLayout(kindGroup);
   FKind = new QButtonGroup(this);
-  const char* kinds[4] = {"Standart", "Linear", "Parabolic", "Quad square"};
-  for (int k = 0; k < 4; ++k) {
-    auto* b = new QRadioButton(kinds[k], kindGroup);
-    b->setObjectName(QString("Kind%1").arg(k));
-    FKind->addButton(b, k);
-    kindColumn->addWidget(b);
-  }
+  AddRadioButtons(FKind, kindGroup, {"Standart", "Linear", "Parabolic", "Quad square"}, "Kind",
+                  [kindColumn](QRadioButton* b, int) { kindColumn->addWidget(b); });
   connect(FKind, &QButtonGroup::idClicked, this, &TOptionsPalettePage::PaletteKindChosen);
   middle->addWidget(kindGroup);
   auto* files = new QVBoxLayout;
@@ -133,12 +136,10 @@ void TOptionsPalettePage::Fill() {
   Shared.ShowInfinityColour(ColourOf(pal.InfinityColor));
   FColorOrder->setCurrentIndex(pal.ColorOrder >= 0 && pal.ColorOrder <= 5 ? pal.ColorOrder : -1);
   if (QAbstractButton* b = FKind->button(pal.PaletteKind)) b->setChecked(true);
-  const int32_t steps[3] = {pal.RedStep, pal.GreenStep, pal.BlueStep};
-  const int32_t shifts[3] = {pal.RedShift, pal.GreenShift, pal.BlueShift};
   for (int c = 0; c < 3; ++c) {
-    FSteps[c]->setValue(steps[c]);
-    FShifts[c]->setValue(shifts[c]);
-    FShiftBars[c]->setValue(shifts[c]);
+    FSteps[c]->setValue(pal.*kSteps[c]);
+    FShifts[c]->setValue(pal.*kShifts[c]);
+    FShiftBars[c]->setValue(pal.*kShifts[c]);
   }
   FCurvesPanel->ShowEndPoints();
   Shared.RepaintPalette();
@@ -179,16 +180,14 @@ void TOptionsPalettePage::ColorOrderChosen(int order) {
 
 void TOptionsPalettePage::StepChanged(int channel, int value) {
   if (!Shared.Live || !Shared.Doc) return;
-  TFPal& pal = *Shared.Doc->Palette;
-  (channel == 0 ? pal.RedStep : channel == 1 ? pal.GreenStep : pal.BlueStep) = value;
+  (*Shared.Doc->Palette).*kSteps[channel] = value;
   Shared.RepaintPalette();
   Shared.Recolour();
 }
 
 void TOptionsPalettePage::ShiftChanged(int channel, int value) {
   if (!Shared.Live || !Shared.Doc) return;
-  TFPal& pal = *Shared.Doc->Palette;
-  (channel == 0 ? pal.RedShift : channel == 1 ? pal.GreenShift : pal.BlueShift) = value;
+  (*Shared.Doc->Palette).*kShifts[channel] = value;
   {
     TLiveOff off(Shared);
     FShiftBars[channel]->setValue(value);

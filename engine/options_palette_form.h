@@ -14,10 +14,8 @@ class QComboBox;
 class QGroupBox;
 class QScrollBar;
 class QSpinBox;
-class TColorSwatch;
 class TCurvesPanel;
 class TOptionsShared;
-class TPaletteStrip;
 
 class TOptionsPalettePage : public QWidget {
   Q_OBJECT
@@ -44,14 +42,14 @@ class TOptionsPalettePage : public QWidget {
   void ShiftChanged(int channel, int value);
 
   TOptionsShared& Shared;
-  TColorSwatch* FInfinity = nullptr;
-  TPaletteStrip* FStrip = nullptr;
   QComboBox* FColorOrder = nullptr;
   QButtonGroup* FKind = nullptr;
+  // The standard palette's steps and starts.
   QGroupBox* FStepsGroup = nullptr;
   QGroupBox* FShiftsGroup = nullptr;
-  TCurvesPanel* FCurvesPanel = nullptr;
   QSpinBox* FSteps[3] = {};
   QScrollBar* FShiftBars[3] = {};
   QSpinBox* FShifts[3] = {};
+  // The table palettes' curves.
+  TCurvesPanel* FCurvesPanel = nullptr;
 };

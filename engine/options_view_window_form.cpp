@@ -19,7 +19,7 @@ void TViewWindowEdits::Build(QWidget* page, QGridLayout* grid) {
     FCoord[k]->setObjectName(names[k]);
     FCoord[k]->setMinimumWidth(240);
     QLineEdit* edit = FCoord[k];
-    const auto left = [this, edit, k] { Left(edit, k); };
+    const auto left = [this, edit, k] { EditLeft(edit, k); };
     Shared.Edits.Watch(edit, krReal, {.Entered = left, .Left = left});
     auto* label = new QLabel(captions[k], page);
     label->setBuddy(FCoord[k]);
@@ -33,7 +33,7 @@ void TViewWindowEdits::Fill() {
   for (int k = 0; k < 3; ++k) FCoord[k]->setText(Text(texts[k]));
 }
 
-void TViewWindowEdits::Left(QLineEdit* edit, int which) {
+void TViewWindowEdits::EditLeft(QLineEdit* edit, int which) {
   if (!Shared.Live || !Shared.Doc) return;
   const QString text = edit->text().trimmed();
   if (text.isEmpty()) return;

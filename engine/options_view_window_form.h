@@ -18,7 +18,7 @@ class TViewWindowEdits {
   void Fill();
 
  private:
-  void Left(QLineEdit* edit, int which);
+  void EditLeft(QLineEdit* edit, int which);
 
   TOptionsShared& Shared;
   QLineEdit* FCoord[3] = {};

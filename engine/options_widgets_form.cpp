@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include <QButtonGroup>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QRadioButton>
 
 namespace {
 
@@ -70,5 +72,15 @@ void TStripScale::paintEvent(QPaintEvent*) {
   for (const auto& [x, text] : Marks) {
     const int w = fontMetrics().horizontalAdvance(text);
     p.drawText(std::clamp(x - w / 2, 0, width() - w), fontMetrics().ascent() + 1, text);
+  }
+}
+
+void AddRadioButtons(QButtonGroup* group, QWidget* box, const std::vector<const char*>& texts, const char* prefix,
+                     const std::function<void(QRadioButton* button, int index)>& place) {
+  for (int k = 0; k < int(texts.size()); ++k) {
+    auto* b = new QRadioButton(texts[k], box);
+    b->setObjectName(QString(prefix) + QString::number(k));
+    group->addButton(b, k);
+    place(b, k);
   }
 }

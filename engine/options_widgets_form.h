@@ -1,6 +1,7 @@
 #pragma once
 // The preferences dialog's own small controls: a colour swatch, a strip
-// that shows the palette, and the scale under a strip.
+// that shows the palette, the scale under a strip, and groups of radio
+// buttons.
 
 #include <functional>
 #include <utility>
@@ -9,6 +10,9 @@
 #include <QColor>
 #include <QString>
 #include <QWidget>
+
+class QButtonGroup;
+class QRadioButton;
 
 // A colour swatch; clicking it calls OnClick.
 class TColorSwatch : public QWidget {
@@ -50,3 +54,8 @@ class TStripScale : public QWidget {
  private:
   std::vector<std::pair<int, QString>> Marks;
 };
+
+// Radio buttons in `box` with `texts`, named prefix0, prefix1, ...; each
+// joins `group` with its index as id, and `place` lays it out.
+void AddRadioButtons(QButtonGroup* group, QWidget* box, const std::vector<const char*>& texts, const char* prefix,
+                     const std::function<void(QRadioButton* button, int index)>& place);
