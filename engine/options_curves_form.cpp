@@ -21,7 +21,8 @@ std::pair<int32_t, int32_t> CurveEnds(const TFPal& pal, int channel) {
   const auto ends = [](const auto& curve) { return std::pair<int32_t, int32_t>(curve.Start, curve.End); };
   switch (pal.PaletteKind) {
     case kPalLinear: return ends(channel == 0 ? pal.LinearRed : channel == 1 ? pal.LinearGreen : pal.LinearBlue);
-    case kPalParabola: return ends(channel == 0 ? pal.ParabolaRed : channel == 1 ? pal.ParabolaGreen : pal.ParabolaBlue);
+    case kPalParabola:
+      return ends(channel == 0 ? pal.ParabolaRed : channel == 1 ? pal.ParabolaGreen : pal.ParabolaBlue);
     case kPalSquare: return ends(channel == 0 ? pal.SquareRed : channel == 1 ? pal.SquareGreen : pal.SquareBlue);
     default: return {0, 0};
   }

@@ -70,9 +70,12 @@ class TOptionsShared {
   // The swatches that show the infinity colour (the IFS background).
   std::vector<TColorSwatch*> InfinitySwatches;
 
+  // The strips alone (a dragged curve repaints its own box), or strips and curves.
   void RepaintStrips();
   void RepaintPalette();
   void ShowInfinityColour(const QColor& color);
+  // Asks for the infinity colour; a colour chosen goes into the palette and
+  // recolours the image.
   void PickInfinityColour();
   // Recolours the image from its stored values.
   void Recolour();
