@@ -6,25 +6,25 @@
 // its own; only "S&elect" hands that document to the main window's.
 
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include <QDialog>
-#include <QWidget>
 
 #include "formulas/numbers.h"
-#include "platform/bitmap.h"
-#include "ui/image_area_form.h"
+#include "ui/select_constructor_page.h"
+#include "ui/select_custom_page.h"
+#include "ui/select_filter_form.h"
+#include "ui/select_ifs_page.h"
+#include "ui/select_page.h"
+#include "ui/select_preview_form.h"
+#include "ui/select_user_page.h"
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
-class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
@@ -33,35 +33,6 @@ class QToolButton;
 class TDragForm;
 class TFractal;
 struct TFormulaEntry;
-class TNumericEdit;
-class TSpinButton;
-
-// The pages, in tab order.
-enum class TSelectPage { Custom = 0, Constructor = 1, UserFormula = 2, IFS = 3 };
-
-// The preview picture: shows the preview document's bitmap and pans the
-// document's window while it is dragged with any mouse button.
-class TPreviewPicture : public QWidget {
-  Q_OBJECT
- public:
-  TPreviewPicture(int width, int height, QWidget* parent = nullptr);
-  void SetDocument(TFractal* document) { FDocument = document; }
-  TCanvas* Canvas() { return &FCanvas; }
-  // Ends a drag in progress (the dialog clears it at every showing).
-  void ClearPan() { Panning = false; }
-  bool Panning = false;
-  int LastX = 0, LastY = 0;
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-
- private:
-  TFractal* FDocument = nullptr;
-  TRepaintCanvas FCanvas;
-};
 
 class TSelectForm : public QDialog {
   Q_OBJECT
@@ -112,48 +83,37 @@ class TSelectForm : public QDialog {
   QCheckBox* JuliaCheck() const { return FJulia; }
   TNumericEdit* SeedEdit(int part) const { return FSeed[part]; }
   QTabWidget* Pages() const { return FPages; }
-  QListWidget* FormulaList() const { return FFormulaList; }
-  QGroupBox* ParametersGroup() const { return FParamGroup; }
+  QListWidget* FormulaList() const { return FCustom->List(); }
+  QGroupBox* ParametersGroup() const { return FCustom->ParametersGroup(); }
   // P1..P3 (k = 1..3), part 0 real, 1 imaginary, on "Custom" or "User formula".
   TNumericEdit* ParameterEdit(TSelectPage page, int k, int part) const;
   // A constructor coefficient edit by its document index (11..20, 25).
-  TNumericEdit* CoefficientEdit(int index) const;
-  QPlainTextEdit* UserText() const { return FUserText; }
-  QPushButton* GoButton() const { return FGo; }
-  QPushButton* ClearButton() const { return FClear; }
-  QToolButton* FunctionsButton() const { return FFunctions; }
-  QListWidget* IFSList() const { return FIFSList; }
-  QPlainTextEdit* IFSText() const { return FIFSText; }
-  QSpinBox* MaxIterMultiplier() const { return FMultiplier; }
+  TNumericEdit* CoefficientEdit(int index) const { return FConstructor->CoefficientEdit(index); }
+  QPlainTextEdit* UserText() const { return FUser->UserText(); }
+  QPushButton* GoButton() const { return FUser->GoButton(); }
+  QPushButton* ClearButton() const { return FUser->ClearButton(); }
+  QToolButton* FunctionsButton() const { return FUser->FunctionsButton(); }
+  QListWidget* IFSList() const { return FIFS->List(); }
+  QPlainTextEdit* IFSText() const { return FIFS->TransformText(); }
+  QSpinBox* MaxIterMultiplier() const { return FIFS->MaxIterMultiplier(); }
   QWidget* FilterPanel() const { return FFilterPanel; }
-  QLabel* FilterLabel() const { return FFilterLabel; }
-  QComboBox* FilterBox() const { return FFilter; }
-  TNumericEdit* FilterLimitEdit() const { return FFilterLimit; }
-  QCheckBox* FilterOnlyCheck() const { return FFilterOnly; }
-  QCheckBox* KeepInfiniteCheck() const { return FKeepInfinite; }
+  QLabel* FilterLabel() const { return FFilterPanel->FilterLabel(); }
+  QComboBox* FilterBox() const { return FFilterPanel->FilterBox(); }
+  TNumericEdit* FilterLimitEdit() const { return FFilterPanel->FilterLimitEdit(); }
+  QCheckBox* FilterOnlyCheck() const { return FFilterPanel->FilterOnlyCheck(); }
+  QCheckBox* KeepInfiniteCheck() const { return FFilterPanel->KeepInfiniteCheck(); }
   // The coarse (fine = false) or fine spin button of an edit, or null.
-  TSpinButton* SpinOf(const TNumericEdit* edit, bool fine) const;
+  TSpinButton* SpinOf(const TNumericEdit* edit, bool fine) const { return FEdits->SpinOf(edit, fine); }
   // The "Complex functions" reference window (null until first shown).
-  QWidget* ComplexFunctionsWindow() const { return FComplexFunctions; }
+  QWidget* ComplexFunctionsWindow() const { return FUser->ComplexFunctionsWindow(); }
 
  protected:
   void changeEvent(QEvent* event) override;
 
  private:
-  struct TEditInfo {
-    int32_t Index = 0;
-    enum { Parameter, FilterLimit } Kind = Parameter;
-  };
-
   void BuildLayout();
-  QWidget* BuildCustomPage();
-  QWidget* BuildConstructorPage();
-  QWidget* BuildUserPage();
-  QWidget* BuildIFSPage();
-  QGroupBox* BuildParameterGroup(TSelectPage page);
-  QWidget* BuildFilterPanel();
-  TNumericEdit* AddEdit(int32_t index, bool fine, QWidget* parent, TSpinButton** coarse, TSpinButton** fineSpin);
-  void LoadIFSLibraryList();
+  QLayout* BuildPreviewColumn();
+  void ConnectPages();
 
   // Showing and closing.
   void Prepare(TFractal& main);
@@ -165,15 +125,9 @@ class TSelectForm : public QDialog {
   void ShowRowEditors(const TFormulaEntry* row, int32_t number);
   void PageChanged(int page);
   void ApplyPageLook();
-  void EditLeft(TNumericEdit* edit);
-  void Spin(TNumericEdit* edit, Extended step);
   void FilterChanged(int row);
   void IFSChosen(int row);
   void Go();
-  void ShowComplexFunctions();
-  void ZoomIn();
-  void ZoomOut();
-  void CommitFocusedEdit();
   void RefreshDragWindow();
   void ManualParameters(bool down);
   void SetProperty(int32_t index, Extended value);
@@ -185,9 +139,9 @@ class TSelectForm : public QDialog {
   // The main document's user module the preview renders with but does not
   // own (null when the preview owns its module or has none).
   void* BorrowedModule = nullptr;
-  std::vector<std::string> IFSNames;
   bool Updating = false;  // controls are being set from the document
 
+  TSelectEdits* FEdits = nullptr;
   QPushButton* FSelect = nullptr;
   QPushButton* FCancel = nullptr;
   QToolButton* FManual = nullptr;
@@ -202,30 +156,10 @@ class TSelectForm : public QDialog {
   TNumericEdit* FSeed[2] = {};
   TSpinButton* FSeedSpins[2][2] = {};
   QTabWidget* FPages = nullptr;
-  QListWidget* FFormulaList = nullptr;
-  QGroupBox* FParamGroup = nullptr;
-  // Per page (0 Custom, 1 User formula), per parameter P1..P3, per part.
-  TNumericEdit* FParams[2][3][2] = {};
-  std::vector<QWidget*> FParamRow[3];  // the "Custom" row widgets of P1..P3
-  std::map<int32_t, TNumericEdit*> FCoefs;
-  QPlainTextEdit* FUserText = nullptr;
-  QPushButton* FGo = nullptr;
-  QPushButton* FClear = nullptr;
-  QToolButton* FFunctions = nullptr;
-  QListWidget* FIFSList = nullptr;
-  QPlainTextEdit* FIFSText = nullptr;
-  QSpinBox* FMultiplier = nullptr;
-  QWidget* FFilterPanel = nullptr;
-  QLabel* FFilterLabel = nullptr;
-  QComboBox* FFilter = nullptr;
-  QLabel* FFilterLimitLabel = nullptr;
-  TNumericEdit* FFilterLimit = nullptr;
-  TSpinButton* FFilterSpins[2] = {};
-  QCheckBox* FFilterOnly = nullptr;
-  QCheckBox* FKeepInfinite = nullptr;
-  QWidget* FComplexFunctions = nullptr;
+  TSelectCustomPage* FCustom = nullptr;
+  TSelectConstructorPage* FConstructor = nullptr;
+  TSelectUserPage* FUser = nullptr;
+  TSelectIFSPage* FIFS = nullptr;
+  TSelectFilterPanel* FFilterPanel = nullptr;
   TDragForm* FDrag = nullptr;
-
-  std::map<const TNumericEdit*, TEditInfo> FEditInfo;
-  std::map<const TNumericEdit*, TSpinButton*> FCoarse, FFine;
 };
