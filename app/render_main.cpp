@@ -155,11 +155,12 @@ int main(int argc, char** argv) {
         doc.AutoIter = false;
         doc.Ctx.MaxIter = options.MaxIter;
       }
-      doc.SetFormula(options.Formula, options.X, options.Y, options.W);
-      if (IsDeep(options.Window)) {
+      const TViewWindow& window = options.Window;
+      doc.SetFormula(options.Formula, window.X(), window.Y(), window.W());
+      if (window.IsDeep()) {
         // The render of the window's rounding ends unfinished; its end is
         // not the end of the render.
-        doc.SetDeepWindow(options.Window);
+        doc.SetDeepWindow(window.Exact());
         MainQueue().DispatchPosted();
         done = false;
       }

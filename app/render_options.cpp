@@ -139,13 +139,11 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
       const size_t c1 = v.find(','), c2 = c1 == std::string::npos ? c1 : v.find(',', c1 + 1);
       try {
         if (c2 == std::string::npos) throw TConvertError("");
-        options.X = ParseReal(v.substr(0, c1));
-        options.Y = ParseReal(v.substr(c1 + 1, c2 - c1 - 1));
-        options.W = ParseReal(v.substr(c2 + 1));
-        if (!IsViewCoordinate(options.X) || !IsViewCoordinate(options.Y) || !IsViewWidth(options.W))
-          throw TConvertError("");
         const std::string texts[3] = {v.substr(0, c1), v.substr(c1 + 1, c2 - c1 - 1), v.substr(c2 + 1)};
-        if (ParseDeepWindow(texts, options.Window) >= 0) throw TConvertError("");
+        // Each must be a real the program reads, and the window one of the view's range.
+        const Extended x = ParseReal(texts[0]), y = ParseReal(texts[1]), w = ParseReal(texts[2]);
+        if (!IsViewCoordinate(x) || !IsViewCoordinate(y) || !IsViewWidth(w)) throw TConvertError("");
+        if (ParseViewWindow(texts, options.Window) >= 0) throw TConvertError("");
       } catch (const TConvertError&) {
         error = "bad --window \"" + v + "\": expected X,Y,W with W > 0";
         return false;

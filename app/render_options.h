@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/deep_window.h"
+#include "engine/view_window.h"
 #include "formulas/numbers.h"
 
 enum class TImageType { Bitmap, Jpeg, Png };
@@ -20,9 +20,8 @@ struct TRenderOptions {
   int32_t Width = 0, Height = 0;  // 0: the spot's "DrawSize", or 640 x 480
   int32_t Threads = 0;            // 0: one per core
   int32_t Formula = 0;
-  Extended X = -2.2L, Y = 1.4L, W = 2.8L;
-  // The same window with every digit given, for views past extended precision.
-  TDeepWindow Window = WindowOf(-2.2L, 1.4L, 2.8L);
+  // The view window with every digit given.
+  TViewWindow Window{-2.2L, 1.4L, 2.8L};
   int32_t MaxIter = 0;  // 0: follow the zoom
   int Quality = 80;
   bool Progressive = false;

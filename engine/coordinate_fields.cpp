@@ -32,10 +32,13 @@ std::array<std::string, 3> TCoordinateFields::Shown(const TFractal& doc) const {
   return Kept(doc, {FormatReal(doc.X, 18), FormatReal(doc.Y, 18), FormatReal(doc.W, 18)});
 }
 
-bool TCoordinateFields::Typed(const TFractal& doc, int which, const std::string& text, TDeepWindow& out) {
+TViewWindow TCoordinateFields::Typed(const TFractal& doc, int which, const std::string& text, Extended plain) {
   std::array<std::string, 3> texts = Kept(doc, DeepTexts(doc.Deep));
   texts[which] = text;
-  if (!WindowOfTexts(texts, out)) return false;
-  Last[which] = text;
-  return true;
+  TDeepWindow window = doc.Deep;
+  if (WindowOfTexts(texts, window))
+    Last[which] = text;
+  else
+    (which == 0 ? window.X : which == 1 ? window.Y : window.W) = TDeepReal(plain, TDeepReal::kMinBits);
+  return TViewWindow::Rounded(window);
 }

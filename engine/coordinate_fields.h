@@ -10,7 +10,7 @@
 #include <array>
 #include <string>
 
-#include "engine/deep_window.h"
+#include "engine/view_window.h"
 
 class TFractal;
 
@@ -22,9 +22,9 @@ class TCoordinateFields {
   std::array<std::string, 3> Shown(const TFractal& doc) const;
 
   // The window after `text` was typed into field `which` (0 X, 1 Y, 2 W): the
-  // other two keep the values their fields name. False, leaving `out` alone,
-  // when the text is not one finite decimal.
-  bool Typed(const TFractal& doc, int which, const std::string& text, TDeepWindow& out);
+  // other two keep the values their fields name. A text that is not one
+  // finite decimal but reads as the real `plain` sets that coordinate to it.
+  TViewWindow Typed(const TFractal& doc, int which, const std::string& text, Extended plain);
 
  private:
   // The texts that name the document's window exactly, with each field's

@@ -49,10 +49,5 @@ void TViewWindowEdits::EditLeft(QLineEdit* edit, int which) {
   // The field still shows the document's own value: setting it back would
   // only restart the render.
   if (typed == FCoordinates.Shown(*Shared.Doc)[which]) return;
-  TDeepWindow window = Shared.Doc->Deep;
-  if (!FCoordinates.Typed(*Shared.Doc, which, typed, window)) {
-    // A form of number only the plain reading takes.
-    (which == 0 ? window.X : which == 1 ? window.Y : window.W) = TDeepReal(v, TDeepReal::kMinBits);
-  }
-  Shared.Doc->SetDeepWindow(window);
+  Shared.Doc->SetWindow(FCoordinates.Typed(*Shared.Doc, which, typed, v));
 }

@@ -114,8 +114,8 @@ TImageText SpotImageText(const TFractal& doc) {
                      {"W_Coord", FormatReal(doc.W)},
                      {"MaxIter", std::to_string(doc.Ctx.MaxIter)}};
   // A deep view also names its window as the spot file does.
-  if (IsDeep(doc.Deep)) {
-    const std::array<std::string, 3> deep = DeepTexts(doc.Deep);
+  if (doc.ViewWindow().IsDeep()) {
+    const std::array<std::string, 3> deep = doc.ViewWindow().Texts();
     for (int k = 0; k < 3; ++k) text.push_back({kDeepKeys[k], deep[k]});
   }
   return text;

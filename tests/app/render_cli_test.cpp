@@ -76,8 +76,8 @@ TEST(RenderOptions, ParsesAndRejects) {
                                   "--progressive", "--threads", "2", "--values", "v.bin"},
                                  o, error));
   EXPECT_EQ(o.Formula, 19);
-  EXPECT_EQ(o.X, -1.5L);
-  EXPECT_EQ(o.W, 3.0L);
+  EXPECT_EQ(o.Window.X(), -1.5L);
+  EXPECT_EQ(o.Window.W(), 3.0L);
   EXPECT_EQ(o.Type, TImageType::Jpeg);
   EXPECT_EQ(o.Quality, 95);
   EXPECT_TRUE(o.Progressive);
