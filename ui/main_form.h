@@ -2,7 +2,9 @@
 // The program's main window: the menu, the scrollable image of the main
 // fractal document, mouse and keyboard navigation, the status bar, spot and
 // palette files, dropped and command-line files, and the start-up and close
-// of the program's settings.
+// of the program's settings. The window's parts are defined in files of
+// their own, named in the private section: a file per menu, the navigation,
+// the status bar and the files opened from outside.
 
 #include <cstdint>
 #include <functional>
@@ -13,7 +15,6 @@
 #include <QMainWindow>
 
 #include "engine/deep_window.h"
-#include "engine/view3d_thread.h"  // MSG_VIEW3D_REFRESH
 #include "formulas/numbers.h"
 #include "platform/dialogs_qt.h"
 #include "platform/messages.h"
