@@ -2,11 +2,12 @@
 // The program's main window: the menu, the scrollable image of the main
 // fractal document, mouse and keyboard navigation, the status bar, spot and
 // palette files, dropped and command-line files, and the start-up and close
-// of the program's settings.
+// of the program's settings. The window's parts are defined in files of
+// their own, named in the private section: a file per menu, the navigation,
+// the status bar and the files opened from outside.
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -14,12 +15,13 @@
 #include <QMainWindow>
 
 #include "engine/deep_window.h"
-#include "engine/view3d_thread.h"  // MSG_VIEW3D_REFRESH
 #include "formulas/numbers.h"
 #include "platform/dialogs_qt.h"
 #include "platform/messages.h"
 #include "ui/coordinate_text.h"
 #include "ui/image_output_qt.h"
+#include "ui/main_views_form.h"
+#include "ui/message_routes.h"
 
 class QAction;
 class QActionGroup;
@@ -35,8 +37,6 @@ class TIFSForm;
 class TAVIifs;
 class TOptionsForm;
 class TSelectForm;
-class TForm3D;
-class TAAForm;
 class TCoordinatePanel;
 class TAttractorForm;
 class TSpotsForm;
@@ -176,8 +176,8 @@ class TMainForm : public QMainWindow {
   TOptionsForm* PreferencesDialog() const { return Options; }
   TIFSForm* IFSConstructor() const { return IFSForm; }
   TAVIifs* IFSMovieWindow() const { return IFSMovieForm; }
-  TForm3D* View3DWindow() const { return View3D; }
-  TAAForm* AntiAliasWindow() const { return AntiAlias; }
+  TForm3D* View3DWindow() const { return Views->View3D(); }
+  TAAForm* AntiAliasWindow() const { return Views->AntiAlias(); }
   TSpotsForm* SpotsDialog() const { return Spots; }
   TIterForm* IterationWindow() const { return Iter; }
   // The complex point under the mouse, kept while the Julia window is visible.
@@ -185,7 +185,9 @@ class TMainForm : public QMainWindow {
 
   // Windows of the program that receive posted messages register here; the
   // main window's dispatcher hands them their messages.
-  void SetMessageRoute(THandle target, std::function<void(const TMessage&)> handler);
+  void SetMessageRoute(THandle target, std::function<void(const TMessage&)> handler) {
+    Routes.Set(target, std::move(handler));
+  }
 
   // The dialogs' settings and the names they keep between uses.
   TFileDialog SpotSaveDialog, SpotOpenDialog, PaletteOpenDialog, PaletteSaveDialog, VideoOpenDialog;
@@ -203,25 +205,33 @@ class TMainForm : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  void BuildMenu();
-  QAction* AddItem(QMenu* menu, const char* caption, QKeySequence shortcut, std::function<void()> action,
-                   bool enabled = true);
-  void ApplySettings();
-  void Shutdown(bool writeSettings);
+  static constexpr const char* kProgramTitle = "Pelmorix";
+  static constexpr int kMinImageSize = 2;  // the pixel step divides by width - 1
 
+  // Start-up, message dispatch and close (main_form.cpp).
+  void ApplySettings();
+  void BuildMenu();
   void Dispatch(const TMessage& message);
+  void RenderDone();
+  void Shutdown(bool writeSettings);
+  void CloseToolWindows();
+
+  // The status bar and the title (main_status_bar_form.cpp).
+  void BuildStatusBar();
   // A render's progress in the second panel and the title.
   void ShowProgress(const QString& text);
-  void RenderDone();
   // The document's iteration limit in the first panel.
   void ShowMaxIter(const TFractal& doc);
   void SetCaption(const QString& caption);
+  // The caption of a window showing the file `path`: "Pelmorix: spot1.frs".
+  void SetFileCaption(const std::string& path);
   void SetApplicationTitle(const QString& title);
   void UpdateWindowTitle();
   void SetPanel(int panel, const QString& text);
   // SetPanel with the panel as wide as its text, never narrower than `least`.
   void FitPanel(int panel, const QString& text, int least);
 
+  // Navigation: keys, mouse and zoom (main_navigation_form.cpp).
   bool HandleKey(QKeyEvent* event);
   void MousePress(QMouseEvent* event);
   void MouseMove(QMouseEvent* event);
@@ -232,25 +242,42 @@ class TMainForm : public QMainWindow {
   // Moves the document's view by `move`, in steps of W / (Width - 1).
   void MoveView(TViewMove move);
 
+  // A spot or palette that is not there would load as all defaults under
+  // its name: says so instead (main_file_names_form.cpp).
+  static bool FileThere(const std::string& path);
+
+  // The menus, each in a file of its own: main_file_menu_form.cpp,
+  // main_fractal_menu_form.cpp, main_render_menu_form.cpp,
+  // main_options_menu_form.cpp, main_help_menu_form.cpp.
+  void BuildFileMenu();
+  void FileMenuOpens();
   void AfterSpotLoaded(const std::string& path);
-  void LoadPaletteFile(const std::string& path, bool recolor);
-  void OpenIFSFile(const std::string& path);
-  void OpenAttractorFile(const std::string& path);
+
+  void BuildFractalMenu();
+  void SmoothingMenuOpens();
   void IFSClosed();
   // "3D &attractors": created on first use, then shown.
   void ShowAttractors();
 
-  void FileMenuOpens();
-  void SizeMenuOpens();
-  void SmoothingMenuOpens();
-  void OptionsMenuOpens();
+  void BuildRenderMenu();
   void RenderMenuOpens();
   void SpotsClosed();
 
-  void PostJuliaRefresh();
+  void BuildOptionsMenu();
+  void BuildSizeMenu(QMenu* options);
+  void SizeMenuOpens();
+  void OptionsMenuOpens();
+  void LoadPaletteFile(const std::string& path, bool recolor);
   void PostOptionsRefresh();
-  void CloseToolWindows();
-  void CloseDerivedViews();
+
+  void BuildHelpMenu();
+
+  // The Julia window (main_julia_window_form.cpp).
+  void PostJuliaRefresh();
+
+  // Files named on the command line or dropped (main_open_files_form.cpp).
+  void OpenIFSFile(const std::string& path);
+  void OpenAttractorFile(const std::string& path);
 
   std::unique_ptr<TFractal> Doc;
   TImageArea* Area = nullptr;
@@ -263,7 +290,7 @@ class TMainForm : public QMainWindow {
   bool Closed = false;
   bool StartMaximized = false;
   std::string PendingIFSFile, PendingAttractorFile;
-  std::map<THandle, std::function<void(const TMessage&)>> Routes;
+  TMessageRoutes Routes;
   THelpForm* Help = nullptr;
   TSelectForm* Select = nullptr;
   TForm17* Julia = nullptr;
@@ -272,8 +299,7 @@ class TMainForm : public QMainWindow {
   // The document as it was before the IFS constructor took it over.
   std::unique_ptr<TFractal> IFSBackup;
   TAVIifs* IFSMovieForm = nullptr;  // while open; it frees itself on close
-  TForm3D* View3D = nullptr;
-  TAAForm* AntiAlias = nullptr;
+  std::unique_ptr<TMainViews> Views;
   TAttractorForm* Attract = nullptr;
   TSpotsForm* Spots = nullptr;
   TIterForm* Iter = nullptr;

@@ -1,50 +1,58 @@
-// The main window's views of its current image: the 3D view and the
-// anti-aliased image.
+#include "ui/main_views_form.h"
 
 #include "engine/anti_alias_form.h"
 #include "engine/fractal.h"
 #include "engine/view3d_form.h"
-#include "ui/main_form.h"
+#include "engine/view3d_thread.h"
+#include "ui/image_output_qt.h"
+#include "ui/message_routes.h"
 
-void TMainForm::Show3DView() {
-  if (!View3D) {
-    View3D = new TForm3D(Doc.get(), this);
-    View3D->Hooks = CompleteHooks(ImageHooks);
-    SetMessageRoute(MessageHandle(View3D),
-                    [this](const TMessage& m) { View3D->HandleMessage(m.Msg, m.WParam, m.LParam); });
+TMainViews::TMainViews(TFractal& doc, const TDialogHooks& hooks, TMessageRoutes& routes, QWidget* parent)
+    : Doc(doc), Hooks(hooks), Routes(routes), Parent(parent) {}
+
+void TMainViews::Show3DView() {
+  if (!FView3D) {
+    FView3D = new TForm3D(&Doc, Parent);
+    FView3D->Hooks = CompleteHooks(Hooks);
+    Routes.Set(MessageHandle(FView3D),
+               [this](const TMessage& m) { FView3D->HandleMessage(m.Msg, m.WParam, m.LParam); });
   }
-  if (View3D->isVisible()) {
-    View3D->activateWindow();
-    View3D->raise();
+  if (FView3D->isVisible()) {
+    FView3D->activateWindow();
+    FView3D->raise();
     return;
   }
-  View3D->ShowAsStored();
+  FView3D->ShowAsStored();
 }
 
-void TMainForm::ShowAntiAliasing() {
-  if (!AntiAlias) {
-    AntiAlias = new TAAForm(Doc.get(), this);
-    AntiAlias->Hooks = CompleteHooks(ImageHooks);
-    SetMessageRoute(MessageHandle(AntiAlias), [this](const TMessage& m) {
-      if (m.Msg == MSG_ANTIALIAS_COMPUTE) AntiAlias->Compute();
+void TMainViews::ShowAntiAliasing() {
+  if (!FAntiAlias) {
+    FAntiAlias = new TAAForm(&Doc, Parent);
+    FAntiAlias->Hooks = CompleteHooks(Hooks);
+    Routes.Set(MessageHandle(FAntiAlias), [this](const TMessage& m) {
+      if (m.Msg == MSG_ANTIALIAS_COMPUTE) FAntiAlias->Compute();
     });
   }
-  AntiAlias->ShowAsStored();
+  FAntiAlias->ShowAsStored();
 }
 
-void TMainForm::CloseDerivedViews() {
+void TMainViews::RefreshView3D() {
+  if (FView3D) PostMessage(MessageHandle(FView3D), MSG_VIEW3D_REFRESH, 0, 0);
+}
+
+void TMainViews::Close() {
   // Both record their bounds as they close, before the settings are
   // written; the 3D view's thread reads the main document, so it ends here.
-  if (AntiAlias) {
-    if (AntiAlias->isVisible()) AntiAlias->close();
-    SetMessageRoute(MessageHandle(AntiAlias), nullptr);
-    delete AntiAlias;
-    AntiAlias = nullptr;
+  if (FAntiAlias) {
+    if (FAntiAlias->isVisible()) FAntiAlias->close();
+    Routes.Set(MessageHandle(FAntiAlias), nullptr);
+    delete FAntiAlias;
+    FAntiAlias = nullptr;
   }
-  if (View3D) {
-    if (View3D->isVisible()) View3D->close();
-    SetMessageRoute(MessageHandle(View3D), nullptr);
-    delete View3D;
-    View3D = nullptr;
+  if (FView3D) {
+    if (FView3D->isVisible()) FView3D->close();
+    Routes.Set(MessageHandle(FView3D), nullptr);
+    delete FView3D;
+    FView3D = nullptr;
   }
 }
