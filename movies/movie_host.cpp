@@ -1,10 +1,8 @@
 #include "movies/movie_host.h"
 
-#include "movies/zoom_movie.h"
-
 namespace {
 
-TMovieLoop Loops[kMovieKindCount + 1] = {nullptr, nullptr, ZoomMovieLoop};
+TMovieLoop Loops[kMovieKindCount + 1] = {};
 
 }  // namespace
 
@@ -13,3 +11,5 @@ void SetMovieLoop(int32_t kind, TMovieLoop loop) {
 }
 
 TMovieLoop MovieLoop(int32_t kind) { return kind >= 1 && kind <= kMovieKindCount ? Loops[kind] : nullptr; }
+
+T3dFractal* TMovieHost::Attractor() { return nullptr; }

@@ -5,14 +5,10 @@
 // The AVI setup dialog (and the batch renderer) is a TMovieHost: a loop sets
 // the frame's values in Document(), calls RenderAndWait() (rendering kinds),
 // then WriteFrame(i); it ends when WriteFrame fails or Running() turns false,
-// and moves the gauge. A loop is a plain function of the host:
-//
-//   void ZoomMovieLoop(TMovieHost& host);
-//   SetMovieLoop(2, ZoomMovieLoop);   // done once, before the first movie
-//
-// The dialog looks up MovieLoop(kind) when the user starts rendering. Kind 2
-// (zoom) is in the table from the start; the makers of the other kinds
-// register theirs when they are created.
+// and moves the gauge. A loop is a plain function of the host, which the
+// maker of its kind registers with SetMovieLoop when it is created (the main
+// window creates the spots dialog of kind 2 at its start). The dialog looks
+// up MovieLoop(kind) when the user starts rendering.
 
 #include <cstdint>
 
@@ -25,7 +21,7 @@ class TMovieHost {
   // The escape-time document the frames are rendered in.
   virtual TFractal& Document() = 0;
   // The attractor document for kind 7, or null.
-  virtual T3dFractal* Attractor() { return nullptr; }
+  virtual T3dFractal* Attractor();
   // Waits, keeping the program responsive, until the document's render ended.
   virtual void RenderAndWait() = 0;
   // Writes the document's image as frame i (at position S * i); false when

@@ -17,6 +17,7 @@
 
 #include "engine/fractal.h"
 #include "movies/avi_setup_form.h"
+#include "movies/movie_host.h"
 #include "movies/movie_values.h"
 #include "movies/spot_rows.h"
 #include "ui/resources_form.h"
@@ -73,6 +74,7 @@ TSpotsForm::TSpotsForm(TFractal& doc, QWidget* main)
       FPicture(new QLabel(this)),
       FRecommendation(new QLabel(this)) {
   setWindowTitle("Spots for movie...");
+  SetMovieLoop(kZoomMovieKind, ZoomMovieLoop);
   setModal(false);
   FList->setColumnCount(4);
   FList->setHeaderLabels({"X", "Y", "Width", "Frm  Speed"});
