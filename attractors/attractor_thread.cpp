@@ -93,32 +93,19 @@ void DrawCloud(const TCloudPoint* points, size_t count, const TCloudView& view, 
 }
 
 T3dFThread::T3dFThread(T3dFractal* document) : Document(document) {
-  // The owner's thread serves our synchronised paints.
-  MainQueue();
   T3dFractal& d = *Document;
   S = d.W / (d.Width - 1);
   std::fill(d.Image.get(), d.Image.get() + size_t(d.PixelCount) * 3, uint8_t(0));
   d.Paint();
-  Thread = std::thread([this] { Execute(); });
+  Start();
 }
 
-T3dFThread::~T3dFThread() {
-  Terminate();
-  WaitFor();
-}
-
-void T3dFThread::WaitFor() {
-  if (!Thread.joinable()) return;
-  if (MainQueue().IsMainThread()) MainQueue().WaitUntil([this] { return Done.load(); });
-  Thread.join();
-}
+T3dFThread::~T3dFThread() { Stop(); }
 
 void T3dFThread::Execute() {
   T3dFractal& d = *Document;
   if (d.Number == kAttractorFormula && d.Kind >= 0) Draw();
   if (d.ProgressFlag) PostMessage(0, MSG_RENDER_DONE, 0, 0);
-  Done.store(true);
-  MainQueue().Notify();
 }
 
 void T3dFThread::Draw() {
@@ -128,7 +115,7 @@ void T3dFThread::Draw() {
   float zmin = 1000, zmax = -1000;
   TAttractorPoint p = d.Current;
   for (size_t k = 0; k < count; ++k) {
-    if (Terminated.load(std::memory_order_relaxed)) return;
+    if (TerminateRequested()) return;
     if (d.ProgressFlag && k % kProgressEvery == 0) PostMessage(0, MSG_RENDER_PROGRESS, intptr_t(k), intptr_t(count));
     AttractorStep(d.Kind, d.Coefficients, p, d.Random);
     if (std::fabs(p.x) > kRunawayLimit) p.x = kAttractorStart;
@@ -146,12 +133,12 @@ void T3dFThread::Draw() {
   SortByDepth(points, count);
   const TCloudView view{d.X, d.Y, S, zmin, zmax, d.Solid, d.Background};
   DrawCloud(points, count, view, d.Image.get(), d.BufWidth(), d.BufHeight(), [this] {
-    if (Terminated.load()) return false;
+    if (TerminateRequested()) return false;
     Synchronize([this] { PaintImage(); });
     return true;
   });
 }
 
 void T3dFThread::PaintImage() {
-  if (!Terminated.load()) Document->Paint();
+  if (!TerminateRequested()) Document->Paint();
 }

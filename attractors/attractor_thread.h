@@ -3,12 +3,11 @@
 // map for N + 1 points, sorts them by depth and draws them far to near with
 // depth shading, painting the image every 500 points.
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <thread>
 
 #include "attractors/attractor.h"
+#include "platform/worker_thread.h"
 
 constexpr float kRunawayLimit = 10;   // a coordinate beyond this is pulled back to the start value
 constexpr int32_t kPaintEvery = 500;  // points drawn between two paints of the pass
@@ -31,28 +30,17 @@ void SortByDepth(TCloudPoint* points, size_t count);
 void DrawCloud(const TCloudPoint* points, size_t count, const TCloudView& view, uint8_t* image, int32_t bufWidth,
                int32_t bufHeight, const std::function<bool()>& mark = {});
 
-class T3dFThread {
+class T3dFThread : public TWorkerThread {
  public:
   // Clears the document's image to black, paints it and starts the pass.
   explicit T3dFThread(T3dFractal* document);
-  ~T3dFThread();
-  T3dFThread(const T3dFThread&) = delete;
-  T3dFThread& operator=(const T3dFThread&) = delete;
-
-  void Terminate() { Terminated.store(true); }
-  // Waits for the pass to end; on the main thread it serves the pass's
-  // synchronised paints meanwhile.
-  void WaitFor();
-  bool Finished() const { return Done.load(); }
+  ~T3dFThread() override;
 
  private:
-  void Execute();
+  void Execute() override;
   void Draw();
   void PaintImage();
 
   T3dFractal* Document;
   Extended S = 0;  // pixel size, fixed at start
-  std::atomic<bool> Terminated{false};
-  std::atomic<bool> Done{false};
-  std::thread Thread;
 };

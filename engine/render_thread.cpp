@@ -5,6 +5,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "engine/deep_auto_limit.h"
@@ -47,14 +48,11 @@ int32_t ThreadCountFor(int32_t setting) {
 bool HasRenderPass(int32_t number) { return IsEscapeTimeFormula(number) || IsPointFormula(number); }
 
 TFThread::TFThread(TFractal* document) : Document(document) {
-  // The owner's thread is the one that serves our synchronised calls; make
-  // sure the queue exists (and is bound to it) before the run can use it.
-  MainQueue();
   TFractal& d = *Document;
   if (d.MainDocument) {
     Mutex = OpenNamedMutex(TFractal::RenderMutexName);
     if (!Mutex) {
-      Done.store(true);
+      SkipRun();
       return;
     }
   }
@@ -79,32 +77,19 @@ TFThread::TFThread(TFractal* document) : Document(document) {
     d.Paint();
   }
   if (Preview) std::fill(d.Values.get(), d.Values.get() + pixels * 3, 0.0f);
-  Thread = std::thread([this] { Execute(); });
+  Start();
 }
 
-TFThread::~TFThread() {
-  Terminate();
-  WaitFor();
-}
-
-void TFThread::WaitFor() {
-  if (!Thread.joinable()) return;
-  if (MainQueue().IsMainThread()) MainQueue().WaitUntil([this] { return Done.load(); });
-  Thread.join();
-}
+TFThread::~TFThread() { Stop(); }
 
 void TFThread::Post(uint32_t msg, intptr_t done, intptr_t total) { PostMessage(0, msg, done, total); }
 
 void TFThread::Execute() {
   const int32_t number = Ctx.Number;
-  if (number < 0 || (number == kIFSFormula && Ctx.IFSNumber < 0)) {
-    Done.store(true);
-    MainQueue().Notify();
-    return;
-  }
+  if (number < 0 || (number == kIFSFormula && Ctx.IFSNumber < 0)) return;
   // Waiting for the mutex gives up when the owner asks us to stop, so a
   // restart never waits for another view's render.
-  const bool locked = !Mutex || Mutex->Acquire(&Terminated);
+  const bool locked = !Mutex || Mutex->Acquire(&TerminateFlag());
   if (locked) {
     if (IsEscapeTimeFormula(number)) PrepareDeepRender();
     if (Preview) {
@@ -122,8 +107,6 @@ void TFThread::Execute() {
   }
   if (Progress) Post(MSG_RENDER_DONE, 0, 0);
   if (Mutex && locked) Mutex->Release();
-  Done.store(true);
-  MainQueue().Notify();
 }
 
 void TFThread::PrepareDeepRender() {
@@ -131,7 +114,7 @@ void TFThread::PrepareDeepRender() {
   if (!PerturbationServes(Ctx) || !PastOrdinaryPrecision(Deep, d.Width)) return;
   // Stopped while the reference orbit was computed: the passes end at once.
   TDeepPrepare how;
-  how.Watch = {&Terminated, &ReferenceDone, &ReferenceTotal, [this] { ReportReference(); }};
+  how.Watch = {&TerminateFlag(), &ReferenceDone, &ReferenceTotal, [this] { ReportReference(); }};
   if (Reference) {
     how.Reference = Reference->Get(how.Watch);
     if (!how.Reference) return;  // stopped
@@ -145,7 +128,7 @@ void TFThread::PrepareDeepRender() {
     how.Reference = choice.Reference;
     // A stopped run's limit belongs to a view the document has left.
     Synchronize([this, limit = choice.Limit] {
-      if (!Terminated.load()) Document->TakeAutoMaxIter(limit);
+      if (!TerminateRequested()) Document->TakeAutoMaxIter(limit);
     });
   }
   Perturbation = std::make_unique<TPerturbation>();
@@ -230,7 +213,7 @@ void TFThread::RenderEscapeTime() {
   const int32_t bw = d.BufWidth();
   TColumn column;
   for (int32_t px = 0; px < bw; ++px) {
-    if (Terminated.load()) return;
+    if (TerminateRequested()) return;
     if (Progress && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
     const double x = double(X + px * Step);
     CurrentColumn = px;
@@ -260,7 +243,7 @@ void TFThread::RenderEscapeTimeParallel(int32_t threads) {
     ctx.OrbitStore = store.empty() ? nullptr : store.data();
     TColumn column;
     for (;;) {
-      if (stop.load() || Terminated.load()) return;
+      if (stop.load() || TerminateRequested()) return;
       const int32_t px = nextColumn.fetch_add(1);
       if (px >= bw) return;
       EvaluateColumn(ctx, px, double(X + px * Step), false, column);
@@ -277,14 +260,14 @@ void TFThread::RenderEscapeTimeParallel(int32_t threads) {
 
   bool finished = true;
   for (int32_t px = 0; px < bw && finished; ++px) {
-    if (Terminated.load()) {
+    if (TerminateRequested()) {
       finished = false;
       break;
     }
     if (Progress && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
     {
       std::unique_lock<std::mutex> guard(lock);
-      while (!columnDone[size_t(px)] && !Terminated.load()) changed.wait_for(guard, std::chrono::milliseconds(10));
+      while (!columnDone[size_t(px)] && !TerminateRequested()) changed.wait_for(guard, std::chrono::milliseconds(10));
       if (!columnDone[size_t(px)]) {
         finished = false;
         break;
@@ -314,7 +297,7 @@ void TFThread::RenderPoints(bool ifs) {
   // and given up at every progress point and before painting.
   std::unique_lock<std::mutex> stored(d.BufferLock, std::defer_lock);
   for (int64_t n = 0; n <= total; ++n) {
-    if (Terminated.load()) return;
+    if (TerminateRequested()) return;
     if (n % k == 0) {
       if (stored.owns_lock()) stored.unlock();
       if (Progress) Post(MSG_RENDER_PROGRESS, intptr_t(n / k), ctx.MaxIter);
@@ -357,9 +340,9 @@ void TFThread::RenderProgressive() {
   const int32_t m = Ctx.MaxIter;
   const int32_t bw = d.BufWidth();
   TColumn column;
-  for (int32_t limit = 4; limit <= m && !Terminated.load(); ++limit) {
+  for (int32_t limit = 4; limit <= m && !TerminateRequested(); ++limit) {
     Ctx.MaxIter = limit;
-    for (int32_t px = 0; px < bw && !Terminated.load(); ++px) {
+    for (int32_t px = 0; px < bw && !TerminateRequested(); ++px) {
       EvaluateColumn(Ctx, px, double(float(X + px * Step)), true, column);
       StoreColumn(px, column);
     }
@@ -381,13 +364,13 @@ void TFThread::PaintColumns() {
 }
 
 void TFThread::PaintAll() {
-  if (!Document->Canvas() || Terminated.load()) return;
+  if (!Document->Canvas() || TerminateRequested()) return;
   Document->Paint();
 }
 
 void TFThread::PaintPoint() {
   TFractal& d = *Document;
-  if (!d.Canvas() || Terminated.load()) return;
+  if (!d.Canvas() || TerminateRequested()) return;
   if (Ctx.IFSquick)
     d.Paint();
   else

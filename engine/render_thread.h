@@ -6,13 +6,13 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "engine/deep_real.h"
 #include "engine/palette.h"
 #include "formulas/formula_context.h"
 #include "platform/bitmap.h"
+#include "platform/worker_thread.h"
 
 class TFractal;
 class TNamedMutex;
@@ -30,22 +30,13 @@ constexpr uint32_t MSG_RENDER_DONE = 0xB33;
 // nothing and leaves the buffers as they were.
 bool HasRenderPass(int32_t number);
 
-class TFThread {
+class TFThread : public TWorkerThread {
  public:
   // Starts the run at once, unless the main document's render mutex cannot
   // be opened: then the thread never starts and renders nothing.
   explicit TFThread(TFractal* document);
-  ~TFThread();
-  TFThread(const TFThread&) = delete;
-  TFThread& operator=(const TFThread&) = delete;
+  ~TFThread() override;
 
-  void Terminate() { Terminated.store(true); }
-  bool TerminateRequested() const { return Terminated.load(); }
-  // Waits for the run to end; on the main thread it serves the run's
-  // synchronised paint calls meanwhile.
-  void WaitFor();
-  bool Finished() const { return Done.load(); }
-  bool Started() const { return Thread.joinable(); }
   // The colours of what the run stores from now on. Call with the
   // document's buffers locked.
   void UsePalette(const TFPal& palette) { Palette = palette.Snapshot(); }
@@ -54,7 +45,7 @@ class TFThread {
   std::shared_ptr<const TDeepReference> DeepReference() const;
 
  private:
-  void Execute();
+  void Execute() override;
   void RenderEscapeTime();
   void RenderEscapeTimeParallel(int32_t threads);
   void RenderPoints(bool ifs);
@@ -95,7 +86,4 @@ class TFThread {
   int32_t CurrentColumn = 0;
   int32_t PointColumn = 0, PointRow = 0;
   TColor3 PointColour;
-  std::atomic<bool> Terminated{false};
-  std::atomic<bool> Done{false};
-  std::thread Thread;
 };

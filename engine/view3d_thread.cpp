@@ -9,25 +9,15 @@
 
 TThread3D::TThread3D(const TFractal& document, const TReliefSettings& settings, TClient client)
     : Document(document), Settings(settings), Client(std::move(client)) {
-  MainQueue();
   Mutex = OpenNamedMutex(TFractal::RenderMutexName);
   if (!Mutex) return;
   Size = {document.Width, document.Height, document.BufWidth(), document.BufHeight()};
   ViewImage = Client.Resize ? Client.Resize(Size.BufWidth, Size.BufHeight) : nullptr;
   if (!ViewImage) return;
-  Thread = std::thread([this] { Execute(); });
+  Start();
 }
 
-TThread3D::~TThread3D() {
-  Terminate();
-  WaitFor();
-}
-
-void TThread3D::WaitFor() {
-  if (!Thread.joinable()) return;
-  if (MainQueue().IsMainThread()) MainQueue().WaitUntil([this] { return Done.load(); });
-  Thread.join();
-}
+TThread3D::~TThread3D() { Stop(); }
 
 // Copies the document's pixel values on the main thread, where nothing can
 // resize the document's buffers meanwhile. False when the document's buffer
@@ -48,7 +38,7 @@ bool TThread3D::TakeValues() {
 }
 
 void TThread3D::Execute() {
-  if (Mutex->Acquire(&Terminated)) {
+  if (Mutex->Acquire(&TerminateFlag())) {
     PostMessage(Client.Target, MSG_VIEW3D_STATE, 0, 0);
     if (TakeValues()) {
       // The picture is drawn aside and handed over whole, so the window
@@ -57,12 +47,12 @@ void TThread3D::Execute() {
       std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[bytes]);
       const bool drawn = image && RenderRelief(Values.get(), Size, Settings, image.get(),
                                                [this](int32_t step, int32_t percent) {
-                                                 if (Terminated.load()) return false;
+                                                 if (TerminateRequested()) return false;
                                                  PostMessage(Client.Target, MSG_VIEW3D_PROGRESS, step, percent);
                                                  return true;
                                                });
       Values.reset();
-      if (drawn && !Terminated.load())
+      if (drawn && !TerminateRequested())
         Synchronize([&] {
           std::memcpy(ViewImage, image.get(), bytes);
           if (Client.Repaint) Client.Repaint();
@@ -71,6 +61,4 @@ void TThread3D::Execute() {
     PostMessage(Client.Target, MSG_VIEW3D_STATE, 1, 0);
     Mutex->Release();
   }
-  Done.store(true);
-  MainQueue().Notify();
 }

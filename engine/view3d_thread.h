@@ -4,14 +4,13 @@
 // while the main document renders and the main document never renders while
 // it draws. It reports to its window through posted messages.
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <thread>
 
 #include "engine/relief.h"
 #include "platform/messages.h"
+#include "platform/worker_thread.h"
 
 class TFractal;
 class TNamedMutex;
@@ -23,7 +22,7 @@ constexpr uint32_t MSG_VIEW3D_STATE = 0xB12;
 // wParam the step 1 .. 3, lParam the percentage.
 constexpr uint32_t MSG_VIEW3D_PROGRESS = 0xB24;
 
-class TThread3D {
+class TThread3D : public TWorkerThread {
  public:
   // What the thread needs from its window, all called on the main thread.
   struct TClient {
@@ -38,18 +37,10 @@ class TThread3D {
   // Opens the render mutex by name; when it cannot be opened, or the view
   // image cannot be had, the thread is not started.
   TThread3D(const TFractal& document, const TReliefSettings& settings, TClient client);
-  ~TThread3D();  // terminates and waits
-  TThread3D(const TThread3D&) = delete;
-  TThread3D& operator=(const TThread3D&) = delete;
-
-  void Terminate() { Terminated.store(true); }
-  // Waits for the run to end, serving its synchronised calls on the main thread.
-  void WaitFor();
-  bool Started() const { return Thread.joinable(); }
-  bool Finished() const { return Done.load(); }
+  ~TThread3D() override;  // terminates and waits
 
  private:
-  void Execute();
+  void Execute() override;
   bool TakeValues();
 
   const TFractal& Document;
@@ -59,7 +50,4 @@ class TThread3D {
   uint8_t* ViewImage = nullptr;
   TReliefSize Size;
   std::unique_ptr<float[]> Values;
-  std::atomic<bool> Terminated{false};
-  std::atomic<bool> Done{false};
-  std::thread Thread;
 };
