@@ -1,7 +1,6 @@
 #include "movies/spots_form.h"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -11,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -29,34 +27,6 @@ constexpr int kValueWidth = 15;  // characters of one value in a row
 const char* const kSmoothPictures[] = {"LINEAR", "SQUARE", "CUBE"};
 
 }  // namespace
-
-TSpotFramesForm::TSpotFramesForm(int32_t frames, QWidget* parent) : QDialog(parent), FFrames(new QSpinBox(this)) {
-  setWindowTitle("Frame count");
-  FFrames->setRange(1, kMaxSpotFrames);
-  FFrames->setSingleStep(5);
-  FFrames->setValue(frames);
-  auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton("&Ok", QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton("&Cancel", QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  auto* row = new QHBoxLayout;
-  auto* label = new QLabel("Frame count:", this);
-  label->setBuddy(FFrames);
-  row->addWidget(label);
-  row->addWidget(FFrames);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(row);
-  layout->addWidget(buttons);
-  setFixedSize(sizeHint());
-}
-
-bool TSpotFramesForm::Execute(QWidget* parent, int32_t& frames) {
-  TSpotFramesForm form(frames, parent);
-  if (form.exec() != QDialog::Accepted) return false;
-  frames = form.FFrames->value();
-  return true;
-}
 
 TSpotsForm::TSpotsForm(TFractal& doc, QWidget* main)
     : QDialog(main, Qt::Dialog | Qt::WindowStaysOnTopHint),
@@ -101,6 +71,10 @@ TSpotsForm::TSpotsForm(TFractal& doc, QWidget* main)
   FPicture->setAlignment(Qt::AlignCenter);
   FPicture->setToolTip("Double-click: next mode");
   FPicture->installEventFilter(this);
+  installEventFilter(this);
+  connect(this, &QDialog::finished, this, [this] {
+    if (OnClosed) OnClosed();
+  });
 
   auto* buttons = new QVBoxLayout;
   for (QPushButton* b : {FAdd, FRemove, FJump, FFramesButton, FMake}) buttons->addWidget(b);
@@ -148,30 +122,18 @@ bool TSpotsForm::eventFilter(QObject* watched, QEvent* event) {
     NextSmooth();
     return true;
   }
-  return QDialog::eventFilter(watched, event);
-}
-
-void TSpotsForm::setVisible(bool visible) {
-  // Made with the main window, before that is on the screen: it finds its
-  // place beside it when first shown and keeps the one the user gives it.
-  if (visible && !Placed && !isVisible()) {
-    PlaceToolWindow(this, 0, 0, Main);
-    Placed = true;
+  if (watched == this && event->type() == QEvent::Show && !event->spontaneous()) {
+    // Made with the main window, before that is on the screen: it finds its
+    // place beside it when first shown and keeps the one the user gives it.
+    if (!Placed) {
+      PlaceToolWindow(this, 0, 0, Main);
+      Placed = true;
+    }
+    ZoomMovie().Spots.clear();
+    Refresh(-1);
+    SetSmooth(ZoomMovie().Smooth);
   }
-  QDialog::setVisible(visible);
-}
-
-void TSpotsForm::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (event->spontaneous()) return;
-  ZoomMovie().Spots.clear();
-  Refresh(-1);
-  SetSmooth(ZoomMovie().Smooth);
-}
-
-void TSpotsForm::done(int result) {
-  QDialog::done(result);
-  if (OnClosed) OnClosed();
+  return QDialog::eventFilter(watched, event);
 }
 
 int TSpotsForm::Selected() const {

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+#include "movies/spot_frames_form.h"
 #include "movies/zoom_movie.h"
 
 class QButtonGroup;
@@ -14,22 +15,8 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 class QTreeWidget;
 class TFractal;
-
-// "Frame count": the frames of one segment, 1..999.
-class TSpotFramesForm : public QDialog {
-  Q_OBJECT
- public:
-  TSpotFramesForm(int32_t frames, QWidget* parent = nullptr);
-  QSpinBox* FramesEdit() const { return FFrames; }
-  // Shows the dialog; true with the new count on "&Ok".
-  static bool Execute(QWidget* parent, int32_t& frames);
-
- private:
-  QSpinBox* FFrames;
-};
 
 class TSpotsForm : public QDialog {
   Q_OBJECT
@@ -66,9 +53,6 @@ class TSpotsForm : public QDialog {
   QString RowText(int row) const;
 
  protected:
-  void setVisible(bool visible) override;
-  void showEvent(QShowEvent* event) override;
-  void done(int result) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
