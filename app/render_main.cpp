@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
       if (window.IsDeep()) {
         // The render of the window's rounding ends unfinished; its end is
         // not the end of the render.
-        doc.SetDeepWindow(window.Exact());
+        doc.SetWindow(window);
         MainQueue().DispatchPosted();
         done = false;
       }

@@ -35,10 +35,13 @@ std::array<std::string, 3> TCoordinateFields::Shown(const TFractal& doc) const {
 TViewWindow TCoordinateFields::Typed(const TFractal& doc, int which, const std::string& text, Extended plain) {
   std::array<std::string, 3> texts = Kept(doc, DeepTexts(doc.Deep));
   texts[which] = text;
-  TDeepWindow window = doc.Deep;
-  if (WindowOfTexts(texts, window))
+  const std::string list[3] = {texts[0], texts[1], texts[2]};
+  TViewWindow typed;
+  if (ParseViewWindow(list, typed) < 0) {
     Last[which] = text;
-  else
-    (which == 0 ? window.X : which == 1 ? window.Y : window.W) = TDeepReal(plain, TDeepReal::kMinBits);
+    return typed;
+  }
+  TDeepWindow window = doc.Deep;
+  (which == 0 ? window.X : which == 1 ? window.Y : window.W) = TDeepReal(plain, TDeepReal::kMinBits);
   return TViewWindow::Rounded(window);
 }

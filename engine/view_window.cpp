@@ -11,7 +11,7 @@ TViewWindow::TViewWindow(const TDeepWindow& exact)
 
 TViewWindow TViewWindow::Rounded(const TDeepWindow& window) { return TViewWindow(RoundedWindow(window)); }
 
-TViewWindow TViewWindow::Moved(const TViewMove& move) const { return Rounded(MovedWindow(FExact, move)); }
+TViewWindow TViewWindow::Moved(const TViewMove& move) const { return TViewWindow(MovedWindow(FExact, move)); }
 
 int ParseViewWindow(const std::string (&texts)[3], TViewWindow& out) {
   TDeepWindow window;
