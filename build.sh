@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what the build needs, then builds and runs, tests or benchmarks.
 #   bash build.sh run     build and start the program (arguments go to it)
 #   bash build.sh test    build and run the whole test suite

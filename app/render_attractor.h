@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // pelmorix-render for attractor files: draws a ".fr3" file headless with
 // the attractor document and its render thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // pelmorix-render's drawing of single-IFS files (".fri").
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pelmorix-render: renders a spot file, or a formula and window, to an image
 // file without windows, on the same document and render thread as the
 // program.

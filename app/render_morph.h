@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // pelmorix-render --morph: the IFS morph of two ".fri" files or the
 // attractor morph of two ".fr3" files, rendered without windows into a clip

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // pelmorix-render --zoom-movie: a zoom flight through spot files rendered
 // without windows into a clip, with the zoom loop of the spots dialog.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The image a command of pelmorix-render writes of a rendered document: the
 // render itself or, with --antialias, its anti-aliased half of a render at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The 3D attractor document: the parameters of one map, the cloud of points
 // its last drawing pass produced, the 24-bit image the cloud is drawn into,

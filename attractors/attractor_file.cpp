@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Attractor files (".fr3"): the view window, point count, map kind, colours
 // and the coefficient table of a document. The "DrawSize" section belongs to
 // the attractor window.

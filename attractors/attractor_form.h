@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "3D attractors" window: the drawing of one attractor document in a
 // scroll box, the search of new attractors, panning and zooming the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The search of "Redraw": random coefficient sets until one gives a chaotic
 // attractor, judged by an estimate of its Lyapunov exponent.

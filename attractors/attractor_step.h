@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The map of a 3D strange attractor: four kinds of three-dimensional maps
 // over a 5 x 13 table of single-precision coefficients, iterated in extended

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The render thread of an attractor document: one drawing pass iterates the
 // map for N + 1 points, sorts them by depth and draws them far to near with

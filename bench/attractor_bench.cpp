@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An attractor drawing pass of 1,000,000 points at 1024 x 1024 and a redraw
 // after a pan, in milliseconds, next to 1,000,000 bare map steps of the same
 // attractor measured in the same run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CPU time for the benchmarks, in seconds: on a busy machine wall time
 // mostly measures waiting for a core.

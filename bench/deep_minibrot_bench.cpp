@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deep zoom at minibrots: 1920 x 1080 renders of the views of
 // bench/minibrot_views.h, where every pixel spends tens of thousands to
 // millions of iterations close to a periodic reference orbit. Reports the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deep zoom flights of 30 frames at 640 x 360, in CPU seconds per frame:
 // rendered through the zoom loop, which computes the reference orbits once
 // for the deepest frame and lends them to every frame, and frame by frame,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deep zoom: the perturbation render checked pixel by pixel against a
 // brute-force arbitrary-precision render, and the time of 1024 x 768 deep
 // renders in nanoseconds per iteration beside the ordinary render.

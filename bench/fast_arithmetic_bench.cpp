@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exact path against fast arithmetic (scalar doubles, the widest vector
 // loop and the four-lane one), in iterations per second with each one's ratio to the exact path of
 // the same image, and the share of pixels the fast path gives exactly as the

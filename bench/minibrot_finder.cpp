@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds small copies of the Mandelbrot set (minibrots) of z^2 + c deep in its
 // boundary, for the views of the deep-zoom benchmark, and checks a view with
 // the deep render.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Views of minibrots (small copies of the Mandelbrot set) deep in its
 // boundary, for the deep-zoom benchmark: each centred on the nucleus of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of putting one 640 x 480 movie frame into a clip with each compressor,
 // next to the render of that frame in the same run ("x render" is the share
 // of the render's time the writing takes).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints a digest of every picture and movie frame the engine draws for a
 // fixed set of views: every catalogue formula (plain, smoothed and filtered,
 // as Julia set, in fast arithmetic, zoomed by the navigation code, deep) and

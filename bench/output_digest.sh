@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Lists a digest of every output the engine and the batch renderer make for a
 # fixed set of views, movies and morphs (see bench/output_digest.cpp).
 #   bench/output_digest.sh BUILD_BIN_DIR > listing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading large profile files: the time to load a 100 MB file of keys and one
 // of blank lines, with the process's peak memory against the file's size.
 // Run one at a time (--benchmark_filter) for each file's own peak.

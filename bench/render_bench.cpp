@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Render throughput of the kernels against a bare Mandelbrot loop, in
 // iterations per second, with each one's ratio to the bare loop of this run.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 3D view and the anti-aliased image of a zoomed Mandelbrot image, each
 // next to the render of the image it is made from, in the same run. The
 // "x render" counter is the share of that render's time.

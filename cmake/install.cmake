@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installed layout: the executables in bin/, what they read in
 # share/pelmorix/, and the desktop integration (menu entry, icon, file types,
 # manual page). The program finds share/pelmorix/ from its own folder.
@@ -39,7 +40,7 @@ install(FILES ${CMAKE_BINARY_DIR}/pelmorix-render.1.gz DESTINATION ${CMAKE_INSTA
 # the library packages (Qt, libjpeg, libpng, FFmpeg); the user formulas need
 # the Free Pascal compiler besides.
 set(CPACK_PACKAGE_NAME pelmorix)
-set(CPACK_PACKAGE_VERSION 1.0.0)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Pelmorix")
 set(CPACK_PACKAGE_CONTACT "Pelmorix developers <pelmorix@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop fractal explorer")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The anti-aliased image: a half-size copy of an image in which every pixel
 // is the 3 x 3 weighted mean of the image around the doubled position, with

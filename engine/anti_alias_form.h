@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Anti-aliased image": a half-size, smoothed copy of the main document's
 // image, computed on the main thread column by column whenever the window is

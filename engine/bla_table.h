@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Long steps of a deep render by bilinear approximation. While a pixel's
 // difference dz from the reference is tiny beside the reference point Z, one

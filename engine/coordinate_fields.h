@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The X, Y and W fields of the preferences: the texts they show for a
 // document's window and the window that a text typed into one of them names.

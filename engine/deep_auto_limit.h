@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The automatic iteration limit of a view the deep render serves. The
 // depth formula of shallow views gives such views far too few iterations

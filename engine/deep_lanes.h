@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The deep render's vector lanes, written once for every vector unit. This
 // file is included once per unit, inside that unit's namespace and under its
 // target, after the unit has declared

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Arbitrary-precision reals for views deeper than extended arithmetic can
 // resolve. The document keeps its view window in them beside the extended

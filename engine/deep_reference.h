@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reference orbits of a deep render: computed once in arbitrary
 // precision at one point and kept in doubles, they serve every pixel of every

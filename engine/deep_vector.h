@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Vector lanes for the deep render's single steps: several pixels'
 // differences from the reference orbit stepped at once, four per vector

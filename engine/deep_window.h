@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Navigation of a deep view window and the precision its coordinates keep.
 //

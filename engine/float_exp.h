@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Doubles with a separate binary exponent, for the values of deep renders
 // that leave the double range (pixel steps below 1e-300, the coefficients of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The escape-time fractal document: parameters, view and home windows, the
 // two pixel buffers, the palette and the render thread that fills them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window "View full set" shows. Outside Julia mode it is the formula's
 // home window. A Julia set lies around the origin whatever part of the plane

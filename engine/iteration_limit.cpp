@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/iteration_limit.h"
 
 #include "engine/perturbation.h"

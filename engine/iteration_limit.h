@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How many iterations a document may ask for. The ordinary render keeps a
 // per-iteration orbit store for the dimension filters and iterates in extended

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Contrast" page of the preferences, shown for the table palettes: four
 // palette cycles, the palette filter and the contrast. They recolour the

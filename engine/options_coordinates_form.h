@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Coordinates" page of the preferences: the view window, the iteration
 // control, the bailout and the fast-arithmetic preference. Each of them

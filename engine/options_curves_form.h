@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The curve boxes of the table palettes (linear, parabolic, quad square):
 // one box per channel whose end points the mouse drags, and under each box

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Fractal's property": the preferences dialog. Edits the main document and
 // its palette in place: view window, iteration control and bailout (these

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "IFS Setup" page of the preferences: the background (the palette's
 // infinity colour), shaded or solid colouring with its solid colour, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "JPEG options" page of the preferences: the quality and progressive
 // flag that saving a JPEG image uses (program settings, not the document's).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Color palette" page of the preferences: the infinity colour, the
 // channel order, the palette kind with its steps and starts (standard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the pages of the preferences dialog share: the document they edit,
 // the live flag that tells the user's changes from the dialog's own, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The X, Y and W edits of the preferences: they show the document's view
 // window, and leaving one of them (or Enter) sets the window it names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The preferences dialog's own small controls: a colour swatch, a strip
 // that shows the palette, the scale under a strip, and groups of radio

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The palette of a fractal document: turns the three channel values a render
 // leaves for a pixel into a colour. Four kinds: the standard palette (a

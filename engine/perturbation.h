@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Deep rendering of the plain power formulas (z^2, z^3, z^4, z^5, z^8 + c):
 // one reference orbit at the image centre in arbitrary precision, every pixel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One step of a pixel's difference from the reference orbit,
 // dz -> (Z + dz)^D - Z^D, for the powers D of formulas 0..4. Written once for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The 3D view's picture: the pixel values of an image become heights, the
 // heights cast shadows to the left, and the rows are drawn from far to near

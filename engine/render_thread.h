@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The render thread of a fractal document: one image per run, column by
 // column (escape-time formulas), point by point (orbital formulas, IFS) or

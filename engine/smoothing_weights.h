@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The 3 x 3 smoothing weights the 3D view and the anti-aliased image share:
 // centre 0.2, the four edge neighbours 0.15, the four corners 0.05.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Spot files (".frs"): every parameter of a fractal document, its user
 // formula lines and its palette.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Building the user formula (number 3000): the library source wrapped around
 // the user's lines, the batch file that compiles it, the compiler kit beside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "3D fractal": the main document's image as a lit relief. The relief is
 // drawn by a TThread3D; the window restarts it whenever it is shown, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TThread3D: draws the 3D view of the main document's image on a worker
 // thread. It holds the render mutex for its whole run, so it never draws

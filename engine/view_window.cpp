@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/view_window.h"
 
 TViewWindow::TViewWindow(Extended x, Extended y, Extended w) : TViewWindow(WindowOf(x, y, w)) {}

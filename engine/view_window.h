@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The view window of a document, a movie spot or a frame: the upper-left
 // corner X, Y and the width W. It holds the window exactly, to the precision

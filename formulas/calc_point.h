@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dispatcher: one pixel (escape-time formulas) or one orbit step (orbital
 // formulas, IFS) for the context's formula number.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The built-in formula and filter catalogues: the lists of the fractal
 // selection dialog, and the table other windows consult for a formula's Julia

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Complex arithmetic for the kernels. z and c are kept as doubles between
 // iterations; everything inside one step runs on TCxOf<R>, R being the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Orbit filters and smoothing: the per-iteration update every escape-time
 // kernel calls, and the final pass after the kernel returns.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The parameter block a kernel works on: the tail of a fractal document, from
 // the formula number to the user formula entry. The render thread hands its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The common scaffolding of the escape-time kernels: start point, constant,
 // exit tests and fault handling. A kernel supplies its step as a callable that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Several orbits in flight on the fast path. A kernel whose step is a long
 // chain of dependent operations (a Newton step waits on a division every

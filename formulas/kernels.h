@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The escape-time kernels, one function per formula number. Each has the
 // signature of CalcPoint. Kernels 0..40, the constructor and the user formula

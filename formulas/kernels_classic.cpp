@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kernels 0..40, the constructor formula and the user formula.
 //
 // Every step works on TCx (extended precision) and rounds the new z, and any

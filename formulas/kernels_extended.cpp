@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kernels 41..76.
 
 #include "formulas/kernel_common.h"

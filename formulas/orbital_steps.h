@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Point steps of the orbital formulas (500..508) and of the IFS (1001): each
 // call moves the context's orbit point by one step.

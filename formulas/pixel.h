@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Per-pixel evaluation of an escape-time formula: kernel, filters and the
 // three channel values the palette turns into a colour.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Vector loops of the fast path: four doubles per vector (AVX2 with FMA), or
 // eight on a processor with AVX-512, chosen at run time. Both give the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rules of the IFS constructor's fields and its edits of a transform set,
 // apart from the window that shows them.

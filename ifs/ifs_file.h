@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two IFS file formats, both profile (INI) files with "." as the decimal
 // separator and transform keys "Frm" + zero-based number + field letter

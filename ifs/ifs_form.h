@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "IFS constructor": builds the working IFS set transform by transform while
 // the main window draws it. The window edits the program-wide WorkingIFS and

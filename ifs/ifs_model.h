@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Affine maps with probabilities: the program-wide working set that the IFS
 // constructor edits and the library loaded from "px.ifs".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ifs/transform_list_form.h"
 
 #include <QFontMetrics>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The constructor's list of transforms: one row a transform, one column a
 // field (A to F and p) under its title. Each column takes the width of its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The attractor movie (kind 7): a morph from a first attractor table to a
 // second of the same map kind, drawn by the attractor window's document.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "AVI3Dattr": the window of the attractor morph (kind 7). It loads a first
 // and a second ".fr3" file of one map kind, shows either attractor in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recording of one video clip with FFmpeg's libraries, free of windows.
 //

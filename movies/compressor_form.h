@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Video compression": the compressor choice of a movie. Lists the
 // compressors present at run time for the clip's file type and offers the

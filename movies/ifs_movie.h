@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The IFS movie (kind 6): a morph from a start set of transforms to an end
 // set, drawn by the main document through the working set (IFS 10000).

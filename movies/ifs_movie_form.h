@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "IFS movie": the window of the IFS morph (kind 6). It loads a start and an
 // end set from single-IFS files or from entries of an IFS library, lets the

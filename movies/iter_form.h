@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Iteration movie": plays the main image back and forth through a list of
 // iteration limits (only pixels that escaped by the limit keep their

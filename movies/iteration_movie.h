@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The iteration movie: a list of iteration limits from the image's largest
 // pixel value down to its smallest, shown one after another by colouring

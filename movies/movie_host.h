@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a movie's frame loop works with, and the table of frame loops by
 // movie kind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The values the transformation, Julia and parametric movies animate: one
 // (current, end, increment) triple per value, the editing rules of their

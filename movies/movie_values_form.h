@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dialogs of the transformation, Julia and parametric movies: a "from"
 // and a "to" edit for every animated value, each with a coarse (0.1) and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Frame count": the dialog that edits the frames of one segment of a zoom
 // movie.

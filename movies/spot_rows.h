@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the spots dialog of the zoom movie shows: one text row per spot and
 // the smoothing mode it recommends.

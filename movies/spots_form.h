@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Spots for movie...": the list of spots a zoom movie flies through. The
 // user navigates the main window to a spot and adds it; each spot keeps the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The zoom movie (kind 2): a flight along a list of spots, one segment from
 // each spot to the next, with its width law.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing a whole file so that a failure never leaves a half-written file
 // under the target name: the bytes go to a temporary file in the same folder,

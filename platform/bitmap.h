@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The 24-bit device-independent bitmap a document draws: a 40-byte
 // information header and rows of blue, green, red bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Hooks for the user-facing services model code needs: message boxes and the
 // like. The windowed program installs Qt implementations; the batch renderer

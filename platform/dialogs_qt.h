@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Qt side of the user-facing services: message boxes behind ShowMessage
 // and the open/save file dialogs. File dialogs take the program's filter

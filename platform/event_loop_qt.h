@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Serves the main-thread queue from Qt's event loop: every post or
 // synchronised call from a worker wakes the loop, which then runs the calls

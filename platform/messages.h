@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Posted messages and synchronised calls between worker threads and the main
 // thread. Workers post messages (never blocking) and run calls on the main

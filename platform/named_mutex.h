@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Process-wide named mutexes. A name is created once by its owner; threads
 // open it by name and hold it for their whole run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Profile (INI) files: the settings, spot, palette, IFS and attractor files
 // are text files of "[Section]" lines followed by "key=value" lines, read and

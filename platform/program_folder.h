@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program folder: where the executable lies, and with it the files the
 // program keeps beside itself ("fractal.ini", "default.frp", "px.ifs", the

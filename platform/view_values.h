@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The view window that spot, IFS and attractor files hold, and the
 // command line takes: X, Y (the upper-left corner) and W (the width). A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TWorkerThread: one run of work on a thread of its own, which the owner can
 // ask to stop and wait for. The run talks to the main thread through posted

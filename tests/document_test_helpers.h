@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What tests of documents share: waiting for a render to end and catching
 // the messages a document shows.

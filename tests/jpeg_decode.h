@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decodes JPEG bytes with libjpeg for tests of the encoders.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decodes PNG bytes with libpng for tests of the encoder: size, pixel format,
 // top-down RGB rows and the text chunks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A program folder of its own for a test that compiles user formulas, so
 // that tests running side by side never share "Make.bat" or the temporary

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The about box: the program's name over a small picture of a fractal from
 // the catalogue, chosen at random and rendered when the box opens.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/bitmap_view_form.h"
 
 #include <QPaintEvent>

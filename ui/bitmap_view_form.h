@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A black scroll area with one paint area that shows part of a 24-bit
 // bottom-up bitmap unscaled; the paint area sits in the centre while it is

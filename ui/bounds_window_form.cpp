@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/bounds_window_form.h"
 #include "ui/window_place_qt.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A sizeable window of its own that keeps its position, size and maximised
 // state in a settings entry (position and size only while it is normal),

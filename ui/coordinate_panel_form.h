@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The status bar's coordinate panel: the position under the mouse, with as
 // many decimals as its width holds, so that it never runs under the panels

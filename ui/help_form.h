@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help window: the program's help page, "help.html" in the program
 // folder, in a small browser window.

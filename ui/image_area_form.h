@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's image area: a borderless scroll box holding one paint
 // surface the size of the fractal image. The surface shows the document's

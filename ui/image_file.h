@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Image files of a document's bitmap: BMP (the padded buffer as it is), JPEG
 // and PNG (the visible width x height). All are written atomically.

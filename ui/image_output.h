@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Image output of the main window: the rules behind "Save image", the
 // wallpaper and printing that do not need a window system. The Qt side is in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Image output of the main window on Qt: "Save image", "Save to clipboard",
 // "Wallpaper", "Print" and "Printer setup". Every dialog goes through a

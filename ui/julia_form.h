@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Julie": the Julia preview window. A 120 x 120 preview document shows the
 // Julia set of the point under the mouse in the main window, rendered in

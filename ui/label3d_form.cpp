@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/label3d_form.h"
 
 #include <QMouseEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A text label with a raised, recessed or shadowed look. Transparent by
 // default; the shades are drawn as copies of the text offset from it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's File menu: the image out (file, clipboard, wallpaper,
 // printer) and the spot files.
 

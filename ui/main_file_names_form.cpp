@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the main window reads and gives file names: the kinds a name opens
 // as, the names spots are saved under, and the check that a file is there.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's main window: the menu, the scrollable image of the main
 // fractal document, mouse and keyboard navigation, the status bar, spot and

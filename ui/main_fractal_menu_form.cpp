@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's Fractal menu: the selection dialog, the IFS
 // constructor, the attractors window, the zoom commands, the smoothing and
 // the 3D view.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Julia window the main window drives ("&Julie window" of the Options
 // menu), and the Enter key's switch between the set and its Julia sets.
 

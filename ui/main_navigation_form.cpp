@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Navigation in the main window's image: the arrow keys pan, the keypad's
 // + and - zoom, Insert shows the full set, a drag zooms to its rectangle, a
 // double click zooms in (left) or out (right); moving the mouse shows the

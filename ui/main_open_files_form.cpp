@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files the main window opens from outside: the file named on the command
 // line and files dropped on the window, each opened by the kinds its name
 // shows (spot, attractor, palette, IFS).

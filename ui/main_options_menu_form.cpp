@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's Options menu: the fractal size, the preferences, the
 // palette files, the Julia window and the anti-aliased image.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's Render menu: the movies (zoom, iteration,
 // transformation, Julia, parametrical, IFS and 3D-attractor movies) and the
 // player of finished clips.

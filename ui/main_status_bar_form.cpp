@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's status bar (iteration limit, render progress or the
 // value under the cursor, the cursor's position, the zoom depth of deep
 // views) and its title, which shows a render's progress.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main_views_form.h"
 
 #include "engine/anti_alias_form.h"

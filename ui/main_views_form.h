@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's views of its current image: the 3D view and the
 // anti-aliased image. Each is created on first use over the main document

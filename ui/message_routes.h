@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the posted messages of the program's windows go: each window handle
 // has at most one handler, which the main window's dispatcher calls.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Edit fields for numbers and the small up/down spin buttons beside them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Parameters": the parameter drag window of the fractal selection dialog.
 // Four markers on the -2..2 plane stand for the Julia seed and P1..P3 of the

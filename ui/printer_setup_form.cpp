@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/printer_setup_form.h"
 
 #include <QButtonGroup>

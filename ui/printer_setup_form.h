@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Printer setup": chooses the printer that "Print" prints to and its paper.
 // The printers of the system are offered by name, and "PDF file" prints into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's bitmap resources ("PARAM", "LINEAR", "SQUARE", "CUBE",
 // "JULIE1".."JULIE5", "TRANS1".."TRANS6", "PARAM01".."PARAM10",

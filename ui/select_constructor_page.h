@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Constructor" page of the selection dialog: the coefficients A..K of
 // the constructor formula.

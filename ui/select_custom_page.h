@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Custom" page of the selection dialog: the catalogue's formula list
 // and the parameters of the chosen formula.

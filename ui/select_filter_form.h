@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The filter panel under the pages of the selection dialog: "&Filter:",
 // "Filter limit:", "Filter only" and "Keep infinite area".

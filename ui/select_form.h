@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fractal selection dialog "Select fractal:": the user picks a catalogue
 // formula, the constructor formula, a user formula or a library IFS, sets its

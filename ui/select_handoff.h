@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the selection dialog's preview document and the main document trade
 // their contents: the preview starts as a copy of the main document, and on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "IFS" page of the selection dialog: the IFS library "px.ifs", the
 // transforms of the chosen IFS, and the "&MaxIter multipler:".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the pages of the fractal selection dialog share: the page numbers,
 // the list that reports a chosen row, the numeric edits with their spin

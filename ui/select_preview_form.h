@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The selection dialog's live preview: a small picture of the preview
 // document, panned by dragging and zoomed by the "+" and "-" buttons.

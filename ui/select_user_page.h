@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "User formula" page of the selection dialog: the parameters, the
 // formula's text with "&Go !" to compile it and "C&lear", and the

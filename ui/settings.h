@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file "fractal.ini": window layout and a few preferences kept
 // between runs. The values live in one program-wide TSettings between the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Set fractal size": the manual image size dialog. Two edits with spin
 // buttons and a "&Proportional" box that keeps the aspect the dialog was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small stay-on-top window of a fixed client size that never keeps the
 // keyboard: activating or moving it hands the activation straight back to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a top-level window sits, as the settings file keeps it: the top-left
 // corner of its frame (title bar and border included) and the size of its

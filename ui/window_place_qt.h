@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Top-level windows put back where the settings say, frame included, and
 // read back the same way, so that a window reopens exactly where it closed.

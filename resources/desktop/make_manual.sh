@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the manual page of pelmorix-render: the hand-written page with the
 # program's own --help texts in place of its line `.\" options`, so every
 # option the program has is in the page.

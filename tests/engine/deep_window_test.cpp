@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Navigation of deep views and deep windows in spot files.
 
 #include "engine/deep_window.h"

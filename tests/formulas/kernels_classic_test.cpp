@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kernels 0..40, the constructor formula and the user formula. Every expected
 // count below is worked out by hand from the formula (the orbit is given in
 // the comment); "n" is the iteration whose bailout test first sees

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kernels 41..76. Every expected iteration below was worked out by hand from
 // the formula; the comments give the orbit (|z|^2 is what the bailout test
 // sees at that iteration).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "formulas/orbital_steps.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "3D attractors" window opened from the main window: a search, panning
 // and zooming the drawing, sizes, colours, saving and loading.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The attractor movie window driven through the attractor window: two files
 // of one kind, the kind check, the preview of either attractor, the shared
 // iteration count, a ping-pong clip read back, and the closed attractor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window navigated at a depth extended arithmetic cannot resolve.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the window tests on Qt's offscreen platform unless another is asked for.
 
 #include <gtest/gtest.h>

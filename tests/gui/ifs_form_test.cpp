@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The IFS constructor driven through the main window: F7, building a set
 // transform by transform while the main window draws it, the field rules,
 // ".fri" files, and the return to the previous fractal.

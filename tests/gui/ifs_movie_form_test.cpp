@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The IFS movie window driven through the main window: the two sets from a
 // ".fri" file and a library entry, the active set, the value fields, the
 // animation, a ping-pong clip read back, and the return of the fractal.

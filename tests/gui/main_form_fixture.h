@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window under test: a fresh program folder and settings, file
 // dialogs that answer from a list, messages collected instead of shown.

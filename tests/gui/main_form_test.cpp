@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven as a user drives it: menus, mouse, keys, files.
 
 #include "ui/main_form.h"

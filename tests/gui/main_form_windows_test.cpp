@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows the main window drives, opened from its menu and keys as a
 // user opens them: the selection dialog, the Julia window, the size dialog
 // and the preferences.

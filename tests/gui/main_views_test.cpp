@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 3D view and the anti-aliased image opened from the main window with
 // their keys, as a user opens them.
 

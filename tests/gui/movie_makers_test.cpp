@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The movie makers, opened from the main window's "&Render" menu.
 
 #include <QCheckBox>

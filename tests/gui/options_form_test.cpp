@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preferences dialog driven as a user drives it: every control changes
 // the document or palette value it names; palette controls recolour the
 // image from its stored values without iterating again.

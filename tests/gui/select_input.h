@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Driving the selection dialog as a user does: clicking list rows and page
 // tabs, typing into edits and the user formula box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small windows driven as a user drives them: the manual size dialog,
 // the Julia preview window, the parameter drag window, the shaded label and
 // the painted bitmap resources.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the windows open: the first time beside the main window, later where
 // the user left them; message boxes over the window in use.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small steps the window tests share: leaving and retyping edits, counting
 // the colours of an image.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads a written clip back with libavformat: its one video stream's header
 // and every packet's position, size and key flag; optionally decodes one frame.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A movie host that records what a frame loop does: renders, written frame
 // numbers and gauge moves; "Stop" and failed writes come when a test asks.

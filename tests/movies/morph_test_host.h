@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A movie host for morph loops: records the position of every frame written
 // and the gauge; a frame can stop the movie or fail. The document has no

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package into a scratch folder and checks it: exactly the
 # files of the installed layout (the executables and the compiler kit's two
 # scripts executable), and the run-time dependencies of the program.

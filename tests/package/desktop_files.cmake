@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the desktop entry and the file types: desktop-file-validate passes,
 # the MIME package is well-formed XML that update-mime-database takes, and
 # every file type of the program gets its glob.

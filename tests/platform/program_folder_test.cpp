@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program looks for its data and keeps the user's settings, in a
 // portable, build and installed layout.
 
