@@ -210,9 +210,11 @@ std::string MorphUsage() {
          "  --codec C                 mjpeg, mpeg4, ffv1, h264 or raw (default mjpeg; MP4: h264 if present)\n"
          "  -q, --quality Q           quality of mjpeg, mpeg4 and h264, 1..100 (default 85)\n"
          "  --size WxH                image size (default 640x480 for IFS, the first .fr3's DrawSize\n"
-         "                            or 300x300 for attractors)\n"
+         "                            or 300x300 for attractors); the clip's frames are that size with\n"
+         "                            width and height rounded up to a multiple of 4\n"
          "  --threads N               render threads (default: one per core)\n"
-         "  --quiet                   no progress bar\n";
+         "  --quiet                   no progress bar, no messages of FFmpeg and its encoders\n"
+         "                            (the bar is drawn only when standard error is a terminal)\n";
 }
 
 int RunMorphCommand(const std::vector<std::string>& args) {

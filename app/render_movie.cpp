@@ -97,8 +97,9 @@ bool IsZoomMovieCommand(const std::vector<std::string>& args) { return HasOption
 
 std::string ZoomMovieUsage() {
   return "usage: pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi|OUT.mp4|OUT.mkv [options]\n"
-         "  Flies from spot to spot: the first spot gives the formula, palette and parameters,\n"
-         "  every spot its window.\n"
+         "  Flies from spot to spot through 2 to 120 spot files: the first spot gives the formula,\n"
+         "  palette and parameters, every spot its window. A long option takes its value as\n"
+         "  \"--option VALUE\" or \"--option=VALUE\"; \"--\" ends the options.\n"
          "  -o, --output FILE         clip to write; the extension chooses AVI, MP4 or Matroska\n"
          "  --frames N                frames from each spot to the next (default 10, 1..999)\n"
          "  --smooth MODE             width law: linear, regular or fluent (default linear)\n"
@@ -106,12 +107,14 @@ std::string ZoomMovieUsage() {
          "  --still S                 frame times each rendered frame lasts (default 1, 1..1000)\n"
          "  --codec C                 mjpeg, mpeg4, ffv1, h264 or raw (default mjpeg; MP4: h264 if present)\n"
          "  -q, --quality Q           quality of mjpeg, mpeg4 and h264, 1..100 (default 85)\n"
-         "  --size WxH                image size (default: the first spot's DrawSize)\n"
+         "  --size WxH                image size (default: the first spot's DrawSize); the clip's frames\n"
+         "                            are that size with width and height rounded up to a multiple of 4\n"
          "  --frame-range A:B         render only frames A..B of the movie (0-based; B may be left out)\n"
          "  --threads N               render threads (default: one per core)\n"
          "  --antialias               render at twice the size and write the smoothed half-size frames\n"
          "  --fast                    fast arithmetic: doubles and SIMD instead of extended precision\n"
-         "  --quiet                   no progress bar\n";
+         "  --quiet                   no progress bar, no messages of FFmpeg and its encoders\n"
+         "                            (the bar is drawn only when standard error is a terminal)\n";
 }
 
 bool ParseZoomMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& options, std::string& error) {

@@ -105,7 +105,7 @@ std::string RenderUsage() {
          "       pelmorix-render --morph A.fri B.fri|A.fr3 B.fr3 -o OUT.avi [options]  (see --morph --help)\n"
          "       pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi [options]  (see --zoom-movie --help)\n"
          "       pelmorix-render --list-formulas | --version | --help\n"
-         "  Every long option takes its value as --option VALUE or --option=VALUE; -- ends the options.\n"
+         "  A long option takes its value as \"--option VALUE\" or \"--option=VALUE\"; \"--\" ends the options.\n"
          "  SPOT.frs             spot file to render (its DrawSize gives the size)\n"
          "  IFS.fri              IFS file to draw with its window, palette and MaxIter\n"
          "  FILE.fr3             3D attractor file to draw (its DrawSize, else 300x300)\n"
