@@ -17,12 +17,15 @@ struct TOptionSpec {
 };
 
 // Called for each option in command-line order with its long name and value
-// ("" for an option without one); false with `error` set stops the reading.
+// ("" for an option without one). False stops the reading: with `error` set
+// for a refused value, with `error` empty for an option that asks for a text
+// instead of a run (--help).
 using TTakeOption = std::function<bool(const std::string& name, const std::string& value, std::string& error)>;
 
 // Reads `args` (without the program name); the operands go to `operands` in
 // their order. False with the message for an unknown option, a missing
-// value, a value given to an option without one, or what `take` refused.
+// value, a value given to an option without one, or with what `take` said
+// when it stopped the reading.
 bool ReadOptions(const std::vector<std::string>& args, std::span<const TOptionSpec> specs, const TTakeOption& take,
                  std::vector<std::string>& operands, std::string& error);
 

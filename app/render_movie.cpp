@@ -132,22 +132,19 @@ bool ParseMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& 
   if (pingPong) specs.insert(specs.end(), {{"morph"}, {"ping-pong"}});
   else specs.push_back({"zoom-movie"});
   bool codecGiven = false;
-  const TTakeOption take = [&](const std::string& name, const std::string& v, std::string& error) {
+  const TTakeOption take = [&](const std::string& name, const std::string& v, std::string& message) {
     auto number = [&](int32_t& out, int32_t lo, int32_t hi) {
       if (!ParseInt(v, out) || out < lo || out > hi) {
-        error = "bad --" + name + " \"" + v + "\": expected " + std::to_string(lo) + ".." + std::to_string(hi);
+        message = "bad --" + name + " \"" + v + "\": expected " + std::to_string(lo) + ".." + std::to_string(hi);
         return false;
       }
       return true;
     };
     if (pingPong && (name == "smooth" || name == "frame-range")) {
-      error = "option --" + name + " is not offered for a morph";
+      message = "option --" + name + " is not offered for a morph";
       return false;
     }
-    if (name == "help") {
-      error.clear();
-      return false;
-    }
+    if (name == "help") return false;
     if (name == "output") options.OutputPath = v;
     else if (name == "frames") return number(options.Frames, 1, kMaxSpotFrames);
     else if (name == "fps") return number(options.Fps, 1, 1000);
@@ -159,23 +156,23 @@ bool ParseMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& 
       else if (v == "regular") options.Smooth = TZoomSmooth::Regular;
       else if (v == "fluent") options.Smooth = TZoomSmooth::Fluent;
       else {
-        error = "bad --smooth \"" + v + "\": expected linear, regular or fluent";
+        message = "bad --smooth \"" + v + "\": expected linear, regular or fluent";
         return false;
       }
     } else if (name == "codec") {
       if (!CodecOfName(v, options.Compress.Codec)) {
-        error = "bad --codec \"" + v + "\": expected mjpeg, mpeg4, ffv1, h264 or raw";
+        message = "bad --codec \"" + v + "\": expected mjpeg, mpeg4, ffv1, h264 or raw";
         return false;
       }
       codecGiven = true;
     } else if (name == "size") {
-      return ParseSizeOption(v, options.Width, options.Height, error);
+      return ParseSizeOption(v, options.Width, options.Height, message);
     } else if (name == "frame-range") {
       const size_t colon = v.find(':');
       const std::string last = colon == std::string::npos ? "" : v.substr(colon + 1);
       if (colon == std::string::npos || !ParseInt(v.substr(0, colon), options.First) || options.First < 0 ||
           (!last.empty() && (!ParseInt(last, options.Last) || options.Last < options.First))) {
-        error = "bad --frame-range \"" + v + "\": expected A:B with 0 <= A <= B (or A: for the rest)";
+        message = "bad --frame-range \"" + v + "\": expected A:B with 0 <= A <= B (or A: for the rest)";
         return false;
       }
       if (last.empty()) options.Last = -1;

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
 #include "app/render_args.h"
 #include "attractors/attractor.h"
@@ -154,38 +155,38 @@ constexpr TOptionSpec kRenderOptionSpecs[] = {
 
 bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& options, std::string& error) {
   bool windowGiven = false, formulaGiven = false;
-  // Stops the reading without a message: the command asks for a text, not a render.
-  auto ask = [&](TRenderAction action, std::string& message) {
-    options.Action = action;
-    message.clear();
-    return false;
-  };
-  const TTakeOption take = [&](const std::string& name, const std::string& v, std::string& error) {
-    if (name == "help") return ask(TRenderAction::Help, error);
-    if (name == "version") return ask(TRenderAction::Version, error);
-    if (name == "list-formulas") return ask(TRenderAction::ListFormulas, error);
+  const TTakeOption take = [&](const std::string& name, const std::string& v, std::string& message) {
+    // A text instead of a render: the reading stops without a message.
+    const std::pair<const char*, TRenderAction> texts[] = {
+        {"help", TRenderAction::Help}, {"version", TRenderAction::Version},
+        {"list-formulas", TRenderAction::ListFormulas}};
+    for (const auto& [option, action] : texts)
+      if (name == option) {
+        options.Action = action;
+        return false;
+      }
     if (name == "output") {
       options.OutputPath = v;
     } else if (name == "values") {
       options.ValuesPath = v;
     } else if (name == "size") {
-      return ParseSizeOption(v, options.Width, options.Height, error);
+      return ParseSizeOption(v, options.Width, options.Height, message);
     } else if (name == "threads") {
       if (!ParseInt(v, options.Threads) || options.Threads < 0 || options.Threads > 256) {
-        error = "bad --threads \"" + v + "\"";
+        message = "bad --threads \"" + v + "\"";
         return false;
       }
     } else if (name == "formula") {
       if (!ParseInt(v, options.Formula)) {
-        error = "bad --formula \"" + v + "\"";
+        message = "bad --formula \"" + v + "\"";
         return false;
       }
       formulaGiven = true;
     } else if (name == "maxiter") {
       // The view decides between the two caps once it is loaded.
       if (!ParseInt(v, options.MaxIter) || options.MaxIter < 1 || options.MaxIter > kDeepMaxIterLimit) {
-        error = MaxIterOptionError(v) + ", or up to " + std::to_string(kDeepMaxIterLimit) +
-                " on a view the deep render serves";
+        message = MaxIterOptionError(v) + ", or up to " + std::to_string(kDeepMaxIterLimit) +
+                  " on a view the deep render serves";
         return false;
       }
     } else if (name == "window") {
@@ -198,14 +199,14 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
         if (!IsViewCoordinate(x) || !IsViewCoordinate(y) || !IsViewWidth(w)) throw TConvertError("");
         if (ParseViewWindow(texts, options.Window) >= 0) throw TConvertError("");
       } catch (const TConvertError&) {
-        error = "bad --window \"" + v + "\": expected X,Y,W with W > 0";
+        message = "bad --window \"" + v + "\": expected X,Y,W with W > 0";
         return false;
       }
       windowGiven = true;
     } else if (name == "quality") {
       int32_t q;
       if (!ParseInt(v, q) || q < 1 || q > 100) {
-        error = "bad --quality \"" + v + "\": expected 1..100";
+        message = "bad --quality \"" + v + "\": expected 1..100";
         return false;
       }
       options.Quality = q;
