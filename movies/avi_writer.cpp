@@ -389,9 +389,20 @@ struct TAVIWriter::TState {
   }
 };
 
+namespace {
+
+int ClipMessageLevel = AV_LOG_ERROR;
+
+}  // namespace
+
+void LimitClipMessages(bool quiet) {
+  ClipMessageLevel = quiet ? AV_LOG_QUIET : AV_LOG_ERROR;
+  av_log_set_level(ClipMessageLevel);
+}
+
 TAVIWriter::TAVIWriter() : S(std::make_unique<TState>()) {
   // The libraries' notes (encoder statistics and the like) are not for the user.
-  av_log_set_level(AV_LOG_ERROR);
+  av_log_set_level(ClipMessageLevel);
 }
 
 TAVIWriter::~TAVIWriter() { Discard(); }
