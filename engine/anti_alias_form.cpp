@@ -19,7 +19,8 @@
 #include "ui/image_file.h"
 
 QString AntiAliasProgressCaption(int32_t column, int32_t width) {
-  return QStringLiteral("Anti-aliasing: %1%").arg(int(std::nearbyint(double(column) * 100 / width)));
+  return QCoreApplication::translate("TAAForm", "Anti-aliasing: %1%")
+      .arg(int(std::nearbyint(double(column) * 100 / width)));
 }
 
 TAAForm::TAAForm(const TFractal* mainDocument, QWidget* owner)
@@ -30,9 +31,9 @@ TAAForm::TAAForm(const TFractal* mainDocument, QWidget* owner)
   SaveState.InitialDir = DocumentFolder();
 
   FView = new TBitmapView(this);
-  Save = new QPushButton("&Save image", this);
-  Close = new QPushButton("&Close", this);
-  Redraw = new QPushButton("&Redraw", this);
+  Save = new QPushButton(tr("&Save image"), this);
+  Close = new QPushButton(tr("&Close"), this);
+  Redraw = new QPushButton(tr("&Redraw"), this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Save);
   buttons->addWidget(Redraw);
