@@ -26,7 +26,7 @@ QString AntiAliasProgressCaption(int32_t column, int32_t width) {
 TAAForm::TAAForm(const TFractal* mainDocument, QWidget* owner)
     : TBoundsWindow(owner, &TSettings::AAForm, QSize(kAntiAliasMinSize, kAntiAliasMinSize)),
       MainDocument(mainDocument) {
-  setWindowTitle(kAntiAliasCaption);
+  setWindowTitle(tr(kAntiAliasCaption));
   Hooks = DefaultDialogHooks();
   SaveState.InitialDir = DocumentFolder();
 
@@ -81,7 +81,7 @@ void TAAForm::Compute() {
     AntiAliasColumn(source, FSize, i, Image.get());
     FView->PaintArea()->repaint(i, 0, 1, FSize.Height);
   }
-  setWindowTitle(kAntiAliasCaption);
+  setWindowTitle(tr(kAntiAliasCaption));
   QApplication::restoreOverrideCursor();
 }
 

@@ -20,7 +20,7 @@ TCompressorForm::TCompressorForm(TContainer container, const TCompressOptions& o
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   FCodec = new QComboBox(this);
-  for (TCodec c : Codecs) FCodec->addItem(QString::fromStdString(CodecCaption(c)), int(c));
+  for (TCodec c : Codecs) FCodec->addItem(tr(CodecCaption(c).c_str()), int(c));
   form->addRow(tr("&Compressor:"), FCodec);
   FQuality = new QSlider(Qt::Horizontal, this);
   FQuality->setRange(1, 100);

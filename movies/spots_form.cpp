@@ -166,7 +166,7 @@ void TSpotsForm::Refresh(int selected) {
   if (selected >= 0 && selected < int(spots.size())) FList->setCurrentItem(FList->topLevelItem(selected));
   UpdateButtons();
   const Extended w0 = spots.size() > 0 ? spots[0].Window.W() : 0, w1 = spots.size() > 1 ? spots[1].Window.W() : 0;
-  FRecommendation->setText(QString::fromStdString(SmoothRecommendation(spots.size(), w0, w1)));
+  FRecommendation->setText(tr(SmoothRecommendation(spots.size(), w0, w1).c_str()));
 }
 
 void TSpotsForm::UpdateButtons() {
