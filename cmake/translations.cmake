@@ -16,8 +16,8 @@ list(TRANSFORM px_translated_sources PREPEND ${CMAKE_SOURCE_DIR}/ REGEX "^app/")
 
 set(PX_TRANSLATION_TEMPLATE ${CMAKE_BINARY_DIR}/translations/pelmorix.ts)
 add_custom_command(OUTPUT ${PX_TRANSLATION_TEMPLATE}
-                   COMMAND Qt6::lupdate -silent -no-obsolete -source-language en -locations relative -I ${CMAKE_SOURCE_DIR}
-                           ${px_translated_sources} -ts ${PX_TRANSLATION_TEMPLATE}
+                   COMMAND Qt6::lupdate -silent -no-obsolete -source-language en -locations relative
+                           -I ${CMAKE_SOURCE_DIR} ${px_translated_sources} -ts ${PX_TRANSLATION_TEMPLATE}
                    DEPENDS ${px_translated_sources} VERBATIM)
 add_custom_target(px_translation_template ALL DEPENDS ${PX_TRANSLATION_TEMPLATE})
 
@@ -27,7 +27,8 @@ if(px_languages)
   qt6_add_lrelease(pelmorix TS_FILES ${px_languages} QM_FILES_OUTPUT_VARIABLE px_qm_files)
   install(FILES ${px_qm_files} DESTINATION ${PX_DATA_INSTALL_DIR}/translations)
   add_custom_target(px_update_translations
-                    COMMAND Qt6::lupdate -no-obsolete -locations relative -I ${CMAKE_SOURCE_DIR} ${px_translated_sources} -ts ${px_languages}
+                    COMMAND Qt6::lupdate -no-obsolete -locations relative -I ${CMAKE_SOURCE_DIR}
+                            ${px_translated_sources} -ts ${px_languages}
                     DEPENDS ${px_translated_sources} VERBATIM)
 endif()
 

@@ -35,7 +35,8 @@ TOptionsContrastPage::TOptionsContrastPage(TOptionsShared& shared) : Shared(shar
   auto* filterGrid = new QGridLayout(filterGroup);
   FIterChanging = new QButtonGroup(this);
   AddRadioButtons(FIterChanging, filterGroup,
-                  {tr("Linear"), tr("Square root"), tr("Logarithmical"), tr("Sinusoidal (Pi/2)"), tr("Sinusoidal (Pi)"), tr("Cosinusoidal")},
+                  {tr("Linear"), tr("Square root"), tr("Logarithmical"), tr("Sinusoidal (Pi/2)"), tr("Sinusoidal (Pi)"),
+                   tr("Cosinusoidal")},
                   "IterChanging", [filterGrid](QRadioButton* b, int k) { filterGrid->addWidget(b, k % 3, k / 3); });
   connect(FIterChanging, &QButtonGroup::idClicked, this, &TOptionsContrastPage::IterChangingChosen);
   layout->addWidget(filterGroup);

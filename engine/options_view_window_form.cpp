@@ -14,7 +14,9 @@
 #include "platform/profile.h"
 
 void TViewWindowEdits::Build(QWidget* page, QGridLayout* grid) {
-  const char* captions[3] = {QT_TRANSLATE_NOOP("TViewWindowEdits", " &X ="), QT_TRANSLATE_NOOP("TViewWindowEdits", " &Y ="), QT_TRANSLATE_NOOP("TViewWindowEdits", " &W =")};
+  const char* captions[3] = {QT_TRANSLATE_NOOP("TViewWindowEdits", " &X ="),
+                             QT_TRANSLATE_NOOP("TViewWindowEdits", " &Y ="),
+                             QT_TRANSLATE_NOOP("TViewWindowEdits", " &W =")};
   const char* names[3] = {"XEdit", "YEdit", "WEdit"};
   for (int k = 0; k < 3; ++k) {
     FCoord[k] = new QLineEdit(page);

@@ -57,8 +57,8 @@ TAVI3Dattr::TAVI3Dattr(QWidget* owner)
 
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
-  const char* captions[2] = {QT_TRANSLATE_NOOP("TAVI3Dattr", "1st file:"), QT_TRANSLATE_NOOP("TAVI3Dattr", "2nd file:")};
-  const char* hints[2] = {QT_TRANSLATE_NOOP("TAVI3Dattr", "Load first FR3 file"), QT_TRANSLATE_NOOP("TAVI3Dattr", "Load second FR3 file")};
+  const char* captions[2] = {QT_TR_NOOP("1st file:"), QT_TR_NOOP("2nd file:")};
+  const char* hints[2] = {QT_TR_NOOP("Load first FR3 file"), QT_TR_NOOP("Load second FR3 file")};
   for (int k = 0; k < 2; ++k) {
     Labels[k] = new QLabel(tr(captions[k]), this);
     Fields[k] = new QLineEdit(this);

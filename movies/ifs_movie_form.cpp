@@ -55,9 +55,9 @@ TAVIifs::TAVIifs(TFractal* doc, QWidget* parent)
   TIFSMovie& movie = IFSMovie();
   movie.Start.Count = movie.End.Count = 0;
   Sets[0].Set = &movie.Start;
-  Sets[0].Prefix = QT_TRANSLATE_NOOP("TAVIifs", "Start IFS: ");
+  Sets[0].Prefix = QT_TR_NOOP("Start IFS: ");
   Sets[1].Set = &movie.End;
-  Sets[1].Prefix = QT_TRANSLATE_NOOP("TAVIifs", "End IFS: ");
+  Sets[1].Prefix = QT_TR_NOOP("End IFS: ");
   BuildSet(0, 4);
   BuildSet(1, 112);
 

@@ -60,7 +60,7 @@ TSpotsForm::TSpotsForm(TFractal& doc, QWidget* main)
   FList->setMinimumWidth(3 * valueWidth + QFontMetrics(FList->font()).horizontalAdvance(QString(24, '0')));
 
   auto* smooth = new QHBoxLayout(FSmoothGroup);
-  const char* modes[] = {QT_TRANSLATE_NOOP("TSpotsForm", "Linear"), QT_TRANSLATE_NOOP("TSpotsForm", "Regular"), QT_TRANSLATE_NOOP("TSpotsForm", "Fluent")};
+  const char* modes[] = {QT_TR_NOOP("Linear"), QT_TR_NOOP("Regular"), QT_TR_NOOP("Fluent")};
   for (int i = 0; i < 3; ++i) {
     auto* b = new QRadioButton(tr(modes[i]), FSmoothGroup);
     FSmoothButtons->addButton(b, i);

@@ -336,8 +336,10 @@ bool PrintImage(TFractal& doc, QWidget* parent, const TDialogHooks& given, QPrin
     try {
       // Qt falls back to an unnamed PDF file when the system has no printer.
       if (target.outputFormat() == QPrinter::PdfFormat && target.outputFileName().isEmpty())
-        throw PrintFailure(QT_TRANSLATE_NOOP("Print", "No printer is chosen: choose one with Printer setup in the File menu."));
-      if (!painter.begin(&target)) throw PrintFailure(QT_TRANSLATE_NOOP("Print", "The print job could not be started."));
+        throw PrintFailure(
+            QT_TRANSLATE_NOOP("Print", "No printer is chosen: choose one with Printer setup in the File menu."));
+      if (!painter.begin(&target))
+        throw PrintFailure(QT_TRANSLATE_NOOP("Print", "The print job could not be started."));
       const int32_t width = PrintExtent(doc.Width, target.logicalDpiX(), screenDpiX);
       const int32_t height = PrintExtent(doc.Height, target.logicalDpiY(), screenDpiY);
       TPainterCanvas canvas(painter);

@@ -36,7 +36,8 @@ void TMainForm::BuildFileMenu() {
   LoadSpotItem = AddMenuItem(FileMenu, tr("&Load spot..."), QKeySequence(Qt::Key_F3), [this] { LoadSpot(); });
   FileMenu->addSeparator();
   AddMenuItem(FileMenu, tr("&Printer setup"), {}, [this] { PrinterSetup(this, ImageHooks); });
-  AddMenuItem(FileMenu, tr("P&rint"), QKeySequence(Qt::ALT | Qt::Key_P), [this] { PrintImage(*Doc, this, ImageHooks); });
+  AddMenuItem(FileMenu, tr("P&rint"), QKeySequence(Qt::ALT | Qt::Key_P),
+              [this] { PrintImage(*Doc, this, ImageHooks); });
   FileMenu->addSeparator();
   AddMenuItem(FileMenu, tr("&Exit"), QKeySequence(Qt::ALT | Qt::Key_X), [this] { close(); });
   connect(FileMenu, &QMenu::aboutToShow, this, [this] { FileMenuOpens(); });

@@ -37,7 +37,8 @@ void TMainForm::BuildFractalMenu() {
   fractal->addSeparator();
   SmoothingMenu = fractal->addMenu(tr("S&moothing"));
   SmoothingGroup = new QActionGroup(this);
-  const char* smoothing[] = {QT_TRANSLATE_NOOP("TMainForm", "&0.  None"), QT_TRANSLATE_NOOP("TMainForm", "&1. BailOut / Z"), QT_TRANSLATE_NOOP("TMainForm", "&2. Linear"), QT_TRANSLATE_NOOP("TMainForm", "&3. Square")};
+  const char* smoothing[] = {QT_TR_NOOP("&0.  None"), QT_TR_NOOP("&1. BailOut / Z"), QT_TR_NOOP("&2. Linear"),
+                             QT_TR_NOOP("&3. Square")};
   for (int tag = 0; tag < 4; ++tag) {
     QAction* a = AddMenuItem(SmoothingMenu, tr(smoothing[tag]), {}, [this, tag] {
       Doc->SetProperty(kSmoothingProperty, int32_t(tag));

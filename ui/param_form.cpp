@@ -66,10 +66,10 @@ TDragForm::TDragForm(TDragLink link, QWidget* parent)
   struct {
     const char* hint;
     QColor colour;
-  } const kinds[4] = {{QT_TRANSLATE_NOOP("TDragForm", "Julie parameters"), QColor(0, 255, 0)},
-                      {QT_TRANSLATE_NOOP("TDragForm", "Parameter P1"), QColor(255, 0, 0)},
-                      {QT_TRANSLATE_NOOP("TDragForm", "Parameter P2"), QColor(192, 192, 192)},
-                      {QT_TRANSLATE_NOOP("TDragForm", "Parameter P3"), QColor(255, 255, 0)}};
+  } const kinds[4] = {{QT_TR_NOOP("Julie parameters"), QColor(0, 255, 0)},
+                      {QT_TR_NOOP("Parameter P1"), QColor(255, 0, 0)},
+                      {QT_TR_NOOP("Parameter P2"), QColor(192, 192, 192)},
+                      {QT_TR_NOOP("Parameter P3"), QColor(255, 255, 0)}};
   for (int k = 0; k < 4; ++k) {
     Markers[k] = new TDragMarker(k + 1, kinds[k].colour, tr(kinds[k].hint), Client());
     Markers[k]->setObjectName(QString("Marker%1").arg(k + 1));

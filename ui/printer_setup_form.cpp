@@ -67,7 +67,7 @@ TPrinterSetupForm::TPrinterSetupForm(QPrinter& printer, const QStringList& print
   auto* orientationGroup = new QGroupBox(tr("Orientation"), this);
   auto* orientationRow = new QHBoxLayout(orientationGroup);
   FOrientation = new QButtonGroup(this);
-  const char* orientations[2] = {QT_TRANSLATE_NOOP("TPrinterSetupForm", "P&ortrait"), QT_TRANSLATE_NOOP("TPrinterSetupForm", "&Landscape")};
+  const char* orientations[2] = {QT_TR_NOOP("P&ortrait"), QT_TR_NOOP("&Landscape")};
   for (int k = 0; k < 2; ++k) {
     auto* b = new QRadioButton(tr(orientations[k]), orientationGroup);
     FOrientation->addButton(b, k);
