@@ -344,6 +344,14 @@ TEST(UserFormulaLaunch, ProcessFailuresAndOutput) {
   }
 }
 
+// Chooses the user formula of these lines on the document's window and waits
+// for its render.
+void ChooseUserFormula(TFractal& doc, const std::vector<std::string>& lines) {
+  doc.SetUserFormula(lines);
+  doc.SetFormula(kUserFormula, -2.2L, 1.4L, 2.8L);
+  WaitForRender(doc);
+}
+
 // The real kit on a search path without the Free Pascal compiler: the
 // program says what to install, the kit's own report stays the output.
 TEST(UserFormulaLaunch, MissingCompilerSaysWhatToInstall) {
@@ -361,9 +369,7 @@ TEST(UserFormulaLaunch, MissingCompilerSaysWhatToInstall) {
   TNullCanvas canvas;
   TMessageRecorder messages;
   TFractal doc(-1, 0, 0, 0, kWidth, kHeight, &canvas);
-  doc.SetUserFormula(kMandelbrotExtended);
-  doc.SetFormula(kUserFormula, -2.2L, 1.4L, 2.8L);
-  WaitForRender(doc);
+  ChooseUserFormula(doc, kMandelbrotExtended);
   EXPECT_EQ(messages.Shown, std::vector<std::string>{"The Free Pascal compiler (fpc) is not installed: install the "
                                                      "package fp-compiler to compile user formulas."});
   EXPECT_EQ(doc.CompilerOutput,
@@ -688,9 +694,7 @@ TEST(UserFormulaCompile, InstalledProgramWritesNothingBesideItsData) {
   TNullCanvas canvas;
   TMessageRecorder messages;
   TFractal doc(-1, 0, 0, 0, kWidth, kHeight, &canvas);
-  doc.SetUserFormula(kMandelbrotExtended);
-  doc.SetFormula(kUserFormula, -2.2L, 1.4L, 2.8L);
-  WaitForRender(doc);
+  ChooseUserFormula(doc, kMandelbrotExtended);
   EXPECT_TRUE(doc.HasUserModule()) << doc.CompilerOutput;
   EXPECT_EQ(fs::path(doc.ModulePath).parent_path(), fs::path(scratch.Temp));
   EXPECT_EQ(FilesIn(share), shipped);
