@@ -156,8 +156,13 @@ std::string CompilerKitMessage() {
 
 bool CompilerKitComplete() {
   for (const char* name : kCompilerKitFiles)
-    if (!FileExists(DataFile(name))) return false;
+    if (!FileExists(KitFile(name))) return false;
   return true;
+}
+
+std::string CompilerMissingMessage() {
+  return "The Free Pascal compiler (fpc) is not installed: install the package fp-compiler to compile user "
+         "formulas.";
 }
 
 std::string UserFormulaSource(const std::vector<std::string>& lines) {
@@ -280,15 +285,15 @@ TCompiledFormula CompileFormula(const std::vector<std::string>& lines) {
   ::unlink(result.ModulePath.c_str());
 
   std::string error;
+  TCompileRun run;
   const bool written = WriteTextFile(result.SourcePath, UserFormulaSource(lines), error) &&
                        WriteTextFile(SettingsFileToWrite(kMakeBat), MakeBatText(result.SourcePath), error);
   if (!written) {
     result.Output = error;
   } else {
-    TCompileRun run;
     {
       TBusyCursor busy;
-      run = RunCompileProcess(DataFile(kLauncher), SettingsFolder());
+      run = RunCompileProcess(KitFile(kLauncher), SettingsFolder());
     }
     result.Output = std::move(run.Output);
     if (!run.Started)
@@ -298,8 +303,11 @@ TCompiledFormula CompileFormula(const std::vector<std::string>& lines) {
   }
 
   if (!FileExists(result.ModulePath)) {
+    if (run.Waited && run.ExitStatus == kCompilerMissingStatus)
+      ShowMessage(CompilerMissingMessage());
     // The compiler's report stands in for its console window.
-    if (!result.Output.empty()) ShowMessage(result.Output);
+    else if (!result.Output.empty())
+      ShowMessage(result.Output);
     return result;
   }
   result.Module = LoadFormulaModule(result.ModulePath, result.Entry, error);

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Building the user formula (number 3000): the library source wrapped around
-// the user's lines, the batch file that compiles it, the compiler kit beside
-// the program, the run of the compiler and the loading of the module it
+// the user's lines, the batch file that compiles it, the compiler kit, the run of the compiler and the loading of the module it
 // writes. The document (TFractal::CompileUserFormula) takes the result.
 
 #include <ctime>
@@ -10,8 +9,7 @@
 #include <string>
 #include <vector>
 
-// The compiler kit, in the order its files are looked for in the program
-// folder.
+// The compiler kit, in the order its files are looked for in the kit folder.
 inline constexpr int kCompilerKitFileCount = 10;
 extern const char* const kCompilerKitFiles[kCompilerKitFileCount];
 
@@ -19,8 +17,13 @@ extern const char* const kCompilerKitFiles[kCompilerKitFileCount];
 // complaint and where to get the compiler.
 std::string CompilerKitMessage();
 
-// True when every kit file exists in the program's data folder.
+// True when every kit file exists in the program's kit folder.
 bool CompilerKitComplete();
+
+// The exit status of the kit when the Free Pascal compiler it runs is not
+// installed (the shell's "command not found"), and the message shown then.
+inline constexpr int kCompilerMissingStatus = 127;
+std::string CompilerMissingMessage();
 
 // The library source for the user's lines: header, procedure head, the lines
 // unchanged, exports clause and main block, each line ending in CR LF.

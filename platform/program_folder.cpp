@@ -13,6 +13,10 @@
 #ifndef PX_DATA_FROM_BIN
 #define PX_DATA_FROM_BIN "../share/pelmorix"
 #endif
+// And where its compiler kit lies.
+#ifndef PX_KIT_FROM_BIN
+#define PX_KIT_FROM_BIN "../lib/pelmorix"
+#endif
 
 namespace {
 
@@ -64,6 +68,10 @@ std::string HomeFolder() {
   return home;
 }
 
+std::string InstalledFolder(const std::string& programFolder, const char* fromBin) {
+  return WithoutTrailingSlash((std::filesystem::path(programFolder) / fromBin).lexically_normal().string());
+}
+
 }  // namespace
 
 std::string ProgramFolder() {
@@ -84,9 +92,14 @@ std::string ProgramFile(std::string_view name) { return InFolder(ProgramFolder()
 
 std::string DataFolderFor(const std::string& programFolder) {
   if (HoldsData(programFolder)) return programFolder;
-  const std::string installed =
-      WithoutTrailingSlash((std::filesystem::path(programFolder) / PX_DATA_FROM_BIN).lexically_normal().string());
+  const std::string installed = InstalledFolder(programFolder, PX_DATA_FROM_BIN);
   return HoldsData(installed) ? installed : programFolder;
+}
+
+// The kit is installed with the data or lies beside it.
+std::string KitFolderFor(const std::string& programFolder) {
+  return DataFolderFor(programFolder) == programFolder ? programFolder
+                                                       : InstalledFolder(programFolder, PX_KIT_FROM_BIN);
 }
 
 std::string UserConfigFolder() {
@@ -116,6 +129,10 @@ std::string DocumentFolder() {
 std::string DataFolder() { return DataFolderFor(ProgramFolder()); }
 
 std::string DataFile(std::string_view name) { return InFolder(DataFolder(), name); }
+
+std::string KitFolder() { return KitFolderFor(ProgramFolder()); }
+
+std::string KitFile(std::string_view name) { return InFolder(KitFolder(), name); }
 
 std::string SettingsFolder() {
   const std::string program = ProgramFolder();

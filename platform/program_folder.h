@@ -18,11 +18,17 @@ void SetProgramFolder(std::string path);
 // ProgramFolder() + "/" + name.
 std::string ProgramFile(std::string_view name);
 
-// Read-only files the program ships ("px.ifs", "help.html", the user-formula
-// kit, a shipped "default.frp"): the program folder of a portable or build
-// layout, <prefix>/share/pelmorix when the program is installed.
+// Read-only files the program ships ("px.ifs", "help.html", a shipped
+// "default.frp"): the program folder of a portable or build layout,
+// <prefix>/share/pelmorix when the program is installed.
 std::string DataFolder();
 std::string DataFile(std::string_view name);
+
+// The user-formula compiler kit ("MAKE.PIF", "DCC32.EXE" and their support
+// files): beside the data in a portable or build layout, <prefix>/lib/pelmorix
+// when the program is installed.
+std::string KitFolder();
+std::string KitFile(std::string_view name);
 
 // The folder of the user's own files of the program ("fractal.ini",
 // "default.frp", "Make.bat"): the program folder when it is writable and not
@@ -43,7 +49,8 @@ std::string UserConfigFolder();
 // there (portable or build layout), else the user's home folder.
 std::string DocumentFolder();
 
-// The decisions behind DataFolder and SettingsFolder for a given program
-// folder; the settings folder also follows the environment.
+// The decisions behind DataFolder, KitFolder and SettingsFolder for a given
+// program folder; the settings folder also follows the environment.
 std::string DataFolderFor(const std::string& programFolder);
+std::string KitFolderFor(const std::string& programFolder);
 std::string SettingsFolderFor(const std::string& programFolder, bool programFolderWritable);

@@ -51,14 +51,17 @@ bool Exists(const std::string& path) {
   return fs::exists(path, ec);
 }
 
-bool FpcPresent() {
+// The program of that name on the search path, or "" when there is none.
+std::string OnPath(const std::string& name) {
   const char* path = std::getenv("PATH");
   std::stringstream dirs(path ? path : "");
   std::string dir;
   while (std::getline(dirs, dir, ':'))
-    if (!dir.empty() && ::access((dir + "/fpc").c_str(), X_OK) == 0) return true;
-  return false;
+    if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return dir + "/" + name;
+  return {};
 }
+
+bool FpcPresent() { return !OnPath("fpc").empty(); }
 
 // Files in a folder, without the folder.
 std::vector<std::string> FilesIn(const std::string& folder) {
@@ -339,6 +342,41 @@ TEST(UserFormulaLaunch, ProcessFailuresAndOutput) {
     EXPECT_FALSE(doc.HasUserModule());
     EXPECT_FALSE(doc.CompilerOutput.empty());  // the loader's reason
   }
+}
+
+// Chooses the user formula of these lines on the document's window and waits
+// for its render.
+void ChooseUserFormula(TFractal& doc, const std::vector<std::string>& lines) {
+  doc.SetUserFormula(lines);
+  doc.SetFormula(kUserFormula, -2.2L, 1.4L, 2.8L);
+  WaitForRender(doc);
+}
+
+// The real kit on a search path without the Free Pascal compiler: the
+// program says what to install, the kit's own report stays the output.
+TEST(UserFormulaLaunch, MissingCompilerSaysWhatToInstall) {
+  TScratchProgram scratch;
+  ASSERT_TRUE(scratch.KitCopied) << "the compiler kit is missing from " << scratch.KitSource;
+  const std::string tools = scratch.Root + "/tools";
+  fs::create_directories(tools);
+  // What the kit's scripts run before they look for the compiler.
+  for (const std::string tool : {"dirname", "basename", "rm", "tr"}) {
+    const std::string found = OnPath(tool);
+    ASSERT_FALSE(found.empty()) << tool;
+    fs::create_symlink(found, tools + "/" + tool);
+  }
+  TEnvVar path("PATH", tools);
+  TNullCanvas canvas;
+  TMessageRecorder messages;
+  TFractal doc(-1, 0, 0, 0, kWidth, kHeight, &canvas);
+  ChooseUserFormula(doc, kMandelbrotExtended);
+  EXPECT_EQ(messages.Shown, std::vector<std::string>{"The Free Pascal compiler (fpc) is not installed: install the "
+                                                     "package fp-compiler to compile user formulas."});
+  EXPECT_EQ(doc.CompilerOutput,
+            "DCC32.EXE: the Free Pascal compiler (fpc) is not installed: install the package fp-compiler\n");
+  EXPECT_EQ(doc.Ctx.Number, kUserFormula);
+  EXPECT_FALSE(doc.HasUserModule());
+  EXPECT_FALSE(Exists(doc.ModulePath));
 }
 
 TEST(UserFormulaLaunch, BusyCursorWhileTheCompilerRuns) {
@@ -637,30 +675,30 @@ TEST(UserFormulaCompile, FormulaCannotLeaveExceptionsUnmasked) {
 
 }  // namespace
 
-// An installed program compiles with the kit of share/pelmorix and writes
-// nothing there: "Make.bat" goes to the user's settings folder.
+// An installed program compiles with the kit of lib/pelmorix and writes
+// nothing there nor beside its data: "Make.bat" goes to the user's settings
+// folder.
 TEST(UserFormulaCompile, InstalledProgramWritesNothingBesideItsData) {
   TScratchProgram scratch;
   REQUIRE_COMPILER(scratch);
-  const std::string bin = scratch.Root + "/usr/bin", share = scratch.Root + "/usr/share/pelmorix";
-  fs::create_directories(bin);
-  fs::create_directories(share);
+  const std::string bin = scratch.Root + "/usr/bin", share = scratch.Root + "/usr/share/pelmorix",
+                    lib = scratch.Root + "/usr/lib/pelmorix";
+  for (const std::string& folder : {bin, share, lib}) fs::create_directories(folder);
   for (const std::string& name : TScratchProgram::AllKitFiles())
-    fs::copy_file(scratch.Program + "/" + name, share + "/" + name);
+    fs::copy_file(scratch.Program + "/" + name, lib + "/" + name);
   WriteFile(share + "/px.ifs", "");
-  const std::vector<std::string> shipped = FilesIn(share);
+  const std::vector<std::string> shipped = FilesIn(share), kit = FilesIn(lib);
   TEnvVar config("XDG_CONFIG_HOME", scratch.Root + "/config");
   SetProgramFolder(bin);
 
   TNullCanvas canvas;
   TMessageRecorder messages;
   TFractal doc(-1, 0, 0, 0, kWidth, kHeight, &canvas);
-  doc.SetUserFormula(kMandelbrotExtended);
-  doc.SetFormula(kUserFormula, -2.2L, 1.4L, 2.8L);
-  WaitForRender(doc);
+  ChooseUserFormula(doc, kMandelbrotExtended);
   EXPECT_TRUE(doc.HasUserModule()) << doc.CompilerOutput;
   EXPECT_EQ(fs::path(doc.ModulePath).parent_path(), fs::path(scratch.Temp));
   EXPECT_EQ(FilesIn(share), shipped);
+  EXPECT_EQ(FilesIn(lib), kit);
   EXPECT_TRUE(FilesIn(bin).empty());
   EXPECT_TRUE(Exists(scratch.Root + "/config/pelmorix/Make.bat"));
 }

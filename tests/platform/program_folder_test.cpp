@@ -29,25 +29,28 @@ TEST(ProgramFolder, DataAndSettingsFolderForEachLayout) {
     bool writable;
     std::optional<std::string> xdg;
     std::string homeEnv;
-    std::string data, settings;
+    std::string data, kit, settings;
   };
+  const std::string lib = root.File("usr/lib/pelmorix");
   const TCase cases[] = {
-      {portable, true, "/cfg", home, portable, portable},
-      {build, true, "/cfg", home, build, build},
-      {portable, false, "/cfg", home, portable, "/cfg/pelmorix"},
-      {portable, false, "/cfg/", home, portable, "/cfg/pelmorix"},
-      {portable, false, std::nullopt, home, portable, home + "/.config/pelmorix"},
-      {portable, false, "", home, portable, home + "/.config/pelmorix"},
-      {portable, false, "relative/cfg", home, portable, home + "/.config/pelmorix"},
-      // Installed: the data sits in share/, the settings never beside the
-      // executable, even when its folder can be written (a root user).
-      {bin, false, "/cfg", home, share, "/cfg/pelmorix"},
-      {bin, true, "/cfg", home, share, "/cfg/pelmorix"},
-      {bin, true, std::nullopt, home, share, home + "/.config/pelmorix"},
+      {portable, true, "/cfg", home, portable, portable, portable},
+      {build, true, "/cfg", home, build, build, build},
+      {portable, false, "/cfg", home, portable, portable, "/cfg/pelmorix"},
+      {portable, false, "/cfg/", home, portable, portable, "/cfg/pelmorix"},
+      {portable, false, std::nullopt, home, portable, portable, home + "/.config/pelmorix"},
+      {portable, false, "", home, portable, portable, home + "/.config/pelmorix"},
+      {portable, false, "relative/cfg", home, portable, portable, home + "/.config/pelmorix"},
+      // Installed: the data sits in share/, the kit in lib/, the settings
+      // never beside the executable, even when its folder can be written (a
+      // root user).
+      {bin, false, "/cfg", home, share, lib, "/cfg/pelmorix"},
+      {bin, true, "/cfg", home, share, lib, "/cfg/pelmorix"},
+      {bin, true, std::nullopt, home, share, lib, home + "/.config/pelmorix"},
   };
   for (const TCase& c : cases) {
     TEnvVar xdg("XDG_CONFIG_HOME", c.xdg), homeEnv("HOME", c.homeEnv);
     EXPECT_EQ(DataFolderFor(c.program), c.data) << c.program;
+    EXPECT_EQ(KitFolderFor(c.program), c.kit) << c.program;
     EXPECT_EQ(SettingsFolderFor(c.program, c.writable), c.settings) << c.program << " " << c.xdg.value_or("-");
   }
 }
@@ -61,6 +64,7 @@ TEST(ProgramFolder, InstalledProgramMakesItsConfigFolderOnlyToWrite) {
   SetProgramFolder(root.File("bin"));
   EXPECT_EQ(DocumentFolder(), root.File("home"));
   EXPECT_EQ(DataFile("help.html"), root.File("share/pelmorix/help.html"));
+  EXPECT_EQ(KitFile("MAKE.PIF"), root.File("lib/pelmorix/MAKE.PIF"));
   EXPECT_EQ(SettingsFile("fractal.ini"), root.File("config/pelmorix/fractal.ini"));
   EXPECT_FALSE(fs::exists(root.File("config")));
   EXPECT_EQ(SettingsFileToWrite("fractal.ini"), root.File("config/pelmorix/fractal.ini"));
