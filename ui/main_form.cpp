@@ -83,7 +83,10 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
     d->InitialDir = folder;
   ImageSaveState().InitialDir = folder;
   SetUp(SpotSaveDialog, "Save current spot", kSpotFilter, "frs", false);
-  SetUp(SpotOpenDialog, "Open fractal spot", kSpotFilter, "frs", true);
+  // A picture the program saved opens as the spot it holds.
+  const std::string spotOpenFilter =
+      tr("Fractal spots and pictures (*.frs;*.png;*.jpg;*.jpeg)|*.frs;*.png;*.jpg;*.jpeg|").toStdString() + kSpotFilter;
+  SetUp(SpotOpenDialog, "Open fractal spot", spotOpenFilter.c_str(), "frs", true);
   SetUp(PaletteOpenDialog, "Open palette", kPaletteFilter, "frp", true);
   SetUp(PaletteSaveDialog, "Save current palette", kPaletteFilter, "frp", false);
   SetUp(VideoOpenDialog, "Open video", kVideoFilter, "avi", true);
