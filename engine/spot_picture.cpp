@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <png.h>
 
 namespace {
@@ -66,6 +67,23 @@ std::optional<std::string> JoinedSegments(const std::vector<std::string>& commen
   return std::nullopt;
 }
 
+// libpng allocates and clears a chunk's whole length before it reads the
+// chunk: the chunks before the pixels are measured first, each against what
+// the file still holds and the largest text read. Leaves the file at its
+// start.
+bool ChunksFit(FILE* file, off_t size) {
+  off_t at = 8;
+  unsigned char head[8];
+  while (at + 8 <= size && std::fseek(file, long(at), SEEK_SET) == 0 && std::fread(head, 1, 8, file) == 8) {
+    if (std::memcmp(head + 4, "IDAT", 4) == 0) break;
+    const uint32_t length = uint32_t(head[0]) << 24 | uint32_t(head[1]) << 16 | uint32_t(head[2]) << 8 | head[3];
+    if (length > kMaxTextChunk || off_t(length) + 12 > size - at) return false;
+    at += off_t(length) + 12;
+  }
+  std::rewind(file);
+  return true;
+}
+
 // Every libpng call of the read, in a frame without C++ objects, since
 // libpng leaves by longjmp on errors. False after such an error.
 bool ReadPngText(png_structp png, png_infop info, png_textp* text, int* count) {
@@ -77,7 +95,9 @@ bool ReadPngText(png_structp png, png_infop info, png_textp* text, int* count) {
 
 // The spot text a PNG holds among the chunks before its pixels; throws
 // std::runtime_error when the file cannot be read that far.
-std::optional<std::string> PngSpot(FILE* file) {
+std::optional<std::string> PngSpot(FILE* file, off_t size) {
+  if (!ChunksFit(file, size))
+    throw std::runtime_error("the PNG picture cannot be read (a chunk before the pixels is too long)");
   std::string failure;
   png_structp png = png_create_read_struct(
       PNG_LIBPNG_VER_STRING, &failure,
@@ -119,7 +139,11 @@ std::optional<std::string> JpegSpot(FILE* file) {
     (*c->err->format_message)(c, text);
     throw std::runtime_error(std::string("the JPEG picture cannot be read (") + text + ")");
   };
-  jerr.output_message = [](j_common_ptr) {};  // warnings about damaged data say nothing here
+  // Damaged data is passed over in silence, but a file that ends early
+  // ends the read.
+  jerr.emit_message = [](j_common_ptr c, int level) {
+    if (level < 0 && c->err->msg_code == JWRN_JPEG_EOF) c->err->error_exit(c);
+  };
   std::vector<std::string> comments;
   jpeg_create_decompress(&cinfo);
   try {
@@ -168,7 +192,7 @@ TProfileFile OpenSpotFile(const std::string& path) {
     return TProfileFile(path, {}, error);
   }
   try {
-    const std::optional<std::string> text = kind == TPictureKind::Png ? PngSpot(file.get()) : JpegSpot(file.get());
+    const std::optional<std::string> text = kind == TPictureKind::Png ? PngSpot(file.get(), st.st_size) : JpegSpot(file.get());
     if (!text) return TProfileFile(path, {}, "the picture holds no Pelmorix spot");
     return TProfileFile(path, *text);
   } catch (const std::exception& e) {
