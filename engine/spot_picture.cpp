@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -128,35 +129,46 @@ std::optional<std::string> PngSpot(FILE* file, off_t size) {
   return spot;
 }
 
+// Where libjpeg's errors of a read go: the message, then a longjmp out.
+struct TJpegReadErrors {
+  jpeg_error_mgr Manager;  // first: the library's pointer to it points to the whole
+  std::jmp_buf Leave;
+  char Message[JMSG_LENGTH_MAX] = "";
+};
+
+// Every libjpeg call of the read, in a frame without C++ objects, since the
+// errors leave by longjmp. False after such an error.
+bool ReadJpegHeader(jpeg_decompress_struct* cinfo, FILE* file, TJpegReadErrors* errors) {
+  if (setjmp(errors->Leave)) return false;
+  jpeg_create_decompress(cinfo);
+  jpeg_stdio_src(cinfo, file);
+  jpeg_save_markers(cinfo, JPEG_COM, 0xFFFF);
+  jpeg_read_header(cinfo, TRUE);
+  return true;
+}
+
 // The spot text a JPEG holds in its comments before the first scan; throws
 // std::runtime_error when the file cannot be read that far.
 std::optional<std::string> JpegSpot(FILE* file) {
-  jpeg_decompress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jerr.error_exit = [](j_common_ptr c) {
-    char text[JMSG_LENGTH_MAX];
-    (*c->err->format_message)(c, text);
-    throw std::runtime_error(std::string("the JPEG picture cannot be read (") + text + ")");
+  jpeg_decompress_struct cinfo{};
+  TJpegReadErrors errors;
+  cinfo.err = jpeg_std_error(&errors.Manager);
+  errors.Manager.error_exit = [](j_common_ptr c) {
+    TJpegReadErrors* e = reinterpret_cast<TJpegReadErrors*>(c->err);
+    (*c->err->format_message)(c, e->Message);
+    std::longjmp(e->Leave, 1);
   };
   // Damaged data is passed over in silence, but a file that ends early
   // ends the read.
-  jerr.emit_message = [](j_common_ptr c, int level) {
+  errors.Manager.emit_message = [](j_common_ptr c, int level) {
     if (level < 0 && c->err->msg_code == JWRN_JPEG_EOF) c->err->error_exit(c);
   };
+  const bool read = ReadJpegHeader(&cinfo, file, &errors);
   std::vector<std::string> comments;
-  jpeg_create_decompress(&cinfo);
-  try {
-    jpeg_stdio_src(&cinfo, file);
-    jpeg_save_markers(&cinfo, JPEG_COM, 0xFFFF);
-    jpeg_read_header(&cinfo, TRUE);
-    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
-      comments.emplace_back(reinterpret_cast<const char*>(m->data), m->data_length);
-  } catch (...) {
-    jpeg_destroy_decompress(&cinfo);
-    throw;
-  }
+  for (jpeg_saved_marker_ptr m = read ? cinfo.marker_list : nullptr; m; m = m->next)
+    comments.emplace_back(reinterpret_cast<const char*>(m->data), m->data_length);
   jpeg_destroy_decompress(&cinfo);
+  if (!read) throw std::runtime_error(std::string("the JPEG picture cannot be read (") + errors.Message + ")");
   return JoinedSegments(comments);
 }
 

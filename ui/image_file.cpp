@@ -149,7 +149,7 @@ std::string PngFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, i
   std::vector<png_text> chunks(text.size());
   for (size_t k = 0; k < text.size(); ++k) {
     chunks[k] = png_text{};
-    chunks[k].compression = text[k].second.size() >= 1024 ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE;
+    chunks[k].compression = text[k].first == kPictureSpotKey ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE;
     chunks[k].key = const_cast<char*>(text[k].first.c_str());
     chunks[k].text = const_cast<char*>(text[k].second.c_str());
     chunks[k].text_length = text[k].second.size();

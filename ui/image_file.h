@@ -39,8 +39,8 @@ TImageText SpotImageText(const TFractal& doc);
 std::string SpotTextOf(const TImageText& text);
 
 // 8-bit RGB PNG bytes of the top-left width x height pixels of a bottom-up
-// 24-bit buffer, with `text` as text chunks before the pixels: compressed
-// (zTXt) from 1 KiB on, as PNG advises for long texts, else plain (tEXt).
+// 24-bit buffer, with `text` as text chunks before the pixels: plain (tEXt),
+// but the spot file's text compressed (zTXt).
 std::string PngFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
                          const TImageText& text);
 

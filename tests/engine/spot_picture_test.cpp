@@ -92,6 +92,9 @@ TEST(SpotPicture, PngAndJpegRestoreTheSpotAndItsImage) {
     TImageText plain = SpotImageText(doc);
     plain.pop_back();
     const std::string png = Png(doc, SpotImageText(doc)), jpeg = Jpeg(doc, spot);
+    // The chunks there were stay plain text; only the spot is compressed.
+    EXPECT_NE(png.find("tEXtMaxIter"), std::string::npos);
+    EXPECT_EQ(png.find("zTXtPelmorix spot"), png.rfind("zTXt"));
     // The spot changes no pixel.
     EXPECT_EQ(DecodePng(png).Rgb, DecodePng(Png(doc, plain)).Rgb);
     EXPECT_EQ(DecodeJpeg(jpeg).Rgb, DecodeJpeg(Jpeg(doc, "")).Rgb);
