@@ -12,7 +12,7 @@ mode=${1:-run}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
-  qt6-base-dev libgl-dev fp-compiler xvfb ffmpeg
+  qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev fp-compiler xvfb ffmpeg
   desktop-file-utils libxml2-utils shared-mime-info dpkg-dev libmpfr-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -9,11 +9,13 @@
 #include "engine/user_formula.h"
 #include "platform/dialogs_qt.h"
 #include "platform/event_loop_qt.h"
+#include "platform/translations_qt.h"
 #include "ui/main_form.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Pelmorix");
+  InstallTranslations(app);
   TQtEventBridge bridge;
   InstallQtMessageHandler();
   // The compiler runs on the main thread: show that the program is busy.

@@ -37,7 +37,6 @@ std::string OneLine(std::string text) {
 std::string RenderAttractorFile(const TRenderOptions& options,
                                 const std::function<void(intptr_t done, intptr_t total)>& progress) {
   const std::string& path = options.SpotPath;
-  if (!options.ValuesPath.empty()) return "--values is for spot files; an attractor has no value buffer";
   if (const std::string problem = AttractorFileProblem(path); !problem.empty()) return problem;
 
   int32_t width = options.Width, height = options.Height;

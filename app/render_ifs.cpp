@@ -6,7 +6,10 @@
 
 #include "engine/fractal.h"
 #include "ifs/ifs_constructor.h"
+#include "ifs/ifs_file.h"
+#include "ifs/ifs_model.h"
 #include "platform/profile.h"
+#include "platform/program_folder.h"
 
 bool IsIFSFilePath(const std::string& path) {
   static constexpr char kExt[] = ".fri";
@@ -34,4 +37,13 @@ std::string LoadIFSForRender(const std::string& path, TFractal& doc, int32_t max
   doc.Ctx.IFSNumber = kWorkingIFSNumber;
   doc.SetFormula(kIFSFormula, load.Values.X, load.Values.Y, load.Values.W);
   return load.Warning;
+}
+
+std::string LoadProgramIFSLibrary() {
+  std::vector<std::string> names;
+  try {
+    return LoadIFSLibrary(DataFile("px.ifs"), IFSLibrary, names);
+  } catch (const std::exception& e) {
+    return e.what();
+  }
 }

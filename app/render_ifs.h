@@ -19,3 +19,7 @@ bool IsIFSFilePath(const std::string& path);
 // cannot be read or is not an IFS file, with nothing changed. Returns a note
 // for the user ("" when none), such as transforms left out beyond 30.
 std::string LoadIFSForRender(const std::string& path, TFractal& doc, int32_t maxIter);
+
+// Loads the IFS library "px.ifs" of the data folder, as the program does at
+// start-up; returns what went wrong reading it (empty when nothing did).
+std::string LoadProgramIFSLibrary();

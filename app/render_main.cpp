@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/render_ifs.h"
+#include "app/render_args.h"
 #include "app/render_attractor.h"
+#include "app/render_ifs.h"
 #include "app/render_morph.h"
 #include "app/render_movie.h"
 #include "app/render_options.h"
@@ -21,6 +22,7 @@
 #include "engine/spot_picture.h"
 #include "ifs/ifs_file.h"
 #include "ifs/ifs_model.h"
+#include "movies/avi_writer.h"
 #include "platform/atomic_file.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
@@ -60,32 +62,25 @@ std::string ValueBytes(const TFractal& doc) {
   return out;
 }
 
-// Loads the IFS library "px.ifs" of the data folder, as the program does at
-// start-up; returns what went wrong reading it (empty when nothing did).
-std::string LoadProgramIFSLibrary() {
-  std::vector<std::string> names;
-  try {
-    return LoadIFSLibrary(DataFile("px.ifs"), IFSLibrary, names);
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  // Even the codec probes of the command line's check keep quiet.
+  LimitClipMessages(HasOption(args, "--quiet"));
   if (IsMorphCommand(args)) return RunMorphCommand(args);
   if (IsZoomMovieCommand(args)) return RunZoomMovieCommand(args);
   TRenderOptions options;
   std::string error;
   if (!ParseRenderOptions(args, options, error)) {
-    if (error.empty()) {
-      std::fputs(RenderUsage().c_str(), stdout);
-      return 0;
-    }
-    return Fail(error + "\n" + RenderUsage());
+    if (!error.empty()) return UsageFail(error);
+    const std::string text = options.Action == TRenderAction::Version        ? RenderVersionText()
+                             : options.Action == TRenderAction::ListFormulas ? FormulaListText()
+                                                                              : RenderUsage();
+    std::fputs(text.c_str(), stdout);
+    return 0;
   }
+  options.ShowProgress = DrawsProgress(options.ShowProgress);
 
   if (IsAttractorFileName(options.SpotPath)) {
     const std::string failure = RenderAttractorFile(options, options.ShowProgress ? DrawProgress : nullptr);
@@ -117,7 +112,7 @@ int main(int argc, char** argv) {
   }
 
   if (options.AntiAlias) {
-    if (const std::string problem = DoubleForAntiAlias(width, height); !problem.empty()) return Fail(problem);
+    if (const std::string problem = DoubleForAntiAlias(width, height); !problem.empty()) return UsageFail(problem);
   }
 
   TFractal::RenderThreads = options.Threads;
@@ -151,12 +146,13 @@ int main(int argc, char** argv) {
       }
       doc.LoadSpot(*spot);
       if (!messages.empty()) return Fail(messages.front());
-      if (const std::string problem = SpotFormulaProblem(doc.Ctx.Number); !problem.empty()) return Fail(problem);
     } else {
       if (options.MaxIter > 0) {
         doc.AutoIter = false;
         doc.Ctx.MaxIter = options.MaxIter;
       }
+      // The command line gives the user formula no lines.
+      if (options.Formula == kUserFormula) doc.SetUserFormula({});
       const TViewWindow& window = options.Window;
       doc.SetFormula(options.Formula, window.X(), window.Y(), window.W());
       if (window.IsDeep()) {
@@ -170,17 +166,14 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     return Fail(std::string("cannot load \"") + options.SpotPath + "\": " + e.what());
   }
-  if (const std::string problem = FormulaProblem(doc.Ctx.Number); !problem.empty()) return Fail(problem);
+  if (doc.Ctx.Number == kIFSFormula && doc.Ctx.IFSNumber != kWorkingIFSNumber && !libraryProblem.empty())
+    std::fprintf(stderr, "pelmorix-render: warning: %s\n", libraryProblem.c_str());
+  // A file's formula is the file's failure, --formula's a wrong command line.
+  if (const std::string problem = spot ? SpotFormulaProblem(doc) : FormulaProblem(doc); !problem.empty())
+    return spot ? Fail(problem) : UsageFail(problem);
   // Only the loaded view tells whether it takes a limit past the ordinary cap.
-  if (options.MaxIter > doc.MaxIterLimit())
-    return Fail(MaxIterOptionError(std::to_string(options.MaxIter)) + "\n" + RenderUsage());
+  if (options.MaxIter > doc.MaxIterLimit()) return UsageFail(MaxIterOptionError(std::to_string(options.MaxIter)));
   if (!doc.RenderThread()) return Fail(messages.empty() ? "nothing to render" : messages.front());
-  if (doc.Ctx.Number == kIFSFormula && doc.Ctx.IFSNumber != kWorkingIFSNumber) {
-    if (!libraryProblem.empty()) std::fprintf(stderr, "pelmorix-render: warning: %s\n", libraryProblem.c_str());
-    if (doc.Ctx.IFSNumber >= IFSLibrary.Count)
-      std::fprintf(stderr, "pelmorix-render: warning: the IFS library \"%s\" holds no IFS %d\n",
-                   DataFile("px.ifs").c_str(), int(doc.Ctx.IFSNumber));
-  }
 
   MainQueue().RunUntil([&] { return done || doc.RenderFinished(); });
   doc.StopThread();

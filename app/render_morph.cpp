@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/render_args.h"
 #include "app/render_ifs.h"
 #include "app/render_movie.h"
 #include "app/render_options.h"
@@ -28,23 +29,10 @@ struct TMorphOptions {
   bool PingPong = false;
 };
 
-// The morph's own flags come out first; the rest reads as a zoom movie of
-// the two files, whose options mean the same here.
+// A morph reads as a zoom movie of its two files, whose options mean the
+// same here, with --ping-pong beside them.
 bool ParseMorphOptions(const std::vector<std::string>& args, TMorphOptions& options, std::string& error) {
-  std::vector<std::string> rest;
-  for (const std::string& a : args) {
-    if (a == "--morph") continue;
-    if (a == "--ping-pong") {
-      options.PingPong = true;
-      continue;
-    }
-    if (a == "--smooth" || a == "--frame-range") {
-      error = "option " + a + " is not offered for a morph";
-      return false;
-    }
-    rest.push_back(a);
-  }
-  if (!ParseZoomMovieOptions(rest, options.Movie, error)) {
+  if (!ParseMovieOptions(args, options.Movie, &options.PingPong, error)) {
     if (error == "a zoom movie needs at least two spot files") error = "a morph needs two files";
     return false;
   }
@@ -206,9 +194,7 @@ int RunAttractorMorphCommand(TMorphOptions& options) {
 
 }  // namespace
 
-bool IsMorphCommand(const std::vector<std::string>& args) {
-  return std::find(args.begin(), args.end(), "--morph") != args.end();
-}
+bool IsMorphCommand(const std::vector<std::string>& args) { return HasOption(args, "--morph"); }
 
 std::string MorphUsage() {
   return "usage: pelmorix-render --morph A.fri B.fri -o OUT.avi|OUT.mp4|OUT.mkv [options]\n"
@@ -224,9 +210,11 @@ std::string MorphUsage() {
          "  --codec C                 mjpeg, mpeg4, ffv1, h264 or raw (default mjpeg; MP4: h264 if present)\n"
          "  -q, --quality Q           quality of mjpeg, mpeg4 and h264, 1..100 (default 85)\n"
          "  --size WxH                image size (default 640x480 for IFS, the first .fr3's DrawSize\n"
-         "                            or 300x300 for attractors)\n"
+         "                            or 300x300 for attractors); the clip's frames are that size with\n"
+         "                            width and height rounded up to a multiple of 4\n"
          "  --threads N               render threads (default: one per core)\n"
-         "  --quiet                   no progress bar\n";
+         "  --quiet                   no progress bar, no messages of FFmpeg and its encoders\n"
+         "                            (the bar is drawn only when standard error is a terminal)\n";
 }
 
 int RunMorphCommand(const std::vector<std::string>& args) {
@@ -237,8 +225,10 @@ int RunMorphCommand(const std::vector<std::string>& args) {
       std::fputs(MorphUsage().c_str(), stdout);
       return 0;
     }
-    return Fail(error + "\n" + MorphUsage());
+    return UsageFail(error, "--morph --help");
   }
+  LimitClipMessages(!options.Movie.ShowProgress);
+  options.Movie.ShowProgress = DrawsProgress(options.Movie.ShowProgress);
   MainQueue().BindToCurrentThread();
   for (const std::string& path : options.Movie.Spots) {
     std::error_code ec;
@@ -248,5 +238,5 @@ int RunMorphCommand(const std::vector<std::string>& args) {
   if (ifs) return RunIFSMorphCommand(options);
   if (IsAttractorFileName(options.Movie.Spots[0]) && IsAttractorFileName(options.Movie.Spots[1]))
     return RunAttractorMorphCommand(options);
-  return Fail("a morph takes two .fri files or two .fr3 files");
+  return UsageFail("a morph takes two .fri files or two .fr3 files", "--morph --help");
 }

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "app/render_args.h"
 #include "app/render_ifs.h"
 #include "app/render_options.h"
 #include "app/render_output.h"
@@ -87,19 +88,18 @@ std::string LoadMovieSpot(const std::string& path, TFractal& probe, const std::v
     return "cannot load \"" + path + "\": " + e.what();
   }
   if (!messages.empty()) return messages.front();
-  return SpotFormulaProblem(probe.Ctx.Number);
+  return SpotFormulaProblem(probe);
 }
 
 }  // namespace
 
-bool IsZoomMovieCommand(const std::vector<std::string>& args) {
-  return std::find(args.begin(), args.end(), "--zoom-movie") != args.end();
-}
+bool IsZoomMovieCommand(const std::vector<std::string>& args) { return HasOption(args, "--zoom-movie"); }
 
 std::string ZoomMovieUsage() {
   return "usage: pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi|OUT.mp4|OUT.mkv [options]\n"
-         "  Flies from spot to spot: the first spot gives the formula, palette and parameters,\n"
-         "  every spot its window.\n"
+         "  Flies from spot to spot through 2 to 120 spot files: the first spot gives the formula,\n"
+         "  palette and parameters, every spot its window. A long option takes its value as\n"
+         "  \"--option VALUE\" or \"--option=VALUE\"; \"--\" ends the options.\n"
          "  -o, --output FILE         clip to write; the extension chooses AVI, MP4 or Matroska\n"
          "  --frames N                frames from each spot to the next (default 10, 1..999)\n"
          "  --smooth MODE             width law: linear, regular or fluent (default linear)\n"
@@ -107,93 +107,87 @@ std::string ZoomMovieUsage() {
          "  --still S                 frame times each rendered frame lasts (default 1, 1..1000)\n"
          "  --codec C                 mjpeg, mpeg4, ffv1, h264 or raw (default mjpeg; MP4: h264 if present)\n"
          "  -q, --quality Q           quality of mjpeg, mpeg4 and h264, 1..100 (default 85)\n"
-         "  --size WxH                image size (default: the first spot's DrawSize)\n"
+         "  --size WxH                image size (default: the first spot's DrawSize); the clip's frames\n"
+         "                            are that size with width and height rounded up to a multiple of 4\n"
          "  --frame-range A:B         render only frames A..B of the movie (0-based; B may be left out)\n"
          "  --threads N               render threads (default: one per core)\n"
          "  --antialias               render at twice the size and write the smoothed half-size frames\n"
          "  --fast                    fast arithmetic: doubles and SIMD instead of extended precision\n"
-         "  --quiet                   no progress bar\n";
+         "  --quiet                   no progress bar, no messages of FFmpeg and its encoders\n"
+         "                            (the bar is drawn only when standard error is a terminal)\n";
 }
 
 bool ParseZoomMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& options, std::string& error) {
-  error.clear();
+  return ParseMovieOptions(args, options, nullptr, error);
+}
+
+bool ParseMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& options, bool* pingPong,
+                       std::string& error) {
+  std::vector<TOptionSpec> specs = {
+      {"help", 'h'},        {"output", 'o', true}, {"frames", 0, true},      {"fps", 0, true},
+      {"still", 0, true},   {"quality", 'q', true}, {"threads", 0, true},    {"smooth", 0, true},
+      {"codec", 0, true},   {"size", 0, true},      {"frame-range", 0, true}, {"quiet"},
+      {"antialias"},        {"fast"},
+  };
+  if (pingPong) specs.insert(specs.end(), {{"morph"}, {"ping-pong"}});
+  else specs.push_back({"zoom-movie"});
   bool codecGiven = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    std::string v;
-    auto value = [&] {
-      if (i + 1 >= args.size()) {
-        error = "option " + a + " needs a value";
-        return false;
-      }
-      v = args[++i];
-      return true;
-    };
+  const TTakeOption take = [&](const std::string& name, const std::string& v, std::string& message) {
     auto number = [&](int32_t& out, int32_t lo, int32_t hi) {
-      if (!value()) return false;
       if (!ParseInt(v, out) || out < lo || out > hi) {
-        error = "bad " + a + " \"" + v + "\": expected " + std::to_string(lo) + ".." + std::to_string(hi);
+        message = "bad --" + name + " \"" + v + "\": expected " + std::to_string(lo) + ".." + std::to_string(hi);
         return false;
       }
       return true;
     };
-    if (a == "--zoom-movie") continue;
-    if (a == "-h" || a == "--help") return false;
-    if (a == "-o" || a == "--output") {
-      if (!value()) return false;
-      options.OutputPath = v;
-    } else if (a == "--frames") {
-      if (!number(options.Frames, 1, kMaxSpotFrames)) return false;
-    } else if (a == "--fps") {
-      if (!number(options.Fps, 1, 1000)) return false;
-    } else if (a == "--still") {
-      if (!number(options.Still, 1, 1000)) return false;
-    } else if (a == "-q" || a == "--quality") {
-      if (!number(options.Compress.Quality, 1, 100)) return false;
-    } else if (a == "--threads") {
-      if (!number(options.Threads, 0, 256)) return false;
-    } else if (a == "--smooth") {
-      if (!value()) return false;
+    if (pingPong && (name == "smooth" || name == "frame-range")) {
+      message = "option --" + name + " is not offered for a morph";
+      return false;
+    }
+    if (name == "help") return false;
+    if (name == "output") options.OutputPath = v;
+    else if (name == "frames") return number(options.Frames, 1, kMaxSpotFrames);
+    else if (name == "fps") return number(options.Fps, 1, 1000);
+    else if (name == "still") return number(options.Still, 1, 1000);
+    else if (name == "quality") return number(options.Compress.Quality, 1, 100);
+    else if (name == "threads") return number(options.Threads, 0, 256);
+    else if (name == "smooth") {
       if (v == "linear") options.Smooth = TZoomSmooth::Linear;
       else if (v == "regular") options.Smooth = TZoomSmooth::Regular;
       else if (v == "fluent") options.Smooth = TZoomSmooth::Fluent;
       else {
-        error = "bad --smooth \"" + v + "\": expected linear, regular or fluent";
+        message = "bad --smooth \"" + v + "\": expected linear, regular or fluent";
         return false;
       }
-    } else if (a == "--codec") {
-      if (!value()) return false;
+    } else if (name == "codec") {
       if (!CodecOfName(v, options.Compress.Codec)) {
-        error = "bad --codec \"" + v + "\": expected mjpeg, mpeg4, ffv1, h264 or raw";
+        message = "bad --codec \"" + v + "\": expected mjpeg, mpeg4, ffv1, h264 or raw";
         return false;
       }
       codecGiven = true;
-    } else if (a == "--size") {
-      if (!value()) return false;
-      if (!ParseSizeOption(v, options.Width, options.Height, error)) return false;
-    } else if (a == "--frame-range") {
-      if (!value()) return false;
+    } else if (name == "size") {
+      return ParseSizeOption(v, options.Width, options.Height, message);
+    } else if (name == "frame-range") {
       const size_t colon = v.find(':');
       const std::string last = colon == std::string::npos ? "" : v.substr(colon + 1);
       if (colon == std::string::npos || !ParseInt(v.substr(0, colon), options.First) || options.First < 0 ||
           (!last.empty() && (!ParseInt(last, options.Last) || options.Last < options.First))) {
-        error = "bad --frame-range \"" + v + "\": expected A:B with 0 <= A <= B (or A: for the rest)";
+        message = "bad --frame-range \"" + v + "\": expected A:B with 0 <= A <= B (or A: for the rest)";
         return false;
       }
       if (last.empty()) options.Last = -1;
-    } else if (a == "--quiet") {
+    } else if (name == "quiet") {
       options.ShowProgress = false;
-    } else if (a == "--antialias") {
+    } else if (name == "antialias") {
       options.AntiAlias = true;
-    } else if (a == "--fast") {
+    } else if (name == "fast") {
       options.Fast = true;
-    } else if (!a.empty() && a[0] == '-') {
-      error = "unknown option " + a;
-      return false;
-    } else {
-      options.Spots.push_back(a);
+    } else if (name == "ping-pong") {
+      *pingPong = true;
     }
-  }
+    return true;
+  };
+  if (!ReadOptions(args, specs, take, options.Spots, error)) return false;
   if (options.Spots.size() < 2) {
     error = "a zoom movie needs at least two spot files";
     return false;
@@ -232,12 +226,17 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
       std::fputs(ZoomMovieUsage().c_str(), stdout);
       return 0;
     }
-    return Fail(error + "\n" + ZoomMovieUsage());
+    return UsageFail(error, "--zoom-movie --help");
   }
+  LimitClipMessages(!options.ShowProgress);
+  options.ShowProgress = DrawsProgress(options.ShowProgress);
 
   MainQueue().BindToCurrentThread();
   std::vector<std::string> messages;
   SetMessageHandler([&](const std::string& text) { messages.push_back(text); });
+  // Spots of the library's IFS draw from it, as in the program.
+  if (const std::string problem = LoadProgramIFSLibrary(); !problem.empty())
+    std::fprintf(stderr, "pelmorix-render: warning: %s\n", problem.c_str());
 
   // Every spot gives its window; the first also the formula, palette and size.
   std::vector<TMovieSpot> spots;
@@ -255,7 +254,8 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
   }
   int32_t width = options.Width, height = options.Height;
   if (options.AntiAlias) {
-    if (const std::string problem = DoubleForAntiAlias(width, height); !problem.empty()) return Fail(problem);
+    if (const std::string problem = DoubleForAntiAlias(width, height); !problem.empty())
+      return UsageFail(problem, "--zoom-movie --help");
   }
 
   TFractal::RenderThreads = options.Threads;
@@ -298,7 +298,7 @@ int FinishBatchClip(TAVIWriter& writer, const TZoomMovieOptions& options, int32_
   if (Interrupted()) {
     const std::string kept = std::to_string(written) + " frame" + (written == 1 ? "" : "s");
     std::fprintf(stderr, "pelmorix-render: interrupted; %s holds %s%s\n", out.c_str(), kept.c_str(), range.c_str());
-    return 130;
+    return kExitInterrupted;
   }
   return 0;
 }

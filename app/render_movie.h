@@ -32,10 +32,16 @@ bool IsZoomMovieCommand(const std::vector<std::string>& args);
 // False with an empty error for --help, false with a message for a bad command line.
 bool ParseZoomMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& options, std::string& error);
 std::string ZoomMovieUsage();
+// The options of either movie command. With `pingPong` they are a morph's:
+// --ping-pong sets it, and --smooth and --frame-range, which only a zoom
+// movie has, are refused.
+bool ParseMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& options, bool* pingPong,
+                       std::string& error);
 
 // Parses, renders and writes; returns the exit status (0 written, 1 failed:
-// an earlier file of the clip's name is then left as it was, 130
-// interrupted: the clip then holds the frames written before).
+// an earlier file of the clip's name is then left as it was, 2 a wrong
+// command line, 130 interrupted: the clip then holds the frames written
+// before).
 int RunZoomMovieCommand(const std::vector<std::string>& args);
 
 // What the movie commands share.

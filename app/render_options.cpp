@@ -1,13 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/render_options.h"
 
+#include <unistd.h>
+
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
+#include "app/render_args.h"
+#include "attractors/attractor.h"
+#include "engine/fractal.h"
 #include "engine/iteration_limit.h"
-#include "engine/render_thread.h"
+#include "formulas/calc_point.h"
+#include "formulas/catalogue.h"
+#include "formulas/orbital_steps.h"
+#include "ifs/ifs_model.h"
 #include "platform/profile.h"
+#include "platform/program_folder.h"
+#include "platform/program_info.h"
 #include "platform/view_values.h"
 
 namespace {
@@ -38,9 +49,16 @@ bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, s
   return true;
 }
 
+bool DrawsProgress(bool showProgress) { return showProgress && ::isatty(STDERR_FILENO) == 1; }
+
 int Fail(const std::string& text) {
   std::fprintf(stderr, "pelmorix-render: %s\n", text.c_str());
-  return 1;
+  return kExitFailure;
+}
+
+int UsageFail(const std::string& text, const std::string& help) {
+  std::fprintf(stderr, "pelmorix-render: %s\nTry 'pelmorix-render %s'.\n", text.c_str(), help.c_str());
+  return kExitUsage;
 }
 
 std::string SpotOpenProblem(const TProfileFile& file, const std::string& kind) {
@@ -54,15 +72,29 @@ std::string NoFractalKeysText(const TProfileFile& file) {
   return "no key found in section [Fractal] of \"" + file.Path() + "\"";
 }
 
-std::string SpotFormulaProblem(int32_t number) {
-  if (number < 0) return "the spot file's formula number is negative: nothing to render";
-  return FormulaProblem(number);
+std::string SpotFormulaProblem(const TFractal& doc) {
+  if (doc.Ctx.Number < 0) return "the spot file's formula number is negative: nothing to render";
+  return FormulaProblem(doc);
 }
 
-std::string FormulaProblem(int32_t number) {
-  if (HasRenderPass(number)) return {};
-  return "formula number " + std::to_string(number) +
-         " has nothing to render: the renderer draws 0..999, 1000, 1001 and 3000";
+std::string FormulaProblem(const TFractal& doc) {
+  const int32_t number = doc.Ctx.Number;
+  if (!DispatcherServes(number))
+    return "formula number " + std::to_string(number) + " has nothing to render: the renderer draws 0.." +
+           std::to_string(kLastKernelFormula) + ", " + std::to_string(kFirstOrbitalFormula) + ".." +
+           std::to_string(kLastOrbitalFormula) + " but " + std::to_string(kUnassignedOrbitalFormula) +
+           ", 1000, 1001 and 3000 (see --list-formulas)";
+  // The document falls back to formula 0 when the user formula has no lines.
+  if (doc.UserFormulaAttached && !doc.HasUserModule())
+    return "formula 3000, the user formula, has no lines to compile: a spot file of it holds them in section "
+           "[UserFrm]";
+  const int32_t ifs = doc.Ctx.IFSNumber;
+  if (number == kIFSFormula && ifs != kWorkingIFSNumber && (ifs < 0 || ifs >= IFSLibrary.Count)) {
+    if (ifs < 0) return "formula 1001 draws an IFS: give an IFS file (.fri) or a spot file with its IFSNumber";
+    return "the IFS library \"" + DataFile("px.ifs") + "\" holds no IFS " + std::to_string(ifs) +
+           ": nothing to render";
+  }
+  return {};
 }
 
 std::string MaxIterOptionError(const std::string& text) {
@@ -73,12 +105,14 @@ std::string RenderUsage() {
   return "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg|OUT.png [options]\n"
          "       pelmorix-render --morph A.fri B.fri|A.fr3 B.fr3 -o OUT.avi [options]  (see --morph --help)\n"
          "       pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi [options]  (see --zoom-movie --help)\n"
+         "       pelmorix-render --list-formulas | --version | --help\n"
+         "  A long option takes its value as \"--option VALUE\" or \"--option=VALUE\"; \"--\" ends the options.\n"
          "  SPOT.frs             spot file to render (its DrawSize gives the size)\n"
          "  IFS.fri              IFS file to draw with its window, palette and MaxIter\n"
          "  FILE.fr3             3D attractor file to draw (its DrawSize, else 300x300)\n"
          "  -o, --output FILE    image to write: .bmp (24-bit), .jpg or .png (with the spot as text)\n"
          "  --size WxH           image size (default: the spot's DrawSize, else 640x480)\n"
-         "  --formula N          formula number to render without a spot file (default 0)\n"
+         "  --formula N          formula number to render without a spot file (default 0; see --list-formulas)\n"
          "  --window X,Y,W       view window: left, top, width (default -2.2,1.4,2.8)\n"
          "  --maxiter N          fixed maximum iterations, 1..100000, up to 100000000 on deep views\n"
          "                       (default: follow the zoom; a spot's or an IFS file's MaxIter)\n"
@@ -88,55 +122,74 @@ std::string RenderUsage() {
          "  --values FILE        also write the value buffer: Width x Height x 3 floats, rows top-down\n"
          "  --antialias          render at twice the size and write the smoothed half-size image\n"
          "  --fast               fast arithmetic: doubles and SIMD instead of extended precision\n"
-         "  --quiet              no progress bar\n";
+         "  --quiet              no progress bar (it is drawn only when standard error is a terminal)\n"
+         "  --list-formulas      print the formula catalogue: number and name\n"
+         "  --version            print the version and licence\n"
+         "  -h, --help           print this help\n"
+         "  Exit status: 0 written, 1 a render or write failed, 2 a wrong command line, 130 interrupted.\n";
 }
 
+std::string RenderVersionText() { return std::string("pelmorix-render ") + ProgramVersion() + "\n" + LicenceNotice(); }
+
+std::string FormulaListText() {
+  std::string out;
+  for (const TFormulaEntry& row : FormulaCatalogue) {
+    if (IsSeparatorRow(row)) continue;
+    char number[16];
+    std::snprintf(number, sizeof number, "%4d  ", int(row.Number));
+    out += number + CatalogueTextToUtf8(row.Name) + "\n";
+  }
+  return out;
+}
+
+namespace {
+
+constexpr TOptionSpec kRenderOptionSpecs[] = {
+    {"help", 'h'},          {"version"},        {"list-formulas"},      {"output", 'o', true},
+    {"values", 0, true},    {"size", 0, true},  {"threads", 0, true},   {"formula", 0, true},
+    {"maxiter", 0, true},   {"window", 0, true}, {"quality", 'q', true}, {"progressive"},
+    {"antialias"},          {"fast"},           {"quiet"},
+};
+
+}  // namespace
+
 bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& options, std::string& error) {
-  error.clear();
   bool windowGiven = false, formulaGiven = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= args.size()) {
-        error = "option " + a + " needs a value";
+  const TTakeOption take = [&](const std::string& name, const std::string& v, std::string& message) {
+    // A text instead of a render: the reading stops without a message.
+    const std::pair<const char*, TRenderAction> texts[] = {
+        {"help", TRenderAction::Help}, {"version", TRenderAction::Version},
+        {"list-formulas", TRenderAction::ListFormulas}};
+    for (const auto& [option, action] : texts)
+      if (name == option) {
+        options.Action = action;
         return false;
       }
-      out = args[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "-h" || a == "--help") {
-      return false;
-    } else if (a == "-o" || a == "--output") {
-      if (!value(options.OutputPath)) return false;
-    } else if (a == "--values") {
-      if (!value(options.ValuesPath)) return false;
-    } else if (a == "--size") {
-      if (!value(v)) return false;
-      if (!ParseSizeOption(v, options.Width, options.Height, error)) return false;
-    } else if (a == "--threads") {
-      if (!value(v)) return false;
+    if (name == "output") {
+      options.OutputPath = v;
+    } else if (name == "values") {
+      options.ValuesPath = v;
+    } else if (name == "size") {
+      return ParseSizeOption(v, options.Width, options.Height, message);
+    } else if (name == "threads") {
       if (!ParseInt(v, options.Threads) || options.Threads < 0 || options.Threads > 256) {
-        error = "bad --threads \"" + v + "\"";
+        message = "bad --threads \"" + v + "\"";
         return false;
       }
-    } else if (a == "--formula") {
-      if (!value(v)) return false;
+    } else if (name == "formula") {
       if (!ParseInt(v, options.Formula)) {
-        error = "bad --formula \"" + v + "\"";
+        message = "bad --formula \"" + v + "\"";
         return false;
       }
       formulaGiven = true;
-    } else if (a == "--maxiter") {
-      if (!value(v)) return false;
+    } else if (name == "maxiter") {
       // The view decides between the two caps once it is loaded.
       if (!ParseInt(v, options.MaxIter) || options.MaxIter < 1 || options.MaxIter > kDeepMaxIterLimit) {
-        error = MaxIterOptionError(v) + ", or up to " + std::to_string(kDeepMaxIterLimit) +
-                " on a view the deep render serves";
+        message = MaxIterOptionError(v) + ", or up to " + std::to_string(kDeepMaxIterLimit) +
+                  " on a view the deep render serves";
         return false;
       }
-    } else if (a == "--window") {
-      if (!value(v)) return false;
+    } else if (name == "window") {
       const size_t c1 = v.find(','), c2 = c1 == std::string::npos ? c1 : v.find(',', c1 + 1);
       try {
         if (c2 == std::string::npos) throw TConvertError("");
@@ -146,36 +199,35 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
         if (!IsViewCoordinate(x) || !IsViewCoordinate(y) || !IsViewWidth(w)) throw TConvertError("");
         if (ParseViewWindow(texts, options.Window) >= 0) throw TConvertError("");
       } catch (const TConvertError&) {
-        error = "bad --window \"" + v + "\": expected X,Y,W with W > 0";
+        message = "bad --window \"" + v + "\": expected X,Y,W with W > 0";
         return false;
       }
       windowGiven = true;
-    } else if (a == "-q" || a == "--quality") {
-      if (!value(v)) return false;
+    } else if (name == "quality") {
       int32_t q;
       if (!ParseInt(v, q) || q < 1 || q > 100) {
-        error = "bad --quality \"" + v + "\": expected 1..100";
+        message = "bad --quality \"" + v + "\": expected 1..100";
         return false;
       }
       options.Quality = q;
-    } else if (a == "--progressive") {
+    } else if (name == "progressive") {
       options.Progressive = true;
-    } else if (a == "--antialias") {
+    } else if (name == "antialias") {
       options.AntiAlias = true;
-    } else if (a == "--fast") {
+    } else if (name == "fast") {
       options.Fast = true;
-    } else if (a == "--quiet") {
+    } else if (name == "quiet") {
       options.ShowProgress = false;
-    } else if (!a.empty() && a[0] == '-') {
-      error = "unknown option " + a;
-      return false;
-    } else if (options.SpotPath.empty()) {
-      options.SpotPath = a;
-    } else {
-      error = "more than one spot file given";
-      return false;
     }
+    return true;
+  };
+  std::vector<std::string> files;
+  if (!ReadOptions(args, kRenderOptionSpecs, take, files, error)) return false;
+  if (files.size() > 1) {
+    error = "more than one spot file given";
+    return false;
   }
+  if (!files.empty()) options.SpotPath = files.front();
   if (options.OutputPath.empty()) {
     error = "no output file given (-o OUT.bmp, OUT.jpg or OUT.png)";
     return false;
@@ -192,6 +244,10 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
   }
   if (!options.SpotPath.empty() && (windowGiven || formulaGiven)) {
     error = "--formula and --window go without a spot file";
+    return false;
+  }
+  if (!options.ValuesPath.empty() && IsAttractorFileName(options.SpotPath)) {
+    error = "--values is for spot files; an attractor has no value buffer";
     return false;
   }
   if (options.SpotPath.empty() && options.Width == 0) {

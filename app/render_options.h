@@ -11,9 +11,18 @@
 
 enum class TImageType { Bitmap, Jpeg, Png };
 
+// What a command line asks for besides a render.
+enum class TRenderAction { Render, Help, Version, ListFormulas };
+
+// Exit statuses of pelmorix-render besides 0.
+constexpr int kExitFailure = 1;        // a render or a write failed
+constexpr int kExitUsage = 2;          // the command line is wrong
+constexpr int kExitInterrupted = 130;  // Ctrl-C or SIGTERM ended a movie
+
 constexpr int32_t kMaxRenderSide = 20000;  // largest width or height accepted
 
 struct TRenderOptions {
+  TRenderAction Action = TRenderAction::Render;
   std::string SpotPath;    // empty: render Formula over the window X, Y, W
   std::string OutputPath;
   std::string ValuesPath;  // empty: no value dump
@@ -35,10 +44,15 @@ struct TRenderOptions {
 };
 
 // Parses the arguments (without the program name). False with an empty
-// error for --help, false with a message for a bad command line.
+// error when the command asks for a text (options.Action says which), false
+// with a message for a bad command line.
 bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& options, std::string& error);
 
 std::string RenderUsage();
+// "pelmorix-render 1.0.0" and the licence notice.
+std::string RenderVersionText();
+// One line per formula of the catalogue: its number and name.
+std::string FormulaListText();
 
 // Helpers every command of pelmorix-render shares.
 // A whole decimal integer, nothing else.
@@ -49,8 +63,14 @@ bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, s
 // "bad --maxiter "text": expected 1..100000", for a value beyond the cap of
 // ordinary views.
 std::string MaxIterOptionError(const std::string& text);
-// Says "pelmorix-render: text" on stderr; returns the failure exit status 1.
+// Whether a command draws its progress bar: not --quiet (`showProgress`),
+// and standard error a terminal.
+bool DrawsProgress(bool showProgress);
+// Says "pelmorix-render: text" on stderr; returns kExitFailure.
 int Fail(const std::string& text);
+// Says "pelmorix-render: text" and where the help is (`help` the options
+// that show it, "--help" for a single render) on stderr; returns kExitUsage.
+int UsageFail(const std::string& text, const std::string& help = "--help");
 
 class TProfileFile;
 // What a command says of the spot (or, with `kind` "IFS", IFS) file it was
@@ -59,8 +79,11 @@ std::string SpotOpenProblem(const TProfileFile& file, const std::string& kind);
 // A spot without a key in section [Fractal] renders as the defaults: the
 // words for it, "" for a spot with keys.
 std::string NoFractalKeysText(const TProfileFile& file);
-// Why the formula number a spot file loaded has nothing to render; "" when it
+class TFractal;
+// Why a document loaded from a spot file has nothing to render; "" when it
 // has something.
-std::string SpotFormulaProblem(int32_t number);
-// The same for a formula number however it was given.
-std::string FormulaProblem(int32_t number);
+std::string SpotFormulaProblem(const TFractal& doc);
+// The same for a document whatever gave its formula: a number no kernel or
+// point step serves, an IFS the IFS library does not hold, the user formula
+// without a compiled module.
+std::string FormulaProblem(const TFractal& doc);

@@ -128,7 +128,7 @@ void TColorControl::mousePressEvent(QMouseEvent* event) {
 
 TAttractorForm::TAttractorForm(QWidget* parent)
     : QWidget(parent, Qt::Window), Canvas([this](const QRect& r) { FArea->update(r); }) {
-  setWindowTitle("3D attractors");
+  setWindowTitle(tr("3D attractors"));
   setMinimumSize(kMinWidth, kMinHeight);
   setAcceptDrops(true);
   ColorDialog = [](QColor& color, QWidget* owner) {
@@ -147,7 +147,7 @@ TAttractorForm::TAttractorForm(QWidget* parent)
   Scroll->setWidget(FArea);
 
   auto* panel = new QVBoxLayout;
-  auto label = [this, panel](const char* caption, QWidget* buddy) {
+  auto label = [this, panel](const QString& caption, QWidget* buddy) {
     auto* l = new TmyLabel3d(caption, this);
     l->setBuddy(buddy);
     panel->addWidget(l);
@@ -155,29 +155,29 @@ TAttractorForm::TAttractorForm(QWidget* parent)
   };
   FTypeList = new QComboBox(this);
   for (const char* t : kTypes) FTypeList->addItem(t);
-  label("Typ&e:", FTypeList);
+  label(tr("Typ&e:"), FTypeList);
   FSizeList = new QComboBox(this);
   for (const TDrawSizeEntry& s : kSizes) FSizeList->addItem(QString("%1 x %2").arg(s.Width).arg(s.Height));
   FSizeList->setCurrentIndex(kInitialSize);
-  label("Size:", FSizeList);
+  label(tr("Size:"), FSizeList);
   FIterations = new QSpinBox(this);
   FIterations->setRange(kMinPointCount, kMaxPointCount);
   FIterations->setSingleStep(10000);
   FIterations->setKeyboardTracking(false);
-  label("Iterations count:", FIterations);
+  label(tr("Iterations count:"), FIterations);
 
-  auto button = [this](const char* caption, const char* hint) {
+  auto button = [this](const QString& caption, const QString& hint) {
     auto* b = new QPushButton(caption, this);
-    if (hint) b->setToolTip(hint);
+    if (!hint.isEmpty()) b->setToolTip(hint);
     return b;
   };
-  FRedraw = button("&Redraw", "Draw new fractal");
-  FZoomIn = button("+", "Zoom in");
-  FZoomOut = button("-", "Zoom out");
-  FSave = button("&Save", "Save 3D attractor or image");
-  FLoad = button("&Load", "Load 3D attractor");
-  FAvi = button("Make &AVI", "Make AVI clip");
-  FClose = button("&Close", nullptr);
+  FRedraw = button(tr("&Redraw"), tr("Draw new fractal"));
+  FZoomIn = button("+", tr("Zoom in"));
+  FZoomOut = button("-", tr("Zoom out"));
+  FSave = button(tr("&Save"), tr("Save 3D attractor or image"));
+  FLoad = button(tr("&Load"), tr("Load 3D attractor"));
+  FAvi = button(tr("Make &AVI"), tr("Make AVI clip"));
+  FClose = button(tr("&Close"), QString());
   panel->addWidget(FRedraw);
   auto* zoom = new QHBoxLayout;
   zoom->addWidget(FZoomIn);
@@ -187,7 +187,7 @@ TAttractorForm::TAttractorForm(QWidget* parent)
   panel->addWidget(FLoad);
   panel->addWidget(FAvi);
   FColors = new TColorControl(this);
-  label("Color control:", FColors);
+  label(tr("Color control:"), FColors);
   panel->setStretchFactor(FColors, 1);
   panel->addWidget(FClose);
 
@@ -221,13 +221,14 @@ TAttractorForm::TAttractorForm(QWidget* parent)
   connect(FSizeList, &QComboBox::activated, this, [this](int i) { SetDrawSize(kSizes[i].Width, kSizes[i].Height); });
   connect(FIterations, &QSpinBox::valueChanged, this, [this](int n) { Doc->SetPointCount(n); });
 
-  OpenDialog.Title = "Load 3D attractor";
-  OpenDialog.Filter = "3D-attractor spot (*.fr3)|*.fr3";
+  OpenDialog.Title = QT_TRANSLATE_NOOP("FileDialog", "Load 3D attractor");
+  OpenDialog.Filter = QT_TRANSLATE_NOOP("FileDialog", "3D-attractor spot (*.fr3)|*.fr3");
   OpenDialog.DefaultExt = "fr3";
   OpenDialog.FileMustExist = true;
-  SaveDialog.Title = "Save attractor as...";
+  SaveDialog.Title = QT_TRANSLATE_NOOP("FileDialog", "Save attractor as...");
   SaveDialog.Filter =
-      "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp|3D-attractor spot (*.fr3)|*.fr3|PNG image (*.png)|*.png";
+      QT_TRANSLATE_NOOP("FileDialog", "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp|3D-attractor spot (*.fr3)|*.fr3|"
+                                      "PNG image (*.png)|*.png");
   SaveDialog.DefaultExt = "jpg";
   SaveDialog.ExtFollowsFilter = true;
   SaveDialog.FileName = "noname";

@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/translatable.h"
+
 class T3dFractal;
 
 constexpr int32_t kSearchStepLimit = 1000000;
-constexpr const char* kAttractorNotFound = "3D attractor not found: timeout or L=0.";
+constexpr const char* kAttractorNotFound = QT_TRANSLATE_NOOP("Message", "3D attractor not found: timeout or L=0.");
 
 // typeIndex is the "Type" list's position: 0 ("IFS") fills the table with
 // random affine maps without a test; 1..3 search kinds 2..4. The random

@@ -19,20 +19,21 @@
 #include "ui/image_file.h"
 
 QString AntiAliasProgressCaption(int32_t column, int32_t width) {
-  return QStringLiteral("Anti-aliasing: %1%").arg(int(std::nearbyint(double(column) * 100 / width)));
+  return QCoreApplication::translate("TAAForm", "Anti-aliasing: %1%")
+      .arg(int(std::nearbyint(double(column) * 100 / width)));
 }
 
 TAAForm::TAAForm(const TFractal* mainDocument, QWidget* owner)
     : TBoundsWindow(owner, &TSettings::AAForm, QSize(kAntiAliasMinSize, kAntiAliasMinSize)),
       MainDocument(mainDocument) {
-  setWindowTitle(kAntiAliasCaption);
+  setWindowTitle(tr(kAntiAliasCaption));
   Hooks = DefaultDialogHooks();
   SaveState.InitialDir = DocumentFolder();
 
   FView = new TBitmapView(this);
-  Save = new QPushButton("&Save image", this);
-  Close = new QPushButton("&Close", this);
-  Redraw = new QPushButton("&Redraw", this);
+  Save = new QPushButton(tr("&Save image"), this);
+  Close = new QPushButton(tr("&Close"), this);
+  Redraw = new QPushButton(tr("&Redraw"), this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Save);
   buttons->addWidget(Redraw);
@@ -80,7 +81,7 @@ void TAAForm::Compute() {
     AntiAliasColumn(source, FSize, i, Image.get());
     FView->PaintArea()->repaint(i, 0, 1, FSize.Height);
   }
-  setWindowTitle(kAntiAliasCaption);
+  setWindowTitle(tr(kAntiAliasCaption));
   QApplication::restoreOverrideCursor();
 }
 

@@ -17,7 +17,7 @@ class TFractal;
 
 constexpr uint32_t MSG_ANTIALIAS_COMPUTE = 0xE53;
 constexpr int kAntiAliasMinSize = 300;
-constexpr const char* kAntiAliasCaption = "Anti-aliased image";
+constexpr const char* kAntiAliasCaption = QT_TRANSLATE_NOOP("TAAForm", "Anti-aliased image");
 
 // "Anti-aliasing: p%" for output column i of `width`.
 QString AntiAliasProgressCaption(int32_t column, int32_t width);

@@ -19,7 +19,7 @@
 TOptionsContrastPage::TOptionsContrastPage(TOptionsShared& shared) : Shared(shared) {
   QWidget* page = this;
   auto* layout = new QVBoxLayout(page);
-  layout->addWidget(new QLabel("Four palette cycles:", page));
+  layout->addWidget(new QLabel(tr("Four palette cycles:"), page));
   FCycles = new TPaletteStrip(page);
   FCycles->setObjectName("CyclesStrip");
   FCycles->ColorAt = [this](int x, int width) {
@@ -31,16 +31,17 @@ TOptionsContrastPage::TOptionsContrastPage(TOptionsShared& shared) : Shared(shar
   layout->addWidget(FCycles);
   layout->addWidget(new TStripScale({{0, "1"}, {64, "256"}, {128, "512"}, {192, "768"}, {255, "1024"}}, page));
 
-  auto* filterGroup = new QGroupBox("Palette filter:", page);
+  auto* filterGroup = new QGroupBox(tr("Palette filter:"), page);
   auto* filterGrid = new QGridLayout(filterGroup);
   FIterChanging = new QButtonGroup(this);
   AddRadioButtons(FIterChanging, filterGroup,
-                  {"Linear", "Square root", "Logarithmical", "Sinusoidal (Pi/2)", "Sinusoidal (Pi)", "Cosinusoidal"},
+                  {tr("Linear"), tr("Square root"), tr("Logarithmical"), tr("Sinusoidal (Pi/2)"), tr("Sinusoidal (Pi)"),
+                   tr("Cosinusoidal")},
                   "IterChanging", [filterGrid](QRadioButton* b, int k) { filterGrid->addWidget(b, k % 3, k / 3); });
   connect(FIterChanging, &QButtonGroup::idClicked, this, &TOptionsContrastPage::IterChangingChosen);
   layout->addWidget(filterGroup);
 
-  auto* contrastGroup = new QGroupBox("Contrast:", page);
+  auto* contrastGroup = new QGroupBox(tr("Contrast:"), page);
   auto* contrastRow = new QHBoxLayout(contrastGroup);
   FContrast = new QSlider(Qt::Horizontal, contrastGroup);
   FContrast->setObjectName("ContrastSlider");
@@ -49,9 +50,9 @@ TOptionsContrastPage::TOptionsContrastPage(TOptionsShared& shared) : Shared(shar
   FContrast->setTickInterval(1);
   FContrast->setPageStep(2);
   connect(FContrast, &QSlider::valueChanged, this, &TOptionsContrastPage::ContrastMoved);
-  contrastRow->addWidget(new QLabel("Darker", contrastGroup));
+  contrastRow->addWidget(new QLabel(tr("Darker"), contrastGroup));
   contrastRow->addWidget(FContrast, 1);
-  contrastRow->addWidget(new QLabel("Brighter", contrastGroup));
+  contrastRow->addWidget(new QLabel(tr("Brighter"), contrastGroup));
   layout->addWidget(contrastGroup);
   layout->addStretch();
 }

@@ -68,7 +68,7 @@ TOptionsCoordinatesPage::TOptionsCoordinatesPage(TOptionsShared& shared) : Share
   QWidget* page = this;
   auto* grid = new QGridLayout(page);
   FWindow.Build(page, grid);
-  FAutoIter = new QCheckBox("&Auto iteration control", page);
+  FAutoIter = new QCheckBox(tr("&Auto iteration control"), page);
   FAutoIter->setObjectName("AutoIterBox");
   connect(FAutoIter, &QCheckBox::toggled, this, &TOptionsCoordinatesPage::AutoIterToggled);
   grid->addWidget(FAutoIter, 3, 1, 1, 2);
@@ -78,9 +78,9 @@ TOptionsCoordinatesPage::TOptionsCoordinatesPage(TOptionsShared& shared) : Share
   FMaxIter->setRange(kMaxIterMin, kMaxIterLimit);
   // A value typed below the range becomes its least value on leaving.
   FMaxIter->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
-  FMaxIter->setToolTip("Value larger then 5000 _NOT_ recommended !!!");
+  FMaxIter->setToolTip(tr("Value larger then 5000 _NOT_ recommended !!!"));
   connect(FMaxIter, &QSpinBox::valueChanged, this, &TOptionsCoordinatesPage::MaxIterChanged);
-  FMaxIterLabel = new QLabel("&Max. iteration = ", page);
+  FMaxIterLabel = new QLabel(tr("&Max. iteration = "), page);
   FMaxIterLabel->setBuddy(FMaxIter);
   grid->addWidget(FMaxIterLabel, 4, 0);
   grid->addWidget(FMaxIter, 4, 1);
@@ -93,7 +93,7 @@ TOptionsCoordinatesPage::TOptionsCoordinatesPage(TOptionsShared& shared) : Share
   auto* bailDown = ArrowButton(page, Qt::DownArrow, "BailOutDown");
   connect(bailUp, &QToolButton::clicked, this, [this] { BailOutSpin(true); });
   connect(bailDown, &QToolButton::clicked, this, [this] { BailOutSpin(false); });
-  auto* bailLabel = new QLabel("&BailOut value =", page);
+  auto* bailLabel = new QLabel(tr("&BailOut value ="), page);
   bailLabel->setBuddy(FBailOut);
   auto* bail = new QHBoxLayout;
   bail->addWidget(FBailOut);
@@ -102,7 +102,7 @@ TOptionsCoordinatesPage::TOptionsCoordinatesPage(TOptionsShared& shared) : Share
   grid->addLayout(bail, 5, 1);
   // A program-wide preference, not a parameter of the document: spots keep
   // their exact values. The document renders again with the new arithmetic.
-  FFastArithmetic = new QCheckBox("Fast arithmetic (doubles, SIMD)", page);
+  FFastArithmetic = new QCheckBox(tr("Fast arithmetic (doubles, SIMD)"), page);
   FFastArithmetic->setObjectName("FastArithmeticBox");
   connect(FFastArithmetic, &QCheckBox::toggled, this, [this](bool on) {
     if (!Shared.Live) return;

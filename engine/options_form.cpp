@@ -22,12 +22,12 @@
 
 namespace {
 
-constexpr const char* kPaletteFilter = "Fractal's palette (*.frp)|*.frp";
+constexpr const char* kPaletteFilter = QT_TRANSLATE_NOOP("FileDialog", "Fractal's palette (*.frp)|*.frp");
 
 }  // namespace
 
 TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent), Shared(std::make_unique<TOptionsShared>(this)) {
-  setWindowTitle("Fractal's property");
+  setWindowTitle(tr("Fractal's property"));
   ColorDialog = [](QColor& color, QWidget* owner) {
     const QColor chosen = QColorDialog::getColor(color, owner);
     if (!chosen.isValid()) return false;
@@ -35,8 +35,8 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent), Shared(std::make_
     return true;
   };
   Shared->ChooseColour = [this](QColor& color) { return ColorDialog && ColorDialog(color, this); };
-  PaletteSaveDialog.Title = "Save palette to file";
-  PaletteOpenDialog.Title = "Open palette file";
+  PaletteSaveDialog.Title = QT_TRANSLATE_NOOP("FileDialog", "Save palette to file");
+  PaletteOpenDialog.Title = QT_TRANSLATE_NOOP("FileDialog", "Open palette file");
   for (TFileDialog* d : {&PaletteSaveDialog, &PaletteOpenDialog}) {
     d->Filter = kPaletteFilter;
     d->DefaultExt = "frp";
@@ -51,11 +51,11 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent), Shared(std::make_
   FColorPalette = new TOptionsPalettePage(*Shared);
   FJpeg = new TOptionsJpegPage(*Shared);
   FIFS = new TOptionsIFSPage(*Shared);
-  FTabs->addTab(FCoordinates, "Coordinates");
-  FTabs->addTab(FContrast, "Contrast");
-  FTabs->addTab(FColorPalette, "Color palette");
-  FTabs->addTab(FJpeg, "JPEG options");
-  FTabs->addTab(FIFS, "IFS Setup");
+  FTabs->addTab(FCoordinates, tr("Coordinates"));
+  FTabs->addTab(FContrast, tr("Contrast"));
+  FTabs->addTab(FColorPalette, tr("Color palette"));
+  FTabs->addTab(FJpeg, tr("JPEG options"));
+  FTabs->addTab(FIFS, tr("IFS Setup"));
   connect(FTabs, &QTabWidget::currentChanged, this, [this](int page) {
     if (page == opJpeg) FJpeg->Fill();
   });
@@ -68,7 +68,7 @@ TOptionsForm::TOptionsForm(QWidget* parent) : QDialog(parent), Shared(std::make_
   FColorPalette->OnSave = [this] { SavePalette(); };
   FColorPalette->OnLoad = [this] { LoadPalette(); };
 
-  auto* close = new QPushButton("&Close", this);
+  auto* close = new QPushButton(tr("&Close"), this);
   close->setObjectName("CloseButton");
   close->setAutoDefault(false);
   connect(close, &QPushButton::clicked, this, &QDialog::close);

@@ -21,23 +21,23 @@ TOptionsIFSPage::TOptionsIFSPage(TOptionsShared& shared) : Shared(shared) {
   FBackground->setObjectName("BackgroundSwatch");
   FBackground->OnClick = [this] { Shared.PickInfinityColour(); };
   Shared.InfinitySwatches.push_back(FBackground);
-  auto* label = new QLabel("&Background color:", page);
+  auto* label = new QLabel(tr("&Background color:"), page);
   label->setBuddy(FBackground);
   background->addWidget(label);
   background->addWidget(FBackground);
   background->addStretch();
   layout->addLayout(background);
 
-  auto* styleGroup = new QGroupBox("IFS color system:", page);
+  auto* styleGroup = new QGroupBox(tr("IFS color system:"), page);
   auto* styles = new QVBoxLayout(styleGroup);
   FIFSStyle = new QButtonGroup(this);
-  AddRadioButtons(FIFSStyle, styleGroup, {"Shaded (standart palette)", "Solid color"}, "IFSStyle",
+  AddRadioButtons(FIFSStyle, styleGroup, {tr("Shaded (standart palette)"), tr("Solid color")}, "IFSStyle",
                   [styles](QRadioButton* b, int) { styles->addWidget(b); });
   connect(FIFSStyle, &QButtonGroup::idClicked, this, &TOptionsIFSPage::IFSStyleChosen);
   auto* solid = new QHBoxLayout;
   FSolidButton = new QPushButton("...", styleGroup);
   FSolidButton->setObjectName("SolidButton");
-  FSolidButton->setToolTip("Select solid color for IFS");
+  FSolidButton->setToolTip(tr("Select solid color for IFS"));
   FSolidButton->setAutoDefault(false);
   FSolidButton->setFixedWidth(32);
   connect(FSolidButton, &QPushButton::clicked, this, &TOptionsIFSPage::PickSolidColour);
@@ -50,7 +50,7 @@ TOptionsIFSPage::TOptionsIFSPage(TOptionsShared& shared) : Shared(shared) {
   styles->addLayout(solid);
   layout->addWidget(styleGroup);
 
-  FQuick = new QCheckBox("&Quick calculating  ( IFS and Orbital )", page);
+  FQuick = new QCheckBox(tr("&Quick calculating  ( IFS and Orbital )"), page);
   FQuick->setObjectName("QuickBox");
   connect(FQuick, &QCheckBox::toggled, this, &TOptionsIFSPage::QuickToggled);
   layout->addWidget(FQuick);

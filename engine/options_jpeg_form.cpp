@@ -23,22 +23,22 @@ TOptionsJpegPage::TOptionsJpegPage(TOptionsShared& shared) : Shared(shared) {
   connect(FQuality, &QSlider::valueChanged, this, [this](int position) {
     if (Shared.Live) Settings().JpegQuality = position * 10;
   });
-  auto* label = new QLabel("JPEG &quality:", page);
+  auto* label = new QLabel(tr("JPEG &quality:"), page);
   label->setBuddy(FQuality);
   layout->addWidget(label);
   layout->addWidget(FQuality);
   auto* marks = new QHBoxLayout;
-  marks->addWidget(new QLabel("Low", page));
+  marks->addWidget(new QLabel(tr("Low"), page));
   marks->addStretch();
-  marks->addWidget(new QLabel("Medium", page));
+  marks->addWidget(new QLabel(tr("Medium"), page));
   marks->addStretch();
-  marks->addWidget(new QLabel("High", page));
+  marks->addWidget(new QLabel(tr("High"), page));
   auto* markBox = new QWidget(page);
   markBox->setFixedWidth(260);
   marks->setContentsMargins(0, 0, 0, 0);
   markBox->setLayout(marks);
   layout->addWidget(markBox);
-  FProgressive = new QCheckBox("&Progressive", page);
+  FProgressive = new QCheckBox(tr("&Progressive"), page);
   FProgressive->setObjectName("ProgressiveBox");
   connect(FProgressive, &QCheckBox::toggled, this, [this](bool on) {
     if (Shared.Live) Settings().JpegProgressive = on;

@@ -30,7 +30,7 @@ TOptionsPalettePage::TOptionsPalettePage(TOptionsShared& shared) : Shared(shared
   auto* layout = new QVBoxLayout(page);
 
   auto* top = new QHBoxLayout;
-  top->addWidget(new QLabel("Infinity color:", page));
+  top->addWidget(new QLabel(tr("Infinity color:"), page));
   auto* infinity = new TColorSwatch(page);
   infinity->setObjectName("InfinitySwatch");
   infinity->OnClick = [this] { Shared.PickInfinityColour(); };
@@ -40,7 +40,7 @@ TOptionsPalettePage::TOptionsPalettePage(TOptionsShared& shared) : Shared(shared
   FColorOrder = new QComboBox(page);
   FColorOrder->setObjectName("ColorOrderCombo");
   FColorOrder->addItems({"R G B", "R B G", "G R B", "G B R", "B R G", "B G R"});
-  auto* orderLabel = new QLabel("Color order:", page);
+  auto* orderLabel = new QLabel(tr("Color order:"), page);
   orderLabel->setBuddy(FColorOrder);
   top->addWidget(orderLabel);
   top->addWidget(FColorOrder);
@@ -63,18 +63,18 @@ TOptionsPalettePage::TOptionsPalettePage(TOptionsShared& shared) : Shared(shared
   layout->addWidget(scale);
 
   auto* middle = new QHBoxLayout;
-  auto* kindGroup = new QGroupBox("P&alette", page);
+  auto* kindGroup = new QGroupBox(tr("P&alette"), page);
   auto* kindColumn = new QVBoxLayout(kindGroup);
   FKind = new QButtonGroup(this);
-  AddRadioButtons(FKind, kindGroup, {"Standart", "Linear", "Parabolic", "Quad square"}, "Kind",
+  AddRadioButtons(FKind, kindGroup, {tr("Standart"), tr("Linear"), tr("Parabolic"), tr("Quad square")}, "Kind",
                   [kindColumn](QRadioButton* b, int) { kindColumn->addWidget(b); });
   connect(FKind, &QButtonGroup::idClicked, this, &TOptionsPalettePage::PaletteKindChosen);
   middle->addWidget(kindGroup);
   auto* files = new QVBoxLayout;
-  auto* save = new QPushButton("&Save", page);
+  auto* save = new QPushButton(tr("&Save"), page);
   save->setObjectName("SaveButton");
   save->setAutoDefault(false);
-  auto* load = new QPushButton("&Load", page);
+  auto* load = new QPushButton(tr("&Load"), page);
   load->setObjectName("LoadButton");
   load->setAutoDefault(false);
   connect(save, &QPushButton::clicked, this, [this] {
@@ -91,9 +91,9 @@ TOptionsPalettePage::TOptionsPalettePage(TOptionsShared& shared) : Shared(shared
   // The standard palette's steps and starts.
   auto* standard = new QVBoxLayout;
   const char* channels[3] = {"Red", "Green", "Blue"};
-  FStepsGroup = new QGroupBox("Steps: 0..255", page);
+  FStepsGroup = new QGroupBox(tr("Steps: 0..255"), page);
   auto* steps = new QHBoxLayout(FStepsGroup);
-  FShiftsGroup = new QGroupBox("Iteration starting: 0..255", page);
+  FShiftsGroup = new QGroupBox(tr("Iteration starting: 0..255"), page);
   auto* shifts = new QGridLayout(FShiftsGroup);
   for (int c = 0; c < 3; ++c) {
     FSteps[c] = new QSpinBox(FStepsGroup);

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +14,9 @@
 #include "platform/profile.h"
 
 void TViewWindowEdits::Build(QWidget* page, QGridLayout* grid) {
-  const char* captions[3] = {" &X =", " &Y =", " &W ="};
+  const char* captions[3] = {QT_TRANSLATE_NOOP("TViewWindowEdits", " &X ="),
+                             QT_TRANSLATE_NOOP("TViewWindowEdits", " &Y ="),
+                             QT_TRANSLATE_NOOP("TViewWindowEdits", " &W =")};
   const char* names[3] = {"XEdit", "YEdit", "WEdit"};
   for (int k = 0; k < 3; ++k) {
     FCoord[k] = new QLineEdit(page);
@@ -22,7 +25,7 @@ void TViewWindowEdits::Build(QWidget* page, QGridLayout* grid) {
     QLineEdit* edit = FCoord[k];
     const auto left = [this, edit, k] { EditLeft(edit, k); };
     Shared.Edits.Watch(edit, krReal, {.Entered = left, .Left = left});
-    auto* label = new QLabel(captions[k], page);
+    auto* label = new QLabel(QCoreApplication::translate("TViewWindowEdits", captions[k]), page);
     label->setBuddy(FCoord[k]);
     grid->addWidget(label, k, 0);
     grid->addWidget(FCoord[k], k, 1, 1, 2);
@@ -43,7 +46,7 @@ void TViewWindowEdits::EditLeft(QLineEdit* edit, int which) {
   try {
     v = ParseReal(typed);
   } catch (const TConvertError&) {
-    ShowMessage("Error in numeric !");
+    ShowMessage(QT_TRANSLATE_NOOP("Message", "Error in numeric !"));
     QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
     return;
   }

@@ -76,7 +76,7 @@ void TStripScale::paintEvent(QPaintEvent*) {
   }
 }
 
-void AddRadioButtons(QButtonGroup* group, QWidget* box, const std::vector<const char*>& texts, const char* prefix,
+void AddRadioButtons(QButtonGroup* group, QWidget* box, const QStringList& texts, const char* prefix,
                      const std::function<void(QRadioButton* button, int index)>& place) {
   for (int k = 0; k < int(texts.size()); ++k) {
     auto* b = new QRadioButton(texts[k], box);

@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QButtonGroup;
@@ -58,5 +59,5 @@ class TStripScale : public QWidget {
 
 // Radio buttons in `box` with `texts`, named prefix0, prefix1, ...; each
 // joins `group` with its index as id, and `place` lays it out.
-void AddRadioButtons(QButtonGroup* group, QWidget* box, const std::vector<const char*>& texts, const char* prefix,
+void AddRadioButtons(QButtonGroup* group, QWidget* box, const QStringList& texts, const char* prefix,
                      const std::function<void(QRadioButton* button, int index)>& place);

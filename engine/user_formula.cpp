@@ -20,6 +20,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
+#include "platform/translatable.h"
 
 extern char** environ;
 
@@ -306,7 +307,7 @@ TCompiledFormula CompileFormula(const std::vector<std::string>& lines) {
     if (!result.Output.empty() && result.Output.back() != '\n') result.Output += '\n';
     result.Output += error;
     result.Entry = nullptr;
-    ShowMessage("No DLL !!!");
+    ShowMessage(QT_TRANSLATE_NOOP("Message", "No DLL !!!"));
   }
   return result;
 }

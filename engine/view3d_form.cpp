@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -37,7 +38,7 @@ QSlider* NewSlider(int low, int high, int value, QWidget* parent) {
 }  // namespace
 
 QString View3DProgressCaption(intptr_t step, intptr_t percent) {
-  return QStringLiteral("3D fractal: step %1 of 3 - %2%").arg(step).arg(percent);
+  return QCoreApplication::translate("TForm3D", "3D fractal: step %1 of 3 - %2%").arg(step).arg(percent);
 }
 
 TReliefSettings ReliefSettingsOf(const TSettings& s) {
@@ -91,35 +92,35 @@ TForm3D::TForm3D(const TFractal* mainDocument, QWidget* owner)
   FView = new TBitmapView(this);
   auto* panel = new QVBoxLayout;
   panel->setSpacing(3);
-  auto addLabelled = [&](const char* caption, QWidget* field) {
-    auto* label = new QLabel(QString::fromUtf8(caption), this);
+  auto addLabelled = [&](const QString& caption, QWidget* field) {
+    auto* label = new QLabel(caption, this);
     label->setBuddy(field);
     panel->addWidget(label);
     panel->addWidget(field);
   };
   // The slider shows the stored maximum height; moving it sets position + 1.
   Degree = NewSlider(0, 100, s.Degree, this);
-  addLabelled("&Degree:", Degree);
+  addLabelled(tr("&Degree:"), Degree);
   Angle = new QSpinBox(this);
   Angle->setRange(0, 90);
   Angle->setSingleStep(5);
   Angle->setValue(AngleDegrees(double(s.Angle)));
-  addLabelled("Angle:", Angle);
+  addLabelled(tr("Angle:"), Angle);
   Smooth = NewSlider(1, 10, s.Smooth, this);
-  addLabelled("&Smooth:", Smooth);
+  addLabelled(tr("&Smooth:"), Smooth);
   Thickness = NewSlider(0, 10, s.Thicknes, this);
-  addLabelled("Thickness:", Thickness);
-  Infinity = new QCheckBox("Infinity to Max High", this);
+  addLabelled(tr("Thickness:"), Thickness);
+  Infinity = new QCheckBox(tr("Infinity to Max High"), this);
   Infinity->setChecked(s.MaxHigh);
   panel->addWidget(Infinity);
   auto* colorsRow = new QHBoxLayout;
-  colorsRow->addWidget(new QLabel("Colors:", this));
+  colorsRow->addWidget(new QLabel(tr("Colors:"), this));
   Colors = new TColorBar(this);
   colorsRow->addWidget(Colors);
   colorsRow->addStretch(1);
   panel->addLayout(colorsRow);
   panel->addStretch(1);
-  Save = new QPushButton("&Save image", this);
+  Save = new QPushButton(tr("&Save image"), this);
   Save->setEnabled(false);
   panel->addWidget(Save);
 

@@ -27,7 +27,7 @@ class TFractal;
 
 constexpr int kView3DMinWidth = 463, kView3DMinHeight = 302;
 constexpr const char* kView3DCaption = "3D fractal";
-constexpr const char* kView3DSaveTitle = "Save bitmap";
+constexpr const char* kView3DSaveTitle = QT_TRANSLATE_NOOP("FileDialog", "Save bitmap");
 
 // "3D fractal: step k of 3 - p%".
 QString View3DProgressCaption(intptr_t step, intptr_t percent);

@@ -38,6 +38,7 @@ constexpr TKernelFn kFastKernels[] = {
     &Kernel66<double>, &Kernel67<double>, &Kernel68<double>, &Kernel69<double>, &Kernel70<double>, &Kernel71<double>,
     &Kernel72<double>, &Kernel73<double>, &Kernel74<double>, &Kernel75<double>, &Kernel76<double>};
 constexpr int32_t kKernelCount = sizeof(kKernels) / sizeof(kKernels[0]);
+static_assert(kKernelCount == kLastKernelFormula + 1);
 
 using TLaneRunFn = void (*)(const TFormulaContext*, double, const double*, int32_t, int32_t*);
 
@@ -83,6 +84,12 @@ int32_t CalcPoint(TFormulaContext* ctx, double x, double y) {
     default:
       return 0;
   }
+}
+
+bool DispatcherServes(int32_t number) {
+  if (number >= kFirstOrbitalFormula && number <= kLastOrbitalFormula) return number != kUnassignedOrbitalFormula;
+  return (number >= 0 && number <= kLastKernelFormula) || number == kConstructorFormula || number == kIFSFormula ||
+         number == kUserFormula;
 }
 
 bool LanePathServes(const TFormulaContext* ctx) {

@@ -7,6 +7,13 @@
 
 #include "formulas/formula_context.h"
 
+// The escape-time kernels serve the numbers 0..kLastKernelFormula.
+constexpr int32_t kLastKernelFormula = 76;
+
+// Whether a kernel or a point step serves the formula number: 0..76, the
+// orbital formulas 500..508 but the unassigned 505, 1000, 1001 and 3000.
+bool DispatcherServes(int32_t number);
+
 // Escape iteration 1..MaxIter, or 0 when the point never escaped, the number
 // is served by no kernel, or a point step was taken (orbital formulas, IFS).
 int32_t CalcPoint(TFormulaContext* ctx, double x, double y);

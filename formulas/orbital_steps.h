@@ -9,6 +9,7 @@
 
 constexpr int32_t kFirstOrbitalFormula = 500;
 constexpr int32_t kLastOrbitalFormula = 508;
+constexpr int32_t kUnassignedOrbitalFormula = 505;
 
 // One step of orbital formula ctx->Number; 505 and numbers outside 500..508
 // leave the point where it is.

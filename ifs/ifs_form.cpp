@@ -26,7 +26,7 @@ namespace {
 constexpr int kClientWidth = 473, kClientHeight = 282;
 constexpr int kValueDigits = 15;
 constexpr int kNameLength = 128;
-constexpr const char* kFilter = "IFS-fractal formulas (*.fri)|*.fri";
+constexpr const char* kFilter = QT_TRANSLATE_NOOP("FileDialog", "IFS-fractal formulas (*.fri)|*.fri");
 
 }  // namespace
 
@@ -42,7 +42,7 @@ TIFSForm::TIFSForm(TFractal* doc, THandle mainWindow, QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       Doc(doc),
       MainWindow(mainWindow) {
-  setWindowTitle("IFS constructor");
+  setWindowTitle(tr("IFS constructor"));
   setFixedSize(kClientWidth, kClientHeight);
   BuildControls();
   const TFormPosition& at = Settings().IFSForm;
@@ -53,9 +53,9 @@ TIFSForm::TIFSForm(TFractal* doc, THandle mainWindow, QWidget* parent)
     d->DefaultExt = "fri";
     d->InitialDir = DocumentFolder();
   }
-  OpenDialog.Title = "Load IFS formula from file";
+  OpenDialog.Title = QT_TRANSLATE_NOOP("FileDialog", "Load IFS formula from file");
   OpenDialog.FileMustExist = true;
-  SaveDialog.Title = "Save current IFS formula to file";
+  SaveDialog.Title = QT_TRANSLATE_NOOP("FileDialog", "Save current IFS formula to file");
   SaveDialog.OverwritePrompt = true;
 
   // The working set starts empty and all zero once per run.
@@ -85,14 +85,14 @@ void TIFSForm::BuildControls() {
     connect(ValueSpins[f], &TSpinButton::Down, this, [this, f] { ValueSpun(f, false); });
   }
 
-  auto* nameLabel = new QLabel("&Name:", this);
+  auto* nameLabel = new QLabel(tr("&Name:"), this);
   nameLabel->setGeometry(8, 196, 40, 22);
   Name = new QLineEdit("NoName", this);
   Name->setMaxLength(kNameLength);
   Name->setGeometry(50, 196, 180, 22);
   nameLabel->setBuddy(Name);
 
-  auto* multiplierLabel = new QLabel("&MaxIter multipler:", this);
+  auto* multiplierLabel = new QLabel(tr("&MaxIter multipler:"), this);
   multiplierLabel->setGeometry(244, 196, 110, 22);
   Multiplier = new QLineEdit(this);
   Multiplier->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), this));
@@ -107,17 +107,17 @@ void TIFSForm::BuildControls() {
     connect(MultiplierSpins[pair], &TSpinButton::Down, this, [this, step] { MultiplierSpun(-step); });
   }
 
-  auto button = [this](const char* caption, int left, int width) {
+  auto button = [this](const QString& caption, int left, int width) {
     auto* b = new QPushButton(caption, this);
     b->setGeometry(left, 240, width, 28);
     b->setAutoDefault(false);
     return b;
   };
-  Load = button("Load formula", 8, 100);
-  Save = button("Save formula", 112, 100);
-  Add = button("Add", 226, 72);
-  Delete = button("Delete", 302, 72);
-  CloseBtn = button("Close", 393, 72);
+  Load = button(tr("Load formula"), 8, 100);
+  Save = button(tr("Save formula"), 112, 100);
+  Add = button(tr("Add"), 226, 72);
+  Delete = button(tr("Delete"), 302, 72);
+  CloseBtn = button(tr("Close"), 393, 72);
   connect(Load, &QPushButton::clicked, this, [this] { LoadClicked(); });
   connect(Save, &QPushButton::clicked, this, [this] { SaveClicked(); });
   connect(Add, &QPushButton::clicked, this, [this] { AddClicked(); });

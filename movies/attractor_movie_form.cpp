@@ -51,16 +51,16 @@ TAVI3Dattr* TAVI3Dattr::Existing() { return Window; }
 TAVI3Dattr::TAVI3Dattr(QWidget* owner)
     : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint) {
-  setWindowTitle("AVI3Dattr");
+  setWindowTitle(tr("AVI3Dattr"));
   SetMovieLoop(kAttractorMovieKind, AttractorMovieLoop);
   AttractorMovie() = {};
 
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
-  const char* captions[2] = {"1st file:", "2nd file:"};
-  const char* hints[2] = {"Load first FR3 file", "Load second FR3 file"};
+  const char* captions[2] = {QT_TR_NOOP("1st file:"), QT_TR_NOOP("2nd file:")};
+  const char* hints[2] = {QT_TR_NOOP("Load first FR3 file"), QT_TR_NOOP("Load second FR3 file")};
   for (int k = 0; k < 2; ++k) {
-    Labels[k] = new QLabel(captions[k], this);
+    Labels[k] = new QLabel(tr(captions[k]), this);
     Fields[k] = new QLineEdit(this);
     Fields[k]->setReadOnly(true);
     Fields[k]->setEnabled(false);
@@ -68,7 +68,7 @@ TAVI3Dattr::TAVI3Dattr(QWidget* owner)
     Fields[k]->installEventFilter(this);
     Labels[k]->setBuddy(Fields[k]);
     Loads[k] = new QPushButton("...", this);
-    Loads[k]->setToolTip(hints[k]);
+    Loads[k]->setToolTip(tr(hints[k]));
     Loads[k]->setAutoDefault(false);
     connect(Loads[k], &QPushButton::clicked, this, [this, k] { LoadClicked(k); });
     grid->addWidget(Labels[k], k, 0);
@@ -76,24 +76,24 @@ TAVI3Dattr::TAVI3Dattr(QWidget* owner)
     grid->addWidget(Loads[k], k, 2);
   }
   FrameCount = SpinEdit(this, 5, 999, 5, kDefaultMorphFrames);
-  auto* frameLabel = new QLabel("&Frame count:", this);
+  auto* frameLabel = new QLabel(tr("&Frame count:"), this);
   frameLabel->setBuddy(FrameCount);
   grid->addWidget(frameLabel, 2, 0);
   grid->addWidget(FrameCount, 2, 1, Qt::AlignLeft);
   Iterations = SpinEdit(this, kMinPointCount, kMaxPointCount, 10000, kDefaultPointCount);
-  auto* iterationsLabel = new QLabel("&Iterations count:", this);
+  auto* iterationsLabel = new QLabel(tr("&Iterations count:"), this);
   iterationsLabel->setBuddy(Iterations);
   grid->addWidget(iterationsLabel, 3, 0);
   grid->addWidget(Iterations, 3, 1, Qt::AlignLeft);
   connect(Iterations, &QSpinBox::valueChanged, this, [this](int n) { IterationsChanged(n); });
-  PingPong = new QCheckBox("Ping-pong clip", this);
+  PingPong = new QCheckBox(tr("Ping-pong clip"), this);
   grid->addWidget(PingPong, 4, 1);
   layout->addLayout(grid);
 
   auto* buttons = new QHBoxLayout;
-  Make = new QPushButton("&Make AVI", this);
+  Make = new QPushButton(tr("&Make AVI"), this);
   Make->setDefault(true);
-  Cancel = new QPushButton("&Cancel", this);
+  Cancel = new QPushButton(tr("&Cancel"), this);
   buttons->addStretch();
   buttons->addWidget(Make);
   buttons->addWidget(Cancel);
@@ -106,8 +106,8 @@ TAVI3Dattr::TAVI3Dattr(QWidget* owner)
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
-  OpenDialog.Title = "Select 3D-attractor file";
-  OpenDialog.Filter = "3D attractor files (*.fr3) |*.fr3";
+  OpenDialog.Title = QT_TRANSLATE_NOOP("FileDialog", "Select 3D-attractor file");
+  OpenDialog.Filter = QT_TRANSLATE_NOOP("FileDialog", "3D attractor files (*.fr3) |*.fr3");
   OpenDialog.DefaultExt = "fr3";
   OpenDialog.FileMustExist = true;
   OpenDialog.InitialDir = ProgramFolder();

@@ -26,11 +26,11 @@
 #include "ui/window_place_qt.h"
 
 TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Fractal(fractal) {
-  setWindowTitle("AVI setup");
+  setWindowTitle(tr("AVI setup"));
   auto* layout = new QVBoxLayout(this);
 
   auto* countRow = new QHBoxLayout;
-  FFrameCountLabel = new QLabel("&Frame count:", this);
+  FFrameCountLabel = new QLabel(tr("&Frame count:"), this);
   FFrameCount = new QSpinBox(this);
   FFrameCount->setRange(10, 1000000);
   FFrameCount->setSingleStep(10);
@@ -41,9 +41,9 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
   countRow->addStretch();
   layout->addLayout(countRow);
 
-  FAdvanced = new QGroupBox("Advanced AVI setup:", this);
+  FAdvanced = new QGroupBox(tr("Advanced AVI setup:"), this);
   auto* grid = new QGridLayout(FAdvanced);
-  auto* rateLabel = new QLabel("Frame rate:", FAdvanced);
+  auto* rateLabel = new QLabel(tr("Frame rate:"), FAdvanced);
   FFrameRate = new QSpinBox(FAdvanced);
   FFrameRate->setRange(10, 100);
   FFrameRate->setSingleStep(5);
@@ -51,7 +51,7 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
   rateLabel->setBuddy(FFrameRate);
   grid->addWidget(rateLabel, 0, 0);
   grid->addWidget(FFrameRate, 0, 1, Qt::AlignLeft);
-  grid->addWidget(new QLabel("Time of each still (in frames):", FAdvanced), 1, 0, 1, 2);
+  grid->addWidget(new QLabel(tr("Time of each still (in frames):"), FAdvanced), 1, 0, 1, 2);
   FStill = new QSlider(Qt::Horizontal, FAdvanced);
   FStill->setRange(1, 20);
   FStill->setValue(1);
@@ -60,13 +60,13 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
   FStill->setPageStep(2);
   grid->addWidget(FStill, 2, 0, 1, 2);
   auto* ticks = new QHBoxLayout;
-  ticks->addWidget(new QLabel("Fast", FAdvanced));
+  ticks->addWidget(new QLabel(tr("Fast"), FAdvanced));
   for (int t = 1; t <= 19; t += 2) {
     ticks->addStretch();
     ticks->addWidget(new QLabel(QString::number(t), FAdvanced));
   }
   ticks->addStretch();
-  ticks->addWidget(new QLabel("Slow", FAdvanced));
+  ticks->addWidget(new QLabel(tr("Slow"), FAdvanced));
   grid->addLayout(ticks, 3, 0, 1, 2);
   layout->addWidget(FAdvanced);
 
@@ -81,9 +81,9 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
   FBevel->hide();
 
   auto* buttons = new QHBoxLayout;
-  FStart = new QPushButton("Start rendering", this);
+  FStart = new QPushButton(tr("Start rendering"), this);
   FStart->setDefault(true);
-  FClose = new QPushButton("Close", this);
+  FClose = new QPushButton(tr("Close"), this);
   buttons->addStretch();
   buttons->addWidget(FStart);
   buttons->addWidget(FClose);
@@ -91,9 +91,9 @@ TAVISetup::TAVISetup(TFractal* fractal, QWidget* parent) : QDialog(parent), Frac
   connect(FStart, &QPushButton::clicked, this, &TAVISetup::StartRendering);
   connect(FClose, &QPushButton::clicked, this, &TAVISetup::reject);
 
-  FSave.Title = "Save movie as";
+  FSave.Title = QT_TRANSLATE_NOOP("FileDialog", "Save movie as");
   // MP4 is offered beside the classic type; AVI stays the first.
-  FSave.Filter = "Video for Windows files (*.avi)|*.avi|MP4 video files (*.mp4)|*.mp4";
+  FSave.Filter = QT_TRANSLATE_NOOP("FileDialog", "Video for Windows files (*.avi)|*.avi|MP4 video files (*.mp4)|*.mp4");
   FSave.DefaultExt = "avi";
   FSave.ExtFollowsFilter = true;
   FSave.FileName = "untitled";
@@ -180,36 +180,37 @@ void TAVISetup::StartRendering() {
   PaddedHeight = DrawsAttractor() ? AttractorDocument->BufHeight() : Fractal->BufHeight();
   Writer = std::make_unique<TAVIWriter>();
   // Each failure lets go of what was opened; the writer releases newest first.
-  auto fail = [&](const std::string& message) {
+  const QString file = QString::fromStdString(path);
+  auto fail = [&](const QString& message) {
     Writer.reset();
-    if (!message.empty()) ShowMessage(message);
+    if (!message.isEmpty()) ShowMessage(message.toStdString());
   };
-  if (!Writer->Open(path)) return fail("Unable to create file " + path + " !");
+  if (!Writer->Open(path)) return fail(tr("Unable to create file %1 !").arg(file));
   if (!Writer->CreateStream(PaddedWidth, PaddedHeight, FrameRate()))
-    return fail("Unable to create stream in " + path + " !");
+    return fail(tr("Unable to create stream in %1 !").arg(file));
   TContainer container = TContainer::Avi;
   ContainerOfPath(path, container);
   TCompressOptions options = RecordingOptions();
   if (container == TContainer::Mp4 && !CodecAvailable(options.Codec, container)) options.Codec = DefaultMp4Codec();
-  if (!TCompressorForm::Execute(this, container, options)) return fail("");
+  if (!TCompressorForm::Execute(this, container, options)) return fail(QString());
   RecordingOptions() = options;
-  if (!Writer->MakeCompressedStream(options)) return fail("Unable to create compressed stream in " + path + " !");
-  if (!Writer->FreeOptions()) return fail("Unable to free \"Compress options\" !");
-  if (!Writer->SetFormat()) return fail("Unable to set format for compressed stream !");
+  if (!Writer->MakeCompressedStream(options)) return fail(tr("Unable to create compressed stream in %1 !").arg(file));
+  if (!Writer->FreeOptions()) return fail(tr("Unable to free \"Compress options\" !"));
+  if (!Writer->SetFormat()) return fail(tr("Unable to set format for compressed stream !"));
 
   SetWriting(true);
-  setWindowTitle(QString::fromStdString("Rendering: " + path));
+  setWindowTitle(tr("Rendering: %1").arg(file));
   FailedFrame = -1;
   if (TMovieLoop loop = MovieLoop(MovieKind)) loop(*this);
-  setWindowTitle("AVI setup");
+  setWindowTitle(tr("AVI setup"));
   // A stopped movie is kept with the frames it has; a failed one is thrown
   // away, and an earlier file of its name stays as it was.
-  std::string failure;
-  if (FailedFrame >= 0) failure = "Unable to write frame " + std::to_string(FailedFrame) + " to " + path + " !";
-  else if (!Writer->Close()) failure = "Unable to finish " + path + " !";
+  QString failure;
+  if (FailedFrame >= 0) failure = tr("Unable to write frame %1 to %2 !").arg(FailedFrame).arg(file);
+  else if (!Writer->Close()) failure = tr("Unable to finish %1 !").arg(file);
   Writer.reset();
   SetWriting(false);
-  if (!failure.empty()) ShowMessage(failure + " The movie was not saved.");
+  if (!failure.isEmpty()) ShowMessage(tr("%1 The movie was not saved.").arg(failure).toStdString());
   QApplication::beep();
   activateWindow();
   raise();
@@ -222,7 +223,7 @@ void TAVISetup::SetWriting(bool writing) {
   FGauge->setValue(0);
   FAdvanced->setEnabled(!writing && (Options & 1));
   FStart->setEnabled(!writing);
-  FClose->setText(writing ? "Stop" : "&Close");
+  FClose->setText(writing ? tr("Stop") : tr("&Close"));
   repaint();
 }
 

@@ -12,6 +12,7 @@
 #include <map>
 
 #include "platform/atomic_file.h"
+#include "platform/translatable.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -171,11 +172,11 @@ std::vector<TCodec> AvailableCodecs(TContainer container) {
 
 std::string CodecCaption(TCodec codec) {
   switch (codec) {
-    case TCodec::Raw: return "Full frames (uncompressed)";
-    case TCodec::MJpeg: return "Motion JPEG";
-    case TCodec::Mpeg4: return "MPEG-4 Part 2";
-    case TCodec::FFV1: return "FFV1 (lossless)";
-    case TCodec::H264: return "H.264";
+    case TCodec::Raw: return QT_TRANSLATE_NOOP("TCompressorForm", "Full frames (uncompressed)");
+    case TCodec::MJpeg: return QT_TRANSLATE_NOOP("TCompressorForm", "Motion JPEG");
+    case TCodec::Mpeg4: return QT_TRANSLATE_NOOP("TCompressorForm", "MPEG-4 Part 2");
+    case TCodec::FFV1: return QT_TRANSLATE_NOOP("TCompressorForm", "FFV1 (lossless)");
+    case TCodec::H264: return QT_TRANSLATE_NOOP("TCompressorForm", "H.264");
   }
   return "";
 }
@@ -389,9 +390,20 @@ struct TAVIWriter::TState {
   }
 };
 
+namespace {
+
+int ClipMessageLevel = AV_LOG_ERROR;
+
+}  // namespace
+
+void LimitClipMessages(bool quiet) {
+  ClipMessageLevel = quiet ? AV_LOG_QUIET : AV_LOG_ERROR;
+  av_log_set_level(ClipMessageLevel);
+}
+
 TAVIWriter::TAVIWriter() : S(std::make_unique<TState>()) {
   // The libraries' notes (encoder statistics and the like) are not for the user.
-  av_log_set_level(AV_LOG_ERROR);
+  av_log_set_level(ClipMessageLevel);
 }
 
 TAVIWriter::~TAVIWriter() { Discard(); }

@@ -66,6 +66,10 @@ bool CodecOfName(const std::string& name, TCodec& codec);
 // What an MP4 clip is written with: H.264 when present, else MPEG-4 Part 2.
 TCodec DefaultMp4Codec();
 
+// What FFmpeg and its encoders say on stderr from now on: errors only, as a
+// clip writer sets it, or with `quiet` nothing at all.
+void LimitClipMessages(bool quiet);
+
 class TAVIWriter {
  public:
   TAVIWriter();

@@ -16,16 +16,16 @@ TCompressorHook& CompressorDialogHook() {
 
 TCompressorForm::TCompressorForm(TContainer container, const TCompressOptions& options, QWidget* parent)
     : QDialog(parent), Codecs(AvailableCodecs(container)) {
-  setWindowTitle("Video compression");
+  setWindowTitle(tr("Video compression"));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   FCodec = new QComboBox(this);
-  for (TCodec c : Codecs) FCodec->addItem(QString::fromStdString(CodecCaption(c)), int(c));
-  form->addRow("&Compressor:", FCodec);
+  for (TCodec c : Codecs) FCodec->addItem(tr(CodecCaption(c).c_str()), int(c));
+  form->addRow(tr("&Compressor:"), FCodec);
   FQuality = new QSlider(Qt::Horizontal, this);
   FQuality->setRange(1, 100);
   FQuality->setValue(options.Quality);
-  FQualityLabel = new QLabel("&Quality:", this);
+  FQualityLabel = new QLabel(tr("&Quality:"), this);
   FQualityLabel->setBuddy(FQuality);
   form->addRow(FQualityLabel, FQuality);
   layout->addLayout(form);

@@ -48,16 +48,16 @@ TAVIifs::TAVIifs(TFractal* doc, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       Doc(doc) {
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle("IFS movie");
+  setWindowTitle(tr("IFS movie"));
   setFixedSize(kClientWidth, kClientHeight);
   SetMovieLoop(kIFSMovieKind, IFSMovieLoop);
 
   TIFSMovie& movie = IFSMovie();
   movie.Start.Count = movie.End.Count = 0;
   Sets[0].Set = &movie.Start;
-  Sets[0].Prefix = "Start IFS: ";
+  Sets[0].Prefix = QT_TR_NOOP("Start IFS: ");
   Sets[1].Set = &movie.End;
-  Sets[1].Prefix = "End IFS: ";
+  Sets[1].Prefix = QT_TR_NOOP("End IFS: ");
   BuildSet(0, 4);
   BuildSet(1, 112);
 
@@ -78,26 +78,26 @@ TAVIifs::TAVIifs(TFractal* doc, QWidget* parent)
   }
   ClearValues();
 
-  Add = new QPushButton("&Add", this);
+  Add = new QPushButton(tr("&Add"), this);
   Add->setGeometry(8, 268, 72, 26);
-  Delete = new QPushButton("&Delete", this);
+  Delete = new QPushButton(tr("&Delete"), this);
   Delete->setGeometry(86, 268, 72, 26);
   Delete->setEnabled(false);
   for (QPushButton* b : {Add, Delete}) b->setAutoDefault(false);
 
-  auto label = [this](const char* caption, int top, QWidget* buddy) {
+  auto label = [this](const QString& caption, int top, QWidget* buddy) {
     auto* l = new QLabel(caption, this);
     l->setGeometry(8, top, 120, 22);
     l->setBuddy(buddy);
   };
   FrameCount = SpinEdit(this, 5, 999, 5, kDefaultMorphFrames);
   FrameCount->setGeometry(132, 304, 80, 22);
-  label("&Frame count:", 304, FrameCount);
+  label(tr("&Frame count:"), 304, FrameCount);
   Multiplier = SpinEdit(this, 1, 9999, 10, kDefaultMorphMultiplier);
   Multiplier->setGeometry(132, 332, 80, 22);
-  label("Ma&xIter multiple:", 332, Multiplier);
+  label(tr("Ma&xIter multiple:"), 332, Multiplier);
   connect(Multiplier, &QSpinBox::valueChanged, this, [this](int v) { Doc->SetIFSCounter(v); });
-  PingPong = new QCheckBox("Ping-pong clip", this);
+  PingPong = new QCheckBox(tr("Ping-pong clip"), this);
   PingPong->setGeometry(8, 362, 200, 22);
 
   FPicture = new QLabel(this);
@@ -107,18 +107,18 @@ TAVIifs::TAVIifs(TFractal* doc, QWidget* parent)
   connect(Timer, &QTimer::timeout, this, [this] { Animate(); });
   FPicture->setPixmap(QPixmap::fromImage(ResourceBitmap("IFS0")));
 
-  Make = new QPushButton("&Make AVI", this);
+  Make = new QPushButton(tr("&Make AVI"), this);
   Make->setGeometry(504, 388, 80, 28);
   Make->setDefault(true);
-  Cancel = new QPushButton("&Cancel", this);
+  Cancel = new QPushButton(tr("&Cancel"), this);
   Cancel->setGeometry(592, 388, 80, 28);
   connect(Make, &QPushButton::clicked, this, [this] { MakeAVI(); });
   connect(Cancel, &QPushButton::clicked, this, &QWidget::close);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-  OpenDialog.Title = "IFS select";
-  OpenDialog.Filter = "IFS-fractal formulas (*.fri;*.ifs)|*.fri;*.ifs";
+  OpenDialog.Title = QT_TRANSLATE_NOOP("FileDialog", "IFS select");
+  OpenDialog.Filter = QT_TRANSLATE_NOOP("FileDialog", "IFS-fractal formulas (*.fri;*.ifs)|*.fri;*.ifs");
   OpenDialog.DefaultExt = "fri";
   OpenDialog.FileMustExist = true;
   OpenDialog.InitialDir = ProgramFolder();
@@ -141,7 +141,7 @@ TAVIifs::~TAVIifs() {
 
 void TAVIifs::BuildSet(int which, int top) {
   TSetControls& s = Sets[which];
-  s.Label = new QLabel(s.Prefix, this);
+  s.Label = new QLabel(tr(s.Prefix), this);
   s.Label->setGeometry(8, top, 457, 16);
   s.List = new QListWidget(this);
   s.List->setFont(IFSListFont());
@@ -150,11 +150,11 @@ void TAVIifs::BuildSet(int which, int top) {
   connect(s.List, &QListWidget::currentRowChanged, this, [this, which] {
     if (which == Active) LineSelected();
   });
-  s.Load = new QPushButton("&Load...", this);
-  if (which == 1) s.Load->setText("L&oad...");
+  s.Load = new QPushButton(tr("&Load..."), this);
+  if (which == 1) s.Load->setText(tr("L&oad..."));
   s.Load->setGeometry(472, top + 18, 72, 24);
   s.Load->setAutoDefault(false);
-  s.Load->setToolTip(which == 0 ? "Load the start IFS" : "Load the end IFS");
+  s.Load->setToolTip(which == 0 ? tr("Load the start IFS") : tr("Load the end IFS"));
   connect(s.Load, &QPushButton::clicked, this, [this, which] { LoadClicked(which); });
   s.Library = new QListWidget(this);
   s.Library->setGeometry(472, top + 46, 200, 56);
@@ -227,7 +227,7 @@ void TAVIifs::ChooseLibraryEntry(int which, int k) {
 
 std::string TAVIifs::ReadSection(int which, const TProfileFile& file, const std::string& section) {
   const TSetControls& s = Sets[which];
-  s.Label->setText(QString::fromStdString(s.Prefix + file.ReadString(section, "Name", "NoName")));
+  s.Label->setText(tr(s.Prefix) + QString::fromStdString(file.ReadString(section, "Name", "NoName")));
   return ReadIFSSet(file, section, *s.Set);
 }
 

@@ -28,12 +28,12 @@ QSlider* TrackBar(QWidget* parent, int min, int max, int position) {
 }
 
 // A track bar under its caption, with the captions of both ends below it.
-QVBoxLayout* Labelled(QWidget* parent, const char* caption, QSlider* bar, const char* low, const char* high) {
+QVBoxLayout* Labelled(QWidget* parent, const QString& caption, QSlider* bar, const QString& low, const QString& high) {
   auto* box = new QVBoxLayout;
   box->setSpacing(0);
   box->addWidget(new QLabel(caption, parent));
   box->addWidget(bar);
-  if (low) {
+  if (!low.isEmpty()) {
     auto* ends = new QHBoxLayout;
     ends->addWidget(new QLabel(low, parent));
     ends->addStretch(1);
@@ -59,17 +59,17 @@ TIterForm::TIterForm(TFractal& doc)
       FAcceleration(TrackBar(this, 2, 100, 10)),
       FProcess(TrackBar(this, 0, 0, 0)),
       FFrame(new QLabel(this)),
-      FRender(new QPushButton("Render...", this)),
-      FClose(new QPushButton("&Close", this)),
+      FRender(new QPushButton(tr("Render..."), this)),
+      FClose(new QPushButton(tr("&Close"), this)),
       Delay(new QTimer(this)) {
-  setWindowTitle("Iteration movie");
+  setWindowTitle(tr("Iteration movie"));
   SetMovieLoop(kIterationMovieKind, IterationMovieLoop);
   FProcess->setEnabled(false);
   FAcceleration->setTickInterval(10);
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(Labelled(this, "Iteration speed", FSpeed, "Quickly", "Slowly"));
-  layout->addLayout(Labelled(this, "Acceleration", FAcceleration, "Big", "Small"));
-  layout->addLayout(Labelled(this, "Process", FProcess, nullptr, nullptr));
+  layout->addLayout(Labelled(this, tr("Iteration speed"), FSpeed, tr("Quickly"), tr("Slowly")));
+  layout->addLayout(Labelled(this, tr("Acceleration"), FAcceleration, tr("Big"), tr("Small")));
+  layout->addLayout(Labelled(this, tr("Process"), FProcess, QString(), QString()));
   layout->addWidget(FFrame);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -114,7 +114,7 @@ void TIterForm::Rebuild() {
 void TIterForm::ShowPosition() {
   const TIterationMovie& m = IterMovie();
   FProcess->setValue(m.Index);
-  FFrame->setText("Frame " + QString::number(m.Index) + " from " + QString::number(m.Count));
+  FFrame->setText(tr("Frame %1 from %2").arg(m.Index).arg(m.Count));
 }
 
 void TIterForm::SchedulePlay(int delayMs) {

@@ -64,17 +64,17 @@ TMovieValuesForm::TMovieValuesForm(const TMovieDialogShape& shape, std::span<TIn
       Table(table),
       Kind(shape.Kind),
       DocumentValues(shape.DocumentValues),
-      FCreate(new QPushButton("Create &AVI", this)),
-      FClose(new QPushButton("&Close", this)),
+      FCreate(new QPushButton(tr("Create &AVI"), this)),
+      FClose(new QPushButton(tr("&Close"), this)),
       FPicture(new QLabel(this)),
       Timer(new QTimer(this)),
       Order(AnimationOrder(shape.FramePrefix, shape.FrameCount, shape.FrameDigits)) {
   RegisterValueMovieLoops();
-  setWindowTitle(shape.Caption);
+  setWindowTitle(tr(shape.Caption));
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(2);
-  grid->addWidget(new QLabel("from", this), 0, 1, Qt::AlignCenter);
-  grid->addWidget(new QLabel("to", this), 0, 4, Qt::AlignCenter);
+  grid->addWidget(new QLabel(tr("from"), this), 0, 1, Qt::AlignCenter);
+  grid->addWidget(new QLabel(tr("to"), this), 0, 4, Qt::AlignCenter);
   auto spins = [this](TMovieValueEdit* edit, TSpinButton*& coarse, TSpinButton*& fine) {
     coarse = new TSpinButton(this);
     fine = new TSpinButton(this);
@@ -184,7 +184,7 @@ std::vector<Extended> ValuesOf(const TFractal& doc) {
   return {a.begin(), a.end()};
 }
 
-const TMovieDialogShape kTransShape{"Polinom transformations",
+const TMovieDialogShape kTransShape{QT_TRANSLATE_NOOP("TMovieValuesForm", "Polinom transformations"),
                                     {"A:", "B:", "C:", "D:", "E:", "F:", "G:", "H:", "I:", "J:", "K:", "L:", "M:"},
                                     kTransMovieKind,
                                     "TRANS",
@@ -192,9 +192,15 @@ const TMovieDialogShape kTransShape{"Polinom transformations",
                                     1,
                                     167,
                                     ValuesOf<13, ConstructorValues>};
-const TMovieDialogShape kJulieShape{
-    "Julie parameters", {"Re", "Im"}, kJulieMovieKind, "JULIE", 5, 1, 167, ValuesOf<2, JulieValues>};
-const TMovieDialogShape kParamShape{"Fractal parameters",
+const TMovieDialogShape kJulieShape{QT_TRANSLATE_NOOP("TMovieValuesForm", "Julie parameters"),
+                                    {"Re", "Im"},
+                                    kJulieMovieKind,
+                                    "JULIE",
+                                    5,
+                                    1,
+                                    167,
+                                    ValuesOf<2, JulieValues>};
+const TMovieDialogShape kParamShape{QT_TRANSLATE_NOOP("TMovieValuesForm", "Fractal parameters"),
                                     {"P1.R", "P1.I", "P2.R", "P2.I", "P3.R", "P3.I"},
                                     kParamMovieKind,
                                     "PARAM",

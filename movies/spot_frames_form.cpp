@@ -11,17 +11,17 @@
 #include "movies/zoom_movie.h"
 
 TSpotFramesForm::TSpotFramesForm(int32_t frames, QWidget* parent) : QDialog(parent), FFrames(new QSpinBox(this)) {
-  setWindowTitle("Frame count");
+  setWindowTitle(tr("Frame count"));
   FFrames->setRange(1, kMaxSpotFrames);
   FFrames->setSingleStep(5);
   FFrames->setValue(frames);
   auto* buttons = new QDialogButtonBox(this);
-  buttons->addButton("&Ok", QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton("&Cancel", QDialogButtonBox::RejectRole);
+  buttons->addButton(tr("&Ok"), QDialogButtonBox::AcceptRole)->setDefault(true);
+  buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* row = new QHBoxLayout;
-  auto* label = new QLabel("Frame count:", this);
+  auto* label = new QLabel(tr("Frame count:"), this);
   label->setBuddy(FFrames);
   row->addWidget(label);
   row->addWidget(FFrames);

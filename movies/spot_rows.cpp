@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "platform/translatable.h"
+
 std::string SpotValueText(Extended value) {
   char buf[160];
   std::snprintf(buf, sizeof buf, "%.18Lf", value);
@@ -25,6 +27,8 @@ std::string SpotRowText(Extended x, Extended y, Extended w, int32_t frames, std:
 
 std::string SmoothRecommendation(size_t count, Extended w0, Extended w1) {
   if (count < 2) return "";
-  if (count == 2) return w0 == w1 ? "Linear recommended" : "Regular recommended";
-  return "Fluent recommended";
+  if (count == 2)
+    return w0 == w1 ? QT_TRANSLATE_NOOP("TSpotsForm", "Linear recommended")
+                    : QT_TRANSLATE_NOOP("TSpotsForm", "Regular recommended");
+  return QT_TRANSLATE_NOOP("TSpotsForm", "Fluent recommended");
 }

@@ -34,21 +34,21 @@ TSpotsForm::TSpotsForm(TFractal& doc, QWidget* main)
       Doc(doc),
       Main(main),
       FList(new QTreeWidget(this)),
-      FAdd(new QPushButton("Add point", this)),
-      FRemove(new QPushButton("Remove point", this)),
-      FJump(new QPushButton("Jamp to spot", this)),
-      FFramesButton(new QPushButton("Frame count", this)),
-      FMake(new QPushButton("Make movie", this)),
-      FClose(new QPushButton("Close", this)),
-      FSmoothGroup(new QGroupBox("Zooming smooth (spline):", this)),
+      FAdd(new QPushButton(tr("Add point"), this)),
+      FRemove(new QPushButton(tr("Remove point"), this)),
+      FJump(new QPushButton(tr("Jamp to spot"), this)),
+      FFramesButton(new QPushButton(tr("Frame count"), this)),
+      FMake(new QPushButton(tr("Make movie"), this)),
+      FClose(new QPushButton(tr("Close"), this)),
+      FSmoothGroup(new QGroupBox(tr("Zooming smooth (spline):"), this)),
       FSmoothButtons(new QButtonGroup(this)),
       FPicture(new QLabel(this)),
       FRecommendation(new QLabel(this)) {
-  setWindowTitle("Spots for movie...");
+  setWindowTitle(tr("Spots for movie..."));
   SetMovieLoop(kZoomMovieKind, ZoomMovieLoop);
   setModal(false);
   FList->setColumnCount(4);
-  FList->setHeaderLabels({"X", "Y", "Width", "Frm  Speed"});
+  FList->setHeaderLabels({"X", "Y", tr("Width"), tr("Frm  Speed")});
   FList->setRootIsDecorated(false);
   FList->setUniformRowHeights(true);
   FList->setAllColumnsShowFocus(true);
@@ -60,9 +60,9 @@ TSpotsForm::TSpotsForm(TFractal& doc, QWidget* main)
   FList->setMinimumWidth(3 * valueWidth + QFontMetrics(FList->font()).horizontalAdvance(QString(24, '0')));
 
   auto* smooth = new QHBoxLayout(FSmoothGroup);
-  const char* modes[] = {"Linear", "Regular", "Fluent"};
+  const char* modes[] = {QT_TR_NOOP("Linear"), QT_TR_NOOP("Regular"), QT_TR_NOOP("Fluent")};
   for (int i = 0; i < 3; ++i) {
-    auto* b = new QRadioButton(modes[i], FSmoothGroup);
+    auto* b = new QRadioButton(tr(modes[i]), FSmoothGroup);
     FSmoothButtons->addButton(b, i);
     smooth->addWidget(b);
   }
@@ -70,7 +70,7 @@ TSpotsForm::TSpotsForm(TFractal& doc, QWidget* main)
   FPicture->setFrameShape(QFrame::Panel);
   FPicture->setFrameShadow(QFrame::Sunken);
   FPicture->setAlignment(Qt::AlignCenter);
-  FPicture->setToolTip("Double-click: next mode");
+  FPicture->setToolTip(tr("Double-click: next mode"));
   FPicture->installEventFilter(this);
   installEventFilter(this);
   connect(this, &QDialog::finished, this, [this] {
@@ -166,7 +166,7 @@ void TSpotsForm::Refresh(int selected) {
   if (selected >= 0 && selected < int(spots.size())) FList->setCurrentItem(FList->topLevelItem(selected));
   UpdateButtons();
   const Extended w0 = spots.size() > 0 ? spots[0].Window.W() : 0, w1 = spots.size() > 1 ? spots[1].Window.W() : 0;
-  FRecommendation->setText(QString::fromStdString(SmoothRecommendation(spots.size(), w0, w1)));
+  FRecommendation->setText(tr(SmoothRecommendation(spots.size(), w0, w1).c_str()));
 }
 
 void TSpotsForm::UpdateButtons() {

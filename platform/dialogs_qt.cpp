@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -16,8 +17,14 @@ namespace {
 
 QString FromStd(const std::string& s) { return QString::fromStdString(s); }
 
+// The texts of message boxes and file dialogs come from Qt-free code, which
+// only marks them (platform/translatable.h): they are translated here.
+QString Translated(const char* context, const std::string& text) {
+  return QCoreApplication::translate(context, text.c_str());
+}
+
 void ShowBox(const std::string& text) {
-  QString t = FromStd(text);
+  QString t = Translated("Message", text);
   t.replace("\r\n", "\n");
   QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), t, QMessageBox::Ok, MessageOwner());
   box.exec();
@@ -189,7 +196,7 @@ std::string WithDefaultExt(const std::string& path, const std::string& ext) {
 namespace {
 
 bool RunQtDialog(TFileDialog& d, QWidget* parent, bool save) {
-  QFileDialog dlg(parent, FromStd(d.Title));
+  QFileDialog dlg(parent, Translated("FileDialog", d.Title));
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   if (save) {
     dlg.setFileMode(QFileDialog::AnyFile);
@@ -197,7 +204,9 @@ bool RunQtDialog(TFileDialog& d, QWidget* parent, bool save) {
   } else {
     dlg.setFileMode(d.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   }
-  const QStringList filters = QtFilters(d.Filter);
+  // A translated type list keeps the types in their order, so an index
+  // into it is an index into d.Filter.
+  const QStringList filters = QtFilters(Translated("FileDialog", d.Filter).toStdString());
   if (!filters.isEmpty()) {
     dlg.setNameFilters(filters);
     const int index = d.FilterIndex >= 1 && d.FilterIndex <= filters.size() ? d.FilterIndex : 1;

@@ -34,7 +34,7 @@ QImage RenderFormulaPicture(int number, int width, int height) {
 }
 
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
-  setWindowTitle("About");
+  setWindowTitle(tr("About"));
   std::vector<int> numbers;
   for (const TFormulaEntry& row : FormulaCatalogue)
     if (!IsSeparatorRow(row) && row.Number >= 0 && row.Number < 500) numbers.push_back(row.Number);
@@ -53,7 +53,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   picture->setAlignment(Qt::AlignCenter);
   picture->setPixmap(QPixmap::fromImage(FPicture));
   layout->addWidget(picture);
-  auto* text = new QLabel("A fractal explorer", this);
+  auto* text = new QLabel(tr("A fractal explorer"), this);
   text->setAlignment(Qt::AlignCenter);
   layout->addWidget(text);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);

@@ -9,7 +9,7 @@
 #include "platform/program_folder.h"
 
 THelpForm::THelpForm(QWidget* parent) : QDialog(parent), FBrowser(new QTextBrowser(this)) {
-  setWindowTitle("Pelmorix Help");
+  setWindowTitle(tr("Pelmorix Help"));
   setModal(false);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -23,7 +23,7 @@ void THelpForm::ShowContents() {
   if (QFileInfo::exists(path))
     FBrowser->setSource(QUrl::fromLocalFile(path));
   else
-    FBrowser->setPlainText("The help page " + path + " is missing.");
+    FBrowser->setPlainText(tr("The help page %1 is missing.").arg(path));
   show();
   raise();
   activateWindow();

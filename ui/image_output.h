@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/translatable.h"
 
 // Save dialog of "Save image".
-constexpr const char* kSaveImageTitle = "Save fractal as...";
+constexpr const char* kSaveImageTitle = QT_TRANSLATE_NOOP("FileDialog", "Save fractal as...");
 // PNG comes last, after the two classic types, so their numbers stay.
-constexpr const char* kSaveImageFilter = "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp|PNG image (*.png)|*.png";
+constexpr const char* kSaveImageFilter =
+    QT_TRANSLATE_NOOP("FileDialog", "JPEG (*.jpg)|*.jpg|Windows bitmap (*.bmp)|*.bmp|PNG image (*.png)|*.png");
 constexpr const char* kSaveImageInitialName = "Untitled";
 
 // The type chosen in the save dialog, numbered as its type selector.

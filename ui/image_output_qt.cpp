@@ -31,11 +31,16 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// Message texts keep the program's "\r\n"; a Qt label wants "\n".
+// Message texts keep the program's "\r\n"; a Qt label wants "\n". The
+// texts come from Qt-free code, so they are translated here.
 QString DisplayText(const std::string& s) {
-  QString t = Q(s);
+  QString t = QCoreApplication::translate("Message", s.c_str());
   t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return t;
+}
+
+std::runtime_error PrintFailure(const char* text) {
+  return std::runtime_error(QCoreApplication::translate("Print", text).toStdString());
 }
 
 // The program's save dialog, with the default extension following the type.
@@ -332,13 +337,15 @@ bool PrintImage(TFractal& doc, QWidget* parent, const TDialogHooks& given, QPrin
     try {
       // Qt falls back to an unnamed PDF file when the system has no printer.
       if (target.outputFormat() == QPrinter::PdfFormat && target.outputFileName().isEmpty())
-        throw std::runtime_error("No printer is chosen: choose one with Printer setup in the File menu.");
-      if (!painter.begin(&target)) throw std::runtime_error("The print job could not be started.");
+        throw PrintFailure(
+            QT_TRANSLATE_NOOP("Print", "No printer is chosen: choose one with Printer setup in the File menu."));
+      if (!painter.begin(&target))
+        throw PrintFailure(QT_TRANSLATE_NOOP("Print", "The print job could not be started."));
       const int32_t width = PrintExtent(doc.Width, target.logicalDpiX(), screenDpiX);
       const int32_t height = PrintExtent(doc.Height, target.logicalDpiY(), screenDpiY);
       TPainterCanvas canvas(painter);
       doc.PaintTo(&canvas, width, height);
-      if (!painter.end()) throw std::runtime_error("The print job could not be finished.");
+      if (!painter.end()) throw PrintFailure(QT_TRANSLATE_NOOP("Print", "The print job could not be finished."));
       return true;
     } catch (const std::exception& e) {
       if (painter.isActive()) {

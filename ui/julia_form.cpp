@@ -31,7 +31,7 @@ TForm17::TForm17(TFractal* mainDocument, QWidget* owner)
     : TToolWindow(owner, QSize(kJuliePreviewSize, kJuliePreviewSize), owner, &TSettings::JulieForm),
       MainDocument(mainDocument),
       FCanvas(this) {
-  setWindowTitle("Julie");
+  setWindowTitle(tr("Julie"));
   FPreview = std::make_unique<TFractal>(-1, -2, 3, 6, kJuliePreviewSize, kJuliePreviewSize, &FCanvas);
   FPreview->PreviewMode = true;
 }

@@ -24,22 +24,23 @@ constexpr int kDefaultDrawSize = 300;
 }  // namespace
 
 void TMainForm::BuildFileMenu() {
-  FileMenu = menuBar()->addMenu("&File");
-  AddMenuItem(FileMenu, "Save &image", QKeySequence(Qt::CTRL | Qt::Key_F2),
+  FileMenu = menuBar()->addMenu(tr("&File"));
+  AddMenuItem(FileMenu, tr("Save &image"), QKeySequence(Qt::CTRL | Qt::Key_F2),
               [this] { SaveImageDialog(*Doc, this, ImageHooks); });
-  AddMenuItem(FileMenu, "Save to &clipboard", QKeySequence(Qt::CTRL | Qt::Key_Insert),
+  AddMenuItem(FileMenu, tr("Save to &clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert),
               [this] { CopyImageToClipboard(*Doc); });
-  QMenu* wallpaper = FileMenu->addMenu("&Wallpaper");
-  AddMenuItem(wallpaper, "&Tiled", {}, [this] { SetWallpaper(*Doc, this, true, ImageHooks); });
-  AddMenuItem(wallpaper, "&Centered", {}, [this] { SetWallpaper(*Doc, this, false, ImageHooks); });
+  QMenu* wallpaper = FileMenu->addMenu(tr("&Wallpaper"));
+  AddMenuItem(wallpaper, tr("&Tiled"), {}, [this] { SetWallpaper(*Doc, this, true, ImageHooks); });
+  AddMenuItem(wallpaper, tr("&Centered"), {}, [this] { SetWallpaper(*Doc, this, false, ImageHooks); });
   FileMenu->addSeparator();
-  SaveSpotItem = AddMenuItem(FileMenu, "&Save current spot...", QKeySequence(Qt::Key_F2), [this] { SaveSpot(); });
-  LoadSpotItem = AddMenuItem(FileMenu, "&Load spot...", QKeySequence(Qt::Key_F3), [this] { LoadSpot(); });
+  SaveSpotItem = AddMenuItem(FileMenu, tr("&Save current spot..."), QKeySequence(Qt::Key_F2), [this] { SaveSpot(); });
+  LoadSpotItem = AddMenuItem(FileMenu, tr("&Load spot..."), QKeySequence(Qt::Key_F3), [this] { LoadSpot(); });
   FileMenu->addSeparator();
-  AddMenuItem(FileMenu, "&Printer setup", {}, [this] { PrinterSetup(this, ImageHooks); });
-  AddMenuItem(FileMenu, "P&rint", QKeySequence(Qt::ALT | Qt::Key_P), [this] { PrintImage(*Doc, this, ImageHooks); });
+  AddMenuItem(FileMenu, tr("&Printer setup"), {}, [this] { PrinterSetup(this, ImageHooks); });
+  AddMenuItem(FileMenu, tr("P&rint"), QKeySequence(Qt::ALT | Qt::Key_P),
+              [this] { PrintImage(*Doc, this, ImageHooks); });
   FileMenu->addSeparator();
-  AddMenuItem(FileMenu, "&Exit", QKeySequence(Qt::ALT | Qt::Key_X), [this] { close(); });
+  AddMenuItem(FileMenu, tr("&Exit"), QKeySequence(Qt::ALT | Qt::Key_X), [this] { close(); });
   connect(FileMenu, &QMenu::aboutToShow, this, [this] { FileMenuOpens(); });
 }
 

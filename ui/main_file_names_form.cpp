@@ -49,6 +49,6 @@ std::string WithExtension(const std::string& chosen, const std::string& ext) {
 bool TMainForm::FileThere(const std::string& path) {
   std::error_code ec;
   if (std::filesystem::is_regular_file(path, ec)) return true;
-  ShowMessage("Unable to open " + path + ":\r\nthe file does not exist.");
+  ShowMessage(tr("Unable to open %1:\r\nthe file does not exist.").arg(QString::fromStdString(path)).toStdString());
   return false;
 }

@@ -33,9 +33,14 @@
 
 namespace {
 
-constexpr const char* kSpotFilter = "Fractal spots (*.frs)|*.frs|All files (*.*)|*.*";
-constexpr const char* kPaletteFilter = "Fractal palette files (*.frp)|*.frp";
-constexpr const char* kVideoFilter = "Video for Windows files (*.avi)|*.avi";
+constexpr const char* kSpotFilter = QT_TRANSLATE_NOOP("FileDialog", "Fractal spots (*.frs)|*.frs|All files (*.*)|*.*");
+// A picture the program saved opens as the spot it holds.
+constexpr const char* kSpotOpenFilter = QT_TRANSLATE_NOOP(
+    "FileDialog",
+    "Fractal spots and pictures (*.frs;*.png;*.jpg;*.jpeg)|*.frs;*.png;*.jpg;*.jpeg|Fractal spots (*.frs)|*.frs|"
+    "All files (*.*)|*.*");
+constexpr const char* kPaletteFilter = QT_TRANSLATE_NOOP("FileDialog", "Fractal palette files (*.frp)|*.frp");
+constexpr const char* kVideoFilter = QT_TRANSLATE_NOOP("FileDialog", "Video for Windows files (*.avi)|*.avi");
 constexpr int kMinWindowSize = 200;
 
 // Without stored bounds the window opens around a 300 x 300 image area.
@@ -70,9 +75,10 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   resize(kInitialAreaSize, kInitialAreaSize + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 
   if (QScreen* s = screen(); s && s->depth() < 15)
-    ShowMessage(
+    ShowMessage(QT_TRANSLATE_NOOP(
+        "Message",
         "Pelmorix designed for 32-64K or 16M colors !\r\nYour display is configured for less colors -\r\n"
-        "fractal-sets is not look beautiful !");
+        "fractal-sets is not look beautiful !"));
 
   // Numbers are written and read with "." whatever the user's locale.
   std::setlocale(LC_NUMERIC, "C");
@@ -82,14 +88,11 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   for (TFileDialog* d : {&SpotSaveDialog, &SpotOpenDialog, &PaletteOpenDialog, &PaletteSaveDialog})
     d->InitialDir = folder;
   ImageSaveState().InitialDir = folder;
-  SetUp(SpotSaveDialog, "Save current spot", kSpotFilter, "frs", false);
-  // A picture the program saved opens as the spot it holds.
-  const std::string spotOpenFilter =
-      tr("Fractal spots and pictures (*.frs;*.png;*.jpg;*.jpeg)|*.frs;*.png;*.jpg;*.jpeg|").toStdString() + kSpotFilter;
-  SetUp(SpotOpenDialog, "Open fractal spot", spotOpenFilter.c_str(), "frs", true);
-  SetUp(PaletteOpenDialog, "Open palette", kPaletteFilter, "frp", true);
-  SetUp(PaletteSaveDialog, "Save current palette", kPaletteFilter, "frp", false);
-  SetUp(VideoOpenDialog, "Open video", kVideoFilter, "avi", true);
+  SetUp(SpotSaveDialog, QT_TRANSLATE_NOOP("FileDialog", "Save current spot"), kSpotFilter, "frs", false);
+  SetUp(SpotOpenDialog, QT_TRANSLATE_NOOP("FileDialog", "Open fractal spot"), kSpotOpenFilter, "frs", true);
+  SetUp(PaletteOpenDialog, QT_TRANSLATE_NOOP("FileDialog", "Open palette"), kPaletteFilter, "frp", true);
+  SetUp(PaletteSaveDialog, QT_TRANSLATE_NOOP("FileDialog", "Save current palette"), kPaletteFilter, "frp", false);
+  SetUp(VideoOpenDialog, QT_TRANSLATE_NOOP("FileDialog", "Open video"), kVideoFilter, "avi", true);
   // Not the literal ".": GCC 12 inlines its copy here into a false -Wrestrict.
   VideoOpenDialog.InitialDir = std::string(1, '.');
 

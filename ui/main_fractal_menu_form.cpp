@@ -23,23 +23,24 @@ constexpr int kSmoothingProperty = 34;
 }  // namespace
 
 void TMainForm::BuildFractalMenu() {
-  QMenu* fractal = menuBar()->addMenu("Fracta&l");
-  SelectItem = AddMenuItem(fractal, "&Select fractal", QKeySequence(Qt::Key_F6), [this] { SelectFractal(); });
+  QMenu* fractal = menuBar()->addMenu(tr("Fracta&l"));
+  SelectItem = AddMenuItem(fractal, tr("&Select fractal"), QKeySequence(Qt::Key_F6), [this] { SelectFractal(); });
   IFSConstructorItem =
-      AddMenuItem(fractal, "IFS &constructor", QKeySequence(Qt::Key_F7), [this] { ShowIFSConstructor(); });
-  AddMenuItem(fractal, "3D &attractors", QKeySequence(Qt::Key_F5), [this] { ShowAttractors(); });
+      AddMenuItem(fractal, tr("IFS &constructor"), QKeySequence(Qt::Key_F7), [this] { ShowIFSConstructor(); });
+  AddMenuItem(fractal, tr("3D &attractors"), QKeySequence(Qt::Key_F5), [this] { ShowAttractors(); });
   fractal->addSeparator();
-  AddMenuItem(fractal, "&View full set...", QKeySequence(Qt::Key_Insert), [this] { ViewFullSet(); });
-  AddMenuItem(fractal, "Zoom &out", QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus),
+  AddMenuItem(fractal, tr("&View full set..."), QKeySequence(Qt::Key_Insert), [this] { ViewFullSet(); });
+  AddMenuItem(fractal, tr("Zoom &out"), QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Minus),
               [this] { ZoomOutCentre(); });
-  AddMenuItem(fractal, "Zoom &in", QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus),
+  AddMenuItem(fractal, tr("Zoom &in"), QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus),
               [this] { ZoomInCentre(); });
   fractal->addSeparator();
-  SmoothingMenu = fractal->addMenu("S&moothing");
+  SmoothingMenu = fractal->addMenu(tr("S&moothing"));
   SmoothingGroup = new QActionGroup(this);
-  const char* smoothing[] = {"&0.  None", "&1. BailOut / Z", "&2. Linear", "&3. Square"};
+  const char* smoothing[] = {QT_TR_NOOP("&0.  None"), QT_TR_NOOP("&1. BailOut / Z"), QT_TR_NOOP("&2. Linear"),
+                             QT_TR_NOOP("&3. Square")};
   for (int tag = 0; tag < 4; ++tag) {
-    QAction* a = AddMenuItem(SmoothingMenu, smoothing[tag], {}, [this, tag] {
+    QAction* a = AddMenuItem(SmoothingMenu, tr(smoothing[tag]), {}, [this, tag] {
       Doc->SetProperty(kSmoothingProperty, int32_t(tag));
     });
     a->setCheckable(true);
@@ -48,7 +49,7 @@ void TMainForm::BuildFractalMenu() {
   }
   connect(SmoothingMenu, &QMenu::aboutToShow, this, [this] { SmoothingMenuOpens(); });
   fractal->addSeparator();
-  AddMenuItem(fractal, "&3D view", QKeySequence(Qt::ALT | Qt::Key_3), [this] { Show3DView(); });
+  AddMenuItem(fractal, tr("&3D view"), QKeySequence(Qt::ALT | Qt::Key_3), [this] { Show3DView(); });
 }
 
 void TMainForm::SmoothingMenuOpens() {
@@ -104,7 +105,7 @@ void TMainForm::ShowAttractors() {
     try {
       Attract = new TAttractorForm(this);
     } catch (const std::exception&) {
-      ShowMessage("Can not create form !");
+      ShowMessage(QT_TRANSLATE_NOOP("Message", "Can not create form !"));
       return;
     }
   }

@@ -9,9 +9,9 @@
 #include "ui/menu_item_qt.h"
 
 void TMainForm::BuildHelpMenu() {
-  QMenu* help = menuBar()->addMenu("&Help");
-  AddMenuItem(help, "&Contents", QKeySequence(Qt::Key_F1), [this] { ShowHelpContents(); });
-  AddMenuItem(help, "&About", QKeySequence(Qt::CTRL | Qt::Key_F1), [this] { ShowAbout(); });
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  AddMenuItem(help, tr("&Contents"), QKeySequence(Qt::Key_F1), [this] { ShowHelpContents(); });
+  AddMenuItem(help, tr("&About"), QKeySequence(Qt::CTRL | Qt::Key_F1), [this] { ShowAbout(); });
 }
 
 void TMainForm::ShowHelpContents() {

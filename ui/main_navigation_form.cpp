@@ -129,8 +129,8 @@ void TMainForm::MouseMove(QMouseEvent* e) {
       if (v != 0) {
         SetPanel(1, QString::asprintf("%8.2f", double(v)));
       } else {
-        SetPanel(1, "infinite");
-        Panels[1]->setFixedWidth(Panels[1]->fontMetrics().horizontalAdvance("infinite") + 2);
+        SetPanel(1, tr("infinite"));
+        Panels[1]->setFixedWidth(Panels[1]->fontMetrics().horizontalAdvance(tr("infinite")) + 2);
       }
     }
   }

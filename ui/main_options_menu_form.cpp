@@ -25,19 +25,19 @@ const TSizePreset kSizePresets[13] = {
     {14, "1600 x 1600", 1600, 1600}};
 
 void TMainForm::BuildOptionsMenu() {
-  QMenu* options = OptionsMenu = menuBar()->addMenu("&Options");
+  QMenu* options = OptionsMenu = menuBar()->addMenu(tr("&Options"));
   BuildSizeMenu(options);
-  PreferencesItem = AddMenuItem(options, "&Preferences", QKeySequence(Qt::Key_F8), [this] { ShowPreferences(); });
+  PreferencesItem = AddMenuItem(options, tr("&Preferences"), QKeySequence(Qt::Key_F8), [this] { ShowPreferences(); });
   options->addSeparator();
-  AddMenuItem(options, "&Load palette", {}, [this] { LoadPalette(); });
-  AddMenuItem(options, "&Save palette", {}, [this] { SavePalette(); });
+  AddMenuItem(options, tr("&Load palette"), {}, [this] { LoadPalette(); });
+  AddMenuItem(options, tr("&Save palette"), {}, [this] { SavePalette(); });
   options->addSeparator();
-  JulieWindowItem = AddMenuItem(options, "&Julie window", QKeySequence(Qt::ALT | Qt::Key_J), nullptr);
+  JulieWindowItem = AddMenuItem(options, tr("&Julie window"), QKeySequence(Qt::ALT | Qt::Key_J), nullptr);
   JulieWindowItem->setCheckable(true);
   // Toggling flips the check mark first; the window follows it.
   connect(JulieWindowItem, &QAction::triggered, this, [this] { ToggleJulieWindow(); });
   connect(options, &QMenu::aboutToShow, this, [this] { OptionsMenuOpens(); });
-  AddMenuItem(options, "Anti-Aliasing", QKeySequence(Qt::ALT | Qt::Key_A), [this] { ShowAntiAliasing(); });
+  AddMenuItem(options, tr("Anti-Aliasing"), QKeySequence(Qt::ALT | Qt::Key_A), [this] { ShowAntiAliasing(); });
 }
 
 void TMainForm::OptionsMenuOpens() {
@@ -53,7 +53,7 @@ void TMainForm::OptionsMenuOpens() {
 // "Fractal size".
 
 void TMainForm::BuildSizeMenu(QMenu* options) {
-  SizeMenu = options->addMenu("&Fractal size");
+  SizeMenu = options->addMenu(tr("&Fractal size"));
   SizeGroup = new QActionGroup(this);
   for (const TSizePreset& p : kSizePresets) {
     QAction* a = AddMenuItem(SizeMenu, p.Caption, {}, [this, p] { SetImageSize(p.Width, p.Height); });
@@ -62,7 +62,7 @@ void TMainForm::BuildSizeMenu(QMenu* options) {
     SizeGroup->addAction(a);
   }
   SizeMenu->addSeparator();
-  ManualSizeItem = AddMenuItem(SizeMenu, "&Manual...", {}, [this] { ManualSize(); });
+  ManualSizeItem = AddMenuItem(SizeMenu, tr("&Manual..."), {}, [this] { ManualSize(); });
   ManualSizeItem->setCheckable(true);
   ManualSizeItem->setData(8);
   SizeGroup->addAction(ManualSizeItem);

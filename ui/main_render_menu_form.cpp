@@ -17,20 +17,20 @@
 #include "ui/select_form.h"
 
 void TMainForm::BuildRenderMenu() {
-  QMenu* render = RenderMenu = menuBar()->addMenu("&Render");
-  ZoomMovieItem = AddMenuItem(render, "&Zoom movie", {}, [this] { ZoomMovie(); });
-  IterationMovieItem = AddMenuItem(render, "&Iteration movie", {}, [this] { IterationMovie(true); });
+  QMenu* render = RenderMenu = menuBar()->addMenu(tr("&Render"));
+  ZoomMovieItem = AddMenuItem(render, tr("&Zoom movie"), {}, [this] { ZoomMovie(); });
+  IterationMovieItem = AddMenuItem(render, tr("&Iteration movie"), {}, [this] { IterationMovie(true); });
   // Both wait for a fractal that can animate them (selection dialog).
   TransformationMovieItem =
-      AddMenuItem(render, "&Transformation movie", {}, [this] { TransformationMovie(); }, false);
-  JulieMovieItem = AddMenuItem(render, "&Julie movie", {}, [this] { JulieMovie(); }, false);
-  ParamMovieItem = AddMenuItem(render, "Pa&rametrical movie", {}, [this] { ParametricMovie(); });
-  IFSMovieItem = AddMenuItem(render, "I&FS movie", {}, [this] { ShowIFSMovie(); });
-  AttractorMovieItem = AddMenuItem(render, "&3D-attractors movie", {}, [this] { ShowAttractorMovie(); });
+      AddMenuItem(render, tr("&Transformation movie"), {}, [this] { TransformationMovie(); }, false);
+  JulieMovieItem = AddMenuItem(render, tr("&Julie movie"), {}, [this] { JulieMovie(); }, false);
+  ParamMovieItem = AddMenuItem(render, tr("Pa&rametrical movie"), {}, [this] { ParametricMovie(); });
+  IFSMovieItem = AddMenuItem(render, tr("I&FS movie"), {}, [this] { ShowIFSMovie(); });
+  AttractorMovieItem = AddMenuItem(render, tr("&3D-attractors movie"), {}, [this] { ShowAttractorMovie(); });
   AttractorMovieItem->setVisible(false);
   render->addSeparator();
-  AddMenuItem(render, "&Play movie", {}, [this] { PlayMovie(); });
-  ViewIterationItem = AddMenuItem(render, "&View iteration movie", {}, [this] { IterationMovie(false); });
+  AddMenuItem(render, tr("&Play movie"), {}, [this] { PlayMovie(); });
+  ViewIterationItem = AddMenuItem(render, tr("&View iteration movie"), {}, [this] { IterationMovie(false); });
   connect(render, &QMenu::aboutToShow, this, [this] { RenderMenuOpens(); });
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QStatusBar>
 
@@ -35,7 +36,7 @@ QString ProgressText(intptr_t done, intptr_t total) {
 }
 
 QString ReferenceProgressText(intptr_t done, intptr_t total) {
-  return "Reference orbit " + ProgressText(done, total).trimmed();
+  return QCoreApplication::translate("TMainForm", "Reference orbit %1").arg(ProgressText(done, total).trimmed());
 }
 
 void TMainForm::BuildStatusBar() {
@@ -73,8 +74,8 @@ void TMainForm::ShowProgress(const QString& text) {
 }
 
 void TMainForm::ShowMaxIter(const TFractal& d) {
-  QString text = "MI=" + QString::number(d.Ctx.MaxIter) + (d.Ctx.FastArithmetic ? " fast" : "");
-  if (PastOrdinaryPrecision(d.Deep, d.Width) && !PerturbationServes(d.Ctx)) text += " past precision";
+  QString text = "MI=" + QString::number(d.Ctx.MaxIter) + (d.Ctx.FastArithmetic ? tr(" fast") : QString());
+  if (PastOrdinaryPrecision(d.Deep, d.Width) && !PerturbationServes(d.Ctx)) text += tr(" past precision");
   FitPanel(0, text, kIterationPanelWidth);
 }
 

@@ -61,17 +61,17 @@ void TDragMarker::mouseReleaseEvent(QMouseEvent* event) {
 TDragForm::TDragForm(TDragLink link, QWidget* parent)
     : TToolWindow(parent, QSize(kDragClientSize, kDragClientSize), link.Dialog, &TSettings::DragForm),
       Link(std::move(link)) {
-  setWindowTitle("Parameters");
+  setWindowTitle(tr("Parameters"));
   Background = ResourceBitmap("PARAM");
   struct {
     const char* hint;
     QColor colour;
-  } const kinds[4] = {{"Julie parameters", QColor(0, 255, 0)},
-                      {"Parameter P1", QColor(255, 0, 0)},
-                      {"Parameter P2", QColor(192, 192, 192)},
-                      {"Parameter P3", QColor(255, 255, 0)}};
+  } const kinds[4] = {{QT_TR_NOOP("Julie parameters"), QColor(0, 255, 0)},
+                      {QT_TR_NOOP("Parameter P1"), QColor(255, 0, 0)},
+                      {QT_TR_NOOP("Parameter P2"), QColor(192, 192, 192)},
+                      {QT_TR_NOOP("Parameter P3"), QColor(255, 255, 0)}};
   for (int k = 0; k < 4; ++k) {
-    Markers[k] = new TDragMarker(k + 1, kinds[k].colour, kinds[k].hint, Client());
+    Markers[k] = new TDragMarker(k + 1, kinds[k].colour, tr(kinds[k].hint), Client());
     Markers[k]->setObjectName(QString("Marker%1").arg(k + 1));
     Markers[k]->OnDragged = [this](TDragMarker* m) { Dragged(m); };
   }

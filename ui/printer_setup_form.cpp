@@ -18,8 +18,6 @@
 #include "platform/dialogs.h"
 #include "platform/dialogs_qt.h"
 
-const QString TPrinterSetupForm::kPdfFile = QStringLiteral("PDF file");
-
 namespace {
 
 // The paper a printer takes; the common sizes when it does not say.
@@ -37,41 +35,41 @@ QList<QPageSize> PaperSizes(const QString& printer) {
 
 TPrinterSetupForm::TPrinterSetupForm(QPrinter& printer, const QStringList& printers, QWidget* parent)
     : QDialog(parent), Printer(printer) {
-  setWindowTitle("Printer setup");
+  setWindowTitle(tr("Printer setup"));
 
   FPrinter = new QComboBox(this);
   FPrinter->setObjectName("PrinterBox");
   FPrinter->addItems(printers);
-  FPrinter->addItem(kPdfFile);
+  FPrinter->addItem(tr(kPdfFile));
   const int named = int(printers.indexOf(printer.printerName()));
   FPrinter->setCurrentIndex(printer.outputFormat() == QPrinter::NativeFormat && named >= 0 ? named
                                                                                           : FPrinter->count() - 1);
   FFile = new QLineEdit(printer.outputFileName(), this);
   FFile->setObjectName("FileEdit");
-  FBrowse = new QPushButton("&Browse...", this);
+  FBrowse = new QPushButton(tr("&Browse..."), this);
   FBrowse->setAutoDefault(false);
   auto* fileRow = new QHBoxLayout;
   fileRow->addWidget(FFile, 1);
   fileRow->addWidget(FBrowse);
-  auto* printerGroup = new QGroupBox("Printer", this);
+  auto* printerGroup = new QGroupBox(tr("Printer"), this);
   auto* printerForm = new QFormLayout(printerGroup);
-  printerForm->addRow("&Name:", FPrinter);
-  auto* fileLabel = new QLabel("&File:", printerGroup);
+  printerForm->addRow(tr("&Name:"), FPrinter);
+  auto* fileLabel = new QLabel(tr("&File:"), printerGroup);
   fileLabel->setBuddy(FFile);
   printerForm->addRow(fileLabel, fileRow);
 
   FPaper = new QComboBox(this);
   FPaper->setObjectName("PaperBox");
-  auto* paperGroup = new QGroupBox("Paper", this);
+  auto* paperGroup = new QGroupBox(tr("Paper"), this);
   auto* paperForm = new QFormLayout(paperGroup);
-  paperForm->addRow("Si&ze:", FPaper);
+  paperForm->addRow(tr("Si&ze:"), FPaper);
 
-  auto* orientationGroup = new QGroupBox("Orientation", this);
+  auto* orientationGroup = new QGroupBox(tr("Orientation"), this);
   auto* orientationRow = new QHBoxLayout(orientationGroup);
   FOrientation = new QButtonGroup(this);
-  const char* orientations[2] = {"P&ortrait", "&Landscape"};
+  const char* orientations[2] = {QT_TR_NOOP("P&ortrait"), QT_TR_NOOP("&Landscape")};
   for (int k = 0; k < 2; ++k) {
-    auto* b = new QRadioButton(orientations[k], orientationGroup);
+    auto* b = new QRadioButton(tr(orientations[k]), orientationGroup);
     FOrientation->addButton(b, k);
     orientationRow->addWidget(b);
   }
@@ -113,8 +111,8 @@ void TPrinterSetupForm::PrinterChosen() {
 
 void TPrinterSetupForm::Browse() {
   TFileDialog dialog;
-  dialog.Title = "Print to file";
-  dialog.Filter = "PDF files (*.pdf)|*.pdf";
+  dialog.Title = QT_TRANSLATE_NOOP("FileDialog", "Print to file");
+  dialog.Filter = QT_TRANSLATE_NOOP("FileDialog", "PDF files (*.pdf)|*.pdf");
   dialog.DefaultExt = "pdf";
   dialog.OverwritePrompt = true;
   dialog.FileName = FFile->text().toStdString();
@@ -126,7 +124,7 @@ void TPrinterSetupForm::accept() {
   if (PdfChosen()) {
     const std::string file = FFile->text().trimmed().toStdString();
     if (file.empty()) {
-      ShowMessage("Choose the file to print into.");
+      ShowMessage(QT_TRANSLATE_NOOP("Message", "Choose the file to print into."));
       FFile->setFocus();
       return;
     }

@@ -22,7 +22,7 @@ class TPrinterSetupForm : public QDialog {
   TPrinterSetupForm(QPrinter& printer, const QStringList& printers, QWidget* parent = nullptr);
 
   // The caption of the entry that prints into a PDF file.
-  static const QString kPdfFile;
+  static constexpr const char* kPdfFile = QT_TRANSLATE_NOOP("TPrinterSetupForm", "PDF file");
 
   QComboBox* PrinterBox() const { return FPrinter; }
   QLineEdit* FileEdit() const { return FFile; }

@@ -14,15 +14,17 @@ TSelectConstructorPage::TSelectConstructorPage(TSelectEdits& edits) {
     int32_t Index;
     const char* Caption;
   };
-  static const TCoef kLeft[6] = {{16, "A*Z°, A="}, {17, "B*Z, B="},    {18, "C*Z^2, C="},
-                                 {19, "D*Z^3, D="}, {20, "E*Z^4, E="}, {25, "K *e^(1/Z), K="}};
-  static const TCoef kRight[5] = {
-      {11, "F / Z, F="}, {12, "G / Z^2, G="}, {13, "H*Sqrt(Z), H="}, {14, "I*e^Z, I="}, {15, "J*Sin(Z), J="}};
+  static const TCoef kLeft[6] = {{16, QT_TR_NOOP("A*Z°, A=")},   {17, QT_TR_NOOP("B*Z, B=")},
+                                 {18, QT_TR_NOOP("C*Z^2, C=")},  {19, QT_TR_NOOP("D*Z^3, D=")},
+                                 {20, QT_TR_NOOP("E*Z^4, E=")},  {25, QT_TR_NOOP("K *e^(1/Z), K=")}};
+  static const TCoef kRight[5] = {{11, QT_TR_NOOP("F / Z, F=")},     {12, QT_TR_NOOP("G / Z^2, G=")},
+                                  {13, QT_TR_NOOP("H*Sqrt(Z), H=")}, {14, QT_TR_NOOP("I*e^Z, I=")},
+                                  {15, QT_TR_NOOP("J*Sin(Z), J=")}};
   auto add = [&](const TCoef& c, int row, int col) {
     TSpinButton *coarse = nullptr, *fine = nullptr;
     TNumericEdit* edit = edits.Add(c.Index, false, this, &coarse, &fine);
     FCoefs[c.Index] = edit;
-    auto* label = new QLabel(QString::fromUtf8(c.Caption), this);
+    auto* label = new QLabel(tr(c.Caption), this);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(label, row, col);
     grid->addWidget(edit, row, col + 1);

@@ -13,6 +13,8 @@
 class TFractal;
 
 class TSelectConstructorPage : public QWidget {
+  Q_OBJECT
+
  public:
   explicit TSelectConstructorPage(TSelectEdits& edits);
   // A coefficient edit by its document index (11..20, 25), or null.

@@ -20,7 +20,7 @@ TSelectFilterPanel::TSelectFilterPanel(TSelectEdits& edits, QWidget* parent) : Q
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setHorizontalSpacing(3);
-  FFilterLabel = new QLabel("&Filter:", this);
+  FFilterLabel = new QLabel(tr("&Filter:"), this);
   FFilter = new QComboBox(this);
   FFilter->setMaxVisibleItems(12);
   // A list that scrolls, not one as tall as the screen, whatever the style.
@@ -30,14 +30,14 @@ TSelectFilterPanel::TSelectFilterPanel(TSelectEdits& edits, QWidget* parent) : Q
   grid->addWidget(FFilterLabel, 0, 0);
   grid->addWidget(FFilter, 0, 1, 1, 4);
 
-  FFilterLimitLabel = new QLabel("Filter limit:", this);
+  FFilterLimitLabel = new QLabel(tr("Filter limit:"), this);
   FFilterLimit = edits.AddLimit(23, this, FFilterSpins);
   grid->addWidget(FFilterLimitLabel, 1, 0);
   grid->addWidget(FFilterLimit, 1, 1);
   grid->addWidget(FFilterSpins[0], 1, 2);
   grid->addWidget(FFilterSpins[1], 1, 3);
-  FFilterOnly = new QCheckBox("Filter only", this);
-  FKeepInfinite = new QCheckBox("Keep infinite area", this);
+  FFilterOnly = new QCheckBox(tr("Filter only"), this);
+  FKeepInfinite = new QCheckBox(tr("Keep infinite area"), this);
   auto* checks = new QHBoxLayout;
   checks->addWidget(FFilterOnly);
   checks->addWidget(FKeepInfinite);

@@ -14,6 +14,8 @@ class TSelectEdits;
 class TSpinButton;
 
 class TSelectFilterPanel : public QWidget {
+  Q_OBJECT
+
  public:
   TSelectFilterPanel(TSelectEdits& edits, QWidget* parent);
   QLabel* FilterLabel() const { return FFilterLabel; }

@@ -50,7 +50,7 @@ QPixmap ManualIcon() {
 }  // namespace
 
 TSelectForm::TSelectForm(QWidget* parent) : QDialog(parent) {
-  setWindowTitle("Select fractal:");
+  setWindowTitle(tr("Select fractal:"));
   FEdits = new TSelectEdits(this);
   FEdits->WriteProperty = [this](int32_t index, Extended value) { SetProperty(index, value); };
   FEdits->ParameterChanged = [this] { RefreshDragWindow(); };
@@ -82,14 +82,14 @@ void TSelectForm::BuildLayout() {
   auto* top = new QHBoxLayout;
   FFormulaText = new QLineEdit(this);
   FFormulaText->setReadOnly(true);
-  FFormulaText->setToolTip("Fractals formula");
+  FFormulaText->setToolTip(tr("Fractals formula"));
   FFormulaText->setMinimumWidth(400);
   QSizePolicy keep = FFormulaText->sizePolicy();
   keep.setRetainSizeWhenHidden(true);
   FFormulaText->setSizePolicy(keep);
   top->addWidget(FFormulaText, 1);
-  FSelect = new QPushButton("S&elect", this);
-  FCancel = new QPushButton("&Cancel", this);
+  FSelect = new QPushButton(tr("S&elect"), this);
+  FCancel = new QPushButton(tr("&Cancel"), this);
   for (QPushButton* b : {FSelect, FCancel}) {
     b->setAutoDefault(false);
     top->addWidget(b);
@@ -97,7 +97,7 @@ void TSelectForm::BuildLayout() {
   FManual = new QToolButton(this);
   FManual->setCheckable(true);
   FManual->setIcon(ManualIcon());
-  FManual->setToolTip("Manual parameters select");
+  FManual->setToolTip(tr("Manual parameters select"));
   top->addWidget(FManual);
   root->addLayout(top);
   connect(FSelect, &QPushButton::clicked, this, [this] {
@@ -116,13 +116,13 @@ void TSelectForm::BuildLayout() {
   body->addLayout(right, 1);
   FPages = new QTabWidget(this);
   FCustom = new TSelectCustomPage(*FEdits);
-  FPages->addTab(FCustom, "Custom");
+  FPages->addTab(FCustom, tr("Custom"));
   FConstructor = new TSelectConstructorPage(*FEdits);
-  FPages->addTab(FConstructor, "Constructor");
+  FPages->addTab(FConstructor, tr("Constructor"));
   FUser = new TSelectUserPage(*FEdits);
-  FPages->addTab(FUser, "User formula");
+  FPages->addTab(FUser, tr("User formula"));
   FIFS = new TSelectIFSPage;
-  FPages->addTab(FIFS, "IFS");
+  FPages->addTab(FIFS, tr("IFS"));
   connect(FPages, &QTabWidget::currentChanged, this, &TSelectForm::PageChanged);
   right->addWidget(FPages, 1);
   FFilterPanel = new TSelectFilterPanel(*FEdits, this);
@@ -143,8 +143,8 @@ QLayout* TSelectForm::BuildPreviewColumn() {
   left->addWidget(frame, 0, Qt::AlignHCenter);
 
   auto* zoomRow = new QHBoxLayout;
-  FZoomIn = NewButton("+", "Zoom in", this);
-  FZoomOut = NewButton("-", "Zoom out", this);
+  FZoomIn = NewButton("+", tr("Zoom in"), this);
+  FZoomOut = NewButton("-", tr("Zoom out"), this);
   for (QPushButton* b : {FZoomIn, FZoomOut}) {
     b->setFixedSize(28, 24);
     zoomRow->addWidget(b);
@@ -154,9 +154,9 @@ QLayout* TSelectForm::BuildPreviewColumn() {
   connect(FZoomIn, &QPushButton::clicked, FPicture, &TPreviewPicture::ZoomIn);
   connect(FZoomOut, &QPushButton::clicked, FPicture, &TPreviewPicture::ZoomOut);
 
-  FInverted = new QCheckBox("I&nverted", this);
-  FInverted->setToolTip(QString::fromUtf8("Switch Z° between [pixel] and 1/[pixel] state"));
-  FFSet = new QCheckBox("F-Set &Method", this);
+  FInverted = new QCheckBox(tr("I&nverted"), this);
+  FInverted->setToolTip(tr("Switch Z° between [pixel] and 1/[pixel] state"));
+  FFSet = new QCheckBox(tr("F-Set &Method"), this);
   for (QCheckBox* c : {FInverted, FFSet}) {
     QSizePolicy sp = c->sizePolicy();
     sp.setRetainSizeWhenHidden(true);
@@ -166,10 +166,10 @@ QLayout* TSelectForm::BuildPreviewColumn() {
   connect(FInverted, &QCheckBox::clicked, this, [this](bool on) { SetFlag(9, on); });
   connect(FFSet, &QCheckBox::clicked, this, [this](bool on) { SetFlag(21, on); });
 
-  FJuliaGroup = new QGroupBox("Julie-set:", this);
+  FJuliaGroup = new QGroupBox(tr("Julie-set:"), this);
   auto* jg = new QGridLayout(FJuliaGroup);
   jg->setHorizontalSpacing(2);
-  FJulia = new QCheckBox("View as &Julie", FJuliaGroup);
+  FJulia = new QCheckBox(tr("View as &Julie"), FJuliaGroup);
   QSizePolicy sp = FJulia->sizePolicy();
   sp.setRetainSizeWhenHidden(true);
   FJulia->setSizePolicy(sp);
@@ -383,7 +383,7 @@ void TSelectForm::ApplyPageLook() {
   if (page == TSelectPage::IFS) FFilterPanel->setVisible(false);
   else if (page == TSelectPage::Custom) FFilterPanel->setVisible(number < 500);
   else FFilterPanel->setVisible(true);
-  FJuliaGroup->setTitle(ifs || (page == TSelectPage::Custom && orbital) ? "Seed:" : "Julie-set:");
+  FJuliaGroup->setTitle(ifs || (page == TSelectPage::Custom && orbital) ? tr("Seed:") : tr("Julie-set:"));
   FJulia->setVisible(!ifs);
   FInverted->setVisible(!ifs);
   FFSet->setVisible(!ifs);

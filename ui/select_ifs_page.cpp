@@ -43,7 +43,7 @@ TSelectIFSPage::TSelectIFSPage() {
   FText->setFont(mono);
   layout->addWidget(FText, 1);
   auto* row = new QHBoxLayout;
-  auto* label = new QLabel("&MaxIter multipler:", this);
+  auto* label = new QLabel(tr("&MaxIter multipler:"), this);
   FMultiplier = new QSpinBox(this);
   FMultiplier->setRange(kMinIFSCounter, kMaxIFSCounter);
   FMultiplier->setSingleStep(10);

@@ -11,6 +11,8 @@ class QPlainTextEdit;
 class QSpinBox;
 
 class TSelectIFSPage : public QWidget {
+  Q_OBJECT
+
  public:
   TSelectIFSPage();
   TChoiceList* List() const { return FList; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/select_page.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,7 +21,7 @@ constexpr Extended kLimitCoarseStep = 0.01L, kLimitFineStep = 0.001L;
 
 QString Text1252(std::string_view text) { return QString::fromStdString(CatalogueTextToUtf8(text)); }
 
-QPushButton* NewButton(const char* text, const char* toolTip, QWidget* parent) {
+QPushButton* NewButton(const QString& text, const QString& toolTip, QWidget* parent) {
   auto* button = new QPushButton(text, parent);
   button->setToolTip(toolTip);
   button->setAutoDefault(false);
@@ -141,14 +142,14 @@ void TSelectEdits::Spin(TNumericEdit* edit, Extended step) {
 // ---------------------------------------------------------------- parameters
 
 TParameterGroup::TParameterGroup(TSelectEdits& edits, QWidget* parent) {
-  FGroup = new QGroupBox("Parameters:", parent);
+  FGroup = new QGroupBox(QCoreApplication::translate("TParameterGroup", "Parameters:"), parent);
   auto* grid = new QGridLayout(FGroup);
   grid->setHorizontalSpacing(2);
-  grid->addWidget(new QLabel("Re:", FGroup), 0, 1);
-  grid->addWidget(new QLabel("Im:", FGroup), 0, 5);
+  grid->addWidget(new QLabel(QCoreApplication::translate("TParameterGroup", "Re:"), FGroup), 0, 1);
+  grid->addWidget(new QLabel(QCoreApplication::translate("TParameterGroup", "Im:"), FGroup), 0, 5);
   static constexpr int32_t kIndex[3] = {2, 4, 30};
   for (int k = 0; k < 3; ++k) {
-    auto* label = new QLabel(QString("P%1:").arg(k + 1), FGroup);
+    auto* label = new QLabel(QCoreApplication::translate("TParameterGroup", "P%1:").arg(k + 1), FGroup);
     grid->addWidget(label, k + 1, 0);
     FRows[k].push_back(label);
     for (int part = 0; part < 2; ++part) {

@@ -30,7 +30,7 @@ enum class TSelectPage { Custom = 0, Constructor = 1, UserFormula = 2, IFS = 3 }
 QString Text1252(std::string_view text);
 
 // A push button with a tool tip that Enter in the dialog does not press.
-QPushButton* NewButton(const char* text, const char* toolTip, QWidget* parent);
+QPushButton* NewButton(const QString& text, const QString& toolTip, QWidget* parent);
 
 // A list that reports the row the user chooses: a click (also on the row
 // already current) or a move of the current row by keyboard, once each.

@@ -14,7 +14,8 @@
 namespace {
 
 // The reference for writers of user formulas.
-const char* const kComplexFunctionsText =
+const char* const kComplexFunctionsText = QT_TRANSLATE_NOOP(
+    "TSelectUserPage",
     "Complex functions written with real arithmetic.\n"
     "\n"
     "The formula works on Z = (X, Y) and C = (CR, CI) and may use the\n"
@@ -63,7 +64,7 @@ const char* const kComplexFunctionsText =
     "Sinh(z)   re := Sinh(x)*Cos(y);\n"
     "          im := Cosh(x)*Sin(y);\n"
     "Cosh(z)   re := Cosh(x)*Cos(y);\n"
-    "          im := Sinh(x)*Sin(y);\n";
+    "          im := Sinh(x)*Sin(y);\n");
 
 }  // namespace
 
@@ -73,16 +74,16 @@ TSelectUserPage::TSelectUserPage(TSelectEdits& edits) : FParams(edits, this) {
   FUserText = new QPlainTextEdit(this);
   FUserText->setLineWrapMode(QPlainTextEdit::NoWrap);
   FUserText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  FUserText->setToolTip("Procedure Formula(var x,y,cr,ci: Extended; p1r,p1i,p2r,p2i,p3r,p3i: Extended);");
+  FUserText->setToolTip(tr("Procedure Formula(var x,y,cr,ci: Extended; p1r,p1i,p2r,p2i,p3r,p3i: Extended);"));
   layout->addWidget(FUserText, 1);
   auto* buttons = new QHBoxLayout;
-  FGo = NewButton("&Go !", "Compile new formulae", this);
-  FClear = NewButton("C&lear", "Clear text in edit box...", this);
+  FGo = NewButton(tr("&Go !"), tr("Compile new formulae"), this);
+  FClear = NewButton(tr("C&lear"), tr("Clear text in edit box..."), this);
   for (QPushButton* b : {FGo, FClear}) buttons->addWidget(b);
   buttons->addStretch(1);
   FFunctions = new QToolButton(this);
   FFunctions->setText("f(z)");
-  FFunctions->setToolTip("Functions by complex variables...");
+  FFunctions->setToolTip(tr("Functions by complex variables..."));
   buttons->addWidget(FFunctions);
   layout->addLayout(buttons);
   connect(FClear, &QPushButton::clicked, FUserText, &QPlainTextEdit::clear);
@@ -119,13 +120,13 @@ void TSelectUserPage::ShowComplexFunctions() {
   if (!FComplexFunctions) {
     // A top-level window of the dialog, not of this page.
     FComplexFunctions = new QWidget(window(), Qt::Window);
-    FComplexFunctions->setWindowTitle("Complex functions");
+    FComplexFunctions->setWindowTitle(tr("Complex functions"));
     auto* layout = new QVBoxLayout(FComplexFunctions);
     auto* text = new QPlainTextEdit(FComplexFunctions);
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    text->setPlainText(kComplexFunctionsText);
+    text->setPlainText(tr(kComplexFunctionsText));
     layout->addWidget(text);
     FComplexFunctions->resize(480, 520);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

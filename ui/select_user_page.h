@@ -17,6 +17,8 @@ class QPushButton;
 class QToolButton;
 
 class TSelectUserPage : public QWidget {
+  Q_OBJECT
+
  public:
   explicit TSelectUserPage(TSelectEdits& edits);
   TNumericEdit* ParameterEdit(int k, int part) const { return FParams.Edit(k, part); }

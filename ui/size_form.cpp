@@ -62,9 +62,9 @@ int SizeOnLeave(int value) {
 }
 
 TFracSize::TFracSize(int width, int height, QWidget* parent) : QDialog(parent) {
-  setWindowTitle("Set fractal size");
+  setWindowTitle(tr("Set fractal size"));
   auto* grid = new QGridLayout;
-  auto addRow = [&](int row, const char* caption, QLineEdit*& edit, QToolButton*& up, QToolButton*& down) {
+  auto addRow = [&](int row, const QString& caption, QLineEdit*& edit, QToolButton*& up, QToolButton*& down) {
     edit = new QLineEdit(this);
     edit->setMaxLength(9);
     edit->setFixedWidth(70);
@@ -83,17 +83,17 @@ TFracSize::TFracSize(int width, int height, QWidget* parent) : QDialog(parent) {
     grid->addWidget(edit, row, 1);
     grid->addLayout(spins, row, 2);
   };
-  addRow(0, "&Width:", FWidth, FSpins[0], FSpins[1]);
-  addRow(1, "&Height:", FHeight, FSpins[2], FSpins[3]);
+  addRow(0, tr("&Width:"), FWidth, FSpins[0], FSpins[1]);
+  addRow(1, tr("&Height:"), FHeight, FSpins[2], FSpins[3]);
   FWidth->setObjectName("WidthEdit");
   FHeight->setObjectName("HeightEdit");
 
-  FProportional = new QCheckBox("&Proportional", this);
+  FProportional = new QCheckBox(tr("&Proportional"), this);
   FProportional->setChecked(true);
 
-  FOk = new QPushButton("&Ok", this);
+  FOk = new QPushButton(tr("&Ok"), this);
   FOk->setDefault(true);
-  auto* cancel = new QPushButton("&Cancel", this);
+  auto* cancel = new QPushButton(tr("&Cancel"), this);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(FOk);

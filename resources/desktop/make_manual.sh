@@ -11,13 +11,15 @@ marker='^\.\\" options$'
 sed "/$marker/,\$d" "$page"
 
 # One section from one --help text; a mode the program does not have is left
-# out.
+# out, and so is the help's line of exit statuses, which the page gives in
+# its own section.
 section() {
   title=$1
   shift
   text=$("$render" "$@" 2>/dev/null) || return 0
   printf '.SH %s\n' "$title"
   printf '%s\n' "$text" | sed \
+    -e '/^  Exit status: /d' \
     -e 's/\\/\\e/g' -e 's/-/\\-/g' -e "s/^\\([.']\\)/\\\\\\&\\1/" \
     -e '/^usage: /{s/^usage: *\(.*\)$/.PP\n\1\n.br/;b}' \
     -e '/^       pelmorix/{s/^ *\(.*\)$/\1\n.br/;b}' \

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -18,12 +19,14 @@
 #include "engine/anti_alias.h"
 #include "engine/fractal.h"
 #include "formulas/calc_point.h"
+#include "formulas/catalogue.h"
 #include "formulas/orbital_steps.h"
 #include "formulas/pixel.h"
 #include "platform/bitmap.h"
 #include "ifs/ifs_file.h"
 #include "ifs/ifs_model.h"
 #include "platform/program_folder.h"
+#include "platform/program_info.h"
 #include "tests/document_test_helpers.h"
 #include "tests/engine/recording_canvas.h"
 #include "tests/png_decode.h"
@@ -62,6 +65,20 @@ TEST(RenderOptions, ParsesAndRejects) {
       {{"a.frs", "--formula", "3", "-o", "o.bmp"}, false, "without a spot file"},
       {{"-o"}, false, "needs a value"},
       {{"-o", "o.bmp", "--fast", "--fast"}, true, ""},
+      // getopt_long's forms: --option=value, clustered and joined short
+      // options, abbreviations, and -- before operands that look like options.
+      {{"--output=o.png", "--size=8x6", "--formula=3", "--window=-1,1,2", "--quality=5"}, true, ""},
+      {{"-qo", "o.jpg"}, false, "bad --quality \"o\""},
+      {{"-q7", "-oo.jpg", "--prog"}, true, ""},
+      {{"-o", "o.png", "--", "-x.frs"}, true, ""},
+      {{"-o", "o.png", "--", "-x.frs", "--fast"}, false, "more than one spot"},
+      {{"-o", "o.png", "--fast=1"}, false, "option --fast takes no value"},
+      {{"-o", "o.png", "--size"}, false, "option --size needs a value"},
+      {{"-o", "o.png", "--size="}, false, "bad --size \"\""},
+      {{"-o", "o.png", "-z"}, false, "unknown option -z"},
+      {{"-o", "o.png", "--bogus=1"}, false, "unknown option --bogus"},
+      {{"-o", "o.png", "--zoom-movie"}, false, "unknown option --zoom-movie"},
+      {{"a.fr3", "-o", "o.png", "--values", "v.bin"}, false, "an attractor has no value buffer"},
   };
   for (const auto& k : cases) {
     TRenderOptions o;
@@ -88,6 +105,25 @@ TEST(RenderOptions, ParsesAndRejects) {
   EXPECT_EQ(o.Height, 480);
   EXPECT_FALSE(ParseRenderOptions({"--help"}, o, error));
   EXPECT_TRUE(error.empty());
+  // The parser starts afresh on every call, whatever the last one left.
+  for (int round = 0; round < 2; ++round) {
+    o = {};
+    ASSERT_TRUE(ParseRenderOptions({"-o", "o.png", "--threads=3", "--", "-x.frs"}, o, error)) << error;
+    EXPECT_EQ(o.SpotPath, "-x.frs");
+    EXPECT_EQ(o.Threads, 3);
+    o = {};
+    ASSERT_TRUE(ParseRenderOptions({"s.frs", "--outp=o.bmp", "-q", "9"}, o, error)) << error;
+    EXPECT_EQ(o.SpotPath, "s.frs");
+    EXPECT_EQ(o.OutputPath, "o.bmp");
+    EXPECT_EQ(o.Quality, 9);
+  }
+  for (const auto& [arg, action] : {std::pair{"--version", TRenderAction::Version},
+                                    {"--list-formulas", TRenderAction::ListFormulas}, {"-h", TRenderAction::Help}}) {
+    o = {};
+    EXPECT_FALSE(ParseRenderOptions({"-o", "o.png", arg, "--bogus"}, o, error)) << arg;
+    EXPECT_EQ(error, "") << arg;
+    EXPECT_EQ(o.Action, action) << arg;
+  }
 }
 
 class RenderCli : public ::testing::Test {
@@ -100,8 +136,8 @@ class RenderCli : public ::testing::Test {
   // Runs pelmorix-render with the arguments; returns its exit status.
   // `prefix` runs it through another program (another user, for example).
   int Run(const std::string& args, const std::string& prefix = "") {
-    const std::string cmd = prefix + "'" + ProgramFile("pelmorix-render") + "'" + (Quiet ? " --quiet " : " ") + args + " 2>'" +
-                            (Dir / "stderr.txt").string() + "'";
+    const std::string cmd = prefix + "'" + ProgramFile("pelmorix-render") + "'" + (Quiet ? " --quiet " : " ") + args + " >'" +
+                            (Dir / "stdout.txt").string() + "' 2>'" + (Dir / "stderr.txt").string() + "'";
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -152,28 +188,51 @@ TEST_F(RenderCli, FastRendersTheSameValuesAtALowLimit) {
   EXPECT_EQ(Slurp(Dir / "s.frs"), spot);
 }
 
+// A formula that would draw nothing is refused: a wrong --formula is a wrong
+// command line (2), a spot file's a failure (1).
 TEST_F(RenderCli, RefusesWhatItCannotDrawAndWritesAllOrNothing) {
   std::ofstream(P("n.frs")) << "[Fractal]\nNumber=2000\n";
+  std::ofstream(P("neg.frs")) << "[Fractal]\nNumber=-4\n";
+  std::ofstream(P("505.frs")) << "[Fractal]\nNumber=505\n";
+  std::ofstream(P("user.frs")) << "[Fractal]\nNumber=3000\n[UserFrm]\nStringCount=0\n";
+  std::ofstream(P("ifs.frs")) << "[Fractal]\nNumber=1001\nIFSNumber=99\n";
+  const std::string nothing = " has nothing to render: the renderer draws 0..76, 500..508 but 505, 1000, 1001 and "
+                              "3000 (see --list-formulas)";
+  const std::string noLines = "formula 3000, the user formula, has no lines to compile";
   const struct {
-    std::string args, error;
+    std::string args;
+    int status;
+    std::string error;
   } refusals[] = {
-      {"--formula 2000", "formula number 2000 has nothing to render"},
-      {"--formula 1002", "formula number 1002 has nothing to render"},
-      {"--formula 2999", "formula number 2999 has nothing to render"},
-      {"--formula 3001", "formula number 3001 has nothing to render"},
-      {"'" + P("n.frs") + "'", "formula number 2000 has nothing to render"},
+      {"--formula 2000", 2, "formula number 2000" + nothing + "\nTry 'pelmorix-render --help'.\n"},
+      {"--formula 1002", 2, "formula number 1002" + nothing},
+      {"--formula 2999", 2, "formula number 2999" + nothing},
+      {"--formula 3001", 2, "formula number 3001" + nothing},
+      {"--formula 77", 2, "formula number 77" + nothing},
+      {"--formula 499", 2, "formula number 499" + nothing},
+      {"--formula 505", 2, "formula number 505" + nothing},
+      {"--formula 509", 2, "formula number 509" + nothing},
+      {"--formula -1", 2, "formula number -1" + nothing},
+      {"--formula 3000", 2, noLines},
+      {"--formula 1001", 2, "formula 1001 draws an IFS: give an IFS file (.fri) or a spot file with its IFSNumber"},
+      {"'" + P("n.frs") + "'", 1, "formula number 2000" + nothing},
+      {"'" + P("505.frs") + "'", 1, "formula number 505" + nothing},
+      {"'" + P("neg.frs") + "'", 1, "the spot file's formula number is negative: nothing to render"},
+      {"'" + P("user.frs") + "'", 1, noLines},
+      {"'" + P("ifs.frs") + "'", 1,
+       "the IFS library \"" + ProgramFile("px.ifs") + "\" holds no IFS 99: nothing to render"},
       // The value dump cannot be written: the image must not stay behind.
-      {"--values '" + P("nofolder/v.bin") + "'", "Cannot write"},
-      {"--values '" + Dir.string() + "'", "Cannot write"},
+      {"--values '" + P("nofolder/v.bin") + "'", 1, "Cannot write"},
+      {"--values '" + Dir.string() + "'", 1, "Cannot write"},
   };
   for (const auto& k : refusals) {
     fs::remove(Dir / "a.bmp");
-    EXPECT_EQ(Run(k.args + " --size 2x2 -o '" + P("a.bmp") + "'"), 1) << k.args;
+    EXPECT_EQ(Run(k.args + " --size 2x2 -o '" + P("a.bmp") + "'"), k.status) << k.args;
     EXPECT_FALSE(fs::exists(Dir / "a.bmp")) << k.args;
     EXPECT_NE(Slurp(Dir / "stderr.txt").find(k.error), std::string::npos) << Slurp(Dir / "stderr.txt");
     // An image that was there before the failed run stays as it was.
     WriteBytes(P("a.bmp"), "old");
-    EXPECT_EQ(Run(k.args + " --size 2x2 -o '" + P("a.bmp") + "'"), 1) << k.args;
+    EXPECT_EQ(Run(k.args + " --size 2x2 -o '" + P("a.bmp") + "'"), k.status) << k.args;
     EXPECT_EQ(Slurp(Dir / "a.bmp"), "old") << k.args;
   }
   // A read-only image (or value dump) is not replaced, even by root.
@@ -283,20 +342,88 @@ TEST_F(RenderCli, AWindowKeepsEveryDigitItIsGiven) {
   EXPECT_GT(std::set<uint8_t>(png.Rgb.begin(), png.Rgb.end()).size(), 20u);
 }
 
+// The bar is drawn on a terminal only: `script` gives the run one, and
+// writes what it shows to the file.
 TEST_F(RenderCli, TheProgressBarShowsADeepViewsReferenceOrbitFirst) {
   Quiet = false;
   for (const bool deep : {true, false}) {
     std::ofstream(P("s.frs")) << "[DrawSize]\nX_Size=12\nY_Size=9\n[Fractal]\nX_Coord=-0.75\nY_Coord=0.1\nW_Coord="
                               << (deep ? "1e-20" : "0.001") << "\nMaxIter=500\nAutoIter=0\n";
-    ASSERT_EQ(Run("'" + P("s.frs") + "' -o '" + P("s.png") + "'"), 0) << Slurp(Dir / "stderr.txt");
-    const std::string bar = Slurp(Dir / "stderr.txt");
+    const std::string args = "'" + P("s.frs") + "' -o '" + P("s.png") + "'";
+    ASSERT_EQ(Run(args), 0) << Slurp(Dir / "stderr.txt");
+    EXPECT_EQ(Slurp(Dir / "stderr.txt"), "");
+    const std::string command = "'" + ProgramFile("pelmorix-render") + "' " + args;
+    ASSERT_EQ(std::system(("script -qec \"" + command + "\" /dev/null >'" + P("tty.txt") + "' </dev/null").c_str()), 0);
+    const std::string bar = Slurp(Dir / "tty.txt");
     const size_t reference = bar.find("\rreference orbit [");
     EXPECT_EQ(reference != std::string::npos, deep) << bar;
     EXPECT_NE(bar.find("] 100%"), std::string::npos) << bar;
     if (deep) {
       EXPECT_LT(reference, bar.rfind("\r[")) << bar;
     }
+    ASSERT_EQ(std::system(("script -qec \"" + command + " --quiet\" /dev/null >'" + P("tty.txt") + "' </dev/null").c_str()),
+              0);
+    EXPECT_EQ(Slurp(Dir / "tty.txt"), "");
   }
+}
+
+// What a run that writes nothing prints on stdout, and its exit status: 0
+// for the texts, 2 for a wrong command line (with the hint), 1 for a failed
+// render or write, 130 for an interrupted movie.
+TEST_F(RenderCli, ExitStatusTellsAWrongCommandLineFromAFailure) {
+  Quiet = false;
+  std::ofstream(P("s.frs")) << "[DrawSize]\nX_Size=8\nY_Size=8\n[Fractal]\nW_Coord=3\n";
+  const std::string hint = "\nTry 'pelmorix-render --help'.\n";
+  const struct {
+    std::string args;
+    int status;
+    std::string out, err;  // the first line (stdout) and the whole of stderr; "*": not looked at
+  } rows[] = {
+      {"--version", 0, std::string("pelmorix-render ") + ProgramVersion(), ""},
+      {"--help", 0, "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg|OUT.png [options]", ""},
+      {"--zoom-movie --help", 0, "usage: pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi|OUT.mp4|OUT.mkv [options]", ""},
+      {"--list-formulas", 0, "   0  Classic Mandelbrot", ""},
+      {"--bogus", 2, "", "pelmorix-render: unknown option --bogus" + hint},
+      {"-o", 2, "", "pelmorix-render: option -o needs a value" + hint},
+      {"--size=3 -o x.png", 2, "", "pelmorix-render: bad --size \"3\": expected WxH with W from 2 and H from 1 up to 20000" + hint},
+      {"", 2, "", "pelmorix-render: no output file given (-o OUT.bmp, OUT.jpg or OUT.png)" + hint},
+      {"'" + P("s.frs") + "' --window 0,0,1 -o x.png", 2, "", "pelmorix-render: --formula and --window go without a spot file" + hint},
+      {"--size 12000x10 --antialias -o x.png", 2, "", "*"},
+      {"--zoom-movie a.frs -o x.avi", 2, "",
+       "pelmorix-render: a zoom movie needs at least two spot files\nTry 'pelmorix-render --zoom-movie --help'.\n"},
+      {"--morph --smooth=fluent a.fri b.fri -o x.avi", 2, "",
+       "pelmorix-render: option --smooth is not offered for a morph\nTry 'pelmorix-render --morph --help'.\n"},
+      {"'" + P("missing.frs") + "' -o x.png", 1, "", "pelmorix-render: cannot open spot file \"" + P("missing.frs") + "\": no such file\n"},
+      {"'" + P("s.frs") + "' -o '" + P("no/x.png") + "'", 1, "", "*"},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(Run(r.args), r.status) << r.args;
+    const std::string out = Slurp(Dir / "stdout.txt");
+    EXPECT_EQ(out.substr(0, out.find('\n')), r.out) << r.args;
+    if (r.err != "*") {
+      EXPECT_EQ(Slurp(Dir / "stderr.txt"), r.err) << r.args;
+    }
+  }
+  // Ctrl-C ends a movie of long frames at once.
+  std::ofstream(P("slow.frs")) << "[DrawSize]\nX_Size=2000\nY_Size=2000\n[Fractal]\nX_Coord=-0.75\nY_Coord=0.1\n"
+                                  "W_Coord=0.001\nMaxIter=100000\nAutoIter=0\n";
+  EXPECT_EQ(Run("--zoom-movie '" + P("slow.frs") + "' '" + P("slow.frs") + "' -o '" + P("m.avi") + "'",
+                "timeout --preserve-status -s INT 1 "),
+            130);
+  EXPECT_NE(Slurp(Dir / "stderr.txt").find("pelmorix-render: interrupted; "), std::string::npos)
+      << Slurp(Dir / "stderr.txt");
+}
+
+TEST_F(RenderCli, ListsTheFormulaCatalogue) {
+  ASSERT_EQ(Run("--list-formulas"), 0);
+  const std::string list = Slurp(Dir / "stdout.txt");
+  EXPECT_EQ(list.substr(0, list.find('\n', list.find('\n') + 1) + 1), "   0  Classic Mandelbrot\n   1  Cubed Mandelbrot\n");
+  EXPECT_EQ(list.substr(list.rfind('\n', list.size() - 2) + 1), "  16  --- Test ---\n");
+  // One line a formula, the separators left out.
+  EXPECT_EQ(size_t(std::count(list.begin(), list.end(), '\n')), size_t(kFormulaCatalogueSize - 7));
+  EXPECT_NE(list.find("\n 506  Orbital: Feather\n"), std::string::npos);
+  ASSERT_EQ(Run("--version"), 0);
+  EXPECT_EQ(Slurp(Dir / "stdout.txt"), std::string("pelmorix-render ") + ProgramVersion() + "\n" + LicenceNotice());
 }
 
 TEST_F(RenderCli, MaxIterReplacesTheSpotsLimitAndGoesPastTheCapOnlyOnADeepView) {
@@ -307,8 +434,8 @@ TEST_F(RenderCli, MaxIterReplacesTheSpotsLimitAndGoesPastTheCapOnlyOnADeepView) 
   } rows[] = {
       {"1e-20", "2000000", 0, "2000000"},
       {"0.001", "500", 0, "500"},
-      {"0.001", "2000000", 1, "bad --maxiter \"2000000\": expected 1..100000\n"},
-      {"1e-20", "100000001", 1, "bad --maxiter \"100000001\": expected 1..100000, or up to 100000000"},
+      {"0.001", "2000000", 2, "bad --maxiter \"2000000\": expected 1..100000\n"},
+      {"1e-20", "100000001", 2, "bad --maxiter \"100000001\": expected 1..100000, or up to 100000000"},
   };
   for (const auto& r : rows) {
     std::ofstream(P("s.frs")) << "[DrawSize]\nX_Size=12\nY_Size=9\n[Fractal]\nX_Coord=1.25\nY_Coord=0.5\nW_Coord="

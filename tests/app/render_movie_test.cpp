@@ -12,6 +12,10 @@
 #include <filesystem>
 #include <set>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include "engine/fractal.h"
 #include "ifs/ifs_model.h"
 #include "platform/messages.h"
@@ -41,6 +45,11 @@ TEST(ZoomMovieOptions, ParsesAndRejects) {
       {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--size", "1x1"}, "bad --size"},
       {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--fps", "x"}, "bad --fps"},
       {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--wobble"}, "unknown option"},
+      {{"--zoom-movie", "--output=f.avi", "--frames=0", "a.frs", "b.frs"}, "bad --frames \"0\""},
+      {{"a.frs", "--zoom-movie", "-of.avi", "--fps=30", "--", "--frames"}, ""},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--ping-pong"}, "unknown option --ping-pong"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--quiet=yes"}, "option --quiet takes no value"},
+      {{"--zoom-movie", "a.frs", "b.frs", "-o", "f.avi", "--fps"}, "option --fps needs a value"},
   };
   for (const auto& k : cases) {
     TZoomMovieOptions o;
@@ -71,6 +80,13 @@ TEST(ZoomMovieOptions, ParsesAndRejects) {
                                     o = {}, error));
   EXPECT_TRUE(o.AntiAlias && o.Fast);
   EXPECT_FALSE(IsZoomMovieCommand({"a.frs", "-o", "x.bmp"}));
+  EXPECT_FALSE(IsZoomMovieCommand({"-o", "x.bmp", "--", "--zoom-movie"}));
+  std::vector<std::string> spots(kMaxMovieSpots, "a.frs");
+  spots.insert(spots.end(), {"--zoom-movie", "-o", "x.avi"});
+  EXPECT_TRUE(ParseZoomMovieOptions(spots, o = {}, error)) << error;
+  spots.push_back("b.frs");
+  EXPECT_FALSE(ParseZoomMovieOptions(spots, o = {}, error));
+  EXPECT_EQ(error, "a zoom movie takes at most 120 spots");
 }
 
 TEST(ZoomMovieCommand, WritesTheFlightAndItsParts) {
@@ -94,6 +110,7 @@ TEST(ZoomMovieCommand, WritesTheFlightAndItsParts) {
       {"--frames 3 --still 2 --codec raw --smooth regular", "whole.avi", "rawvideo", 15, {0, 2, 4, 6}},
       {"--frames 3 --frame-range 1:2 --codec raw --smooth regular", "part.avi", "rawvideo", 15, {0, 1}},
       {"--frames 2 --size 40x30 --fps 25", "sized.mkv", "mjpeg", 25, {0, 1, 2}},
+      {"--frames=2 --codec=h264 --fps=5", "h264.mp4", "h264", 5, {0, 1, 2}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Args);
@@ -104,7 +121,19 @@ TEST(ZoomMovieCommand, WritesTheFlightAndItsParts) {
     std::vector<int64_t> positions;
     for (const TClipPacket& p : clip.Packets) positions.push_back(p.Pts * clip.TimeBase.num * c.Fps / clip.TimeBase.den);
     EXPECT_EQ(positions, c.Positions);
+    // --quiet: not a word of FFmpeg or its encoders either.
+    EXPECT_EQ(ReadBytes(dir.File("err.txt")), "");
   }
+  // Without --quiet and a terminal: no bar, and of FFmpeg only its errors.
+  const std::string loud = "'" + ProgramFile("pelmorix-render") + "' --zoom-movie '" + dir.File("a.frs") + "' '" +
+                           dir.File("b.frs") + "' --frames 2 --codec h264 -o '" + dir.File("loud.mp4") + "' 2>'" +
+                           dir.File("err.txt") + "'";
+  ASSERT_EQ(std::system(loud.c_str()), 0);
+  EXPECT_EQ(ReadBytes(dir.File("err.txt")), "");
+  LimitClipMessages(true);
+  EXPECT_EQ(av_log_get_level(), AV_LOG_QUIET);
+  LimitClipMessages(false);
+  EXPECT_EQ(av_log_get_level(), AV_LOG_ERROR);
   EXPECT_EQ(ReadClip(dir.File("whole.avi")).Width, 32);  // the DrawSize 30 x 21, padded
   EXPECT_EQ(ReadClip(dir.File("whole.avi")).Height, 24);
   EXPECT_EQ(ReadClip(dir.File("sized.mkv")).Width, 40);
