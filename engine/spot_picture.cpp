@@ -23,8 +23,8 @@ namespace {
 // Spot text per comment segment, leaving room for the "k/n" line in the
 // 65533 bytes a segment holds.
 constexpr size_t kSegmentPiece = 65000;
-// Text chunks beyond this size (decompressed) are skipped; a spot is a few
-// kilobytes.
+// The longest chunk before a PNG's pixels, and the longest text a chunk may
+// decompress to (a longer one is skipped); a spot is a few kilobytes.
 constexpr png_alloc_size_t kMaxTextChunk = png_alloc_size_t(8) << 20;
 
 const std::string kSegmentPrefix = std::string(kPictureSpotKey) + " ";
@@ -204,7 +204,8 @@ TProfileFile OpenSpotFile(const std::string& path) {
     return TProfileFile(path, {}, error);
   }
   try {
-    const std::optional<std::string> text = kind == TPictureKind::Png ? PngSpot(file.get(), st.st_size) : JpegSpot(file.get());
+    const std::optional<std::string> text =
+        kind == TPictureKind::Png ? PngSpot(file.get(), st.st_size) : JpegSpot(file.get());
     if (!text) return TProfileFile(path, {}, "the picture holds no Pelmorix spot");
     return TProfileFile(path, *text);
   } catch (const std::exception& e) {

@@ -146,7 +146,8 @@ TEST(SpotPicture, APictureWithoutAWholeSpotChangesNothing) {
   const std::string png = Png(source, SpotImageText(source)), jpeg = Jpeg(source, SpotFileText(source));
   const std::string bare = Jpeg(source, ""), spotChunk = png.substr(png.find("zTXt") - 4);
   const std::string none = "the picture holds no Pelmorix spot";
-  const std::string unreadablePng = "the PNG picture cannot be read (", unreadableJpeg = "the JPEG picture cannot be read (";
+  const std::string unreadablePng = "the PNG picture cannot be read (";
+  const std::string unreadableJpeg = "the JPEG picture cannot be read (";
   const struct {
     const char* Name;
     std::string Bytes;
