@@ -19,6 +19,7 @@
 #include "app/render_output.h"
 #include "engine/fractal.h"
 #include "engine/render_thread.h"
+#include "engine/spot_picture.h"
 #include "ifs/ifs_file.h"
 #include "ifs/ifs_model.h"
 #include "movies/avi_writer.h"
@@ -97,7 +98,7 @@ int main(int argc, char** argv) {
   if (!options.SpotPath.empty()) {
     const bool ifs = IsIFSFilePath(options.SpotPath);
     const std::string kind = ifs ? "IFS" : "spot";
-    spot.emplace(options.SpotPath);
+    spot.emplace(OpenSpotFile(options.SpotPath));
     if (const std::string problem = SpotOpenProblem(*spot, kind); !problem.empty()) return Fail(problem);
     if (const std::string empty = NoFractalKeysText(*spot); !ifs && !empty.empty())
       std::fprintf(stderr, "pelmorix-render: warning: %s; rendering the defaults\n", empty.c_str());
@@ -191,7 +192,7 @@ int main(int argc, char** argv) {
         break;
       case TImageType::Jpeg:
         output.Add(options.OutputPath, JpegFileBytes(image.Header, image.Bits, image.Width, image.Height,
-                                                     options.Quality, options.Progressive));
+                                                     options.Quality, options.Progressive, SpotFileText(doc)));
         break;
       case TImageType::Png:
         output.Add(options.OutputPath,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/fractal.h"
+#include "engine/spot_picture.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
 #include "platform/view_values.h"
@@ -106,7 +107,8 @@ void TFractal::LoadDeepWindow(const TProfileFile& f) {
   if (Agree(deep.X, X) && Agree(deep.Y, Y) && Agree(deep.W, W)) FWindow = window;
 }
 
-void TFractal::LoadSpot(const std::string& path) { LoadSpot(TProfileFile(path)); }
+// A picture the program saved loads the spot it holds.
+void TFractal::LoadSpot(const std::string& path) { LoadSpot(OpenSpotFile(path)); }
 
 void TFractal::LoadSpot(const TProfileFile& f) {
   f.RequireReadable();

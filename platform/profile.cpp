@@ -353,6 +353,12 @@ TProfileFile::TProfileFile(std::string path) : FPath(std::move(path)) {
   Parse();
 }
 
+TProfileFile::TProfileFile(std::string path, std::string_view text, std::string readError)
+    : FPath(std::move(path)), FExisted(true), FHeld(true), FReadError(std::move(readError)) {
+  if (FReadError.empty()) FText.assign(text.begin(), text.end());
+  Parse();
+}
+
 void TProfileFile::Parse() {
   const char* p = FText.data();
   const char* const end = p + FText.size();
@@ -713,6 +719,7 @@ void TProfileFile::Save() {
   if (!FReadError.empty())
     throw TProfileError("Cannot write " + Quoted(FPath) + ": the existing file could not be read (" + FReadError +
                         ")");
+  if (FHeld) throw TProfileError("Cannot write " + Quoted(FPath) + ": the profile is held in memory only");
   if (!FModified) return;
   // Write through a symbolic link to the file it names, keeping the link.
   std::string target = FPath;

@@ -72,6 +72,11 @@ class TProfileFile {
   // an empty profile; a file that exists but cannot be read also reads as
   // empty, and Save() then refuses to overwrite it.
   explicit TProfileFile(std::string path);
+  // A profile held in memory (the spot a picture carries): `text` read as a
+  // file's content is, `path` naming it in messages. With a `readError` it is
+  // empty and unreadable for that reason, as a file that cannot be read is.
+  // Save() never writes it.
+  TProfileFile(std::string path, std::string_view text, std::string readError = {});
   // Pieces point into the object's own text: moving keeps them, copying
   // would not.
   TProfileFile(const TProfileFile&) = delete;
@@ -173,6 +178,7 @@ class TProfileFile {
   std::string FPath;
   bool FExisted = false;
   bool FModified = false;
+  bool FHeld = false;                // made from text, not read from FPath
   std::string FReadError;            // why an existing file could not be read
   std::vector<char> FText;           // the file as read; pieces point into it
   std::deque<std::string> FOwned;    // lines written since, at fixed places

@@ -10,6 +10,7 @@
 #include <png.h>
 
 #include "engine/fractal.h"
+#include "engine/spot_picture.h"
 #include "platform/atomic_file.h"
 #include "platform/profile.h"
 
@@ -59,7 +60,7 @@ std::string BitmapFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits
 }
 
 std::string JpegFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
-                          int quality, bool progressive) {
+                          int quality, bool progressive, std::string_view spot) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr jerr;
   cinfo.err = jpeg_std_error(&jerr);
@@ -82,6 +83,10 @@ std::string JpegFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, 
     jpeg_set_quality(&cinfo, quality < 1 ? 1 : (quality > 100 ? 100 : quality), TRUE);
     if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
+    if (!spot.empty())
+      for (const std::string& segment : SpotCommentSegments(spot))
+        jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(segment.data()),
+                          unsigned(segment.size()));
     std::vector<uint8_t> row(size_t(width) * 3);
     const int32_t stride = header.biWidth * 3;
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -107,6 +112,14 @@ std::string JpegFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, 
   return out;
 }
 
+std::string SpotFileText(const TFractal& doc) {
+  TProfileFile f("", "");
+  f.WriteInt("DrawSize", "X_Size", doc.Width);
+  f.WriteInt("DrawSize", "Y_Size", doc.Height);
+  doc.SaveSpot(f);
+  return f.Text();
+}
+
 TImageText SpotImageText(const TFractal& doc) {
   TImageText text = {{"Software", "Pelmorix"},
                      {"Number", std::to_string(doc.Ctx.Number)},
@@ -119,7 +132,14 @@ TImageText SpotImageText(const TFractal& doc) {
     const std::array<std::string, 3> deep = doc.ViewWindow().Texts();
     for (int k = 0; k < 3; ++k) text.push_back({kDeepKeys[k], deep[k]});
   }
+  text.push_back({kPictureSpotKey, SpotFileText(doc)});
   return text;
+}
+
+std::string SpotTextOf(const TImageText& text) {
+  for (const auto& [key, value] : text)
+    if (key == kPictureSpotKey) return value;
+  return {};
 }
 
 std::string PngFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
@@ -129,7 +149,7 @@ std::string PngFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, i
   std::vector<png_text> chunks(text.size());
   for (size_t k = 0; k < text.size(); ++k) {
     chunks[k] = png_text{};
-    chunks[k].compression = PNG_TEXT_COMPRESSION_NONE;
+    chunks[k].compression = text[k].first == kPictureSpotKey ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE;
     chunks[k].key = const_cast<char*>(text[k].first.c_str());
     chunks[k].text = const_cast<char*>(text[k].second.c_str());
     chunks[k].text_length = text[k].second.size();
@@ -164,8 +184,8 @@ void SaveBitmapFile(const std::string& path, const TBitmapInfoHeader& header, co
 }
 
 void SaveJpegFile(const std::string& path, const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width,
-                  int32_t height, int quality, bool progressive) {
-  WriteFileAtomic(path, JpegFileBytes(header, bits, width, height, quality, progressive));
+                  int32_t height, int quality, bool progressive, std::string_view spot) {
+  WriteFileAtomic(path, JpegFileBytes(header, bits, width, height, quality, progressive, spot));
 }
 
 void SavePngFile(const std::string& path, const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width,

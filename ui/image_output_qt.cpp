@@ -219,7 +219,8 @@ bool SaveBitsDialog(const TBitmapInfoHeader& header, const uint8_t* bits, int32_
       if (type == TImageType::Png)
         SavePngFile(path, header, bits, width, height, text);
       else
-        SaveJpegFile(path, header, bits, width, height, Settings().JpegQuality, Settings().JpegProgressive);
+        SaveJpegFile(path, header, bits, width, height, Settings().JpegQuality, Settings().JpegProgressive,
+                     SpotTextOf(text));
     } catch (const std::exception& e) {
       hooks.Warn(parent, kProgramCaption, e.what());
       return false;

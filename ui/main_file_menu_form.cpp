@@ -5,6 +5,7 @@
 #include <QMenuBar>
 
 #include "engine/fractal.h"
+#include "engine/spot_picture.h"
 #include "formulas/catalogue.h"
 #include "ifs/ifs_constructor.h"
 #include "platform/dialogs.h"
@@ -78,7 +79,7 @@ void TMainForm::LoadSpot() {
 
 void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
   if (!FileThere(path)) return;
-  const TProfileFile f(path);
+  const TProfileFile f = OpenSpotFile(path);
   try {
     f.RequireReadable();
   } catch (const TProfileError& e) {

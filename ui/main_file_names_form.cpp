@@ -20,7 +20,9 @@ std::string UpperCase(std::string s) {
 TFileKinds ClassifyFileName(const std::string& name) {
   const std::string upper = UpperCase(name);
   TFileKinds k;
-  k.Spot = upper.find(".FRS") != std::string::npos;
+  // A picture the program saved holds a spot.
+  k.Spot = upper.find(".FRS") != std::string::npos || upper.find(".PNG") != std::string::npos ||
+           upper.find(".JPG") != std::string::npos || upper.find(".JPEG") != std::string::npos;
   k.Attractor = upper.find(".FR3") != std::string::npos;
   k.Palette = upper.find(".FRP") != std::string::npos;
   k.IFS = upper.find(".FRI") != std::string::npos;

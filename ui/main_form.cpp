@@ -34,6 +34,11 @@
 namespace {
 
 constexpr const char* kSpotFilter = QT_TRANSLATE_NOOP("FileDialog", "Fractal spots (*.frs)|*.frs|All files (*.*)|*.*");
+// A picture the program saved opens as the spot it holds.
+constexpr const char* kSpotOpenFilter = QT_TRANSLATE_NOOP(
+    "FileDialog",
+    "Fractal spots and pictures (*.frs;*.png;*.jpg;*.jpeg)|*.frs;*.png;*.jpg;*.jpeg|Fractal spots (*.frs)|*.frs|"
+    "All files (*.*)|*.*");
 constexpr const char* kPaletteFilter = QT_TRANSLATE_NOOP("FileDialog", "Fractal palette files (*.frp)|*.frp");
 constexpr const char* kVideoFilter = QT_TRANSLATE_NOOP("FileDialog", "Video for Windows files (*.avi)|*.avi");
 constexpr int kMinWindowSize = 200;
@@ -84,7 +89,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
     d->InitialDir = folder;
   ImageSaveState().InitialDir = folder;
   SetUp(SpotSaveDialog, QT_TRANSLATE_NOOP("FileDialog", "Save current spot"), kSpotFilter, "frs", false);
-  SetUp(SpotOpenDialog, QT_TRANSLATE_NOOP("FileDialog", "Open fractal spot"), kSpotFilter, "frs", true);
+  SetUp(SpotOpenDialog, QT_TRANSLATE_NOOP("FileDialog", "Open fractal spot"), kSpotOpenFilter, "frs", true);
   SetUp(PaletteOpenDialog, QT_TRANSLATE_NOOP("FileDialog", "Open palette"), kPaletteFilter, "frp", true);
   SetUp(PaletteSaveDialog, QT_TRANSLATE_NOOP("FileDialog", "Save current palette"), kPaletteFilter, "frp", false);
   SetUp(VideoOpenDialog, QT_TRANSLATE_NOOP("FileDialog", "Open video"), kVideoFilter, "avi", true);

@@ -53,7 +53,7 @@ constexpr uint32_t MSG_OPEN_ATTRACTOR_FILE = 0x633;  // to itself: open the pend
 
 // The kinds a file name is opened as: each is found by searching the
 // upper-cased name for ".FRS", ".FR3", ".FRP" and ".FRI" anywhere in it, each
-// independently of the others.
+// independently of the others; ".PNG", ".JPG" and ".JPEG" open as a spot.
 struct TFileKinds {
   bool Spot = false, Attractor = false, Palette = false, IFS = false;
   bool operator==(const TFileKinds&) const = default;

@@ -295,9 +295,38 @@ TEST_F(RenderCli, PngHasTheBitmapsPixelsAndTheSpotAsText) {
       for (size_t c = 0; c < 3; ++c)
         ASSERT_EQ(png.Rgb[(y * 41 + x) * 3 + c], uint8_t(bmp[54 + ((paddedHeight - 1 - y) * paddedWidth + x) * 3 + 2 - c]))
             << x << "," << y;
-  const std::map<std::string, std::string> text = {{"Software", "Pelmorix"}, {"Number", "1"}, {"X_Coord", "-1.6"},
+  std::map<std::string, std::string> text = png.Text;
+  // The whole spot comes last, as a spot file of the picture's size.
+  const std::string start = "[DrawSize]\nX_Size=41\nY_Size=30\n\n[Fractal]\nX_Coord=-1.6\n";
+  EXPECT_EQ(text["Pelmorix spot"].substr(0, start.size()), start);
+  text.erase("Pelmorix spot");
+  const std::map<std::string, std::string> keys = {{"Software", "Pelmorix"}, {"Number", "1"}, {"X_Coord", "-1.6"},
                                                    {"Y_Coord", "1.6"},        {"W_Coord", "3.2"}, {"MaxIter", "77"}};
-  EXPECT_EQ(png.Text, text);
+  EXPECT_EQ(text, keys);
+}
+
+// A PNG or JPEG the renderer wrote renders as the spot it was made from; a
+// picture without one is refused.
+TEST_F(RenderCli, APictureRendersAsItsSpot) {
+  std::ofstream(P("s.frs")) << "[DrawSize]\nX_Size=30\nY_Size=21\n[Fractal]\nNumber=0\nX_Coord=-1.6\nY_Coord=1.2\n"
+                               "W_Coord=3.2\nAutoIter=0\nMaxIter=90\nJulieSet=1\nPJreal=-0.8\nPJimag=0.156\n";
+  for (const char* out : {"s.bmp", "s.png", "s.jpg"})
+    ASSERT_EQ(Run("'" + P("s.frs") + "' -o '" + P(out) + "'"), 0) << Slurp(Dir / "stderr.txt");
+  for (const char* picture : {"s.png", "s.jpg"}) {
+    ASSERT_EQ(Run("'" + P(picture) + "' -o '" + P("p.bmp") + "'"), 0) << Slurp(Dir / "stderr.txt");
+    EXPECT_EQ(Slurp(Dir / "p.bmp"), Slurp(Dir / "s.bmp")) << picture;
+  }
+  // The same JPEG without its comment holds no spot.
+  const std::string jpeg = Slurp(Dir / "s.jpg");
+  const size_t at = jpeg.find("\xFF\xFE");
+  ASSERT_NE(at, std::string::npos);
+  const std::string bare = jpeg.substr(0, at) + jpeg.substr(at + 2 + (uint8_t(jpeg[at + 2]) << 8 | uint8_t(jpeg[at + 3])));
+  std::ofstream(P("bare.jpg"), std::ios::binary) << bare;
+  EXPECT_EQ(Run("'" + P("bare.jpg") + "' -o '" + P("b.bmp") + "'"), 1);
+  EXPECT_NE(Slurp(Dir / "stderr.txt").find("\"" + P("bare.jpg") + "\": the picture holds no Pelmorix spot"),
+            std::string::npos)
+      << Slurp(Dir / "stderr.txt");
+  EXPECT_FALSE(fs::exists(P("b.bmp")));
 }
 
 TEST_F(RenderCli, AWindowKeepsEveryDigitItIsGiven) {

@@ -29,7 +29,9 @@
 #include <QTimer>
 
 #include "engine/fractal.h"
+#include "engine/spot_picture.h"
 #include "platform/dialogs.h"
+#include "ui/image_file.h"
 #include "ui/settings.h"
 
 namespace fs = std::filesystem;
@@ -173,6 +175,7 @@ TEST_F(ImageOutputQtTest, SavePngAsTheThirdTypeWithTheSpot) {
   EXPECT_EQ(png.Height, Doc.Height);
   EXPECT_EQ(png.Text.at("Number"), std::to_string(Doc.Ctx.Number));
   EXPECT_EQ(png.Text.at("MaxIter"), std::to_string(Doc.Ctx.MaxIter));
+  EXPECT_EQ(png.Text.at("Pelmorix spot"), SpotFileText(Doc));
 }
 
 // A typed extension the dialog offers chooses the type; any other name takes
@@ -209,6 +212,7 @@ TEST_F(ImageOutputQtTest, SaveJpegWithTheSettings) {
     EXPECT_EQ(jpeg.Width, 150);
     EXPECT_EQ(jpeg.Height, 101);
     EXPECT_EQ(jpeg.Progressive, progressive);
+    EXPECT_EQ(OpenSpotFile((Dir / "picture.jpg").string()).Text(), SpotFileText(Doc));
     // The pattern is busy, so compare means of the three channels only.
     double sums[2][3] = {};
     for (int y = 0; y < 101; ++y)

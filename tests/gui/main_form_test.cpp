@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -41,6 +43,8 @@
 #include "ui/about_form.h"
 #include "ui/help_form.h"
 #include "ui/image_area_form.h"
+#include "ui/image_file.h"
+#include "ui/image_output_qt.h"
 #include "ui/settings.h"
 #include "ifs/ifs_form.h"
 #include "tests/gui/main_form_fixture.h"
@@ -393,7 +397,9 @@ TEST_F(MainFormTest, SpotSaveAndLoadRestoreTheViewAndTheDrawSize) {
   Item("&File/&Load spot...")->trigger();
   ASSERT_EQ(Dialogs.size(), 2u);
   EXPECT_EQ(Dialogs[1].Title, "Open fractal spot");
-  EXPECT_EQ(Dialogs[1].Filter, "Fractal spots (*.frs)|*.frs|All files (*.*)|*.*");
+  EXPECT_EQ(Dialogs[1].Filter,
+            "Fractal spots and pictures (*.frs;*.png;*.jpg;*.jpeg)|*.frs;*.png;*.jpg;*.jpeg|"
+            "Fractal spots (*.frs)|*.frs|All files (*.*)|*.*");
   EXPECT_EQ(Dialogs[1].DefaultExt, "frs");
   EXPECT_EQ(Doc().X, -0.75L);
   EXPECT_EQ(Doc().Y, 0.125L);
@@ -482,6 +488,47 @@ TEST_F(MainFormTest, LoadingAppliesDrawSizeOrItsDefault) {
   WaitForRender();
 }
 
+// "Save image" writes a picture that "Load spot...", a drop and the
+// command line open as the spot it holds; one without a spot changes nothing.
+TEST_F(MainFormTest, PicturesOpenAsTheSpotTheyHold) {
+  Start();
+  Doc().SetWindow(-0.75L, 0.125L, 0.0625L);
+  WaitForRender();
+  const std::string spot = SpotFileText(Doc());
+  for (const auto& [name, type] : {std::pair{"view.png", 3}, std::pair{"view.jpg", 1}}) {
+    Form->ImageHooks.ChooseSaveFile = [name = Path(name), type = type](QWidget*, const TSaveFileRequest&) {
+      return std::optional<TSaveFileChoice>(TSaveFileChoice{name, type});
+    };
+    Item("&File/Save &image")->trigger();
+  }
+  const std::function<void(const std::string&)> opens[] = {
+      [this](const std::string& path) {
+        Answers = {path};
+        Item("&File/&Load spot...")->trigger();
+      },
+      [this](const std::string& path) { Form->OpenDroppedFile(path); },
+      [this](const std::string& path) { Form->OpenFileArgument(path); },
+  };
+  for (const std::string name : {"view.png", "view.jpg"})
+    for (const auto& open : opens) {
+      SCOPED_TRACE(name);
+      Item("Fracta&l/&View full set...")->trigger();
+      WaitForRender();
+      open(Path(name));
+      EXPECT_EQ(SpotFileText(Doc()), spot);
+      EXPECT_EQ(Form->Caption(), QString::fromStdString("Pelmorix: " + name));
+      WaitForRender();
+    }
+  EXPECT_TRUE(Messages.empty());
+  WriteFile(Path("plain.png"), PngFileBytes(Doc().BitmapHeader(), Doc().ImageBuffer(), Doc().Width, Doc().Height, {}));
+  Form->OpenDroppedFile(Path("plain.png"));
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0], "Cannot read \"" + Path("plain.png") + "\": the picture holds no Pelmorix spot");
+  EXPECT_EQ(SpotFileText(Doc()), spot);
+  EXPECT_EQ(Form->Caption(), "Pelmorix: view.jpg");
+  WaitForRender();
+}
+
 TEST_F(MainFormTest, DroppedFilesOpenByEveryNameTheyHold) {
   Start();
   // A palette recolours the image at once: the inside of the set turns red.
@@ -533,6 +580,8 @@ TEST(MainFormRules, FileNamesAreClassifiedBySearchingTheUpperCasedName) {
       {"/a/tree.fri", {false, false, false, true}},
       {"/a/both.fri.frs", {true, false, false, true}},
       {"/my.frs.d/picture.jpg", {true, false, false, false}},  // anywhere in the name
+      {"/a/view.PNG", {true, false, false, false}},            // a picture holds a spot
+      {"/a/view.jpeg", {true, false, false, false}},
       {"/a/frs", {false, false, false, false}},
       {"/a/x.fr", {false, false, false, false}},
       {"", {false, false, false, false}},
