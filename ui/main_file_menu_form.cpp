@@ -33,12 +33,17 @@ void TMainForm::BuildFileMenu() {
   AddMenuItem(wallpaper, "&Centered", {}, [this] { SetWallpaper(*Doc, this, false, ImageHooks); });
   FileMenu->addSeparator();
   SaveSpotItem = AddMenuItem(FileMenu, "&Save current spot...", QKeySequence(Qt::Key_F2), [this] { SaveSpot(); });
+  SaveSpotItem->setShortcuts({QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)});
   LoadSpotItem = AddMenuItem(FileMenu, "&Load spot...", QKeySequence(Qt::Key_F3), [this] { LoadSpot(); });
+  LoadSpotItem->setShortcuts({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_O)});
+  RecentMenu = FileMenu->addMenu(tr("Rece&nt files"));
+  connect(RecentMenu, &QMenu::aboutToShow, this, [this] { RecentMenuOpens(); });
   FileMenu->addSeparator();
   AddMenuItem(FileMenu, "&Printer setup", {}, [this] { PrinterSetup(this, ImageHooks); });
   AddMenuItem(FileMenu, "P&rint", QKeySequence(Qt::ALT | Qt::Key_P), [this] { PrintImage(*Doc, this, ImageHooks); });
   FileMenu->addSeparator();
-  AddMenuItem(FileMenu, "&Exit", QKeySequence(Qt::ALT | Qt::Key_X), [this] { close(); });
+  QAction* exit = AddMenuItem(FileMenu, "&Exit", QKeySequence(Qt::ALT | Qt::Key_X), [this] { close(); });
+  exit->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
   connect(FileMenu, &QMenu::aboutToShow, this, [this] { FileMenuOpens(); });
 }
 
@@ -46,6 +51,8 @@ void TMainForm::FileMenuOpens() {
   // While the IFS constructor drives the document its spot is the
   // constructor's working set, which a spot cannot hold.
   SaveSpotItem->setEnabled(!(Doc->Ctx.Number == kIFSFormula && Doc->Ctx.IFSNumber == kWorkingIFSNumber));
+  // A recent spot would load past a window that keeps "&Load spot..." shut.
+  RecentMenu->setEnabled(LoadSpotItem->isEnabled() && !Recent.Files().empty());
 }
 
 void TMainForm::SaveSpot() {
@@ -65,6 +72,7 @@ void TMainForm::SaveSpotTo(const std::string& path) {
     f.WriteInt(kDrawSize, "Y_Size", Area->Surface()->height());
     Doc->SaveSpot(f);
     f.Save();
+    AddRecentFile(path);
   } catch (const std::exception& e) {
     ShowMessage(e.what());
   }
@@ -110,6 +118,7 @@ void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
 }
 
 void TMainForm::AfterSpotLoaded(const std::string& path) {
+  AddRecentFile(path);
   PostJuliaRefresh();
   SetFileCaption(path);
   SpotSaveDialog.FileName = FileNameOf(path);

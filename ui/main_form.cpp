@@ -22,6 +22,7 @@
 #include "movies/spots_form.h"
 #include "platform/dialogs.h"
 #include "platform/named_mutex.h"
+#include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "engine/options_form.h"
 #include "ui/image_area_form.h"
@@ -121,6 +122,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
     ShowMaxIter(*d);
     // A clipped exponent would read as a much shallower view.
     FitPanel(3, DepthText(d->W), 0);
+    RecordView();
   };
   // The automatic limit of a deep view is chosen once its render has begun.
   Doc->OnParamsChanged = [this](TFractal* d) { ShowMaxIter(*d); };
@@ -162,6 +164,8 @@ void TMainForm::ApplySettings() {
     PlaceWindow(this, r.Left, r.Top);
   }
   StartMaximized = s.WindowMaximized;
+  Recent.Read(TProfileFile(SettingsFile("fractal.ini")));
+  RecentMenu->setEnabled(!Recent.Files().empty());
   TFractal::UseFastArithmetic = s.FastArithmetic;
 }
 
@@ -174,6 +178,7 @@ void TMainForm::ShowAsSaved() {
 
 void TMainForm::BuildMenu() {
   BuildFileMenu();
+  BuildEditMenu();
   BuildFractalMenu();
   BuildRenderMenu();
   BuildOptionsMenu();
@@ -269,7 +274,8 @@ void TMainForm::Shutdown(bool writeSettings) {
       state = TWindowState::Maximized;
     else if (isMinimized())
       state = TWindowState::Minimized;
-    if (state == TWindowState::Normal) s.Window = WindowPlace(this);
+    // Full screen is no bounds of the window's own: the stored ones stay.
+    if (state == TWindowState::Normal && !isFullScreen()) s.Window = WindowPlace(this);
     s.WindowMaximized = state == TWindowState::Maximized;
     s.PaintTop = surface->y();
     s.PaintLeft = surface->x();

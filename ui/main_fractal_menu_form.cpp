@@ -82,6 +82,7 @@ void TMainForm::ShowIFSConstructor() {
   Doc->SetFormula(kIFSFormula, -10, 10, 20);
   LoadSpotItem->setEnabled(false);
   SelectItem->setEnabled(false);
+  UpdateUndoItems();
   IFSForm->show();
   IFSForm->activateWindow();
 }
@@ -97,6 +98,7 @@ void TMainForm::IFSClosed() {
   SelectItem->setEnabled(true);
   Doc->Recolor();
   PostJuliaRefresh();
+  UpdateUndoItems();
 }
 
 void TMainForm::ShowAttractors() {
