@@ -36,8 +36,6 @@ void TMainForm::BuildFileMenu() {
   SaveSpotItem->setShortcuts({QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)});
   LoadSpotItem = AddMenuItem(FileMenu, "&Load spot...", QKeySequence(Qt::Key_F3), [this] { LoadSpot(); });
   LoadSpotItem->setShortcuts({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_O)});
-  RecentMenu = FileMenu->addMenu(tr("Rece&nt files"));
-  connect(RecentMenu, &QMenu::aboutToShow, this, [this] { RecentMenuOpens(); });
   FileMenu->addSeparator();
   AddMenuItem(FileMenu, "&Printer setup", {}, [this] { PrinterSetup(this, ImageHooks); });
   AddMenuItem(FileMenu, "P&rint", QKeySequence(Qt::ALT | Qt::Key_P), [this] { PrintImage(*Doc, this, ImageHooks); });

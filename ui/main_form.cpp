@@ -178,6 +178,7 @@ void TMainForm::ShowAsSaved() {
 
 void TMainForm::BuildMenu() {
   BuildFileMenu();
+  BuildRecentMenu();
   BuildEditMenu();
   BuildFractalMenu();
   BuildRenderMenu();

@@ -300,9 +300,11 @@ class TMainForm : public QMainWindow {
   // Whether the IFS constructor or the IFS movie drives the document now.
   bool DocumentLent() const;
 
-  // The list of recent files (main_recent_files_form.cpp).
+  // The list of recent files (main_recent_files_form.cpp) and its menu
+  // (main_recent_menu_form.cpp), after "&Load spot...".
   void AddRecentFile(const std::string& path);
   void SaveRecentFiles();
+  void BuildRecentMenu();
   void RecentMenuOpens();
 
   // The Julia window (main_julia_window_form.cpp).
