@@ -66,8 +66,8 @@ void TMainForm::SaveSpotTo(const std::string& path) {
   try {
     // One replace of the file: the old spot stays whole until the new one is.
     TProfileFile f(path);
-    f.WriteInt(kDrawSize, "X_Size", Area->Surface()->width());
-    f.WriteInt(kDrawSize, "Y_Size", Area->Surface()->height());
+    f.WriteInt(kDrawSize, "X_Size", Area->Surface()->ImageWidth());
+    f.WriteInt(kDrawSize, "Y_Size", Area->Surface()->ImageHeight());
     Doc->SaveSpot(f);
     f.Save();
     AddRecentFile(path);

@@ -104,8 +104,10 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   TFractal::RenderMutexName = FMutexName;
 
   const TSettings& s = Settings();
-  const int areaWidth = width();
-  const int areaHeight = height() - menuBar()->sizeHint().height() - statusBar()->sizeHint().height();
+  // Without a stored size the image fills the area, pixel for device pixel.
+  const qreal ratio = devicePixelRatioF();
+  const int areaWidth = int(width() * ratio);
+  const int areaHeight = int((height() - menuBar()->sizeHint().height() - statusBar()->sizeHint().height()) * ratio);
   int w = s.PaintWidth.value_or(areaWidth), h = s.PaintHeight.value_or(areaHeight);
   w = std::clamp(w, kMinImageSize, kMaxPaintSize);
   h = std::clamp(h, kMinImageSize, kMaxPaintSize);
@@ -280,8 +282,8 @@ void TMainForm::Shutdown(bool writeSettings) {
     s.WindowMaximized = state == TWindowState::Maximized;
     s.PaintTop = surface->y();
     s.PaintLeft = surface->x();
-    s.PaintWidth = surface->width();
-    s.PaintHeight = surface->height();
+    s.PaintWidth = surface->ImageWidth();
+    s.PaintHeight = surface->ImageHeight();
     try {
       WriteSettings(SettingsFileToWrite("fractal.ini"), s, state);
     } catch (const std::exception& e) {

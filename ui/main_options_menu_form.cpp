@@ -89,7 +89,7 @@ void TMainForm::SetImageSize(int width, int height) {
 }
 
 void TMainForm::ManualSize() {
-  int w = Area->Surface()->width(), h = Area->Surface()->height();
+  int w = Area->Surface()->ImageWidth(), h = Area->Surface()->ImageHeight();
   if (TFracSize::Execute(this, w, h)) SetImageSize(w, h);
 }
 

@@ -8,6 +8,7 @@
 #include "platform/program_info.h"
 #include "tests/gui/main_form_fixture.h"
 #include "ui/about_form.h"
+#include "ui/image_area_form.h"
 
 using K = QKeySequence;
 
@@ -121,4 +122,26 @@ TEST(AboutForm, NamesTheVersionAndTheLicence) {
   ASSERT_TRUE(version && licence);
   EXPECT_EQ(version->text(), QString("Version ") + ProgramVersion());
   EXPECT_TRUE(licence->text().contains("License GPL-3.0-or-later: GNU GPL version 3 or later"));
+}
+
+TEST(PaintSurface, OneImagePixelIsOneDevicePixelAtAnyScale) {
+  struct Case {
+    qreal Ratio;
+    QSize Image, Widget;
+    QPointF At;
+    QPoint Pixel;
+    QRect ImageRect, WidgetRect;  // WidgetRect covers ImageRect
+  } cases[] = {
+      {1, {300, 200}, {300, 200}, {10.5, 7}, {10, 7}, {3, 4, 5, 6}, {3, 4, 5, 6}},
+      {2, {300, 200}, {150, 100}, {10.5, 7}, {21, 14}, {3, 4, 5, 6}, {1, 2, 3, 3}},
+      {2, {301, 199}, {151, 100}, {150.75, 99.5}, {301, 199}, {0, 0, 301, 199}, {0, 0, 151, 100}},
+      {1.5, {300, 200}, {200, 134}, {1, 1}, {1, 1}, {3, 3, 3, 3}, {2, 2, 2, 2}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WidgetSizeOf(c.Image, c.Ratio), c.Widget) << c.Ratio;
+    EXPECT_EQ(ImagePointAt(c.At, c.Ratio), c.Pixel) << c.Ratio;
+    EXPECT_EQ(WidgetRectOf(c.ImageRect, c.Ratio), c.WidgetRect) << c.Ratio;
+    EXPECT_TRUE(ImageRectOf(c.WidgetRect, c.Ratio).contains(c.ImageRect)) << c.Ratio;
+  }
+  EXPECT_TRUE(WidgetRectOf(QRect(), 2).isNull());
 }
