@@ -13,6 +13,7 @@
 #include "engine/render_thread.h"
 #include "formulas/catalogue.h"
 #include "platform/canvas_qt.h"
+#include "platform/program_info.h"
 
 namespace {
 
@@ -56,6 +57,15 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   auto* text = new QLabel(tr("A fractal explorer"), this);
   text->setAlignment(Qt::AlignCenter);
   layout->addWidget(text);
+  auto* version = new QLabel(tr("Version %1").arg(ProgramVersion()), this);
+  version->setObjectName("VersionLabel");
+  version->setAlignment(Qt::AlignCenter);
+  layout->addWidget(version);
+  auto* licence = new QLabel(QString::fromStdString(LicenceNotice()).trimmed(), this);
+  licence->setObjectName("LicenceLabel");
+  licence->setAlignment(Qt::AlignCenter);
+  licence->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(licence);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(buttons);

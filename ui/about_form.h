@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The about box: the program's name over a small picture of a fractal from
-// the catalogue, chosen at random and rendered when the box opens.
+// the catalogue, chosen at random and rendered when the box opens, then the
+// version and the licence.
 
 #include <QDialog>
 #include <QImage>

@@ -2,6 +2,7 @@
 #include "ui/image_area_form.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,6 +12,26 @@
 
 #include "engine/fractal.h"
 #include "platform/canvas_qt.h"
+
+QSize WidgetSizeOf(const QSize& image, qreal ratio) {
+  return QSize(int(std::ceil(image.width() / ratio)), int(std::ceil(image.height() / ratio)));
+}
+
+QPoint ImagePointAt(const QPointF& widget, qreal ratio) {
+  return QPoint(int(std::floor(widget.x() * ratio)), int(std::floor(widget.y() * ratio)));
+}
+
+QRect WidgetRectOf(const QRect& image, qreal ratio) {
+  if (image.isEmpty()) return {};
+  return QRect(QPoint(int(std::floor(image.left() / ratio)), int(std::floor(image.top() / ratio))),
+               QPoint(int(std::ceil((image.right() + 1) / ratio)) - 1, int(std::ceil((image.bottom() + 1) / ratio)) - 1));
+}
+
+QRect ImageRectOf(const QRect& widget, qreal ratio) {
+  if (widget.isEmpty()) return {};
+  return QRect(QPoint(int(std::floor(widget.left() * ratio)), int(std::floor(widget.top() * ratio))),
+               QPoint(int(std::ceil((widget.right() + 1) * ratio)) - 1, int(std::ceil((widget.bottom() + 1) * ratio)) - 1));
+}
 
 TPaintSurface::TPaintSurface(QWidget* parent)
     : QWidget(parent), FCanvas([this](const QRect& r) { BitmapPainted(r); }) {
@@ -25,30 +46,52 @@ void TPaintSurface::SetDocument(const TFractal* document) {
   update();
 }
 
+void TPaintSurface::SetImageSize(const QSize& size) {
+  FImageSize = size;
+  resize(WidgetSizeOf(size, devicePixelRatioF()));
+}
+
+void TPaintSurface::resizeEvent(QResizeEvent* event) {
+  // A resize from outside, not to the image: the image follows the widget.
+  if (size() != WidgetSizeOf(FImageSize, devicePixelRatioF())) FImageSize = size() * devicePixelRatioF();
+  QWidget::resizeEvent(event);
+}
+
+bool TPaintSurface::event(QEvent* event) {
+  if (event->type() == QEvent::ScreenChangeInternal) resize(WidgetSizeOf(FImageSize, devicePixelRatioF()));
+  return QWidget::event(event);
+}
+
+void TPaintSurface::UpdateImageRegion(const QRegion& image) {
+  const qreal ratio = devicePixelRatioF();
+  for (const QRect& r : image) update(WidgetRectOf(r, ratio));
+}
+
 void TPaintSurface::BitmapPainted(const QRect& target) {
   if (!Preview.isNull()) {
-    if (target.left() <= 0 && target.top() <= 0 && target.right() >= width() - 1 && target.bottom() >= height() - 1) {
+    if (target.left() <= 0 && target.top() <= 0 && target.right() >= ImageWidth() - 1 &&
+        target.bottom() >= ImageHeight() - 1) {
       Preview = QImage();
       update();
       return;
     }
     PreviewFrom = std::max(PreviewFrom, target.right() + 1);
-    if (PreviewFrom >= width()) Preview = QImage();
+    if (PreviewFrom >= ImageWidth()) Preview = QImage();
   }
-  update(target);
+  UpdateImageRegion(target);
 }
 
 void TPaintSurface::ShowPreview(const QRect& source) {
   const QImage picture = Picture();
   if (picture.isNull() || source.isEmpty()) return;
-  Preview = picture.copy(source).scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  Preview = picture.copy(source).scaled(FImageSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
   PreviewFrom = 0;
   update();
 }
 
 QImage TPaintSurface::Picture() const {
-  if (width() <= 0 || height() <= 0) return {};
-  QImage picture(size(), QImage::Format_RGB32);
+  if (FImageSize.isEmpty()) return {};
+  QImage picture(FImageSize, QImage::Format_RGB32);
   picture.fill(palette().color(QPalette::Window));
   QPainter p(&picture);
   PaintPicture(p, picture.rect());
@@ -81,18 +124,21 @@ void PaintDocumentImage(QPainter& p, const TFractal* document, const QRect& area
 }
 
 void TPaintSurface::PaintPicture(QPainter& p, const QRect& area) const {
-  const QRect r = area & rect();
+  const QRect r = area & QRect(QPoint(), FImageSize);
   if (r.isEmpty()) return;
   PaintDocumentImage(p, FDocument, r, palette().color(QPalette::Window));
   if (!Preview.isNull()) {
-    const QRect stale = r & QRect(PreviewFrom, 0, width() - PreviewFrom, height());
+    const QRect stale = r & QRect(PreviewFrom, 0, ImageWidth() - PreviewFrom, ImageHeight());
     if (!stale.isEmpty()) p.drawImage(stale.topLeft(), Preview, stale);
   }
 }
 
 void TPaintSurface::paintEvent(QPaintEvent* event) {
   QPainter p(this);
-  PaintPicture(p, event->rect());
+  // The painter works in image pixels, one to a device pixel.
+  const qreal ratio = devicePixelRatioF();
+  p.scale(1 / ratio, 1 / ratio);
+  PaintPicture(p, ImageRectOf(event->rect(), ratio));
   if (FBandVisible) {
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     QPen pen(Qt::white, 1);
@@ -116,10 +162,10 @@ QRegion TPaintSurface::FrameRegion(const QRect& band) {
 }
 
 void TPaintSurface::SetBand(bool visible, const QRect& band) {
-  if (FBandVisible) update(FrameRegion(Band));
+  if (FBandVisible) UpdateImageRegion(FrameRegion(Band));
   FBandVisible = visible;
   Band = band;
-  if (FBandVisible) update(FrameRegion(Band));
+  if (FBandVisible) UpdateImageRegion(FrameRegion(Band));
 }
 
 void TPaintSurface::mousePressEvent(QMouseEvent* event) {
@@ -157,6 +203,4 @@ TImageArea::TImageArea(QWidget* parent) : QScrollArea(parent), FSurface(new TPai
   setFocusProxy(FSurface);
 }
 
-void TImageArea::SetImageSize(int width, int height) {
-  FSurface->resize(width, height);
-}
+void TImageArea::SetImageSize(int width, int height) { FSurface->SetImageSize(QSize(width, height)); }

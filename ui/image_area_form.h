@@ -4,6 +4,12 @@
 // surface the size of the fractal image. The surface shows the document's
 // bitmap straight from its bytes, a zoom preview until the new render has
 // painted over it, and the rubber band of a zoom drag.
+//
+// On a scaled display one image pixel is one device pixel: the image keeps
+// the size the document renders (what a spot's "DrawSize", a saved image and
+// the mouse's pixel steps are counted in) and is never stretched blurry, so
+// the surface's widget is the image size divided by the scale. The surface
+// speaks image pixels to its users.
 
 #include <functional>
 #include <utility>
@@ -19,6 +25,14 @@
 class QPainter;
 class TFractal;
 class TPaintSurface;
+
+// Between widget pixels and image pixels at a display scale `ratio`: the
+// widget size that holds an image, the image pixel under a widget point, and
+// the rectangles that cover each other.
+QSize WidgetSizeOf(const QSize& image, qreal ratio);
+QPoint ImagePointAt(const QPointF& widget, qreal ratio);
+QRect WidgetRectOf(const QRect& image, qreal ratio);
+QRect ImageRectOf(const QRect& widget, qreal ratio);
 
 // Paints the part `area` of the document's image; what lies outside the
 // image, or all of it while the document has no buffer, is filled with
@@ -50,7 +64,15 @@ class TPaintSurface : public QWidget {
   const TFractal* Document() const { return FDocument; }
   TCanvas* Canvas() { return &FCanvas; }
 
-  // The document painted `target` (surface pixels): schedule its repaint. A
+  // The image the surface shows, in image pixels; the widget takes the size
+  // that shows it pixel for pixel on its screen.
+  void SetImageSize(const QSize& size);
+  int ImageWidth() const { return FImageSize.width(); }
+  int ImageHeight() const { return FImageSize.height(); }
+  // The image pixel under a point of the widget (a mouse event's position).
+  QPoint ImagePoint(const QPointF& widgetPoint) const { return ImagePointAt(widgetPoint, devicePixelRatioF()); }
+
+  // The document painted `target` (image pixels): schedule its repaint. A
   // zoom preview gives way column by column as the render paints, and
   // entirely when the whole image is painted.
   void BitmapPainted(const QRect& target);
@@ -68,7 +90,7 @@ class TPaintSurface : public QWidget {
   void SetBand(bool visible, const QRect& band);
   bool BandVisible() const { return FBandVisible; }
 
-  // Mouse events of the surface, in surface pixels.
+  // Mouse events of the surface; ImagePoint gives their image pixels.
   std::function<void(QMouseEvent*)> OnMousePress, OnMouseMove, OnMouseRelease, OnDoubleClick;
   // Key presses that reach the surface; true when handled.
   std::function<bool(QKeyEvent*)> OnKeyPress;
@@ -80,13 +102,18 @@ class TPaintSurface : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  // A move to a screen of another scale resizes the widget around the image.
+  bool event(QEvent* event) override;
 
  private:
   void PaintPicture(QPainter& painter, const QRect& area) const;
   static QRegion FrameRegion(const QRect& band);
+  void UpdateImageRegion(const QRegion& image);
 
   const TFractal* FDocument = nullptr;
   TRepaintCanvas FCanvas;
+  QSize FImageSize;
   QImage Preview;        // the stretched picture, surface-sized
   int PreviewFrom = 0;   // columns left of this show the document again
   bool FBandVisible = false;

@@ -34,13 +34,16 @@ void TMainForm::BuildFileMenu() {
   AddMenuItem(wallpaper, tr("&Centered"), {}, [this] { SetWallpaper(*Doc, this, false, ImageHooks); });
   FileMenu->addSeparator();
   SaveSpotItem = AddMenuItem(FileMenu, tr("&Save current spot..."), QKeySequence(Qt::Key_F2), [this] { SaveSpot(); });
+  SaveSpotItem->setShortcuts({QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)});
   LoadSpotItem = AddMenuItem(FileMenu, tr("&Load spot..."), QKeySequence(Qt::Key_F3), [this] { LoadSpot(); });
+  LoadSpotItem->setShortcuts({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_O)});
   FileMenu->addSeparator();
   AddMenuItem(FileMenu, tr("&Printer setup"), {}, [this] { PrinterSetup(this, ImageHooks); });
   AddMenuItem(FileMenu, tr("P&rint"), QKeySequence(Qt::ALT | Qt::Key_P),
               [this] { PrintImage(*Doc, this, ImageHooks); });
   FileMenu->addSeparator();
-  AddMenuItem(FileMenu, tr("&Exit"), QKeySequence(Qt::ALT | Qt::Key_X), [this] { close(); });
+  QAction* exit = AddMenuItem(FileMenu, tr("&Exit"), QKeySequence(Qt::ALT | Qt::Key_X), [this] { close(); });
+  exit->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
   connect(FileMenu, &QMenu::aboutToShow, this, [this] { FileMenuOpens(); });
 }
 
@@ -48,6 +51,8 @@ void TMainForm::FileMenuOpens() {
   // While the IFS constructor drives the document its spot is the
   // constructor's working set, which a spot cannot hold.
   SaveSpotItem->setEnabled(!(Doc->Ctx.Number == kIFSFormula && Doc->Ctx.IFSNumber == kWorkingIFSNumber));
+  // A recent spot would load past a window that keeps "&Load spot..." shut.
+  RecentMenu->setEnabled(LoadSpotItem->isEnabled() && !Recent.Files().empty());
 }
 
 void TMainForm::SaveSpot() {
@@ -63,10 +68,11 @@ void TMainForm::SaveSpotTo(const std::string& path) {
   try {
     // One replace of the file: the old spot stays whole until the new one is.
     TProfileFile f(path);
-    f.WriteInt(kDrawSize, "X_Size", Area->Surface()->width());
-    f.WriteInt(kDrawSize, "Y_Size", Area->Surface()->height());
+    f.WriteInt(kDrawSize, "X_Size", Area->Surface()->ImageWidth());
+    f.WriteInt(kDrawSize, "Y_Size", Area->Surface()->ImageHeight());
     Doc->SaveSpot(f);
     f.Save();
+    AddRecentFile(path);
   } catch (const std::exception& e) {
     ShowMessage(e.what());
   }
@@ -112,6 +118,7 @@ void TMainForm::LoadSpotFrom(const std::string& path, bool applyDrawSize) {
 }
 
 void TMainForm::AfterSpotLoaded(const std::string& path) {
+  AddRecentFile(path);
   PostJuliaRefresh();
   SetFileCaption(path);
   SpotSaveDialog.FileName = FileNameOf(path);

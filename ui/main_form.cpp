@@ -22,6 +22,7 @@
 #include "movies/spots_form.h"
 #include "platform/dialogs.h"
 #include "platform/named_mutex.h"
+#include "platform/profile.h"
 #include "platform/program_folder.h"
 #include "engine/options_form.h"
 #include "ui/image_area_form.h"
@@ -109,8 +110,10 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
   TFractal::RenderMutexName = FMutexName;
 
   const TSettings& s = Settings();
-  const int areaWidth = width();
-  const int areaHeight = height() - menuBar()->sizeHint().height() - statusBar()->sizeHint().height();
+  // Without a stored size the image fills the area, pixel for device pixel.
+  const qreal ratio = devicePixelRatioF();
+  const int areaWidth = int(width() * ratio);
+  const int areaHeight = int((height() - menuBar()->sizeHint().height() - statusBar()->sizeHint().height()) * ratio);
   int w = s.PaintWidth.value_or(areaWidth), h = s.PaintHeight.value_or(areaHeight);
   w = std::clamp(w, kMinImageSize, kMaxPaintSize);
   h = std::clamp(h, kMinImageSize, kMaxPaintSize);
@@ -127,6 +130,7 @@ TMainForm::TMainForm(const std::string& fileArgument, QWidget* parent)
     ShowMaxIter(*d);
     // A clipped exponent would read as a much shallower view.
     FitPanel(3, DepthText(d->W), 0);
+    RecordView();
   };
   // The automatic limit of a deep view is chosen once its render has begun.
   Doc->OnParamsChanged = [this](TFractal* d) { ShowMaxIter(*d); };
@@ -168,6 +172,8 @@ void TMainForm::ApplySettings() {
     PlaceWindow(this, r.Left, r.Top);
   }
   StartMaximized = s.WindowMaximized;
+  Recent.Read(TProfileFile(SettingsFile("fractal.ini")));
+  RecentMenu->setEnabled(!Recent.Files().empty());
   TFractal::UseFastArithmetic = s.FastArithmetic;
 }
 
@@ -180,6 +186,8 @@ void TMainForm::ShowAsSaved() {
 
 void TMainForm::BuildMenu() {
   BuildFileMenu();
+  BuildRecentMenu();
+  BuildEditMenu();
   BuildFractalMenu();
   BuildRenderMenu();
   BuildOptionsMenu();
@@ -275,12 +283,13 @@ void TMainForm::Shutdown(bool writeSettings) {
       state = TWindowState::Maximized;
     else if (isMinimized())
       state = TWindowState::Minimized;
-    if (state == TWindowState::Normal) s.Window = WindowPlace(this);
+    // Full screen is no bounds of the window's own: the stored ones stay.
+    if (state == TWindowState::Normal && !isFullScreen()) s.Window = WindowPlace(this);
     s.WindowMaximized = state == TWindowState::Maximized;
     s.PaintTop = surface->y();
     s.PaintLeft = surface->x();
-    s.PaintWidth = surface->width();
-    s.PaintHeight = surface->height();
+    s.PaintWidth = surface->ImageWidth();
+    s.PaintHeight = surface->ImageHeight();
     try {
       WriteSettings(SettingsFileToWrite("fractal.ini"), s, state);
     } catch (const std::exception& e) {

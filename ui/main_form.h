@@ -16,6 +16,7 @@
 #include <QMainWindow>
 
 #include "engine/deep_window.h"
+#include "engine/view_history.h"
 #include "formulas/numbers.h"
 #include "platform/dialogs_qt.h"
 #include "platform/messages.h"
@@ -23,6 +24,7 @@
 #include "ui/image_output_qt.h"
 #include "ui/main_views_form.h"
 #include "ui/message_routes.h"
+#include "ui/recent_files.h"
 
 class QAction;
 class QActionGroup;
@@ -168,6 +170,17 @@ class TMainForm : public QMainWindow {
   // A file named on the command line, or dropped on the window.
   void OpenFileArgument(const std::string& name);
   void OpenDroppedFile(const std::string& path);
+  // An entry of "Rece&nt files": opened as "&Load spot..." or a dropped file
+  // opens it; one that is gone is said so and leaves the list.
+  void OpenRecentFile(const std::string& path);
+  // "&Undo" and "&Redo" of the Edit menu: the document's previous or next
+  // view and parameters (engine/view_history.h).
+  void UndoView();
+  void RedoView();
+  // "F&ull screen".
+  void ToggleFullScreen();
+  const TViewHistory& ViewHistory() const { return History; }
+  const TRecentFiles& RecentFiles() const { return Recent; }
 
   // The windows the main window drives (null until first used; the
   // selection dialog exists from the start).
@@ -201,6 +214,9 @@ class TMainForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Coming back to the window takes in what another window changed without
+  // a render (a palette), so that undo can go back from it.
+  void changeEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -273,6 +289,24 @@ class TMainForm : public QMainWindow {
 
   void BuildHelpMenu();
 
+  // The Edit menu: undo and redo of the view (main_edit_menu_form.cpp).
+  void BuildEditMenu();
+  // Keeps the document's state in the history after a change; nothing while
+  // another window drives the document.
+  void RecordView();
+  void UpdateUndoItems();
+  // Undo or redo, with the windows that show the document told.
+  void StepView(bool (TViewHistory::*step)(TFractal&));
+  // Whether the IFS constructor or the IFS movie drives the document now.
+  bool DocumentLent() const;
+
+  // The list of recent files (main_recent_files_form.cpp) and its menu
+  // (main_recent_menu_form.cpp), after "&Load spot...".
+  void AddRecentFile(const std::string& path);
+  void SaveRecentFiles();
+  void BuildRecentMenu();
+  void RecentMenuOpens();
+
   // The Julia window (main_julia_window_form.cpp).
   void PostJuliaRefresh();
 
@@ -305,6 +339,8 @@ class TMainForm : public QMainWindow {
   TSpotsForm* Spots = nullptr;
   TIterForm* Iter = nullptr;
   TComplexExt Hover;
+  TViewHistory History;
+  TRecentFiles Recent;
 
   // The rubber band of a zoom drag, in surface pixels.
   bool Dragging = false;
@@ -325,6 +361,10 @@ class TMainForm : public QMainWindow {
   QAction* IterationMovieItem = nullptr;
   QAction* ParamMovieItem = nullptr;
   QAction* ViewIterationItem = nullptr;
+  QAction* UndoItem = nullptr;
+  QAction* RedoItem = nullptr;
+  QAction* FullScreenItem = nullptr;
+  QMenu* RecentMenu = nullptr;
   QMenu* RenderMenu = nullptr;
   QMenu* OptionsMenu = nullptr;
   QMenu* FileMenu = nullptr;

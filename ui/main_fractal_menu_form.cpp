@@ -83,6 +83,7 @@ void TMainForm::ShowIFSConstructor() {
   Doc->SetFormula(kIFSFormula, -10, 10, 20);
   LoadSpotItem->setEnabled(false);
   SelectItem->setEnabled(false);
+  UpdateUndoItems();
   IFSForm->show();
   IFSForm->activateWindow();
 }
@@ -98,6 +99,7 @@ void TMainForm::IFSClosed() {
   SelectItem->setEnabled(true);
   Doc->Recolor();
   PostJuliaRefresh();
+  UpdateUndoItems();
 }
 
 void TMainForm::ShowAttractors() {

@@ -38,7 +38,7 @@ void TMainForm::ZoomOutAt(QPoint c) { MoveView({.Column = Extended(-c.x()), .Row
 void TMainForm::ZoomInCentre() {
   TFractal& d = *Doc;
   TPaintSurface* s = Area->Surface();
-  const int qw = s->width() / 4, qh = s->height() / 4;
+  const int qw = s->ImageWidth() / 4, qh = s->ImageHeight() / 4;
   s->ShowPreview(QRect(qw, qh, 2 * qw, 2 * qh));
   MoveView({.Column = d.Width * 0.25L, .Row = d.Height * 0.25L, .Zoom = 0.5L});
 }
@@ -56,7 +56,10 @@ void TMainForm::Pan(int dx, int dy, Qt::KeyboardModifiers modifiers) {
   MoveView({.Column = Extended(dx * pixels), .Row = Extended(-dy * pixels)});
 }
 
-QPoint TMainForm::CursorOnSurface() const { return Area->Surface()->mapFromGlobal(QCursor::pos()); }
+QPoint TMainForm::CursorOnSurface() const {
+  const TPaintSurface* s = Area->Surface();
+  return s->ImagePoint(s->mapFromGlobal(QCursor::pos()));
+}
 
 bool TMainForm::HandleKey(QKeyEvent* e) {
   if (!Doc || Closed) return false;
@@ -100,7 +103,7 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
 
 void TMainForm::MousePress(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
-  const QPoint p = e->position().toPoint();
+  const QPoint p = Area->Surface()->ImagePoint(e->position());
   TPaintSurface* surface = Area->Surface();
   surface->setCursor(Qt::CrossCursor);
   Dragging = true;
@@ -113,7 +116,7 @@ void TMainForm::MousePress(QMouseEvent* e) {
 
 void TMainForm::MouseMove(QMouseEvent* e) {
   if (!Doc) return;
-  const QPoint p = e->position().toPoint();
+  const QPoint p = Area->Surface()->ImagePoint(e->position());
   const TFractal& d = *Doc;
   const double step = double(d.W / (d.Width - 1));
   const double re = double(d.X + p.x() * step), im = double(d.Y - p.y() * step);
@@ -156,7 +159,7 @@ void TMainForm::MouseRelease(QMouseEvent* e) {
 
 void TMainForm::MouseDoubleClick(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton)
-    ZoomInAt(e->position().toPoint());
+    ZoomInAt(Area->Surface()->ImagePoint(e->position()));
   else if (e->button() == Qt::RightButton)
-    ZoomOutAt(e->position().toPoint());
+    ZoomOutAt(Area->Surface()->ImagePoint(e->position()));
 }

@@ -25,6 +25,7 @@ void TMainForm::OpenFileArgument(const std::string& name) {
       Doc->StopThread();
       Doc->LoadSpot(path);
       SetFileCaption(path);
+      AddRecentFile(path);
     } catch (const std::exception& e) {
       ShowMessage(e.what());
     }
@@ -58,12 +59,15 @@ void TMainForm::OpenIFSFile(const std::string& path) {
   }
   ShowIFSConstructor();
   IFSForm->LoadFormula(path);
+  AddRecentFile(path);
 }
 
 void TMainForm::OpenAttractorFile(const std::string& path) {
   if (path.empty()) return;
   ShowAttractors();
-  if (Attract) Attract->LoadFile(path);
+  if (!Attract) return;
+  Attract->LoadFile(path);
+  AddRecentFile(path);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

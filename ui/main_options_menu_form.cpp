@@ -38,6 +38,10 @@ void TMainForm::BuildOptionsMenu() {
   connect(JulieWindowItem, &QAction::triggered, this, [this] { ToggleJulieWindow(); });
   connect(options, &QMenu::aboutToShow, this, [this] { OptionsMenuOpens(); });
   AddMenuItem(options, tr("Anti-Aliasing"), QKeySequence(Qt::ALT | Qt::Key_A), [this] { ShowAntiAliasing(); });
+  options->addSeparator();
+  FullScreenItem = AddMenuItem(options, tr("F&ull screen"), QKeySequence(Qt::Key_F11), nullptr);
+  FullScreenItem->setCheckable(true);
+  connect(FullScreenItem, &QAction::triggered, this, [this] { ToggleFullScreen(); });
 }
 
 void TMainForm::OptionsMenuOpens() {
@@ -85,7 +89,7 @@ void TMainForm::SetImageSize(int width, int height) {
 }
 
 void TMainForm::ManualSize() {
-  int w = Area->Surface()->width(), h = Area->Surface()->height();
+  int w = Area->Surface()->ImageWidth(), h = Area->Surface()->ImageHeight();
   if (TFracSize::Execute(this, w, h)) SetImageSize(w, h);
 }
 
@@ -124,6 +128,7 @@ void TMainForm::LoadPaletteFile(const std::string& path, bool recolor) {
   }
   if (recolor) Doc->Recolor();
   PostOptionsRefresh();
+  AddRecentFile(path);
 }
 
 void TMainForm::LoadPalette() {
@@ -140,9 +145,16 @@ void TMainForm::SavePalette() {
   dlg.InitialDir = FolderOf(dlg.FileName);
   try {
     Doc->Palette->SaveToFile(dlg.FileName);
+    AddRecentFile(dlg.FileName);
   } catch (const std::exception& e) {
     ShowMessage(e.what());
   }
 }
 
 void TMainForm::ShowAntiAliasing() { Views->ShowAntiAliasing(); }
+
+void TMainForm::ToggleFullScreen() {
+  // A maximised window comes back maximised.
+  setWindowState(windowState() ^ Qt::WindowFullScreen);
+  FullScreenItem->setChecked(windowState() & Qt::WindowFullScreen);
+}

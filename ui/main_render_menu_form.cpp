@@ -87,13 +87,16 @@ void TMainForm::ParametricMovie() {
 }
 
 void TMainForm::ShowIFSMovie() {
+  // The items shut first: the movie takes the document over as it is made,
+  // and the view history leaves it alone from then on.
+  for (QAction* a : {IFSMovieItem, IFSConstructorItem, SelectItem, RenderMenu->menuAction()}) a->setEnabled(false);
   IFSMovieForm = new TAVIifs(Doc.get(), this);
   IFSMovieForm->OnClosed = [this] {
     IFSMovieForm = nullptr;
     for (QAction* a : {IFSMovieItem, IFSConstructorItem, SelectItem, RenderMenu->menuAction()}) a->setEnabled(true);
     PostJuliaRefresh();
+    UpdateUndoItems();
   };
-  for (QAction* a : {IFSMovieItem, IFSConstructorItem, SelectItem, RenderMenu->menuAction()}) a->setEnabled(false);
   IFSMovieForm->show();
   IFSMovieForm->activateWindow();
 }

@@ -20,3 +20,8 @@ inline QAction* AddMenuItem(QMenu* menu, const QString& caption, QKeySequence sh
   if (action) QObject::connect(a, &QAction::triggered, a, [action = std::move(action)] { action(); });
   return a;
 }
+
+inline QAction* AddMenuItem(QMenu* menu, const char* caption, QKeySequence shortcut, std::function<void()> action,
+                            bool enabled = true) {
+  return AddMenuItem(menu, QString::fromUtf8(caption), std::move(shortcut), std::move(action), enabled);
+}

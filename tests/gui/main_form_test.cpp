@@ -807,9 +807,12 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"&File/&Wallpaper/&Centered", K(), true},
       {"&File/&Save current spot...", K(Qt::Key_F2), true},
       {"&File/&Load spot...", K(Qt::Key_F3), true},
+      {"&File/Rece&nt files", K(), false},
       {"&File/&Printer setup", K(), true},
       {"&File/P&rint", K(Qt::ALT | Qt::Key_P), true},
       {"&File/&Exit", K(Qt::ALT | Qt::Key_X), true},
+      {"&Edit/&Undo", K(Qt::CTRL | Qt::Key_Z), false},
+      {"&Edit/&Redo", K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), false},
       {"Fracta&l/&Select fractal", K(Qt::Key_F6), true},
       {"Fracta&l/IFS &constructor", K(Qt::Key_F7), true},
       {"Fracta&l/3D &attractors", K(Qt::Key_F5), true},
@@ -838,6 +841,7 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
       {"&Options/&Save palette", K(), true},
       {"&Options/&Julie window", K(Qt::ALT | Qt::Key_J), true},
       {"&Options/Anti-Aliasing", K(Qt::ALT | Qt::Key_A), true},
+      {"&Options/F&ull screen", K(Qt::Key_F11), true},
       {"&Help/&Contents", K(Qt::Key_F1), true},
       {"&Help/&About", K(Qt::CTRL | Qt::Key_F1), true},
   };
@@ -861,7 +865,7 @@ TEST_F(MainFormTest, MenuCaptionsShortcutsAndStates) {
   EXPECT_EQ(found, expected);
   std::vector<QString> menus;
   for (QAction* top : Form->menuBar()->actions()) menus.push_back(top->text());
-  EXPECT_EQ(menus, (std::vector<QString>{"&File", "Fracta&l", "&Render", "&Options", "&Help"}));
+  EXPECT_EQ(menus, (std::vector<QString>{"&File", "&Edit", "Fracta&l", "&Render", "&Options", "&Help"}));
 
   // The size presets in the order of their tags' table, then "Manual...".
   QMenu* sizes = Item("&Options/&Fractal size")->menu();
