@@ -102,12 +102,13 @@ std::string MaxIterOptionError(const std::string& text) {
 }
 
 std::string RenderUsage() {
-  return "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg|OUT.png [options]\n"
+  return "usage: pelmorix-render [SPOT.frs | PICTURE.png | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg|OUT.png [options]\n"
          "       pelmorix-render --morph A.fri B.fri|A.fr3 B.fr3 -o OUT.avi [options]  (see --morph --help)\n"
          "       pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi [options]  (see --zoom-movie --help)\n"
          "       pelmorix-render --list-formulas | --version | --help\n"
          "  A long option takes its value as \"--option VALUE\" or \"--option=VALUE\"; \"--\" ends the options.\n"
          "  SPOT.frs             spot file to render (its DrawSize gives the size)\n"
+         "  PICTURE.png          a PNG or JPEG written by Pelmorix: renders the spot it holds\n"
          "  IFS.fri              IFS file to draw with its window, palette and MaxIter\n"
          "  FILE.fr3             3D attractor file to draw (its DrawSize, else 300x300)\n"
          "  -o, --output FILE    image to write: .bmp (24-bit), .jpg or .png (with the spot as text)\n"

@@ -380,7 +380,7 @@ TEST_F(RenderCli, ExitStatusTellsAWrongCommandLineFromAFailure) {
     std::string out, err;  // the first line (stdout) and the whole of stderr; "*": not looked at
   } rows[] = {
       {"--version", 0, std::string("pelmorix-render ") + ProgramVersion(), ""},
-      {"--help", 0, "usage: pelmorix-render [SPOT.frs | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg|OUT.png [options]", ""},
+      {"--help", 0, "usage: pelmorix-render [SPOT.frs | PICTURE.png | IFS.fri | FILE.fr3] -o OUT.bmp|OUT.jpg|OUT.png [options]", ""},
       {"--zoom-movie --help", 0, "usage: pelmorix-render --zoom-movie A.frs B.frs [C.frs ...] -o OUT.avi|OUT.mp4|OUT.mkv [options]", ""},
       {"--list-formulas", 0, "   0  Classic Mandelbrot", ""},
       {"--bogus", 2, "", "pelmorix-render: unknown option --bogus" + hint},
