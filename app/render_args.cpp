@@ -7,12 +7,12 @@
 
 namespace {
 
-// getopt_long's code for the long-only option at index i of the specs.
+// getopt_long's code for the long-only option at index i of the rules.
 constexpr int kLongOnlyBase = 0x100;
 
 }  // namespace
 
-bool ReadOptions(const std::vector<std::string>& args, std::span<const TOptionSpec> specs, const TTakeOption& take,
+bool ReadOptions(const std::vector<std::string>& args, std::span<const TOptionRule> rules, const TTakeOption& take,
                  std::vector<std::string>& operands, std::string& error) {
   error.clear();
   // getopt_long permutes the strings it is given; it works on copies.
@@ -28,8 +28,8 @@ bool ReadOptions(const std::vector<std::string>& args, std::span<const TOptionSp
   // POSIXLY_CORRECT says; ":": a missing value comes back as ':'.
   std::string shorts = "-:";
   std::vector<option> longs;
-  for (size_t i = 0; i < specs.size(); ++i) {
-    const TOptionSpec& s = specs[i];
+  for (size_t i = 0; i < rules.size(); ++i) {
+    const TOptionRule& s = rules[i];
     const int code = s.Short ? s.Short : kLongOnlyBase + int(i);
     longs.push_back({s.Name, s.Value ? required_argument : no_argument, nullptr, code});
     if (s.Short) {
@@ -39,10 +39,10 @@ bool ReadOptions(const std::vector<std::string>& args, std::span<const TOptionSp
   }
   longs.push_back({nullptr, 0, nullptr, 0});
 
-  auto specOf = [&](int code) -> const TOptionSpec* {
-    if (code >= kLongOnlyBase && code < kLongOnlyBase + int(specs.size())) return &specs[size_t(code - kLongOnlyBase)];
-    const auto it = std::find_if(specs.begin(), specs.end(), [&](const TOptionSpec& s) { return s.Short && s.Short == code; });
-    return it == specs.end() ? nullptr : &*it;
+  auto ruleOf = [&](int code) -> const TOptionRule* {
+    if (code >= kLongOnlyBase && code < kLongOnlyBase + int(rules.size())) return &rules[size_t(code - kLongOnlyBase)];
+    const auto it = std::find_if(rules.begin(), rules.end(), [&](const TOptionRule& s) { return s.Short && s.Short == code; });
+    return it == rules.end() ? nullptr : &*it;
   };
   // The option as it was typed, without a value given after "=".
   auto typed = [&](int code) {
@@ -64,14 +64,14 @@ bool ReadOptions(const std::vector<std::string>& args, std::span<const TOptionSp
       error = "option " + typed(optopt) + " needs a value";
       return false;
     }
-    const TOptionSpec* spec = c == '?' ? nullptr : specOf(c);
-    if (!spec) {
-      const TOptionSpec* named = optopt ? specOf(optopt) : nullptr;
+    const TOptionRule* rule = c == '?' ? nullptr : ruleOf(c);
+    if (!rule) {
+      const TOptionRule* named = optopt ? ruleOf(optopt) : nullptr;
       error = named && !named->Value ? "option --" + std::string(named->Name) + " takes no value"
                                      : "unknown option " + typed(optopt);
       return false;
     }
-    if (!take(spec->Name, spec->Value ? optarg : "", error)) return false;
+    if (!take(rule->Name, rule->Value ? optarg : "", error)) return false;
   }
   for (int i = optind; i < argc; ++i) operands.emplace_back(argv[size_t(i)]);
   return true;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-struct TOptionSpec {
+struct TOptionRule {
   const char* Name;   // long name, without "--"
   char Short = 0;     // short letter, 0 for none
   bool Value = false;  // takes a value
@@ -26,7 +26,7 @@ using TTakeOption = std::function<bool(const std::string& name, const std::strin
 // their order. False with the message for an unknown option, a missing
 // value, a value given to an option without one, or with what `take` said
 // when it stopped the reading.
-bool ReadOptions(const std::vector<std::string>& args, std::span<const TOptionSpec> specs, const TTakeOption& take,
+bool ReadOptions(const std::vector<std::string>& args, std::span<const TOptionRule> rules, const TTakeOption& take,
                  std::vector<std::string>& operands, std::string& error);
 
 // Whether `name` ("--zoom-movie") is among the options, before any "--".

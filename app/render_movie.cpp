@@ -123,14 +123,14 @@ bool ParseZoomMovieOptions(const std::vector<std::string>& args, TZoomMovieOptio
 
 bool ParseMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& options, bool* pingPong,
                        std::string& error) {
-  std::vector<TOptionSpec> specs = {
+  std::vector<TOptionRule> rules = {
       {"help", 'h'},        {"output", 'o', true}, {"frames", 0, true},      {"fps", 0, true},
       {"still", 0, true},   {"quality", 'q', true}, {"threads", 0, true},    {"smooth", 0, true},
       {"codec", 0, true},   {"size", 0, true},      {"frame-range", 0, true}, {"quiet"},
       {"antialias"},        {"fast"},
   };
-  if (pingPong) specs.insert(specs.end(), {{"morph"}, {"ping-pong"}});
-  else specs.push_back({"zoom-movie"});
+  if (pingPong) rules.insert(rules.end(), {{"morph"}, {"ping-pong"}});
+  else rules.push_back({"zoom-movie"});
   bool codecGiven = false;
   const TTakeOption take = [&](const std::string& name, const std::string& v, std::string& message) {
     auto number = [&](int32_t& out, int32_t lo, int32_t hi) {
@@ -187,7 +187,7 @@ bool ParseMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& 
     }
     return true;
   };
-  if (!ReadOptions(args, specs, take, options.Spots, error)) return false;
+  if (!ReadOptions(args, rules, take, options.Spots, error)) return false;
   if (options.Spots.size() < 2) {
     error = "a zoom movie needs at least two spot files";
     return false;

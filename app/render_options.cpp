@@ -145,7 +145,7 @@ std::string FormulaListText() {
 
 namespace {
 
-constexpr TOptionSpec kRenderOptionSpecs[] = {
+constexpr TOptionRule kRenderOptionRules[] = {
     {"help", 'h'},          {"version"},        {"list-formulas"},      {"output", 'o', true},
     {"values", 0, true},    {"size", 0, true},  {"threads", 0, true},   {"formula", 0, true},
     {"maxiter", 0, true},   {"window", 0, true}, {"quality", 'q', true}, {"progressive"},
@@ -223,7 +223,7 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
     return true;
   };
   std::vector<std::string> files;
-  if (!ReadOptions(args, kRenderOptionSpecs, take, files, error)) return false;
+  if (!ReadOptions(args, kRenderOptionRules, take, files, error)) return false;
   if (files.size() > 1) {
     error = "more than one spot file given";
     return false;
