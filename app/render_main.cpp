@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/render_args.h"
 #include "app/render_attractor.h"
 #include "app/render_ifs.h"
 #include "app/render_morph.h"
@@ -22,7 +21,6 @@
 #include "engine/spot_picture.h"
 #include "ifs/ifs_file.h"
 #include "ifs/ifs_model.h"
-#include "movies/avi_writer.h"
 #include "platform/atomic_file.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
@@ -66,8 +64,6 @@ std::string ValueBytes(const TFractal& doc) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  // Even the codec probes of the command line's check keep quiet.
-  LimitClipMessages(HasOption(args, "--quiet"));
   if (IsMorphCommand(args)) return RunMorphCommand(args);
   if (IsZoomMovieCommand(args)) return RunZoomMovieCommand(args);
   TRenderOptions options;

@@ -126,11 +126,16 @@ bool EncoderOpens(TCodec codec) {
   static std::map<TCodec, bool> known;
   auto it = known.find(codec);
   if (it != known.end()) return it->second;
+  // The answer is all a probe gives: what the encoder says while it opens
+  // (libx264's notes, a refusal) is not for the user.
+  const int level = av_log_get_level();
+  av_log_set_level(AV_LOG_QUIET);
   AVDictionary* opts = nullptr;
   AVCodecContext* ctx = NewEncoder(TCompressOptions{codec, 75}, 64, 48, 15, false, &opts);
   const bool ok = ctx && avcodec_open2(ctx, ctx->codec, &opts) >= 0;
   av_dict_free(&opts);
   avcodec_free_context(&ctx);
+  av_log_set_level(level);
   known[codec] = ok;
   return ok;
 }
