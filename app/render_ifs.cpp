@@ -1,24 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/render_ifs.h"
 
-#include <cctype>
 #include <stdexcept>
 
 #include "engine/fractal.h"
 #include "ifs/ifs_constructor.h"
 #include "ifs/ifs_file.h"
 #include "ifs/ifs_model.h"
+#include "platform/file_names.h"
 #include "platform/profile.h"
 #include "platform/program_folder.h"
 
-bool IsIFSFilePath(const std::string& path) {
-  static constexpr char kExt[] = ".fri";
-  constexpr size_t n = sizeof kExt - 1;
-  if (path.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) != kExt[i]) return false;
-  return true;
-}
+bool IsIFSFilePath(const std::string& path) { return EndsWithNoCase(path, ".fri"); }
 
 std::string LoadIFSForRender(const std::string& path, TFractal& doc, int32_t maxIter) {
   // A file that cannot be read would draw as an empty set.

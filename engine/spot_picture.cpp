@@ -18,6 +18,8 @@
 #include <jerror.h>
 #include <png.h>
 
+#include "platform/file_names.h"
+
 namespace {
 
 // Spot text per comment segment, leaving room for the "k/n" line in the
@@ -39,12 +41,7 @@ TPictureKind KindOf(const unsigned char* head, size_t size) {
 }
 
 bool NamedAsPicture(const std::string& path) {
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return ext == "png" || ext == "jpg" || ext == "jpeg";
+  return EndsWithNoCase(path, ".png") || EndsWithNoCase(path, ".jpg") || EndsWithNoCase(path, ".jpeg");
 }
 
 // The text the segments carrying a spot give, in the order they come; none

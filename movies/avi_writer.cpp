@@ -5,13 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
 
 #include "platform/atomic_file.h"
+#include "platform/file_names.h"
 #include "platform/translatable.h"
 
 extern "C" {
@@ -138,12 +138,6 @@ bool EncoderOpens(TCodec codec) {
   av_log_set_level(level);
   known[codec] = ok;
   return ok;
-}
-
-bool EndsWithNoCase(const std::string& s, const std::string& tail) {
-  if (s.size() < tail.size()) return false;
-  return std::equal(tail.begin(), tail.end(), s.end() - tail.size(),
-                    [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
 constexpr TCodec kAllCodecs[] = {TCodec::Raw, TCodec::MJpeg, TCodec::Mpeg4, TCodec::FFV1, TCodec::H264};
