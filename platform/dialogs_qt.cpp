@@ -24,9 +24,8 @@ QString Translated(const char* context, const std::string& text) {
 }
 
 void ShowBox(const std::string& text) {
-  QString t = Translated("Message", text);
-  t.replace("\r\n", "\n");
-  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), t, QMessageBox::Ok, MessageOwner());
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), MessageText(text), QMessageBox::Ok,
+                  MessageOwner());
   box.exec();
 }
 
@@ -50,6 +49,12 @@ QWidget* MessageOwner() {
     if (w->isVisible() && !w->isMinimized() && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog))
       owner = w;
   return owner;
+}
+
+QString MessageText(const std::string& text) {
+  QString t = Translated("Message", text);
+  t.replace("\r\n", "\n");
+  return t;
 }
 
 void InstallQtMessageHandler() {

@@ -17,6 +17,11 @@ class QWidget;
 // Makes ShowMessage show a message box captioned with the application's
 // name. Calls from other threads are carried out on the main thread.
 void InstallQtMessageHandler();
+
+// A message of Qt-free code as a Qt label shows it: translated under
+// "Message", its "\r\n" line breaks as "\n".
+QString MessageText(const std::string& text);
+
 // The window a message box opens centred on: the modal dialog in use, else
 // the active window, else any window of the program on the screen.
 QWidget* MessageOwner();

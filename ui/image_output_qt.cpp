@@ -31,14 +31,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// Message texts keep the program's "\r\n"; a Qt label wants "\n". The
-// texts come from Qt-free code, so they are translated here.
-QString DisplayText(const std::string& s) {
-  QString t = QCoreApplication::translate("Message", s.c_str());
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return t;
-}
-
 std::runtime_error PrintFailure(const char* text) {
   return std::runtime_error(QCoreApplication::translate("Print", text).toStdString());
 }
@@ -58,20 +50,20 @@ std::optional<TSaveFileChoice> DefaultChooseSaveFile(QWidget* parent, const TSav
 }
 
 bool DefaultConfirm(QWidget* parent, const std::string& caption, const std::string& text) {
-  return QMessageBox::question(parent, Q(caption), DisplayText(text), QMessageBox::Yes | QMessageBox::No,
+  return QMessageBox::question(parent, Q(caption), MessageText(text), QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::No) == QMessageBox::Yes;
 }
 
 void DefaultWarn(QWidget* parent, const std::string& caption, const std::string& text) {
-  QMessageBox::warning(parent, Q(caption), DisplayText(text), QMessageBox::Ok);
+  QMessageBox::warning(parent, Q(caption), MessageText(text), QMessageBox::Ok);
 }
 
 void DefaultInform(QWidget* parent, const std::string& caption, const std::string& text) {
-  QMessageBox::information(parent, Q(caption), DisplayText(text), QMessageBox::Ok);
+  QMessageBox::information(parent, Q(caption), MessageText(text), QMessageBox::Ok);
 }
 
 bool DefaultRetryCancel(QWidget* parent, const std::string& caption, const std::string& text) {
-  QMessageBox box(QMessageBox::Critical, Q(caption), DisplayText(text), QMessageBox::Retry | QMessageBox::Cancel,
+  QMessageBox box(QMessageBox::Critical, Q(caption), MessageText(text), QMessageBox::Retry | QMessageBox::Cancel,
                   parent);
   box.setDefaultButton(QMessageBox::Retry);
   return box.exec() == QMessageBox::Retry;
