@@ -161,8 +161,9 @@ bool CompilerKitComplete() {
 }
 
 std::string CompilerMissingMessage() {
-  return "The Free Pascal compiler (fpc) is not installed: install the package fp-compiler to compile user "
-         "formulas.";
+  return QT_TRANSLATE_NOOP("Message",
+                           "The Free Pascal compiler (fpc) is not installed: install the package fp-compiler to "
+                           "compile user formulas.");
 }
 
 std::string UserFormulaSource(const std::vector<std::string>& lines) {
