@@ -84,7 +84,7 @@ class TFileBatch {
   TFileBatch& operator=(const TFileBatch&) = delete;
 
   // The file that will replace `path`, to be written before Commit; it
-  // lives as long as the batch. Throws TFileWriteError when the target is
+  // lives until Commit succeeds or the batch ends. Throws TFileWriteError when the target is
   // read-only or the temporary cannot be created.
   TStreamedFile& Open(const std::string& path);
   // Open(path), then the bytes appended.
