@@ -11,18 +11,18 @@
 
 std::string BitmapFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits) {
   TStringSink sink;
-  TBitmapRowWriter writer(sink, header);
-  WriteBufferRows(writer, header, bits, header.biHeight);
-  writer.Finish();
+  const std::unique_ptr<TRowWriter> writer = NewBitmapWriter(sink, header);
+  WriteBufferRows(*writer, header, bits, header.biHeight);
+  writer->Finish();
   return std::move(sink.Bytes);
 }
 
 std::string JpegFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
                           int quality, bool progressive, std::string_view spot) {
   TStringSink sink;
-  TJpegRowWriter writer(sink, width, height, quality, progressive, spot);
-  WriteBufferRows(writer, header, bits, height);
-  writer.Finish();
+  const std::unique_ptr<TRowWriter> writer = NewJpegWriter(sink, width, height, quality, progressive, spot);
+  WriteBufferRows(*writer, header, bits, height);
+  writer->Finish();
   return std::move(sink.Bytes);
 }
 
@@ -59,9 +59,9 @@ std::string SpotTextOf(const TImageText& text) {
 std::string PngFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
                          const TImageText& text) {
   TStringSink sink;
-  TPngRowWriter writer(sink, width, height, text);
-  WriteBufferRows(writer, header, bits, height);
-  writer.Finish();
+  const std::unique_ptr<TRowWriter> writer = NewPngWriter(sink, width, height, text);
+  WriteBufferRows(*writer, header, bits, height);
+  writer->Finish();
   return std::move(sink.Bytes);
 }
 

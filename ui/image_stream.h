@@ -34,17 +34,7 @@ class TRowWriter {
 // An 8-bit RGB PNG of width x height pixels with `text` as text chunks
 // before the pixels: plain (tEXt), but the spot file's text compressed
 // (zTXt).
-class TPngRowWriter final : public TRowWriter {
- public:
-  TPngRowWriter(TByteSink& sink, int32_t width, int32_t height, const TImageText& text);
-  ~TPngRowWriter() override;
-  void WriteRow(const uint8_t* bgr) override;
-  void Finish() override;
-
- private:
-  struct TState;
-  std::unique_ptr<TState> State;
-};
+std::unique_ptr<TRowWriter> NewPngWriter(TByteSink& sink, int32_t width, int32_t height, const TImageText& text);
 
 // The largest width and height a JPEG file can have.
 inline constexpr int32_t kMaxJpegSide = 65500;
@@ -53,37 +43,15 @@ inline constexpr int32_t kMaxJpegSide = 65500;
 // baseline; a `spot` text goes in comment segments before the pixels. A
 // side past kMaxJpegSide is refused (TFileWriteError) before anything is
 // written.
-class TJpegRowWriter final : public TRowWriter {
- public:
-  TJpegRowWriter(TByteSink& sink, int32_t width, int32_t height, int quality, bool progressive,
-                 std::string_view spot = {});
-  ~TJpegRowWriter() override;
-  void WriteRow(const uint8_t* bgr) override;
-  void Finish() override;
-
- private:
-  struct TState;
-  std::unique_ptr<TState> State;
-};
+std::unique_ptr<TRowWriter> NewJpegWriter(TByteSink& sink, int32_t width, int32_t height, int quality,
+                                          bool progressive, std::string_view spot = {});
 
 // A BMP file of a whole bottom-up buffer: the 14-byte file header, `header`
 // itself and header.biWidth x header.biHeight pixels, each row placed at
 // its bottom-up position as it comes. A file past 4 GiB, which the header's
 // 32-bit sizes cannot describe, is refused (TFileWriteError) before
 // anything is written.
-class TBitmapRowWriter final : public TRowWriter {
- public:
-  TBitmapRowWriter(TByteSink& sink, const TBitmapInfoHeader& header);
-  void WriteRow(const uint8_t* bgr) override;
-  void Finish() override;
-
- private:
-  void PutRow(const uint8_t* bgr);
-
-  TByteSink& Sink;
-  int32_t Width, Height;
-  int32_t Rows = 0;
-};
+std::unique_ptr<TRowWriter> NewBitmapWriter(TByteSink& sink, const TBitmapInfoHeader& header);
 
 // Feeds the top `rows` rows of a bottom-up buffer to `writer`, top first.
 void WriteBufferRows(TRowWriter& writer, const TBitmapInfoHeader& header, const uint8_t* bits, int32_t rows);

@@ -47,18 +47,18 @@ struct TFileKind {
 const TFileKind kKinds[] = {
     {"png",
      [](TByteSink& sink, const TNoise&) {
-       return std::make_unique<TPngRowWriter>(sink, 13, 10, TImageText{{"Software", "Pelmorix"}, {"Pelmorix spot", "x"}});
+       return NewPngWriter(sink, 13, 10, TImageText{{"Software", "Pelmorix"}, {"Pelmorix spot", "x"}});
      },
      [](const TNoise& n) {
        return PngFileBytes(n.Header, n.Bits.data(), 13, 10, {{"Software", "Pelmorix"}, {"Pelmorix spot", "x"}});
      }},
     {"baseline jpeg",
-     [](TByteSink& sink, const TNoise&) { return std::make_unique<TJpegRowWriter>(sink, 13, 10, 80, false, "spot"); },
+     [](TByteSink& sink, const TNoise&) { return NewJpegWriter(sink, 13, 10, 80, false, "spot"); },
      [](const TNoise& n) { return JpegFileBytes(n.Header, n.Bits.data(), 13, 10, 80, false, "spot"); }},
     {"progressive jpeg",
-     [](TByteSink& sink, const TNoise&) { return std::make_unique<TJpegRowWriter>(sink, 13, 10, 95, true); },
+     [](TByteSink& sink, const TNoise&) { return NewJpegWriter(sink, 13, 10, 95, true); },
      [](const TNoise& n) { return JpegFileBytes(n.Header, n.Bits.data(), 13, 10, 95, true); }},
-    {"bmp", [](TByteSink& sink, const TNoise& n) { return std::make_unique<TBitmapRowWriter>(sink, n.Header); },
+    {"bmp", [](TByteSink& sink, const TNoise& n) { return NewBitmapWriter(sink, n.Header); },
      [](const TNoise& n) { return BitmapFileBytes(n.Header, n.Bits.data()); }},
 };
 
@@ -124,12 +124,12 @@ TEST(ImageStream, SizesPastTheFormatsLimitsAreRefusedBeforeAnyByte) {
     std::function<void(TByteSink&)> Make;
     std::string Error;
   } cases[] = {
-      {"jpeg wide", [](TByteSink& s) { TJpegRowWriter(s, 65501, 8, 90, false); }, jpegLimit},
-      {"jpeg high", [](TByteSink& s) { TJpegRowWriter(s, 8, 65501, 90, true); }, jpegLimit},
-      {"jpeg largest", [](TByteSink& s) { TJpegRowWriter(s, 65500, 1, 90, false); }, ""},
-      {"bmp largest", [&](TByteSink& s) { TBitmapRowWriter(s, largest); }, ""},
-      {"bmp one row more", [&](TByteSink& s) { TBitmapRowWriter(s, past); }, bmpLimit},
-      {"bmp square", [&](TByteSink& s) { TBitmapRowWriter(s, square); }, bmpLimit},
+      {"jpeg wide", [](TByteSink& s) { NewJpegWriter(s, 65501, 8, 90, false); }, jpegLimit},
+      {"jpeg high", [](TByteSink& s) { NewJpegWriter(s, 8, 65501, 90, true); }, jpegLimit},
+      {"jpeg largest", [](TByteSink& s) { NewJpegWriter(s, 65500, 1, 90, false); }, ""},
+      {"bmp largest", [&](TByteSink& s) { NewBitmapWriter(s, largest); }, ""},
+      {"bmp one row more", [&](TByteSink& s) { NewBitmapWriter(s, past); }, bmpLimit},
+      {"bmp square", [&](TByteSink& s) { NewBitmapWriter(s, square); }, bmpLimit},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -146,7 +146,7 @@ TEST(ImageStream, SizesPastTheFormatsLimitsAreRefusedBeforeAnyByte) {
     }
   }
   TCountingSink sink;
-  TBitmapRowWriter writer(sink, largest);
+  const std::unique_ptr<TRowWriter> writer = NewBitmapWriter(sink, largest);
   EXPECT_EQ(sink.Head.substr(2, 4), std::string("\xF6\xFF\xFF\xFF", 4));
   EXPECT_EQ(sink.Size, 54u);
 }
@@ -156,10 +156,10 @@ TEST(ImageStream, SizesPastTheFormatsLimitsAreRefusedBeforeAnyByte) {
 TEST(ImageStream, AFileThatCannotGrowFailsByNameAndLeavesTheEarlierFile) {
   const TNoise noise(300, 300);
   const TMakeWriter makers[] = {
-      [](TByteSink& s, const TNoise&) { return std::make_unique<TPngRowWriter>(s, 300, 300, TImageText{}); },
-      [](TByteSink& s, const TNoise&) { return std::make_unique<TJpegRowWriter>(s, 300, 300, 100, false); },
-      [](TByteSink& s, const TNoise&) { return std::make_unique<TJpegRowWriter>(s, 300, 300, 100, true); },
-      [](TByteSink& s, const TNoise& n) { return std::make_unique<TBitmapRowWriter>(s, n.Header); },
+      [](TByteSink& s, const TNoise&) { return NewPngWriter(s, 300, 300, TImageText{}); },
+      [](TByteSink& s, const TNoise&) { return NewJpegWriter(s, 300, 300, 100, false); },
+      [](TByteSink& s, const TNoise&) { return NewJpegWriter(s, 300, 300, 100, true); },
+      [](TByteSink& s, const TNoise& n) { return NewBitmapWriter(s, n.Header); },
   };
   for (size_t k = 0; k < std::size(makers); ++k) {
     SCOPED_TRACE(k);
