@@ -12,6 +12,8 @@
 #include <limits>
 #include <vector>
 
+static_assert(sizeof(off_t) == 8, "files past 2 GiB need 64-bit offsets");
+
 namespace {
 
 [[noreturn]] void Fail(const std::string& path, const std::string& reason) {

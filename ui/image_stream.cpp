@@ -136,14 +136,14 @@ class TJpegWriter final : public TRowWriter {
   ~TJpegWriter() override { jpeg_destroy_compress(&Compress); }
 
   void Start(int32_t height, int quality, bool progressive, std::string_view spot) {
-    jpeg_compress_struct* c = &Compress;
-    c->err = jpeg_std_error(&Errors);
+    jpeg_compress_struct* cinfo = &Compress;
+    cinfo->err = jpeg_std_error(&Errors);
     Errors.error_exit = [](j_common_ptr c) {
       TJpegWriter& w = Of(c);
       (*c->err->format_message)(c, w.Message);
       std::longjmp(w.Jump, 1);
     };
-    c->client_data = this;
+    cinfo->client_data = this;
     Destination.init_destination = [](j_compress_ptr c) { Of(j_common_ptr(c)).RestartBuffer(); };
     Destination.empty_output_buffer = [](j_compress_ptr c) -> boolean {
       TJpegWriter& w = Of(j_common_ptr(c));
@@ -156,18 +156,18 @@ class TJpegWriter final : public TRowWriter {
     };
     const std::vector<std::string> segments = spot.empty() ? std::vector<std::string>() : SpotCommentSegments(spot);
     Check(Guarded(Jump, [&] {
-      jpeg_create_compress(c);
-      c->dest = &Destination;
-      c->image_width = JDIMENSION(Width);
-      c->image_height = JDIMENSION(height);
-      c->input_components = 3;
-      c->in_color_space = JCS_RGB;
-      jpeg_set_defaults(c);
-      jpeg_set_quality(c, std::clamp(quality, 1, 100), TRUE);
-      if (progressive) jpeg_simple_progression(c);
-      jpeg_start_compress(c, TRUE);
+      jpeg_create_compress(cinfo);
+      cinfo->dest = &Destination;
+      cinfo->image_width = JDIMENSION(Width);
+      cinfo->image_height = JDIMENSION(height);
+      cinfo->input_components = 3;
+      cinfo->in_color_space = JCS_RGB;
+      jpeg_set_defaults(cinfo);
+      jpeg_set_quality(cinfo, std::clamp(quality, 1, 100), TRUE);
+      if (progressive) jpeg_simple_progression(cinfo);
+      jpeg_start_compress(cinfo, TRUE);
       for (const std::string& segment : segments)
-        jpeg_write_marker(c, JPEG_COM, reinterpret_cast<const JOCTET*>(segment.data()), unsigned(segment.size()));
+        jpeg_write_marker(cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(segment.data()), unsigned(segment.size()));
     }));
   }
 
