@@ -23,25 +23,32 @@ TBitmapInfoHeader AntiAliasHeader(const TAntiAliasSize& size) {
   return h;
 }
 
+std::array<int64_t, 3> AntiAliasColumns(int32_t i, int32_t sourceWidth) {
+  std::array<int64_t, 3> columns;
+  for (int32_t d = -1; d <= 1; ++d) columns[d + 1] = std::clamp(2 * i + d, 0, sourceWidth - 1) * int64_t(3);
+  return columns;
+}
+
+void AntiAliasPixel(const std::array<const uint8_t*, 3>& rows, const std::array<int64_t, 3>& columns, uint8_t* out) {
+  for (int32_t channel = 0; channel < 3; ++channel) {
+    const double sum =
+        WeightedSum3x3([&](int32_t dx, int32_t dy) { return rows[dy + 1][columns[dx + 1] + channel]; });
+    out[channel] = uint8_t(std::clamp(std::nearbyint(sum), 0.0, 255.0));
+  }
+}
+
 void AntiAliasColumn(const TImageView& source, const TAntiAliasSize& size, int32_t i, uint8_t* out) {
   if (!source.Bits || source.Width <= 0 || source.Height <= 0) return;
   const int64_t srcStride = int64_t(source.Header->biWidth) * 3;
   // The picture's bottom row in memory: the padding rows lie below it.
   const int64_t srcBottom = source.Header->biHeight - source.Height;
   const int64_t outBottom = size.BufHeight - size.Height;
-  int64_t columns[3];
-  for (int32_t d = -1; d <= 1; ++d) columns[d + 1] = std::clamp(2 * i + d, 0, source.Width - 1) * int64_t(3);
+  const std::array<int64_t, 3> columns = AntiAliasColumns(i, source.Width);
   for (int32_t j = 0; j < size.Height; ++j) {
-    const uint8_t* rows[3];
+    std::array<const uint8_t*, 3> rows;
     for (int32_t d = -1; d <= 1; ++d)
       rows[d + 1] = source.Bits + (srcBottom + std::clamp(2 * j + d, 0, source.Height - 1)) * srcStride;
-    uint8_t* p = out + ((outBottom + j) * size.BufWidth + i) * 3;
-    for (int32_t channel = 0; channel < 3; ++channel) {
-      const double sum = WeightedSum3x3([&](int32_t dx, int32_t dy) {
-        return rows[dy + 1][columns[dx + 1] + channel];
-      });
-      p[channel] = uint8_t(std::clamp(std::nearbyint(sum), 0.0, 255.0));
-    }
+    AntiAliasPixel(rows, columns, out + ((outBottom + j) * size.BufWidth + i) * 3);
   }
 }
 

@@ -4,6 +4,7 @@
 // is the 3 x 3 weighted mean of the image around the doubled position, with
 // the image's border pixels standing in for neighbours beyond it.
 
+#include <array>
 #include <cstdint>
 
 #include "platform/bitmap.h"
@@ -25,6 +26,13 @@ struct TImageView {
   const uint8_t* Bits = nullptr;
   int32_t Width = 0, Height = 0;
 };
+
+// The byte offsets in a source row of the three pixels around output
+// column i's doubled position, clamped to the source width.
+std::array<int64_t, 3> AntiAliasColumns(int32_t i, int32_t sourceWidth);
+// One output pixel (blue, green, red) from the source rows below, at and
+// above the centre row, at the byte offsets of AntiAliasColumns.
+void AntiAliasPixel(const std::array<const uint8_t*, 3>& rows, const std::array<int64_t, 3>& columns, uint8_t* out);
 
 // Output column i (all its rows) into `out`, a bottom-up buffer of
 // size.BufWidth x size.BufHeight. Rows are paired from the picture's bottom

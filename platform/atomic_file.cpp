@@ -9,7 +9,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
+
+static_assert(sizeof(off_t) == 8, "files past 2 GiB need 64-bit offsets");
 
 namespace {
 
@@ -28,39 +31,14 @@ bool InGroup(gid_t gid) {
   return got > 0 && std::find(groups.begin(), groups.begin() + got, gid) != groups.begin() + got;
 }
 
-// Writes the bytes to a new temporary file beside `path` and returns its
-// name.
-std::string WriteTemporary(const std::string& path, std::string_view bytes) {
+// A new, empty temporary file beside `path`, to hold a target while it is
+// being replaced.
+std::string EmptyTemporary(const std::string& path) {
   if (ReadOnlyFile(path)) Fail(path, kReadOnlyReason);
   std::string temp;
   const int fd = CreateTemporaryBeside(path, ".tmp", temp);
-  if (fd < 0) Fail(path, errno);
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      close(fd);
-      unlink(temp.c_str());
-      Fail(path, error);
-    }
-    written += size_t(n);
-  }
-  if (fsync(fd) != 0 || close(fd) != 0) {
-    const int error = errno;
-    unlink(temp.c_str());
-    Fail(path, error);
-  }
+  if (fd < 0 || close(fd) != 0) Fail(path, errno);
   return temp;
-}
-
-void Replace(const std::string& temp, const std::string& path) {
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    unlink(temp.c_str());
-    Fail(path, error);
-  }
 }
 
 }  // namespace
@@ -93,55 +71,102 @@ int CreateTemporaryBeside(const std::string& path, std::string_view suffix, std:
   return fd;
 }
 
-void WriteFileAtomic(const std::string& path, std::string_view bytes) { Replace(WriteTemporary(path, bytes), path); }
-
-TFileBatch::~TFileBatch() {
-  for (const TPending& p : Pending) unlink(p.Temp.c_str());
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  TStreamedFile file(path);
+  file.Append(bytes);
+  file.Commit();
 }
 
-void TFileBatch::Add(const std::string& path, std::string_view bytes) {
-  Pending.push_back({path, WriteTemporary(path, bytes)});
+TStreamedFile::TStreamedFile(const std::string& path) : Target(path) {
+  if (ReadOnlyFile(path)) Fail(path, kReadOnlyReason);
+  Fd = CreateTemporaryBeside(path, ".tmp", Temp);
+  if (Fd < 0) Fail(path, errno);
 }
+
+TStreamedFile::~TStreamedFile() {
+  if (Fd >= 0) close(Fd);
+  if (!Renamed) unlink(Temp.c_str());
+}
+
+void TStreamedFile::Append(std::string_view bytes) { WriteAt(End, bytes); }
+
+void TStreamedFile::WriteAt(uint64_t offset, std::string_view bytes) {
+  if (Error != 0) Fail(Target, Error);
+  if (offset > uint64_t(std::numeric_limits<off_t>::max()) - bytes.size()) Error = EFBIG;
+  size_t written = 0;
+  while (Error == 0 && written < bytes.size()) {
+    const ssize_t n = pwrite(Fd, bytes.data() + written, bytes.size() - written, off_t(offset + written));
+    if (n >= 0)
+      written += size_t(n);
+    else if (errno != EINTR)
+      Error = errno;
+  }
+  if (Error != 0) Fail(Target, Error);
+  End = std::max(End, offset + bytes.size());
+}
+
+void TStreamedFile::Close() {
+  if (Error == 0 && fsync(Fd) != 0) Error = errno;
+  if (close(Fd) != 0 && Error == 0) Error = errno;
+  Fd = -1;
+  if (Error != 0) Fail(Target, Error);
+}
+
+void TStreamedFile::Commit() {
+  Close();
+  if (rename(Temp.c_str(), Target.c_str()) != 0) Fail(Target, errno);
+  Renamed = true;
+}
+
+TStreamedFile& TFileBatch::Open(const std::string& path) {
+  Pending.push_back(std::make_unique<TStreamedFile>(path));
+  return *Pending.back();
+}
+
+void TFileBatch::Add(const std::string& path, std::string_view bytes) { Open(path).Append(bytes); }
 
 void TFileBatch::Commit() {
+  for (const auto& file : Pending) file->Close();
   // A target that exists is moved aside first, so that a later failure can
   // put every file back as it was.
   std::vector<std::string> backups;
   auto rollBack = [&] {
     for (size_t k = 0; k < backups.size(); ++k) {
-      const std::string& path = Pending[k].Path;
+      const std::string& path = Pending[k]->Target;
       if (backups[k].empty())
         unlink(path.c_str());
       else
         rename(backups[k].c_str(), path.c_str());
     }
   };
-  for (const TPending& p : Pending) {
+  for (const auto& file : Pending) {
+    const std::string& path = file->Target;
     std::string backup;
     struct stat st;
-    if (stat(p.Path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    if (stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
       try {
-        backup = WriteTemporary(p.Path, {});
+        backup = EmptyTemporary(path);
       } catch (const TFileWriteError&) {
         rollBack();
         throw;
       }
-      if (rename(p.Path.c_str(), backup.c_str()) != 0) {
+      if (rename(path.c_str(), backup.c_str()) != 0) {
         const int error = errno;
         unlink(backup.c_str());
         rollBack();
-        Fail(p.Path, error);
+        Fail(path, error);
       }
     }
-    if (rename(p.Temp.c_str(), p.Path.c_str()) != 0) {
+    if (rename(file->Temp.c_str(), path.c_str()) != 0) {
       const int error = errno;
-      if (!backup.empty()) rename(backup.c_str(), p.Path.c_str());
+      if (!backup.empty()) rename(backup.c_str(), path.c_str());
       rollBack();
-      Fail(p.Path, error);
+      Fail(path, error);
     }
     backups.push_back(backup);
   }
   for (const std::string& b : backups)
     if (!b.empty()) unlink(b.c_str());
+  for (const auto& file : Pending) file->Renamed = true;
   Pending.clear();
 }

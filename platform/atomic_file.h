@@ -5,10 +5,14 @@
 // which is then renamed over the target. A target the user may not write is
 // refused, not replaced.
 
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/byte_sink.h"
 
 class TFileWriteError : public std::runtime_error {
  public:
@@ -33,27 +37,62 @@ int CreateTemporaryBeside(const std::string& path, std::string_view suffix, std:
 // the file cannot be written; the previous file (if any) is then unchanged.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
 
-// Several files that are replaced together or not at all: each Add writes a
-// temporary file beside its target, Commit renames them all over their
-// targets. A failed Add, or a batch destroyed before Commit, leaves every
-// target as it was and no temporary behind.
+// A file written piece by piece into a temporary file beside its target,
+// which takes the target's place when it is committed. Until then the
+// target is as it was; destroyed uncommitted, the temporary is removed.
+// Offsets are 64-bit: the file may pass 4 GiB.
+class TStreamedFile final : public TByteSink {
+ public:
+  // Throws TFileWriteError when the target is read-only or its folder
+  // refuses the temporary.
+  explicit TStreamedFile(const std::string& path);
+  TStreamedFile(const TStreamedFile&) = delete;
+  TStreamedFile& operator=(const TStreamedFile&) = delete;
+  ~TStreamedFile() override;
+
+  // Throw TFileWriteError with the system's reason (a full disk, a file
+  // past the size the system allows); the file then cannot be committed.
+  void Append(std::string_view bytes) override;
+  void WriteAt(uint64_t offset, std::string_view bytes) override;
+  // Makes the bytes durable and renames the temporary over the target;
+  // throws TFileWriteError when either fails.
+  void Commit();
+
+  const std::string& Path() const { return Target; }
+  uint64_t Size() const { return End; }
+
+ private:
+  friend class TFileBatch;
+  // Makes the bytes durable and closes the temporary.
+  void Close();
+
+  std::string Target, Temp;
+  int Fd = -1;
+  int Error = 0;  // the first failed write's errno
+  uint64_t End = 0;
+  bool Renamed = false;
+};
+
+// Several files that are replaced together or not at all: each is written
+// into a temporary file beside its target, Commit renames them all over
+// their targets. A failed write, or a batch destroyed before Commit, leaves
+// every target as it was and no temporary behind.
 class TFileBatch {
  public:
   TFileBatch() = default;
   TFileBatch(const TFileBatch&) = delete;
   TFileBatch& operator=(const TFileBatch&) = delete;
-  ~TFileBatch();
 
-  // Throws TFileWriteError when the temporary cannot be written or the
-  // target is read-only.
+  // The file that will replace `path`, to be written before Commit; it
+  // lives until Commit succeeds or the batch ends. Throws TFileWriteError when the target is
+  // read-only or the temporary cannot be created.
+  TStreamedFile& Open(const std::string& path);
+  // Open(path), then the bytes appended.
   void Add(const std::string& path, std::string_view bytes);
-  // Throws TFileWriteError when a target cannot be replaced; the targets
-  // are then all as they were before.
+  // Throws TFileWriteError when a file cannot be completed or a target
+  // cannot be replaced; the targets are then all as they were before.
   void Commit();
 
  private:
-  struct TPending {
-    std::string Path, Temp;
-  };
-  std::vector<TPending> Pending;
+  std::vector<std::unique_ptr<TStreamedFile>> Pending;
 };

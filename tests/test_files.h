@@ -2,7 +2,9 @@
 #pragma once
 // Scratch folders and whole-file reads and writes for tests.
 
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -66,3 +68,24 @@ inline std::set<std::string> FileNames(const std::string& folder) {
   for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
   return names;
 }
+
+// Sets a soft limit to the size of the files this process writes, with the
+// signal that would end it ignored, for the life of the object.
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &Old);
+    OldSignal = signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = Old;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~TFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &Old);
+    signal(SIGXFSZ, OldSignal);
+  }
+
+ private:
+  rlimit Old;
+  sighandler_t OldSignal;
+};

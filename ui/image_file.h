@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "platform/bitmap.h"
+#include "ui/image_stream.h"
 
 // The BMP file bytes: 14-byte file header, the 40-byte information header and
 // the bottom-up pixel rows of the padded buffer.
@@ -20,10 +19,6 @@ std::string BitmapFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits
 // goes in comment segments before the pixels.
 std::string JpegFileBytes(const TBitmapInfoHeader& header, const uint8_t* bits, int32_t width, int32_t height,
                           int quality, bool progressive, std::string_view spot = {});
-
-// Keyword and text pairs a PNG file carries, saying where its picture came
-// from. Keywords are 1..79 Latin-1 characters; texts are plain ASCII.
-using TImageText = std::vector<std::pair<std::string, std::string>>;
 
 class TFractal;
 

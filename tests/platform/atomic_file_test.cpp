@@ -83,3 +83,56 @@ TEST(AtomicFile, AReadOnlyFileIsRefusedByNameAndStaysAsItWas) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pieces written out of order: a gap reads as zeros, an offset past 4 GiB
+// is a 64-bit one (the file is sparse), and a batch that is not committed
+// leaves the earlier targets and nothing else.
+TEST(StreamedFile, PiecesAtOffsetsAndABatchThatEndsUncommitted) {
+  TScratchFolder dir;
+  const std::string path = dir.File("poster.bmp"), values = dir.File("poster.values");
+  {
+    TFileBatch batch;
+    TStreamedFile& file = batch.Open(path);
+    file.Append("head");
+    file.WriteAt(8, "tail");
+    file.WriteAt(2, "AD");
+    file.Append("!");
+    EXPECT_EQ(file.Size(), 13u);
+    batch.Commit();
+  }
+  EXPECT_EQ(ReadBytes(path), std::string("heAD\0\0\0\0tail!", 13));
+  WriteBytes(values, "old values");
+  {
+    TFileBatch batch;
+    TStreamedFile& file = batch.Open(path);
+    file.WriteAt(uint64_t(5) << 30, "x");
+    EXPECT_EQ(file.Size(), (uint64_t(5) << 30) + 1);
+    batch.Add(values, "new values");
+    EXPECT_EQ(FileNames(dir.Path).size(), 4u);
+  }
+  EXPECT_EQ(ReadBytes(path), std::string("heAD\0\0\0\0tail!", 13));
+  EXPECT_EQ(ReadBytes(values), "old values");
+  EXPECT_EQ(FileNames(dir.Path), (std::set<std::string>{"poster.bmp", "poster.values"}));
+}
+
+// A write the system refuses fails by name, and the file cannot then be
+// committed even if the caller goes on.
+TEST(StreamedFile, AFailedWriteIsReportedAndNeverCommitted) {
+  TScratchFolder dir;
+  const std::string path = dir.File("poster.png");
+  WriteBytes(path, "earlier");
+  TStreamedFile file(path);
+  const std::string expected = "Cannot write \"" + path + "\": File too large";
+  {
+    const TFileSizeLimit limit(1000);
+    EXPECT_EQ(ErrorOf([&] { file.Append(std::string(600, 'a')); }), "");
+    EXPECT_EQ(ErrorOf([&] { file.Append(std::string(600, 'b')); }), expected);
+    EXPECT_EQ(ErrorOf([&] { file.WriteAt(0, "c"); }), expected);
+  }
+  EXPECT_EQ(ErrorOf([&] { file.Commit(); }), expected);
+  EXPECT_EQ(ReadBytes(path), "earlier");
+}
+
+}  // namespace
