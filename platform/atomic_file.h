@@ -58,7 +58,6 @@ class TStreamedFile final : public TByteSink {
   // throws TFileWriteError when either fails.
   void Commit();
 
-  const std::string& Path() const { return Target; }
   uint64_t Size() const { return End; }
 
  private:
@@ -84,8 +83,8 @@ class TFileBatch {
   TFileBatch& operator=(const TFileBatch&) = delete;
 
   // The file that will replace `path`, to be written before Commit; it
-  // lives until Commit succeeds or the batch ends. Throws TFileWriteError when the target is
-  // read-only or the temporary cannot be created.
+  // lives until Commit succeeds or the batch ends. Throws TFileWriteError
+  // when the target is read-only or the temporary cannot be created.
   TStreamedFile& Open(const std::string& path);
   // Open(path), then the bytes appended.
   void Add(const std::string& path, std::string_view bytes);

@@ -42,7 +42,7 @@ class TAntiAliasRows final : public TRowWriter {
   TRowWriter& Target;
   int32_t SourceWidth, SourceHeight;
   TAntiAliasSize Size;
-  TRowRange Half;    // from the next half-picture row to make
-  TRowRange Source;  // from the next picture row to come
+  TRowRange Half;                  // from the next half-picture row to make
+  TRowRange Source;                // from the next picture row to come
   std::vector<uint8_t> Kept, Out;  // the last three picture rows; one half row
 };

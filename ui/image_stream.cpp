@@ -66,8 +66,7 @@ class TPngWriter final : public TRowWriter {
     std::vector<png_text> chunks(text.size());
     for (size_t k = 0; k < text.size(); ++k) {
       chunks[k] = png_text{};
-      chunks[k].compression =
-          text[k].first == kPictureSpotKey ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE;
+      chunks[k].compression = text[k].first == kPictureSpotKey ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE;
       chunks[k].key = const_cast<char*>(text[k].first.c_str());
       chunks[k].text = const_cast<char*>(text[k].second.c_str());
       chunks[k].text_length = text[k].second.size();
@@ -248,8 +247,8 @@ std::unique_ptr<TRowWriter> NewPngWriter(TByteSink& sink, int32_t width, int32_t
   return writer;
 }
 
-std::unique_ptr<TRowWriter> NewJpegWriter(TByteSink& sink, int32_t width, int32_t height, int quality,
-                                          bool progressive, std::string_view spot) {
+std::unique_ptr<TRowWriter> NewJpegWriter(TByteSink& sink, int32_t width, int32_t height, int quality, bool progressive,
+                                          std::string_view spot) {
   if (width > kMaxJpegSide || height > kMaxJpegSide)
     throw TFileWriteError("a JPEG picture is at most " + std::to_string(kMaxJpegSide) + " x " +
                           std::to_string(kMaxJpegSide) + " pixels: write PNG or BMP");

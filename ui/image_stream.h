@@ -43,8 +43,8 @@ inline constexpr int32_t kMaxJpegSide = 65500;
 // baseline; a `spot` text goes in comment segments before the pixels. A
 // side past kMaxJpegSide is refused (TFileWriteError) before anything is
 // written.
-std::unique_ptr<TRowWriter> NewJpegWriter(TByteSink& sink, int32_t width, int32_t height, int quality,
-                                          bool progressive, std::string_view spot = {});
+std::unique_ptr<TRowWriter> NewJpegWriter(TByteSink& sink, int32_t width, int32_t height, int quality, bool progressive,
+                                          std::string_view spot = {});
 
 // A BMP file of a whole bottom-up buffer: the 14-byte file header, `header`
 // itself and header.biWidth x header.biHeight pixels, each row placed at

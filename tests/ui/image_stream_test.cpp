@@ -52,11 +52,9 @@ const TFileKind kKinds[] = {
      [](const TNoise& n) {
        return PngFileBytes(n.Header, n.Bits.data(), 13, 10, {{"Software", "Pelmorix"}, {"Pelmorix spot", "x"}});
      }},
-    {"baseline jpeg",
-     [](TByteSink& sink, const TNoise&) { return NewJpegWriter(sink, 13, 10, 80, false, "spot"); },
+    {"baseline jpeg", [](TByteSink& sink, const TNoise&) { return NewJpegWriter(sink, 13, 10, 80, false, "spot"); },
      [](const TNoise& n) { return JpegFileBytes(n.Header, n.Bits.data(), 13, 10, 80, false, "spot"); }},
-    {"progressive jpeg",
-     [](TByteSink& sink, const TNoise&) { return NewJpegWriter(sink, 13, 10, 95, true); },
+    {"progressive jpeg", [](TByteSink& sink, const TNoise&) { return NewJpegWriter(sink, 13, 10, 95, true); },
      [](const TNoise& n) { return JpegFileBytes(n.Header, n.Bits.data(), 13, 10, 95, true); }},
     {"bmp", [](TByteSink& sink, const TNoise& n) { return NewBitmapWriter(sink, n.Header); },
      [](const TNoise& n) { return BitmapFileBytes(n.Header, n.Bits.data()); }},
