@@ -48,6 +48,9 @@ std::string RenderAttractorFile(const TRenderOptions& options,
       return "the attractor file's DrawSize " + std::to_string(width) + "x" + std::to_string(height) +
              " is not a usable image size";
   }
+  if (width > kMaxRenderSide || height > kMaxRenderSide)
+    return "an attractor is drawn at most " + std::to_string(kMaxRenderSide) + " pixels a side, not " +
+           std::to_string(width) + "x" + std::to_string(height);
 
   MainQueue().BindToCurrentThread();
   std::vector<std::string> messages;

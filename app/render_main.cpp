@@ -3,9 +3,8 @@
 // file without windows, on the same document and render thread as the
 // program.
 
+#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,53 +15,26 @@
 #include "app/render_movie.h"
 #include "app/render_options.h"
 #include "app/render_output.h"
+#include "app/render_picture.h"
 #include "engine/fractal.h"
-#include "engine/render_thread.h"
 #include "engine/spot_picture.h"
 #include "ifs/ifs_file.h"
 #include "ifs/ifs_model.h"
-#include "platform/atomic_file.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
 #include "platform/program_folder.h"
-#include "ui/image_file.h"
 
 namespace {
 
-// Redraws the bar when its phase or percentage changes: a deep view's
-// reference orbit ("reference orbit" before the bar), then the image.
-void DrawPhaseProgress(const std::string& phase, intptr_t done, intptr_t total) {
-  static std::string shownPhase;
-  static int shown = -1;
-  const int width = 40;
-  const double share = total > 0 ? double(done) / double(total) : 1.0;
-  const int percent = int(share * 100 + 0.5);
-  if (percent == shown && phase == shownPhase) return;
-  // A shorter line than the last leaves its tail blank.
-  const size_t erased = phase.size() < shownPhase.size() ? shownPhase.size() - phase.size() : 0;
-  shown = percent;
-  shownPhase = phase;
-  const int filled = int(share * width + 0.5);
-  std::fprintf(stderr, "\r%s[%s%s] %3d%%%s", phase.c_str(), std::string(size_t(filled), '#').c_str(),
-               std::string(size_t(width - filled), ' ').c_str(), percent, std::string(erased, ' ').c_str());
-  std::fflush(stderr);
-}
-
 void DrawProgress(intptr_t done, intptr_t total) { DrawPhaseProgress("", done, total); }
-
-std::string ValueBytes(const TFractal& doc) {
-  std::string out;
-  const int32_t bw = doc.BufWidth();
-  for (int32_t py = 0; py < doc.Height; ++py)
-    out.append(reinterpret_cast<const char*>(doc.ValueBuffer() + size_t(py) * bw * 3),
-               size_t(doc.Width) * 3 * sizeof(float));
-  return out;
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file past the size the system allows fails its write, which is then
+  // reported and cleaned up, instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (IsMorphCommand(args)) return RunMorphCommand(args);
   if (IsZoomMovieCommand(args)) return RunZoomMovieCommand(args);
@@ -101,7 +73,7 @@ int main(int argc, char** argv) {
     if (width <= 0) {
       width = spot->ReadInteger("DrawSize", "X_Size", 640);
       height = spot->ReadInteger("DrawSize", "Y_Size", 480);
-      if (width < 2 || height < 1 || width > kMaxRenderSide || height > kMaxRenderSide)
+      if (width < 2 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide)
         return Fail("the spot file's DrawSize " + std::to_string(width) + "x" + std::to_string(height) +
                     " is not a usable image size");
     }
@@ -111,25 +83,26 @@ int main(int argc, char** argv) {
     if (const std::string problem = DoubleForAntiAlias(width, height); !problem.empty()) return UsageFail(problem);
   }
 
+  TPicturePlan plan;
+  if (const std::string problem = PlanPicture(options, width, height, plan); !problem.empty()) return UsageFail(problem);
+
   TFractal::RenderThreads = options.Threads;
   TFractal::UseFastArithmetic = options.Fast;
-  bool done = false;
-  MainQueue().SetDispatcher([&](const TMessage& m) {
-    if (m.Msg == MSG_RENDER_PROGRESS) {
-      if (options.ShowProgress) DrawProgress(m.WParam, m.LParam);
-    } else if (m.Msg == MSG_REFERENCE_PROGRESS) {
-      if (options.ShowProgress) DrawPhaseProgress("reference orbit ", m.WParam, m.LParam);
-    } else if (m.Msg == MSG_RENDER_DONE) {
-      done = true;
-    }
-  });
-
   const std::string libraryProblem = LoadProgramIFSLibrary();
   TNullCanvas canvas;
-  // Parked at formula -1 so that nothing renders before the parameters are in.
-  TFractal doc(-1, 0, 0, 0, width, height, &canvas);
+  // Parked at formula -1 so that nothing renders before the parameters are
+  // in, and given its size once it holds bands, not the whole picture.
+  TFractal doc(-1, 0, 0, 0, 0, 0, &canvas);
+  doc.SetRowBands({plan.RenderFirst, plan.RenderEnd - plan.RenderFirst, plan.BandRows});
+  doc.SetSize(width, height);
   doc.ProgressFlag = true;
   if (!messages.empty()) return Fail(messages.front());
+  std::optional<TPictureOutput> output;
+  try {
+    output.emplace(doc, options, plan);
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
   try {
     if (IsIFSFilePath(options.SpotPath)) {
       const std::string note = LoadIFSForRender(options.SpotPath, doc, options.MaxIter);
@@ -152,11 +125,10 @@ int main(int argc, char** argv) {
       const TViewWindow& window = options.Window;
       doc.SetFormula(options.Formula, window.X(), window.Y(), window.W());
       if (window.IsDeep()) {
-        // The render of the window's rounding ends unfinished; its end is
-        // not the end of the render.
+        // The render of the window's rounding ends unfinished; its reports
+        // are dropped, its end is not the end of the render.
         doc.SetWindow(window);
         MainQueue().DispatchPosted();
-        done = false;
       }
     }
   } catch (const std::exception& e) {
@@ -171,34 +143,5 @@ int main(int argc, char** argv) {
   if (options.MaxIter > doc.MaxIterLimit()) return UsageFail(MaxIterOptionError(std::to_string(options.MaxIter)));
   if (!doc.RenderThread()) return Fail(messages.empty() ? "nothing to render" : messages.front());
 
-  MainQueue().RunUntil([&] { return done || doc.RenderFinished(); });
-  doc.StopThread();
-  MainQueue().DispatchPosted();
-  if (options.ShowProgress) std::fputc('\n', stderr);
-
-  std::vector<uint8_t> smooth;
-  const TOutputImage image = OutputImage(doc, options.AntiAlias, smooth);
-  try {
-    // The image and the value dump are written together: a run that cannot
-    // write one of them leaves neither.
-    TFileBatch output;
-    switch (options.Type) {
-      case TImageType::Bitmap:
-        output.Add(options.OutputPath, BitmapFileBytes(image.Header, image.Bits));
-        break;
-      case TImageType::Jpeg:
-        output.Add(options.OutputPath, JpegFileBytes(image.Header, image.Bits, image.Width, image.Height,
-                                                     options.Quality, options.Progressive, SpotFileText(doc)));
-        break;
-      case TImageType::Png:
-        output.Add(options.OutputPath,
-                   PngFileBytes(image.Header, image.Bits, image.Width, image.Height, SpotImageText(doc)));
-        break;
-    }
-    if (!options.ValuesPath.empty()) output.Add(options.ValuesPath, ValueBytes(doc));
-    output.Commit();
-  } catch (const std::exception& e) {
-    return Fail(e.what());
-  }
-  return 0;
+  return output->Run();
 }

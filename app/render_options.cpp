@@ -38,12 +38,11 @@ bool ParseInt(const std::string& text, int32_t& out) {
   return ec == std::errc() && p == end;
 }
 
-bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, std::string& error) {
+bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, std::string& error, int32_t most) {
   const size_t x = text.find('x');
   if (x == std::string::npos || !ParseInt(text.substr(0, x), width) || !ParseInt(text.substr(x + 1), height) ||
-      width < 2 || height < 1 || width > kMaxRenderSide || height > kMaxRenderSide) {
-    error = "bad --size \"" + text + "\": expected WxH with W from 2 and H from 1 up to " +
-            std::to_string(kMaxRenderSide);
+      width < 2 || height < 1 || width > most || height > most) {
+    error = "bad --size \"" + text + "\": expected WxH with W from 2 and H from 1 up to " + std::to_string(most);
     return false;
   }
   return true;
@@ -122,6 +121,11 @@ std::string RenderUsage() {
          "  --progressive        progressive JPEG\n"
          "  --values FILE        also write the value buffer: Width x Height x 3 floats, rows top-down\n"
          "  --antialias          render at twice the size and write the smoothed half-size image\n"
+         "  --band K/N           write band K of N of the picture (from the top; equal heights but the\n"
+         "                       last), with the whole picture's pixels there: bands joined top to\n"
+         "                       bottom give the whole picture\n"
+         "  --band-rows N        rows rendered and held at a time (default: as many as 128 MiB hold);\n"
+         "                       a picture of any height is written as its bands are rendered\n"
          "  --fast               fast arithmetic: doubles and SIMD instead of extended precision\n"
          "  --quiet              no progress bar (it is drawn only when standard error is a terminal)\n"
          "  --list-formulas      print the formula catalogue: number and name\n"
@@ -149,7 +153,8 @@ constexpr TOptionRule kRenderOptionRules[] = {
     {"help", 'h'},          {"version"},        {"list-formulas"},      {"output", 'o', true},
     {"values", 0, true},    {"size", 0, true},  {"threads", 0, true},   {"formula", 0, true},
     {"maxiter", 0, true},   {"window", 0, true}, {"quality", 'q', true}, {"progressive"},
-    {"antialias"},          {"fast"},           {"quiet"},
+    {"antialias"},          {"fast"},           {"quiet"},          {"band", 0, true},
+    {"band-rows", 0, true},
 };
 
 }  // namespace
@@ -171,7 +176,20 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
     } else if (name == "values") {
       options.ValuesPath = v;
     } else if (name == "size") {
-      return ParseSizeOption(v, options.Width, options.Height, message);
+      return ParseSizeOption(v, options.Width, options.Height, message, kMaxPictureSide);
+    } else if (name == "band") {
+      const size_t slash = v.find('/');
+      if (slash == std::string::npos || !ParseInt(v.substr(0, slash), options.Band) ||
+          !ParseInt(v.substr(slash + 1), options.BandCount) || options.BandCount < 1 || options.Band < 1 ||
+          options.Band > options.BandCount) {
+        message = "bad --band \"" + v + "\": expected K/N with N from 1 and K from 1 to N";
+        return false;
+      }
+    } else if (name == "band-rows") {
+      if (!ParseInt(v, options.BandRows) || options.BandRows < 1) {
+        message = "bad --band-rows \"" + v + "\": expected a number of rows from 1";
+        return false;
+      }
     } else if (name == "threads") {
       if (!ParseInt(v, options.Threads) || options.Threads < 0 || options.Threads > 256) {
         message = "bad --threads \"" + v + "\"";
@@ -249,6 +267,10 @@ bool ParseRenderOptions(const std::vector<std::string>& args, TRenderOptions& op
   }
   if (!options.ValuesPath.empty() && IsAttractorFileName(options.SpotPath)) {
     error = "--values is for spot files; an attractor has no value buffer";
+    return false;
+  }
+  if ((options.BandCount > 0 || options.BandRows > 0) && IsAttractorFileName(options.SpotPath)) {
+    error = "--band and --band-rows are for fractal pictures; an attractor is drawn whole";
     return false;
   }
   if (options.SpotPath.empty() && options.Width == 0) {

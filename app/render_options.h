@@ -19,7 +19,12 @@ constexpr int kExitFailure = 1;        // a render or a write failed
 constexpr int kExitUsage = 2;          // the command line is wrong
 constexpr int kExitInterrupted = 130;  // Ctrl-C or SIGTERM ended a movie
 
-constexpr int32_t kMaxRenderSide = 20000;  // largest width or height accepted
+// Largest width or height of a picture held whole (a movie's frame, an
+// attractor's image).
+constexpr int32_t kMaxRenderSide = 20000;
+// Largest width or height of a fractal picture, which is rendered and
+// written in bands.
+constexpr int32_t kMaxPictureSide = 1 << 20;
 
 struct TRenderOptions {
   TRenderAction Action = TRenderAction::Render;
@@ -38,6 +43,11 @@ struct TRenderOptions {
   bool ShowProgress = true;
   // Render at twice the size and write the anti-aliased half-size image.
   bool AntiAlias = false;
+  // --band K/N: the file holds band K of N (from the top, of equal height
+  // but the last) of the picture; 0/0 the whole picture.
+  int32_t Band = 0, BandCount = 0;
+  // Rows rendered at a time; 0: as many as the band memory holds.
+  int32_t BandRows = 0;
   // Step the kernels in double (vector lanes where they have them) instead of
   // extended precision: faster, the values may differ in a few pixels.
   bool Fast = false;
@@ -57,9 +67,10 @@ std::string FormulaListText();
 // Helpers every command of pelmorix-render shares.
 // A whole decimal integer, nothing else.
 bool ParseInt(const std::string& text, int32_t& out);
-// "--size WxH": W from 2 and H from 1 up to kMaxRenderSide; false with the
-// message for the user otherwise.
-bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, std::string& error);
+// "--size WxH": W from 2 and H from 1 up to `most`; false with the message
+// for the user otherwise.
+bool ParseSizeOption(const std::string& text, int32_t& width, int32_t& height, std::string& error,
+                     int32_t most = kMaxRenderSide);
 // "bad --maxiter "text": expected 1..100000", for a value beyond the cap of
 // ordinary views.
 std::string MaxIterOptionError(const std::string& text);

@@ -18,7 +18,7 @@ template <class T>
 std::unique_ptr<T[]> Allocate(uint64_t count) {
   const uint64_t bytes = count * sizeof(T);
   std::unique_ptr<T[]> buffer;
-  if (bytes <= TFractal::MaxBufferBytes) buffer.reset(new (std::nothrow) T[count]);
+  if (bytes <= TFractal::BufferLimit()) buffer.reset(new (std::nothrow) T[count]);
   if (!buffer) ShowMessage(OutOfMemoryMessage(bytes));
   return buffer;
 }

@@ -46,7 +46,7 @@ TRun RenderAll(const TPerturbation& deep, const TFormulaContext& ctx, int32_t co
     int64_t steps = 0, credit = 0;
     std::vector<TPixelChannels> out(static_cast<size_t>(rows));
     for (int32_t px; (px = nextColumn.fetch_add(1)) < columns;) {
-      deep.EvaluateColumn(&pixel, px, rows, out.data(), &steps);
+      deep.EvaluateColumn(&pixel, px, 0, rows, out.data(), &steps);
       for (int32_t py = 0; py < rows; ++py) {
         const float v = out[size_t(py)].Value[0];
         run.Escapes[size_t(py) * size_t(columns) + size_t(px)] = v;
@@ -238,7 +238,7 @@ void BM_MinibrotLanes(benchmark::State& state) {
       ForceScalarFastPath = unit == 2;
       ForceNarrowVectors = unit == 1;
       const double start = ThreadCpuSeconds();
-      for (int32_t px = 0; px < columns; ++px) deep.EvaluateColumn(&ctx, px, rows, out.data(), &steps[unit]);
+      for (int32_t px = 0; px < columns; ++px) deep.EvaluateColumn(&ctx, px, 0, rows, out.data(), &steps[unit]);
       t[unit] += ThreadCpuSeconds() - start;
     }
   }

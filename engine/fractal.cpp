@@ -11,6 +11,7 @@
 #include "engine/render_thread.h"
 #include "engine/user_formula.h"
 #include "formulas/filters.h"
+#include "platform/available_memory.h"
 #include "platform/dialogs.h"
 
 namespace {
@@ -41,7 +42,6 @@ bool AsBool(const TPropertyValue& v) { return AsInt(v) != 0 || (std::holds_alter
 // later writes or leaves out.
 template <class T>
 std::unique_ptr<T[]> TryAllocate(uint64_t count) {
-  if (count * sizeof(T) > TFractal::MaxBufferBytes) return nullptr;
   return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
 }
 
@@ -185,29 +185,44 @@ void TFractal::SetSize(int32_t width, int32_t height) {
   Width = width;
   Height = height;
   if (width <= 0 || height <= 0) return;
-  Header.biWidth = RoundUpTo4(width);
-  Header.biHeight = RoundUpTo4(height);
-  PixelCount = Header.biWidth * Header.biHeight;
+  if (AllocateBuffers()) Restart();
+}
+
+void TFractal::SetRowBands(const TRowBands& bands) {
+  StopThread();
+  ReleaseBuffers();
+  Bands = bands;
+  if (Width > 0 && Height > 0 && AllocateBuffers()) Restart();
+}
+
+int32_t TFractal::PictureRows() const { return RoundUpTo4(Height); }
+
+uint64_t TFractal::BufferLimit() { return MaxBufferBytes > 0 ? MaxBufferBytes : AvailableMemoryBytes(); }
+
+bool TFractal::AllocateBuffers() {
+  Header.biWidth = RoundUpTo4(Width);
+  Header.biHeight = Bands.Height > 0 ? std::min(Bands.Height, PictureRows()) : PictureRows();
+  PixelCount = int64_t(Header.biWidth) * Header.biHeight;
   const uint64_t pixels = uint64_t(PixelCount);
   // Both buffers are measured against the limit before either is taken, so
   // that a size past it costs no allocation.
-  for (const uint64_t bytes : {pixels * 3, pixels * 3 * sizeof(float)})
-    if (bytes > MaxBufferBytes) {
-      ShowMessage(OutOfMemoryMessage(bytes));
-      return;
-    }
+  const uint64_t limit = BufferLimit(), imageBytes = pixels * 3, valueBytes = pixels * 3 * sizeof(float);
+  if (imageBytes > limit || imageBytes + valueBytes > limit) {
+    ShowMessage(OutOfMemoryMessage(imageBytes > limit ? imageBytes : valueBytes));
+    return false;
+  }
   Image = TryAllocate<uint8_t>(pixels * 3);
   if (!Image) {
     ShowMessage(OutOfMemoryMessage(pixels * 3));
-    return;
+    return false;
   }
   Values = TryAllocate<float>(pixels * 3);
   if (!Values) {
     ShowMessage(OutOfMemoryMessage(pixels * 12));
     Image.reset();
-    return;
+    return false;
   }
-  Restart();
+  return true;
 }
 
 void TFractal::SetWindow(Extended x, Extended y, Extended w) { SetWindow(TViewWindow(x, y, w)); }

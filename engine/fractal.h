@@ -46,6 +46,23 @@ class TFractal {
   void Restart();
   void SetFormula(int32_t number, Extended x, Extended y, Extended w);
   void SetSize(int32_t width, int32_t height);
+  // The rows of the padded picture a render covers, and how many of them
+  // the buffers hold at a time. By default a render covers every row and
+  // the buffers hold the whole picture. With a band height the buffers hold
+  // one band, which the render fills from the picture's top down, handing
+  // each band to OnBand before it computes the next: a picture far larger
+  // than memory is rendered with buffers of its width times the band
+  // height, and every pixel is the one the whole picture has there.
+  struct TRowBands {
+    int32_t First = 0;   // the first row rendered
+    int32_t Count = 0;   // rows rendered from First; 0: to the last row
+    int32_t Height = 0;  // rows the buffers hold; 0: the whole picture
+  };
+  void SetRowBands(const TRowBands& bands);
+  const TRowBands& RowBands() const { return Bands; }
+  // The padded picture's rows: Height rounded up to a multiple of 4. It is
+  // BufHeight unless the buffers hold one band.
+  int32_t PictureRows() const;
   void SetWindow(Extended x, Extended y, Extended w);
   void SetWindow(const TViewWindow& window);
   // Sets the view from its deep window, kept to the precision its depth
@@ -114,9 +131,13 @@ class TFractal {
   TCanvas* Canvas() const { return FCanvas; }
   bool HasUserModule() const { return UserModule != nullptr; }
 
-  // Largest buffer the document asks for; a larger image is refused with the
-  // out-of-memory message instead of exhausting the machine.
-  static inline uint64_t MaxBufferBytes = uint64_t(3) << 30;
+  // Most bytes the buffers may take together; 0, the default, is the memory
+  // the machine can give this process now (platform/available_memory.h). A
+  // larger image is refused with the out-of-memory message before anything
+  // is allocated, instead of exhausting the machine.
+  static inline uint64_t MaxBufferBytes = 0;
+  // The limit MaxBufferBytes sets, read now.
+  static uint64_t BufferLimit();
   // Threads of the escape-time pass: 0 means one per core, 1 the plain
   // single-threaded pass.
   static inline int32_t RenderThreads = 0;
@@ -145,7 +166,7 @@ class TFractal {
   std::unique_ptr<uint8_t[]> Image;
 
  public:
-  int32_t PixelCount = 0;
+  int64_t PixelCount = 0;
   std::unique_ptr<TFPal> Palette;
 
  private:
@@ -156,6 +177,11 @@ class TFractal {
   int32_t Width = 0, Height = 0;
   TCallback OnParamsChanged;
   TCallback OnRenderStart;
+  // A band of a banded render is in the buffers: its first row and its rows
+  // (the last band may be shorter than the band height), top row in memory
+  // row BufHeight - 1 as in every bottom-up bitmap. Called on the owner's
+  // thread while the render waits.
+  std::function<void(TFractal*, int32_t top, int32_t rows)> OnBand;
   bool ProgressFlag = false;
   bool AutoIter = true;
   Extended X0 = 0, Y0 = 0, W0 = 0;
@@ -179,6 +205,9 @@ class TFractal {
   friend class TFThread;
   void ReleaseUserModule();
   void ReleaseBuffers();
+  // Takes the buffers for the current size and bands; false, with the
+  // out-of-memory message shown, when they cannot be had.
+  bool AllocateBuffers();
   void AllocateOrbitStore();
   // The maximum iterations of a view `w` wide whose deep window is `window`.
   int32_t MaxIterOf(Extended w, const TDeepWindow& window) const;
@@ -189,6 +218,7 @@ class TFractal {
   void TakeAutoMaxIter(int32_t n);
   void RecolorWith(const std::function<TColor3(const float*)>& colorOf);
   std::vector<TOrbitEntry> OrbitStore;
+  TRowBands Bands;
   mutable std::mutex BufferLock;
 };
 

@@ -240,7 +240,7 @@ int32_t ExactEscape(const TFormulaContext& ctx, const TDeepReal& x, const TDeepR
 struct TPerturbation::TImpl {
   virtual ~TImpl() = default;
   virtual TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py, int64_t* steps) const = 0;
-  virtual void EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t rows, TPixelChannels* out,
+  virtual void EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t first, int32_t rows, TPixelChannels* out,
                               int64_t* steps) const = 0;
   virtual int64_t TableSize() const = 0;
   int32_t Skip = 0;
@@ -321,12 +321,12 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     return c;
   }
 
-  void EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t rows, TPixelChannels* out,
+  void EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t first, int32_t rows, TPixelChannels* out,
                       int64_t* steps) const override {
-    if (DeepLanesServe() && EvaluateLanes(ctx, px, rows, out, steps)) return;
-    for (int32_t py = 0; py < rows; ++py) {
+    if (DeepLanesServe() && EvaluateLanes(ctx, px, first, rows, out, steps)) return;
+    for (int32_t k = 0; k < rows; ++k) {
       if (FaultPending()) ClearFaults();
-      out[py] = Evaluate(ctx, px, py, steps);
+      out[k] = Evaluate(ctx, px, first + k, steps);
     }
   }
 
@@ -582,9 +582,9 @@ class TPerturbationOf final : public TPerturbation::TImpl {
   template <int D, bool Tail>
   class TLaneHost final : public TDeepLaneHost {
    public:
-    TLaneHost(const TPerturbationOf& owner, int32_t px, int32_t rows, int32_t end, int32_t* escapes,
+    TLaneHost(const TPerturbationOf& owner, int32_t px, int32_t first, int32_t rows, int32_t end, int32_t* escapes,
               TOrbitTail* tails)
-        : Owner(owner), Px(px), Rows(rows), End(end), Escapes(escapes), Tails(tails) {}
+        : Owner(owner), Px(px), First(first), Rows(rows), End(end), Escapes(escapes), Tails(tails) {}
 
     bool Settle(int32_t slot, bool holding, TDeepLane& lane) override {
       TRun& r = Runs[size_t(slot)];
@@ -615,7 +615,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
       }
       while (Next < Rows) {
         Pixel[size_t(slot)] = Next;
-        r = Owner.Begin(Owner.OffsetOf(Px, Next++), End, true);
+        r = Owner.Begin(Owner.OffsetOf(Px, First + Next++), End, true);
         if (r.k <= r.end) {
           Hand(r, TOrbitTail{}, lane);
           return true;
@@ -646,7 +646,7 @@ class TPerturbationOf final : public TPerturbation::TImpl {
     }
 
     const TPerturbationOf& Owner;
-    const int32_t Px, Rows, End;
+    const int32_t Px, First, Rows, End;
     int32_t* const Escapes;
     TOrbitTail* const Tails;
     int32_t Next = 0;
@@ -656,14 +656,15 @@ class TPerturbationOf final : public TPerturbation::TImpl {
 
   // The column's pixels in vector lanes; false, with nothing stored, when a
   // floating-point fault was raised: it cannot be told to its pixel.
-  bool EvaluateLanes(TFormulaContext* ctx, int32_t px, int32_t rows, TPixelChannels* out, int64_t* steps) const {
+  bool EvaluateLanes(TFormulaContext* ctx, int32_t px, int32_t first, int32_t rows, TPixelChannels* out,
+                     int64_t* steps) const {
     const int32_t end = EndFor(*ctx);
     std::vector<int32_t> escapes(static_cast<size_t>(rows));
     std::vector<TOrbitTail> tails(static_cast<size_t>(rows));
     int64_t taken = WithPower(Power, [&](auto power) {
       constexpr int D = decltype(power)::value;
       auto run = [&]<bool Tail>(std::bool_constant<Tail>) {
-        TLaneHost<D, Tail> host(*this, px, rows, end, escapes.data(), tails.data());
+        TLaneHost<D, Tail> host(*this, px, first, rows, end, escapes.data(), tails.data());
         const TDeepLaneBounds bounds = Deep ? TDeepLaneBounds{kTinyPoint2, TScaledDifference::kLow2,
                                                               TScaledDifference::kHigh2}
                                             : TDeepLaneBounds{};
@@ -676,8 +677,8 @@ class TPerturbationOf final : public TPerturbation::TImpl {
       ClearFaults();
       return false;
     }
-    for (int32_t py = 0; py < rows; ++py)
-      out[py] = Channels(ctx, OffsetOf(px, py), end, escapes[size_t(py)], tails[size_t(py)], taken);
+    for (int32_t k = 0; k < rows; ++k)
+      out[k] = Channels(ctx, OffsetOf(px, first + k), end, escapes[size_t(k)], tails[size_t(k)], taken);
     if (steps) *steps += taken;
     return true;
   }
@@ -732,14 +733,14 @@ TPixelChannels TPerturbation::Evaluate(TFormulaContext* ctx, int32_t px, int32_t
   return Impl ? Impl->Evaluate(ctx, px, py, steps) : TPixelChannels{};
 }
 
-void TPerturbation::EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t rows, TPixelChannels* out,
+void TPerturbation::EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t first, int32_t rows, TPixelChannels* out,
                                   int64_t* steps) const {
   if (FaultPending()) ClearFaults();
   if (!Impl) {
     std::fill(out, out + rows, TPixelChannels{});
     return;
   }
-  Impl->EvaluateColumn(ctx, px, rows, out, steps);
+  Impl->EvaluateColumn(ctx, px, first, rows, out, steps);
 }
 
 int32_t TPerturbation::SkippedIterations() const { return Impl ? Impl->Skip : 0; }

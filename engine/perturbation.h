@@ -82,9 +82,10 @@ class TPerturbation {
   // With `steps`, adds the steps taken, long and single, to it.
   TPixelChannels Evaluate(TFormulaContext* ctx, int32_t px, int32_t py, int64_t* steps = nullptr) const;
 
-  // Evaluate for the pixels (px, 0) .. (px, rows - 1) into out[0 .. rows - 1],
-  // several at once in the vector lanes where the processor has them.
-  void EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t rows, TPixelChannels* out,
+  // Evaluate for the pixels (px, first) .. (px, first + rows - 1) into
+  // out[0 .. rows - 1], several at once in the vector lanes where the
+  // processor has them.
+  void EvaluateColumn(TFormulaContext* ctx, int32_t px, int32_t first, int32_t rows, TPixelChannels* out,
                       int64_t* steps = nullptr) const;
 
   // The iterations every pixel skips through the series.

@@ -17,6 +17,7 @@
 #include "formulas/kernel_common.h"
 #include "formulas/orbital_steps.h"
 #include "formulas/pixel.h"
+#include "formulas/vector_kernels.h"
 #include "platform/messages.h"
 #include "platform/named_mutex.h"
 
@@ -71,6 +72,18 @@ TFThread::TFThread(TFractal* document) : Document(document) {
   AutoIter = d.AutoIter;
   Threads = ThreadCountFor(TFractal::RenderThreads);
   Step = d.W / (d.Width - 1);
+  PictureRows = d.PictureRows();
+  BandHeight = d.BufHeight();
+  Banded = d.RowBands().Height > 0;
+  if (Banded) {
+    const TFractal::TRowBands& bands = d.RowBands();
+    First = std::clamp(bands.First, 0, PictureRows);
+    End = bands.Count > 0 ? int32_t(std::min<int64_t>(int64_t(First) + bands.Count, PictureRows)) : PictureRows;
+  } else {
+    End = PictureRows;
+  }
+  Top = First;
+  Rows = std::min(BandHeight, End - First);
   const size_t pixels = size_t(d.PixelCount);
   if (IsPointFormula(Ctx.Number)) {
     std::fill(d.Values.get(), d.Values.get() + pixels * 3, 0.0f);
@@ -96,18 +109,28 @@ void TFThread::Execute() {
     if (Preview) {
       RenderProgressive();
     } else if (IsEscapeTimeFormula(number)) {
-      if (Threads > 1)
-        RenderEscapeTimeParallel(Threads);
-      else
-        RenderEscapeTime();
+      RenderBands([this] { return Threads > 1 ? RenderEscapeTimeParallel(Threads) : RenderEscapeTime(); });
     } else if (number >= kFirstOrbitalFormula && number <= 999) {
-      RenderPoints(false);
+      RenderBands([this] { return RenderPoints(false); });
     } else if (number == kIFSFormula) {
-      RenderPoints(true);
+      PointSeed = IFSRandomSeed();
+      RenderBands([this] { return RenderPoints(true); });
     }
   }
   if (Progress) Post(MSG_RENDER_DONE, 0, 0);
   if (Mutex && locked) Mutex->Release();
+}
+
+template <class F>
+void TFThread::RenderBands(F render) {
+  for (Top = First; Top < End; Top += BandHeight) {
+    Rows = std::min(BandHeight, End - Top);
+    if (!render() || !Banded) return;
+    Synchronize([this] {
+      if (!TerminateRequested() && Document->OnBand) Document->OnBand(Document, Top, Rows);
+    });
+    if (TerminateRequested()) return;
+  }
 }
 
 void TFThread::PrepareDeepRender() {
@@ -122,7 +145,7 @@ void TFThread::PrepareDeepRender() {
   }
   if (AutoIter) {
     TDeepLimitChoice choice;
-    if (!ChooseDeepLimit(Ctx, Deep, d.Width, d.Height, d.BufWidth(), d.BufHeight(), MaxIterLimitFor(Ctx, Deep, d.Width),
+    if (!ChooseDeepLimit(Ctx, Deep, d.Width, d.Height, d.BufWidth(), PictureRows, MaxIterLimitFor(Ctx, Deep, d.Width),
                          Threads, how, choice))
       return;
     Ctx.MaxIter = choice.Limit;
@@ -133,7 +156,7 @@ void TFThread::PrepareDeepRender() {
     });
   }
   Perturbation = std::make_unique<TPerturbation>();
-  if (!Perturbation->Prepare(Ctx, Deep, d.Width, d.BufWidth(), d.BufHeight(), how)) Perturbation.reset();
+  if (!Perturbation->Prepare(Ctx, Deep, d.Width, d.BufWidth(), PictureRows, how)) Perturbation.reset();
 }
 
 void TFThread::ReportReference() {
@@ -153,36 +176,44 @@ std::shared_ptr<const TDeepReference> TFThread::DeepReference() const {
 // the values, so it may read them unlocked.
 void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped, TColumn& column) {
   TFractal& d = *Document;
-  const int32_t bw = d.BufWidth(), bh = d.BufHeight();
-  column.resize(size_t(bh));
+  const int32_t bw = d.BufWidth();
+  column.resize(size_t(Rows));
   const float* values = d.Values.get();
   if (!onlyUnescaped) {
     // The whole column in one run, so that the fast path and the deep render
     // can keep their vector lanes busy.
     thread_local std::vector<double> ys;
     thread_local std::vector<TPixelChannels> channels;
-    channels.resize(size_t(bh));
+    channels.resize(size_t(Rows));
     if (Perturbation) {
-      Perturbation->EvaluateColumn(&ctx, px, bh, channels.data());
+      Perturbation->EvaluateColumn(&ctx, px, Top, Rows, channels.data());
     } else {
-      ys.resize(size_t(bh));
-      for (int32_t py = 0; py < bh; ++py) ys[size_t(py)] = double(Y - py * Step);
-      EvaluatePixelRun(&ctx, x, ys.data(), bh, channels.data());
+      ys.resize(size_t(Rows));
+      for (int32_t k = 0; k < Rows; ++k) ys[size_t(k)] = double(Y - (Top + k) * Step);
+      // The fast path takes a run in parts from its first pixel; a band's
+      // run is cut where the whole column's parts end, so that a band has
+      // the pixels of the whole picture.
+      for (int32_t k = 0; k < Rows;) {
+        const int32_t end = std::min(Rows, ((Top + k) / kVectorRunLength + 1) * kVectorRunLength - Top);
+        EvaluatePixelRun(&ctx, x, ys.data() + k, end - k, channels.data() + k);
+        k = end;
+      }
     }
-    for (int32_t py = 0; py < bh; ++py) {
-      TColumnPixel& pixel = column[size_t(py)];
+    for (int32_t k = 0; k < Rows; ++k) {
+      TColumnPixel& pixel = column[size_t(k)];
       pixel.Computed = true;
-      for (int k = 0; k < 3; ++k) pixel.Value[k] = channels[size_t(py)].Value[k];
+      for (int c = 0; c < 3; ++c) pixel.Value[c] = channels[size_t(k)].Value[c];
     }
     return;
   }
-  for (int32_t py = 0; py < bh; ++py) {
-    TColumnPixel& pixel = column[size_t(py)];
-    pixel.Computed = !onlyUnescaped || values[(size_t(py) * bw + px) * 3] == 0;
+  for (int32_t k = 0; k < Rows; ++k) {
+    TColumnPixel& pixel = column[size_t(k)];
+    pixel.Computed = values[(size_t(k) * bw + px) * 3] == 0;
     if (!pixel.Computed) continue;
+    const int32_t py = Top + k;
     const TPixelChannels c =
         Perturbation ? Perturbation->Evaluate(&ctx, px, py) : EvaluatePixel(&ctx, x, double(Y - py * Step));
-    for (int k = 0; k < 3; ++k) pixel.Value[k] = c.Value[k];
+    for (int n = 0; n < 3; ++n) pixel.Value[n] = c.Value[n];
   }
 }
 
@@ -194,7 +225,7 @@ void TFThread::StoreColumn(int32_t px, const TColumn& column) {
   std::lock_guard<std::mutex> guard(d.BufferLock);
   float* values = d.Values.get();
   uint8_t* image = d.Image.get();
-  for (int32_t py = 0; py < bh; ++py) {
+  for (int32_t py = 0; py < Rows; ++py) {
     const TColumnPixel& pixel = column[size_t(py)];
     if (!pixel.Computed) continue;
     float* triple = values + (size_t(py) * bw + px) * 3;
@@ -209,27 +240,29 @@ void TFThread::StoreColumn(int32_t px, const TColumn& column) {
   }
 }
 
-void TFThread::RenderEscapeTime() {
+bool TFThread::RenderEscapeTime() {
   TFractal& d = *Document;
   const int32_t bw = d.BufWidth();
   TColumn column;
   for (int32_t px = 0; px < bw; ++px) {
-    if (TerminateRequested()) return;
+    if (TerminateRequested()) return false;
     if (Progress && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
     const double x = double(X + px * Step);
     CurrentColumn = px;
     EvaluateColumn(Ctx, px, x, false, column);
     StoreColumn(px, column);
-    if (px % 2 == 0) Synchronize([this] { PaintColumns(); });
+    // No window shows a band: a banded render paints nothing.
+    if (!Banded && px % 2 == 0) Synchronize([this] { PaintColumns(); });
   }
   if (Progress) Post(MSG_RENDER_PROGRESS, 1, 1);
-  Synchronize([this] { PaintColumns(); });
+  if (!Banded) Synchronize([this] { PaintColumns(); });
+  return true;
 }
 
 // Workers take columns in turn, each with its own copy of the formula context;
 // this thread follows them in column order and paints and reports exactly as
 // the single-threaded pass does.
-void TFThread::RenderEscapeTimeParallel(int32_t threads) {
+bool TFThread::RenderEscapeTimeParallel(int32_t threads) {
   TFractal& d = *Document;
   const int32_t bw = d.BufWidth();
   std::vector<uint8_t> columnDone(size_t(bw), 0);
@@ -275,30 +308,38 @@ void TFThread::RenderEscapeTimeParallel(int32_t threads) {
       }
     }
     CurrentColumn = px;
-    if (px % 2 == 0) Synchronize([this] { PaintColumns(); });
+    if (!Banded && px % 2 == 0) Synchronize([this] { PaintColumns(); });
   }
   stop.store(true);
   for (std::thread& t : workers) t.join();
-  if (!finished) return;
+  if (!finished) return false;
   if (Progress) Post(MSG_RENDER_PROGRESS, 1, 1);
-  Synchronize([this] { PaintColumns(); });
+  if (!Banded) Synchronize([this] { PaintColumns(); });
+  return true;
 }
 
-void TFThread::RenderPoints(bool ifs) {
+bool TFThread::RenderPoints(bool ifs) {
   TFractal& d = *Document;
-  TFormulaContext& ctx = Ctx;
+  const int32_t bw = d.BufWidth(), bh = d.BufHeight();
+  // Every band draws the whole orbit from the same start and keeps the
+  // points that fall in it.
+  TFormulaContext ctx = Ctx;
+  if (Banded) {
+    std::fill(d.Values.get(), d.Values.get() + size_t(d.PixelCount) * 3, 0.0f);
+    std::fill(d.Image.get(), d.Image.get() + size_t(d.PixelCount) * 3, uint8_t(0));
+    if (ifs) SeedIFSRandom(PointSeed);
+  }
   // A counter below 1 would make every point a progress point and divide by
   // zero; such a document draws with a counter of 1.
   const int64_t k = ifs ? std::max<int32_t>(ctx.IFScounter, 1) : 1000;
   ctx.Orbit = ctx.PJ;
   const int64_t total = int64_t(ctx.MaxIter) * k;
-  if (total < 0) return;
-  const int32_t bw = d.BufWidth(), bh = d.BufHeight();
+  if (total < 0) return true;
   // Points are stored under the buffer lock, taken once for a run of points
   // and given up at every progress point and before painting.
   std::unique_lock<std::mutex> stored(d.BufferLock, std::defer_lock);
   for (int64_t n = 0; n <= total; ++n) {
-    if (TerminateRequested()) return;
+    if (TerminateRequested()) return false;
     if (n % k == 0) {
       if (stored.owns_lock()) stored.unlock();
       if (Progress) Post(MSG_RENDER_PROGRESS, intptr_t(n / k), ctx.MaxIter);
@@ -312,7 +353,8 @@ void TFThread::RenderPoints(bool ifs) {
     int32_t column, row;
     const bool mapped = RoundToInt((ctx.Orbit.re - X) / Step, column) && RoundToInt((Y - ctx.Orbit.im) / Step, row);
     ClearFaults();
-    if (!mapped || column < 0 || column >= bw || row < 0 || row >= bh) continue;
+    if (!mapped || column < 0 || column >= bw || row < Top || row - Top >= Rows) continue;
+    row -= Top;
     if (!stored.owns_lock()) stored.lock();
     float* triple = d.Values.get() + (size_t(row) * bw + column) * 3;
     float v = triple[0];
@@ -330,10 +372,11 @@ void TFThread::RenderPoints(bool ifs) {
     }
     PointColumn = column;
     PointRow = row;
-    if (ctx.IFSquick && n % k != 0) continue;
+    if (Banded || (ctx.IFSquick && n % k != 0)) continue;
     stored.unlock();
     Synchronize([this] { PaintPoint(); });
   }
+  return true;
 }
 
 void TFThread::RenderProgressive() {

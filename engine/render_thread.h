@@ -47,9 +47,13 @@ class TFThread : public TWorkerThread {
 
  private:
   void Execute() override;
-  void RenderEscapeTime();
-  void RenderEscapeTimeParallel(int32_t threads);
-  void RenderPoints(bool ifs);
+  // The rows First..End of the picture, band by band: each band rendered
+  // by `render` (false: stopped) and handed to the document's OnBand.
+  template <class F>
+  void RenderBands(F render);
+  bool RenderEscapeTime();
+  bool RenderEscapeTimeParallel(int32_t threads);
+  bool RenderPoints(bool ifs);
   void RenderProgressive();
   // Readies the deep render when the view is past the ordinary render's
   // precision and the deep render serves the formula; with the automatic
@@ -84,6 +88,12 @@ class TFThread : public TWorkerThread {
   int64_t ReferenceShown = -1;  // in tenths of a percent
   int32_t Threads = 1;
   Extended Step = 0;
+  // The picture's padded rows, the rows the run covers, and the band the
+  // buffers hold now (Top its first picture row, Rows its rows).
+  int32_t PictureRows = 0, First = 0, End = 0, BandHeight = 0;
+  int32_t Top = 0, Rows = 0;
+  bool Banded = false;
+  uint32_t PointSeed = 0;  // the IFS sequence's start, where every band begins
   int32_t CurrentColumn = 0;
   int32_t PointColumn = 0, PointRow = 0;
   TColor3 PointColour;

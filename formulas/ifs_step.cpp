@@ -56,6 +56,8 @@ struct TLibraryTransformIt {
 
 void SeedIFSRandom(uint32_t seed) { RandomSeed.store(seed, std::memory_order_relaxed); }
 
+uint32_t IFSRandomSeed() { return RandomSeed.load(std::memory_order_relaxed); }
+
 void IFSStep(TFormulaContext* ctx) {
   float x = float(ctx->Orbit.re), y = float(ctx->Orbit.im);
   const double r = NextIFSRandom();

@@ -20,6 +20,8 @@ void IFSStep(TFormulaContext* ctx);
 
 // Sets the state of the random generator the IFS step draws from.
 void SeedIFSRandom(uint32_t seed);
+// Its state now: seeding with it later repeats the values drawn from here.
+uint32_t IFSRandomSeed();
 // The next value in [0, 1) of that generator. Any thread may draw; every draw
 // takes the next value of the one sequence.
 double NextIFSRandom();

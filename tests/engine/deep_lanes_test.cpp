@@ -80,7 +80,7 @@ TEST(DeepLanes, ColumnsGiveTheValuesAndStepsOfSinglePixels) {
       int64_t steps = 0;
       int32_t differ = 0;
       for (int32_t px = 0; px < kColumns; ++px) {
-        deep.EvaluateColumn(&ctx, px, kRows, column.data(), &steps);
+        deep.EvaluateColumn(&ctx, px, 0, kRows, column.data(), &steps);
         for (int32_t py = 0; py < kRows; ++py)
           for (int k = 0; k < 3; ++k) differ += column[size_t(py)].Value[k] != single[size_t(px * kRows + py)].Value[k];
       }
