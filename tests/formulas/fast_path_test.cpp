@@ -63,14 +63,14 @@ TEST(FastPath, AgreesWithTheExactPath) {
       {0, 256, 0, 3, false, false, true, 0.99},
       {0, 256, 5, 1, false, false, false, 0.99},
       {1, 256, 0, 0, false, false, false, 0.99},
-      {5, 256, 0, 0, false, false, false, 0.97},  // the polynomial lane loops
-      {6, 256, 0, 0, false, false, false, 0.97},
-      {7, 256, 0, 0, true, false, false, 0.97},
-      {8, 256, 0, 0, false, true, false, 0.97},
-      {17, 256, 0, 0, false, false, false, 0.97},
-      {21, 256, 0, 0, false, false, false, 0.97},
-      {25, 256, 0, 0, false, false, true, 0.97},
-      {30, 256, 0, 0, false, false, false, 0.97},
+      {5, 256, 0, 0, false, false, false, 0.99},  // the polynomial lane loops
+      {6, 256, 0, 0, false, false, false, 0.99},
+      {7, 256, 0, 0, true, false, false, 0.99},
+      {8, 256, 0, 0, false, true, false, 0.99},
+      {17, 256, 0, 0, false, false, false, 0.99},
+      {21, 256, 0, 0, false, false, false, 0.99},
+      {25, 256, 0, 0, false, false, true, 0.99},
+      {30, 256, 0, 0, false, false, false, 0.99},
       {13, 256, 0, 0, false, false, false, 0.97},  // tangent
       {14, 100, 0, 0, false, false, false, 0.97},  // Newton
       {19, 256, 0, 0, false, false, false, 0.97},  // power P1
