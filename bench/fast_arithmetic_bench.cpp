@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The exact path against fast arithmetic (scalar doubles, the widest vector
-// loop and the four-lane one), in iterations per second with each one's ratio to the exact path of
-// the same image, and the share of pixels the fast path gives exactly as the
-// exact one at every formula's catalogue window.
+// loop and the four-lane one), in iterations per second with each one's ratio
+// to the exact path of the same image; for formulas with a lane loop, the lane
+// loop against the same scalar double kernel pixel by pixel; and the share of
+// pixels the fast path gives exactly as the exact one at every formula's
+// catalogue window.
 
 #include <benchmark/benchmark.h>
 
@@ -22,8 +24,8 @@
 
 namespace {
 
-enum TPath { kExact, kScalarDoubles, kVector, kFourLanes };
-const char* const kPathNames[] = {"exact", "doubles", "vector", "vector4"};
+enum TPath { kExact, kScalarDoubles, kVector, kFourLanes, kPixelByPixel, kPathCount };
+const char* const kPathNames[] = {"exact", "doubles", "vector", "vector4", "pixels"};
 
 struct TImage {
   int32_t Number;
@@ -31,7 +33,8 @@ struct TImage {
   int32_t Width, Height, MaxIter;
 };
 
-// Renders the image column by column as the render thread does; returns the
+// Renders the image column by column as the render thread does (pixel by
+// pixel on kPixelByPixel, which no lane or vector loop serves); returns the
 // channel values.
 std::vector<TPixelChannels> Render(const TImage& im, TPath path) {
   TFormulaContext ctx;
@@ -44,8 +47,14 @@ std::vector<TPixelChannels> Render(const TImage& im, TPath path) {
   std::vector<double> ys(static_cast<size_t>(im.Height));
   for (int32_t py = 0; py < im.Height; ++py) ys[size_t(py)] = double(im.Y - py * step);
   std::vector<TPixelChannels> out(size_t(im.Width) * size_t(im.Height));
-  for (int32_t px = 0; px < im.Width; ++px)
-    EvaluatePixelRun(&ctx, double(im.X + px * step), ys.data(), im.Height, out.data() + size_t(px) * im.Height);
+  for (int32_t px = 0; px < im.Width; ++px) {
+    const double x = double(im.X + px * step);
+    TPixelChannels* column = out.data() + size_t(px) * im.Height;
+    if (path == kPixelByPixel)
+      for (int32_t py = 0; py < im.Height; ++py) column[py] = EvaluatePixel(&ctx, x, ys[size_t(py)]);
+    else
+      EvaluatePixelRun(&ctx, x, ys.data(), im.Height, column);
+  }
   ForceScalarFastPath = false;
   ForceNarrowVectors = false;
   return out;
@@ -62,7 +71,9 @@ int64_t IterationsOf(const TImage& im, const std::vector<TPixelChannels>& values
   return total;
 }
 
-std::map<std::string, double> ExactRates;  // per image, measured by the exact benchmark that runs first
+// Per path and image, the rates measured so far: the exact benchmark runs
+// first, the pixel-by-pixel one before the lane loop it is compared with.
+std::map<std::string, double> Rates[kPathCount];
 
 void RunPath(benchmark::State& state, const std::string& name, const TImage& im, TPath path) {
   int64_t total = 0;
@@ -78,12 +89,16 @@ void RunPath(benchmark::State& state, const std::string& name, const TImage& im,
   }
   const double rate = double(total) / seconds;
   state.counters["iter/s"] = rate;
-  if (path == kExact) ExactRates[name] = rate;
-  if (ExactRates.count(name)) state.counters["x_exact"] = rate / ExactRates[name];
+  Rates[path][name] = rate;
+  if (Rates[kExact].count(name)) state.counters["x_exact"] = rate / Rates[kExact][name];
+  const bool lanes = path == kScalarDoubles && Rates[kPixelByPixel].count(name);
+  if (lanes) state.counters["x_pixels"] = rate / Rates[kPixelByPixel][name];
   std::string note;
+  if (lanes) note = " (lane loop)";
   if (path == kVector) note = WideVectorUnitPresent() ? " (AVX-512)" : " (AVX2)";
-  if (path >= kVector && !VectorUnitPresent()) note = " (no AVX2: scalar doubles)";
-  if (path >= kVector && im.Number > kLastVectorFormula) note = " (no vector loop: scalar doubles)";
+  const bool vector = path == kVector || path == kFourLanes;
+  if (vector && !VectorUnitPresent()) note = " (no AVX2: scalar doubles)";
+  if (vector && im.Number > kLastVectorFormula) note = " (no vector loop: scalar doubles)";
   state.SetLabel(name + " " + kPathNames[path] + note);
 }
 
@@ -100,11 +115,24 @@ TImage CatalogueImage(int32_t number, int32_t width, int32_t height) {
 
 void BM_Fast(benchmark::State& state, std::string name, TImage im, TPath path) { RunPath(state, name, im, path); }
 
-#define PX_FAST_BENCH(label, image)                                                                         \
-  BENCHMARK_CAPTURE(BM_Fast, label##_exact, #label, image, kExact)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond); \
-  BENCHMARK_CAPTURE(BM_Fast, label##_doubles, #label, image, kScalarDoubles)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond); \
-  BENCHMARK_CAPTURE(BM_Fast, label##_vector, #label, image, kVector)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond); \
-  BENCHMARK_CAPTURE(BM_Fast, label##_vector4, #label, image, kFourLanes)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond)
+#define PX_PATH_BENCH(label, suffix, image, path)                   \
+  BENCHMARK_CAPTURE(BM_Fast, label##_##suffix, #label, image, path) \
+      ->UseManualTime()                                             \
+      ->Iterations(1)                                               \
+      ->Unit(benchmark::kMillisecond)
+
+#define PX_FAST_BENCH(label, image)                                 \
+  PX_PATH_BENCH(label, exact, image, kExact);                       \
+  PX_PATH_BENCH(label, doubles, image, kScalarDoubles);             \
+  PX_PATH_BENCH(label, vector, image, kVector);                     \
+  PX_PATH_BENCH(label, vector4, image, kFourLanes)
+
+// The formulas whose fast path is a lane loop: the exact path, the kernel
+// pixel by pixel and the lane loop.
+#define PX_LANE_BENCH(label, image)                                 \
+  PX_PATH_BENCH(label, exact, image, kExact);                       \
+  PX_PATH_BENCH(label, pixels, image, kPixelByPixel);               \
+  PX_PATH_BENCH(label, lanes, image, kScalarDoubles)
 
 PX_FAST_BENCH(Mandelbrot256, kMandel256);
 PX_FAST_BENCH(Mandelbrot2048, kMandel2048);
@@ -113,7 +141,18 @@ PX_FAST_BENCH(Newton14, CatalogueImage(14, 320, 240));
 PX_FAST_BENCH(Tangent13, CatalogueImage(13, 320, 240));
 PX_FAST_BENCH(Sine54, CatalogueImage(54, 320, 240));
 
+PX_LANE_BENCH(Cubic5, CatalogueImage(5, 640, 480));
+PX_LANE_BENCH(Cubic6, CatalogueImage(6, 640, 480));
+PX_LANE_BENCH(Quadratic7, CatalogueImage(7, 640, 480));
+PX_LANE_BENCH(Pixel8, CatalogueImage(8, 640, 480));
+PX_LANE_BENCH(SuperMandel17, CatalogueImage(17, 640, 480));
+PX_LANE_BENCH(Talis21, CatalogueImage(21, 640, 480));
+PX_LANE_BENCH(Nelmira25, CatalogueImage(25, 640, 480));
+PX_LANE_BENCH(Polynomial30, CatalogueImage(30, 640, 480));
+
+#undef PX_LANE_BENCH
 #undef PX_FAST_BENCH
+#undef PX_PATH_BENCH
 
 // Share of pixels the fast path gives exactly as the exact one, per formula
 // at its catalogue window (160 x 120) and on the deep zoom; printed lowest

@@ -44,12 +44,28 @@ using TLaneRunFn = void (*)(const TFormulaContext*, double, const double*, int32
 
 TLaneRunFn LaneRunOf(int32_t number) {
   switch (number) {
+    case 5:
+      return &Kernel5Lanes;
+    case 6:
+      return &Kernel6Lanes;
+    case 7:
+      return &Kernel7Lanes;
+    case 8:
+      return &Kernel8Lanes;
     case 14:
       return &Kernel14Lanes;
     case 15:
       return &Kernel15Lanes;
+    case 17:
+      return &Kernel17Lanes;
+    case 21:
+      return &Kernel21Lanes;
     case 24:
       return &Kernel24Lanes;
+    case 25:
+      return &Kernel25Lanes;
+    case 30:
+      return &Kernel30Lanes;
     case 57:
       return &Kernel57Lanes;
     case 69:

@@ -8,6 +8,7 @@
 // escape values are those of the scalar double kernel.
 
 #include <cstdint>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <xmmintrin.h>
@@ -33,6 +34,16 @@ inline bool TakeStepFault() {
   ClearFaults();
   return true;
 #endif
+}
+
+// The step f(z, c), or f(z, c, pixel) for a kernel whose step also adds the
+// raw pixel.
+template <class F>
+inline TCxOf<double> StepOf(const F& f, TCxOf<double> z, TCxOf<double> c, double x, double y) {
+  if constexpr (std::is_invocable_v<const F&, TCxOf<double>, TCxOf<double>, TCxOf<double>>)
+    return f(z, c, TCxOf<double>{x, y});
+  else
+    return f(z, c);
 }
 
 template <TExit Exit, bool Guarded, bool FSet, class F>
@@ -77,7 +88,7 @@ void LaneLoop(const TFormulaContext* ctx, double x, const double* ys, int32_t co
       else if (ExitReached<double, Exit, FSet>(l.zx, l.zy, l.ox, l.oy, bailout, tol))
         result = l.n;
       if (result < 0) {
-        const TCxOf<double> z = f(TCxOf<double>{l.zx, l.zy}, l.c);
+        const TCxOf<double> z = StepOf(f, TCxOf<double>{l.zx, l.zy}, l.c, x, ys[l.pixel]);
         l.zx = z.re;
         l.zy = z.im;
         // A guarded kernel ends the orbit at the iteration whose step faulted.
@@ -100,9 +111,9 @@ void LaneLoop(const TFormulaContext* ctx, double x, const double* ys, int32_t co
 }  // namespace kernel_detail
 
 // The escape values of the pixels (x, ys[i]), i < count, of a kernel whose
-// step is f(z, c), with the kernel's exit, fault guard and F-Set permission.
-// A fault that the kernel does not absorb stays pending for the caller, who
-// cannot tell it to its pixel. No filter or smoothing may be on.
+// step is f(z, c) or f(z, c, pixel), with the kernel's exit, fault guard and
+// F-Set permission. A fault that the kernel does not absorb stays pending for
+// the caller, who cannot tell it to its pixel. No filter or smoothing may be on.
 template <TExit Exit, bool Guarded, class F>
 void LaneEscapeRunOf(const TFormulaContext* ctx, double x, const double* ys, int32_t count, double bailout,
                      double tol, bool fsetAllowed, F f, int32_t* escapes) {

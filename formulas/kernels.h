@@ -175,9 +175,17 @@ int32_t KernelUser(TFormulaContext* ctx, double x, double y);
 // i < count, of a column, several orbits in flight, as the scalar double
 // kernel of the same number gives them. No filter or smoothing may be on; a
 // fault the kernel does not absorb stays pending for the caller.
+void Kernel5Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel6Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel7Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel8Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
 void Kernel14Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
 void Kernel15Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel17Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel21Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
 void Kernel24Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel25Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
+void Kernel30Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
 void Kernel57Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
 void Kernel69Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);
 void Kernel74Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes);

@@ -78,34 +78,62 @@ int32_t Kernel4(TFormulaContext* ctx, double x, double y) {  // Z=Z^8 + C
                                             [](TCxOf<R> z, TCxOf<R> c) { return Sqr(Sqr(Sqr(z))) + c; });
 }
 
-template <class R>
-int32_t Kernel5(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z*Z + Z*Z + C
-  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
+namespace {
+
+// The polynomial steps are named: the kernels and their lane loops share them.
+struct TStep5 {  // Z=Z*Z*Z + Z*Z + C
+  template <class R>
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const {
     const TCxOf<R> z2 = Sqr(z);
     return z2 * z + z2 + c;
-  });
-}
+  }
+};
 
-template <class R>
-int32_t Kernel6(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z*Z + Z*Z + 2*Z + C
-  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, [](TCxOf<R> z, TCxOf<R> c) {
+struct TStep6 {  // Z=Z*Z*Z + Z*Z + 2*Z + C
+  template <class R>
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const {
     const TCxOf<R> z2 = Sqr(z);
     return z2 * z + z2 + 2 * z + c;
-  });
+  }
+};
+
+struct TStep7 {  // Z=Z*Z+ Z+ C
+  template <class R>
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const {
+    return Sqr(z) + z + c;
+  }
+};
+
+struct TStep8 {  // Z=Z*Z + pixel + C
+  template <class R>
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c, TCxOf<R> pixel) const {
+    return Sqr(z) + pixel + c;
+  }
+};
+
+}  // namespace
+
+template <class R>
+int32_t Kernel5(TFormulaContext* ctx, double x, double y) {
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, TStep5{});
 }
 
 template <class R>
-int32_t Kernel7(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z+ Z+ C
-  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) + z + c; });
+int32_t Kernel6(TFormulaContext* ctx, double x, double y) {
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, TStep6{});
 }
 
 template <class R>
-int32_t Kernel8(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z + pixel + C
+int32_t Kernel7(TFormulaContext* ctx, double x, double y) {
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance, TStep7{});
+}
+
+template <class R>
+int32_t Kernel8(TFormulaContext* ctx, double x, double y) {
   // The pixel term is the raw pixel, also in inverted mode.
   const TCxOf<R> pixel = ToCx<R>(x, y);
   return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [pixel](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) + pixel + c; });
+                                            [pixel](TCxOf<R> z, TCxOf<R> c) { return TStep8{}(z, c, pixel); });
 }
 
 template <class R>
@@ -211,11 +239,38 @@ int32_t Kernel16(TFormulaContext* ctx, double x, double y) {  // Test
   });
 }
 
+namespace {
+
 template <class R>
-int32_t Kernel17(TFormulaContext* ctx, double x, double y) {  // Z=Z*Z + C + P1
-  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+struct TStep17 {  // Z=Z*Z + C + P1
+  TCxOf<R> p1;
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const { return Sqr(z) + c + p1; }
+};
+
+template <class R>
+struct TStep21 {  // Talis: Z=(Z*Z)/(P1+Z)+C
+  TCxOf<R> p1;
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const { return Div(Sqr(z), p1 + z) + c; }
+};
+
+template <class R>
+struct TStep25 {  // Z=(Z*Z/P1 + Z°)^2
+  TCxOf<R> p1;
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const { return Sqr(Div(Sqr(z), p1) + c); }
+};
+
+template <class R>
+struct TStep30 {  // Z=(Z*Z+P1)*Z°
+  TCxOf<R> p1;
+  TCxOf<R> operator()(TCxOf<R> z, TCxOf<R> c) const { return (Sqr(z) + p1) * c; }
+};
+
+}  // namespace
+
+template <class R>
+int32_t Kernel17(TFormulaContext* ctx, double x, double y) {
   return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [p1](TCxOf<R> z, TCxOf<R> c) { return Sqr(z) + c + p1; });
+                                            TStep17<R>{ToCx<R>(ctx->P1)});
 }
 
 template <class R>
@@ -249,10 +304,9 @@ int32_t Kernel20(TFormulaContext* ctx, double x, double y) {  // Quartic "phoeni
 }
 
 template <class R>
-int32_t Kernel21(TFormulaContext* ctx, double x, double y) {  // Talis: Z=(Z*Z)/(P1+Z)+C
-  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+int32_t Kernel21(TFormulaContext* ctx, double x, double y) {
   return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [p1](TCxOf<R> z, TCxOf<R> c) { return Div(Sqr(z), p1 + z) + c; });
+                                            TStep21<R>{ToCx<R>(ctx->P1)});
 }
 
 template <class R>
@@ -275,10 +329,9 @@ int32_t Kernel24(TFormulaContext* ctx, double x, double y) {
 }
 
 template <class R>
-int32_t Kernel25(TFormulaContext* ctx, double x, double y) {  // Z=(Z*Z/P1 + Z°)^2
-  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
+int32_t Kernel25(TFormulaContext* ctx, double x, double y) {
   return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, ContextBailout(ctx), kTightTolerance,
-                                            [p1](TCxOf<R> z, TCxOf<R> c) { return Sqr(Div(Sqr(z), p1) + c); });
+                                            TStep25<R>{ToCx<R>(ctx->P1)});
 }
 
 template <class R>
@@ -311,10 +364,8 @@ int32_t Kernel29(TFormulaContext* ctx, double x, double y) {  // Z=Sin(Z*Z)* Z°
 }
 
 template <class R>
-int32_t Kernel30(TFormulaContext* ctx, double x, double y) {  // Z=(Z*Z+P1)*Z°
-  const TCxOf<R> p1 = ToCx<R>(ctx->P1);
-  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, 1000, kTightTolerance,
-                                            [p1](TCxOf<R> z, TCxOf<R> c) { return (Sqr(z) + p1) * c; });
+int32_t Kernel30(TFormulaContext* ctx, double x, double y) {
+  return PlainKernel<R, TExit::Bailout, false>(ctx, x, y, 1000, kTightTolerance, TStep30<R>{ToCx<R>(ctx->P1)});
 }
 
 template <class R>
@@ -501,6 +552,42 @@ void Kernel15Lanes(const TFormulaContext* ctx, double x, const double* ys, int32
 }
 void Kernel24Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
   LaneEscapeRunOf<TExit::Converge, false>(ctx, x, ys, count, 0, kTightTolerance, true, TNewtonStep24{}, escapes);
+}
+
+namespace {
+
+// The lane loop of a polynomial kernel that leaves at the bailout `bailout`.
+template <class F>
+void PolynomialLanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, double bailout, F f,
+                     int32_t* escapes) {
+  LaneEscapeRunOf<TExit::Bailout, false>(ctx, x, ys, count, bailout, kTightTolerance, true, f, escapes);
+}
+
+}  // namespace
+
+void Kernel5Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  PolynomialLanes(ctx, x, ys, count, ContextBailout(ctx), TStep5{}, escapes);
+}
+void Kernel6Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  PolynomialLanes(ctx, x, ys, count, ContextBailout(ctx), TStep6{}, escapes);
+}
+void Kernel7Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  PolynomialLanes(ctx, x, ys, count, ContextBailout(ctx), TStep7{}, escapes);
+}
+void Kernel8Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  PolynomialLanes(ctx, x, ys, count, ContextBailout(ctx), TStep8{}, escapes);
+}
+void Kernel17Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  PolynomialLanes(ctx, x, ys, count, ContextBailout(ctx), TStep17<double>{ToCx<double>(ctx->P1)}, escapes);
+}
+void Kernel21Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  PolynomialLanes(ctx, x, ys, count, ContextBailout(ctx), TStep21<double>{ToCx<double>(ctx->P1)}, escapes);
+}
+void Kernel25Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  PolynomialLanes(ctx, x, ys, count, ContextBailout(ctx), TStep25<double>{ToCx<double>(ctx->P1)}, escapes);
+}
+void Kernel30Lanes(const TFormulaContext* ctx, double x, const double* ys, int32_t count, int32_t* escapes) {
+  PolynomialLanes(ctx, x, ys, count, 1000, TStep30<double>{ToCx<double>(ctx->P1)}, escapes);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "formulas/calc_point.h"
 #include "formulas/kernel_common.h"
 #include "formulas/pixel.h"
 #include "formulas/vector_kernels.h"
@@ -62,6 +63,14 @@ TEST(FastPath, AgreesWithTheExactPath) {
       {0, 256, 0, 3, false, false, true, 0.99},
       {0, 256, 5, 1, false, false, false, 0.99},
       {1, 256, 0, 0, false, false, false, 0.99},
+      {5, 256, 0, 0, false, false, false, 0.99},  // the polynomial lane loops
+      {6, 256, 0, 0, false, false, false, 0.99},
+      {7, 256, 0, 0, true, false, false, 0.99},
+      {8, 256, 0, 0, false, true, false, 0.99},
+      {17, 256, 0, 0, false, false, false, 0.99},
+      {21, 256, 0, 0, false, false, false, 0.99},
+      {25, 256, 0, 0, false, false, true, 0.99},
+      {30, 256, 0, 0, false, false, false, 0.99},
       {13, 256, 0, 0, false, false, false, 0.97},  // tangent
       {14, 100, 0, 0, false, false, false, 0.97},  // Newton
       {19, 256, 0, 0, false, false, false, 0.97},  // power P1
@@ -178,20 +187,34 @@ TEST(FastPath, EscapeBeyondTheDoubleRangeIsNoFault) {
 // The lane loops (several orbits of a column in flight) give every pixel the
 // value of the scalar double kernel: columns shorter and longer than the
 // lanes, Julia, inverted, F-Set, no iterations at all, a pixel whose Newton
-// step divides by zero (value 0, its neighbours kept), and guarded kernels
-// whose steps fault (P1 = 1e300) or whose constant cannot be a double.
+// step divides by zero (value 0, its neighbours kept), guarded kernels whose
+// steps fault (P1 = 1e300) or whose constant cannot be a double, and
+// unguarded polynomial kernels whose orbits or constant overflow (an
+// infinite bailout, P1 = 1e400: value 0).
 TEST(FastPath, LaneLoopsMatchTheScalarKernels) {
+  constexpr float kInfinite = std::numeric_limits<float>::infinity();
   const struct {
     int32_t Number, Rows, MaxIter;
     bool Julia, Inverted, FSet;
     Extended P1;
+    float BailOut = 9;
   } cases[] = {{14, 1, 100, false, false, false, 0.5L},   {14, 7, 100, false, false, false, 0.5L},
                {14, 301, 160, false, false, false, 0.5L}, {14, 301, 160, true, false, false, 0.5L},
                {15, 301, 160, false, true, false, 0.5L},  {24, 301, 160, false, false, true, 0.5L},
                {24, 9, 0, false, false, false, 0.5L},     {14, 3, 100, false, false, false, 0.5L},
                {57, 301, 160, false, false, true, 0.5L},  {69, 301, 160, true, false, false, 0.5L},
                {74, 301, 160, false, true, false, 0.5L},  {76, 301, 160, true, false, false, 0.5L},
-               {74, 40, 160, false, false, false, 1e300L}, {57, 40, 160, false, false, false, 1e400L}};
+               {74, 40, 160, false, false, false, 1e300L}, {57, 40, 160, false, false, false, 1e400L},
+               {5, 301, 160, false, false, false, 0.5L},  {5, 7, 160, true, false, true, 0.5L},
+               {6, 301, 160, false, true, false, 0.5L},   {6, 301, 160, false, false, true, 0.5L},
+               {7, 301, 160, true, false, false, 0.5L},   {7, 1, 160, false, false, false, 0.5L},
+               {8, 301, 160, false, false, false, 0.5L},  {8, 301, 160, true, false, false, 0.5L},
+               {8, 301, 160, false, true, false, 0.5L},   {17, 301, 160, false, false, false, -0.3L},
+               {17, 301, 160, true, false, true, -0.3L},  {21, 301, 160, false, false, false, 0.5L},
+               {21, 301, 160, true, true, false, 0.5L},   {25, 301, 160, false, false, false, 2},
+               {25, 301, 160, false, false, true, 2},     {30, 301, 160, false, false, false, 0.5L},
+               {30, 301, 160, true, false, false, 0.5L},  {30, 9, 0, false, false, false, 0.5L},
+               {5, 40, 2000, false, false, false, 0.5L, kInfinite}, {25, 40, 160, false, false, false, 1e400L}};
   for (const auto& k : cases) {
     TFormulaContext ctx;
     ctx.Number = k.Number;
@@ -201,7 +224,9 @@ TEST(FastPath, LaneLoopsMatchTheScalarKernels) {
     ctx.P1 = {k.P1, 0.5L};
     ctx.Inverted = k.Inverted;
     ctx.FSet = k.FSet;
+    ctx.BailOut = k.BailOut;
     ctx.FastArithmetic = true;
+    EXPECT_TRUE(LanePathServes(&ctx)) << "formula " << k.Number;
     std::vector<double> ys(static_cast<size_t>(k.Rows));
     for (int32_t r = 0; r < k.Rows; ++r) ys[size_t(r)] = 2.5 - r * (5.0 / k.Rows);
     if (k.Rows == 3) ys[1] = 0;  // at (0.5, 0) the first step divides 0 by 0
