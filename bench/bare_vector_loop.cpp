@@ -10,6 +10,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,57 +26,65 @@ struct TTally {
 };
 
 // V vectors of kWidth lanes run the pixels (x, ys[i]) of a column; a lane
-// whose pixel escapes or reaches maxIter takes the next pixel at once.
+// whose pixel escapes or reaches maxIter takes the next pixel at once. One
+// step counter serves all lanes: a lane keeps the step its pixel started at.
 template <class TVec, int kWidth, class TMask>
 [[gnu::always_inline]] inline void Column(double x, const double* ys, int32_t count, double bailout, int32_t maxIter,
                                           TMask escapeBits, TTally& tally) {
-  constexpr int V = 4;
-  TVec zx[V], zy[V], cx[V], cy[V], n[V];  // n: the steps the lane's pixel has made
-  uint32_t live[V] = {};
-  int32_t next = 0;
-  const TVec bail = TVec{} + bailout, limit = TVec{} + (maxIter - 0.5), one = TVec{} + 1.0;
-  auto load = [&](int v, int l) {
+  constexpr int V = 4, kLanes = V * kWidth;
+  constexpr int64_t kIdle = int64_t(1) << 60;
+  TVec zx[V], zy[V], cx[V], cy[V];
+  int64_t first[kLanes], t = 0, deadline = 0;  // the step at which the oldest pixel reaches maxIter
+  int32_t next = 0, live = 0;
+  const TVec bail = TVec{} + bailout;
+  auto load = [&](int lane) {
+    const int v = lane / kWidth, l = lane % kWidth;
     if (next < count) {
       zx[v][l] = cx[v][l] = x;
       zy[v][l] = cy[v][l] = ys[next++];
-      live[v] |= 1u << l;
+      first[lane] = t;
+      ++live;
     } else {
       zx[v][l] = zy[v][l] = cx[v][l] = cy[v][l] = 0;
-      live[v] &= ~(1u << l);
+      first[lane] = kIdle;
     }
-    n[v][l] = 0;
   };
-  for (int v = 0; v < V; ++v)
-    for (int l = 0; l < kWidth; ++l) load(v, l);
-  for (;;) {
-    uint32_t escaped[V], done[V], any = 0;
+  auto oldest = [&] {
+    int64_t f = kIdle;
+    for (int lane = 0; lane < kLanes; ++lane) f = std::min(f, first[lane]);
+    return f + maxIter - 1;
+  };
+  for (int lane = 0; lane < kLanes; ++lane) load(lane);
+  deadline = oldest();
+  while (live > 0) {
+    uint32_t escaped;
     for (;;) {
-      any = 0;
+      escaped = 0;
+#pragma GCC unroll 4
+      for (int v = 0; v < V; ++v) escaped |= escapeBits(zx[v] * zx[v] + zy[v] * zy[v], bail) << (kWidth * v);
+      if (escaped != 0 || t >= deadline) break;
 #pragma GCC unroll 4
       for (int v = 0; v < V; ++v) {
         const TVec xx = zx[v] * zx[v], yy = zy[v] * zy[v];
-        escaped[v] = escapeBits(xx + yy, bail) & live[v];
-        done[v] = (escaped[v] | escapeBits(n[v] + one, limit)) & live[v];
-        any |= done[v];
         zy[v] = 2 * zx[v] * zy[v] + cy[v];
         zx[v] = xx - yy + cx[v];
-        n[v] += one;
       }
-      if (any) break;
+      ++t;
     }
-    bool alive = false;
-    for (int v = 0; v < V; ++v) {
-      for (uint32_t d = done[v]; d != 0; d &= d - 1) {
-        const int l = __builtin_ctz(d);
-        if (escaped[v] & (1u << l)) {
-          ++tally.Escaped;
-          tally.Iterations += int64_t(n[v][l]);
-        }
-        load(v, l);
+    uint32_t done = escaped;
+    const bool atLimit = t >= deadline;
+    if (atLimit)
+      for (int lane = 0; lane < kLanes; ++lane) done |= uint32_t(t - first[lane] + 1 >= maxIter) << lane;
+    for (; done != 0; done &= done - 1) {
+      const int lane = __builtin_ctz(done);
+      if (escaped & (1u << lane)) {
+        ++tally.Escaped;
+        tally.Iterations += t - first[lane] + 1;
       }
-      alive |= live[v] != 0;
+      --live;
+      load(lane);
     }
-    if (!alive) return;
+    if (atLimit) deadline = oldest();
   }
 }
 
