@@ -129,7 +129,12 @@ class TFPal {
   static bool RoundChannel(float v, int32_t scale, int32_t& n) {
     double r;
     if (scale > -(1 << 29) && scale < (1 << 29)) {
-      r = std::nearbyint(double(v) * scale);  // exact: 24 + 29 bits
+      const double product = double(v) * scale;  // exact: 24 + 29 bits
+      // Below 2^51, adding and taking away 1.5 x 2^52 of the product's sign
+      // rounds to an integer as nearbyint does, in every rounding mode,
+      // without a library call.
+      const double magic = std::copysign(0x1.8p52, product);
+      r = std::fabs(product) < 0x1p51 ? (product + magic) - magic : std::nearbyint(product);
     } else {
       r = double(std::nearbyint(static_cast<long double>(v) * scale));
     }

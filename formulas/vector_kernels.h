@@ -6,6 +6,7 @@
 // takes the scalar kernels.
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "formulas/formula_context.h"
 
@@ -20,8 +21,9 @@ inline bool ForceScalarFastPath = false;
 bool WideVectorUnitPresent();
 
 // Keeps the vector loops to four lanes on a processor with eight (tests and
-// comparisons of the two widths).
-inline bool ForceNarrowVectors = false;
+// comparisons of the two widths); on from the start when the environment
+// sets PX_NARROW_VECTORS, so that whole programs can be compared.
+inline bool ForceNarrowVectors = std::getenv("PX_NARROW_VECTORS") != nullptr;
 
 // The plain power formulas 0..4 (z^2, z^3, z^4, z^5, z^8 + c) have a vector loop.
 constexpr int32_t kLastVectorFormula = 4;
