@@ -25,8 +25,10 @@ install(FILES resources/kit/MATH.DCU resources/kit/SHAREMEM.DCU resources/kit/SY
               resources/kit/WINDOWS.DCU resources/kit/SYSUTILS.DCU resources/kit/RLINK32.DLL resources/kit/SYSUTILS.INC
         DESTINATION ${PX_KIT_INSTALL_DIR})
 install(PROGRAMS resources/kit/MAKE.PIF resources/kit/DCC32.EXE DESTINATION ${PX_KIT_INSTALL_DIR})
-# The clip module lies with the kit; a shared object is not executable.
-install(TARGETS px_clips LIBRARY DESTINATION ${PX_KIT_INSTALL_DIR}
+# The clip module lies with the kit, in a folder of its own: a private module
+# needs no entry in the linker's cache, and CPack calls ldconfig for shared
+# objects right under lib/. A shared object is not executable.
+install(TARGETS px_clips LIBRARY DESTINATION ${PX_KIT_INSTALL_DIR}/modules
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 set(px_desktop ${CMAKE_SOURCE_DIR}/resources/desktop)

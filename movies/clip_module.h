@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The part of the clip writer that needs FFmpeg lives in a module of its own,
-// "pelmorix-clips.so" in the kit folder, loaded on first use: a program that
+// "modules/pelmorix-clips.so" in the kit folder, loaded on first use: a program that
 // writes no clip never loads FFmpeg's libraries. TAVIWriter and the encoder
 // probes reach the module through these two interfaces.
 
@@ -52,6 +52,6 @@ TClipModule* LoadClipModule(const std::string& path, std::string& problem);
 // The program's own module, loaded on the first call; nullptr when it
 // cannot be, and then ClipModuleProblem() says why.
 TClipModule* ClipModule();
-// "the clip writer /usr/lib/pelmorix/pelmorix-clips.so cannot be loaded
+// "the clip writer /usr/lib/pelmorix/modules/pelmorix-clips.so cannot be loaded
 // (reason)", or empty when the module is there.
 std::string ClipModuleProblem();

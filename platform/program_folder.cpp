@@ -135,7 +135,7 @@ std::string KitFolder() { return KitFolderFor(ProgramFolder()); }
 std::string KitFile(std::string_view name) { return InFolder(KitFolder(), name); }
 
 std::string ModuleFile(std::string_view name) {
-  static const std::string folder = KitFolderFor(ExecutableFolder());
+  static const std::string folder = InFolder(KitFolderFor(ExecutableFolder()), "modules");
   return InFolder(folder, name);
 }
 

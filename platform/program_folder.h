@@ -30,8 +30,8 @@ std::string DataFile(std::string_view name);
 std::string KitFolder();
 std::string KitFile(std::string_view name);
 
-// The program's own loadable modules (the clip writer) lie in the kit folder
-// of the executable's folder, wherever SetProgramFolder points.
+// The program's own loadable modules (the clip writer) lie in "modules" in
+// the kit folder of the executable's folder, wherever SetProgramFolder points.
 std::string ModuleFile(std::string_view name);
 
 // The folder of the user's own files of the program ("fractal.ini",

@@ -30,7 +30,7 @@ set(expected
     "rwx ${kit}/MAKE.PIF" "rwx ${kit}/DCC32.EXE"
     "rw- ${kit}/MATH.DCU" "rw- ${kit}/SHAREMEM.DCU" "rw- ${kit}/SYSINIT.DCU" "rw- ${kit}/SYSTEM.DCU"
     "rw- ${kit}/WINDOWS.DCU" "rw- ${kit}/SYSUTILS.DCU" "rw- ${kit}/RLINK32.DLL" "rw- ${kit}/SYSUTILS.INC"
-    "rw- ${kit}/pelmorix-clips.so"
+    "rw- ${kit}/modules/pelmorix-clips.so"
     "rw- ./usr/share/applications/pelmorix.desktop"
     "rw- ./usr/share/icons/hicolor/scalable/apps/pelmorix.svg"
     "rw- ./usr/share/mime/packages/pelmorix.xml"
