@@ -26,7 +26,10 @@ const TLoadedModule& ProgramModule() {
 TClipModule* LoadClipModule(const std::string& path, std::string& problem) {
   problem.clear();
   const auto fail = [&](const char* reason) -> TClipModule* {
-    problem = "the clip writer " + path + " cannot be loaded (" + (reason ? reason : "unknown reason") + ")";
+    std::string why = reason ? reason : "unknown reason";
+    // The loader names the file first; the message has named it already.
+    if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
+    problem = "the clip writer " + path + " cannot be loaded (" + why + ")";
     return nullptr;
   };
   // A module that serves is never closed: its recordings and probes last the whole run.

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "movies/clip_module.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/program_folder.h"
+#include "tests/test_files.h"
+
+namespace {
+
+TEST(ClipModule, LoadsOnlyAClipModule) {
+  TScratchFolder dir;
+  WriteBytes(dir.File("text.so"), "not a shared object\n");
+  WriteBytes(dir.File("empty.so"), "");
+  const std::string missing = dir.File("missing.so");
+  struct {
+    std::string path;
+    std::string problem;  // empty: loads; else the start of the message
+  } cases[] = {
+      {ModuleFile(kClipModuleFile), ""},
+      {missing, "the clip writer " + missing + " cannot be loaded (cannot open shared object file: No such file"},
+      {dir.File("text.so"), "the clip writer " + dir.File("text.so") + " cannot be loaded ("},
+      {dir.File("empty.so"), "the clip writer " + dir.File("empty.so") + " cannot be loaded ("},
+      // A shared object of another kind: no entry to call.
+      {"libz.so.1", "the clip writer libz.so.1 cannot be loaded (not a clip writer module)"},
+  };
+  for (const auto& c : cases) {
+    std::string problem = "stale";
+    TClipModule* module = LoadClipModule(c.path, problem);
+    EXPECT_EQ(module != nullptr, c.problem.empty()) << c.path;
+    EXPECT_EQ(problem.substr(0, c.problem.size()), c.problem) << c.path;
+    EXPECT_EQ(problem.empty(), c.problem.empty()) << problem;
+  }
+}
+
+TEST(ClipModule, TheProgramsModuleLiesInTheKitFolderAndServes) {
+  EXPECT_EQ(ModuleFile(kClipModuleFile), KitFolderFor(ProgramFolder()) + "/modules/pelmorix-clips.so");
+  // Tests that move the program folder still find the module the build made.
+  const std::string before = ModuleFile(kClipModuleFile);
+  SetProgramFolder("/nowhere");
+  EXPECT_EQ(ModuleFile(kClipModuleFile), before);
+  SetProgramFolder("");
+  ASSERT_NE(ClipModule(), nullptr) << ClipModuleProblem();
+  EXPECT_EQ(ClipModuleProblem(), "");
+  std::string problem;
+  EXPECT_EQ(LoadClipModule(before, problem), ClipModule());  // one module for the whole run
+  EXPECT_TRUE(ClipModule()->EncoderOpens(TCodec::MJpeg));
+  EXPECT_TRUE(ClipModule()->EncoderOpens(TCodec::Raw));
+}
+
+}  // namespace
