@@ -160,10 +160,11 @@ class TFFmpegRecording final : public TClipRecording {
   AVStream* Stream = nullptr;
   AVCodecContext* Encoder = nullptr;
   AVDictionary* EncoderOptions = nullptr;
+  int32_t Width = 0, Height = 0, Rate = 0;
+  // None for full frames, which go to the encoder as the DIB holds them.
   SwsContext* Scaler = nullptr;
   AVFrame* Frame = nullptr;
   AVPacket* Packet = nullptr;
-  int32_t Width = 0, Height = 0, Rate = 0;
   int64_t LastPosition = -1;
   int32_t Frames = 0;
   bool HeaderWritten = false;
@@ -341,16 +342,13 @@ bool TFFmpegRecording::Open(const std::string& path, const std::string& temp, in
   TrailerReserve = trailerReserve;
   Frames = 0;
   LastErrorCode = 0;
-  if (avformat_alloc_output_context2(&Format, nullptr, MuxerOf(Container), Temp.c_str()) < 0 ||
-      !Format) {
+  if (avformat_alloc_output_context2(&Format, nullptr, MuxerOf(Container), Temp.c_str()) < 0 || !Format) {
     End(false);
     return false;
   }
   constexpr int kBufferSize = 1 << 16;
   auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferSize));
-  Format->pb =
-      buffer ? avio_alloc_context(buffer, kBufferSize, 1, this, nullptr, &TFFmpegRecording::WritePacket, &TFFmpegRecording::Seek)
-             : nullptr;
+  Format->pb = buffer ? avio_alloc_context(buffer, kBufferSize, 1, this, nullptr, &WritePacket, &Seek) : nullptr;
   if (!Format->pb) {
     av_free(buffer);
     End(false);
@@ -390,8 +388,8 @@ bool TFFmpegRecording::MakeCompressedStream(const TCompressOptions& options) {
   if (options.Codec != TCodec::Raw) {
     // Full frames are handed to the encoder straight from the caller's buffer.
     if (av_frame_get_buffer(Frame, 0) < 0) return false;
-    Scaler = sws_getContext(Width, Height, AV_PIX_FMT_BGR24, Width, Height, Encoder->pix_fmt,
-                               SWS_BICUBIC, nullptr, nullptr, nullptr);
+    Scaler = sws_getContext(Width, Height, AV_PIX_FMT_BGR24, Width, Height, Encoder->pix_fmt, SWS_BICUBIC, nullptr,
+                            nullptr, nullptr);
     if (!Scaler) return false;
   }
   return true;
@@ -444,7 +442,7 @@ int TFFmpegRecording::WriteFrame(int64_t position, const uint8_t* dib, int64_t l
     // The encoder reads the caller's buffer through a reference it does not own.
     av_buffer_unref(&Frame->buf[0]);
     Frame->buf[0] = av_buffer_create(const_cast<uint8_t*>(dib), size_t(length), [](void*, uint8_t*) {}, nullptr,
-                                        AV_BUFFER_FLAG_READONLY);
+                                     AV_BUFFER_FLAG_READONLY);
     if (!Frame->buf[0]) return LastErrorCode = AVERROR(ENOMEM);
     Frame->data[0] = const_cast<uint8_t*>(dib);
     Frame->linesize[0] = stride;

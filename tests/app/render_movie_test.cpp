@@ -284,8 +284,6 @@ TEST(ZoomMovieCommand, CtrlCStopsALongFrameAtOnce) {
   WorkingIFS = saved;
 }
 
-}  // namespace
-
 // FFmpeg comes with the clip module only: the batch renderer starts without
 // it, draws pictures where the module is missing, and its movie commands
 // then fail with the module's problem and write nothing.
@@ -315,7 +313,8 @@ TEST(ClipModuleCommand, PicturesNeedNoModuleAndMoviesSayItIsMissing) {
     std::string message;
   } cases[] = {
       {"'" + dir.File("a.frs") + "' --size 4x4 -o '" + dir.File("out.png") + "'", 0, ""},
-      {"--zoom-movie '" + dir.File("a.frs") + "' '" + dir.File("a.frs") + "' --frames 1 -o '" + dir.File("out.avi") + "'",
+      {"--zoom-movie '" + dir.File("a.frs") + "' '" + dir.File("a.frs") + "' --frames 1 -o '" + dir.File("out.avi") +
+           "'",
        1, missing},
       {"--morph '" + dir.File("a.fri") + "' '" + dir.File("a.fri") + "' -o '" + dir.File("out.mkv") + "'", 1, missing},
       {"--zoom-movie --help", 0, ""},
@@ -332,3 +331,5 @@ TEST(ClipModuleCommand, PicturesNeedNoModuleAndMoviesSayItIsMissing) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("out.avi")));
   EXPECT_FALSE(std::filesystem::exists(dir.File("out.mkv")));
 }
+
+}  // namespace
