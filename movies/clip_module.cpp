@@ -3,22 +3,39 @@
 
 #include <dlfcn.h>
 
+#include <mutex>
+
 #include "platform/program_folder.h"
 
 namespace {
 
+// The module ClipModule() hands out; File stays empty until the first call.
 struct TLoadedModule {
+  std::string File;
   TClipModule* Module = nullptr;
   std::string Problem;
 };
 
-const TLoadedModule& ProgramModule() {
-  static const TLoadedModule loaded = [] {
-    TLoadedModule m;
-    m.Module = LoadClipModule(ModuleFile(kClipModuleFile), m.Problem);
-    return m;
-  }();
+std::mutex& ModuleMutex() {
+  static std::mutex m;
+  return m;
+}
+
+TLoadedModule& Loaded() {
+  static TLoadedModule loaded;
   return loaded;
+}
+
+// Loads the module of `file` into `m`; with the mutex held.
+void Load(TLoadedModule& m, const std::string& file) {
+  m.File = file;
+  m.Module = LoadClipModule(file, m.Problem);
+}
+
+TLoadedModule& ProgramModule() {
+  TLoadedModule& m = Loaded();
+  if (m.File.empty()) Load(m, ModuleFile(kClipModuleFile));
+  return m;
 }
 
 }  // namespace
@@ -45,6 +62,18 @@ TClipModule* LoadClipModule(const std::string& path, std::string& problem) {
   return module;
 }
 
-TClipModule* ClipModule() { return ProgramModule().Module; }
+TClipModule* ClipModule() {
+  std::lock_guard<std::mutex> lock(ModuleMutex());
+  return ProgramModule().Module;
+}
 
-std::string ClipModuleProblem() { return ProgramModule().Problem; }
+std::string ClipModuleProblem() {
+  std::lock_guard<std::mutex> lock(ModuleMutex());
+  return ProgramModule().Problem;
+}
+
+void SetClipModuleFile(const std::string& path) {
+  std::lock_guard<std::mutex> lock(ModuleMutex());
+  Loaded() = {};
+  if (!path.empty()) Load(Loaded(), path);
+}

@@ -55,3 +55,6 @@ TClipModule* ClipModule();
 // "the clip writer /usr/lib/pelmorix/modules/pelmorix-clips.so cannot be loaded
 // (reason)", or empty when the module is there.
 std::string ClipModuleProblem();
+// Makes ClipModule() the module at `path` from now on (tests point it at a
+// missing file); an empty path goes back to the program's own module.
+void SetClipModuleFile(const std::string& path);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 #include "platform/program_folder.h"
 #include "tests/test_files.h"
 
@@ -46,6 +49,43 @@ TEST(ClipModule, TheProgramsModuleLiesInTheKitFolderAndServes) {
   EXPECT_EQ(LoadClipModule(before, problem), ClipModule());  // one module for the whole run
   EXPECT_TRUE(ClipModule()->EncoderOpens(TCodec::MJpeg));
   EXPECT_TRUE(ClipModule()->EncoderOpens(TCodec::Raw));
+}
+
+// Without the module no codec is offered, and a clip fails at its start with
+// the module's problem, leaving no file behind.
+TEST(ClipModule, WithoutTheModuleNoCodecIsThereAndNoClipStarts) {
+  TScratchFolder dir;
+  const std::string missing = dir.File("modules/pelmorix-clips.so");
+  const std::string problem =
+      "the clip writer " + missing + " cannot be loaded (cannot open shared object file: No such file or directory)";
+  SetClipModuleFile(missing);
+  EXPECT_EQ(ClipModule(), nullptr);
+  EXPECT_EQ(ClipModuleProblem(), problem);
+  EXPECT_TRUE(AvailableCodecs(TContainer::Avi).empty());
+  EXPECT_FALSE(CodecAvailable(TCodec::Raw));
+  EXPECT_EQ(DefaultMp4Codec(), TCodec::Mpeg4);
+  LimitClipMessages(true);
+  {
+    TAVIWriter avi;
+    EXPECT_FALSE(avi.Open(dir.File("a.avi")));
+    EXPECT_EQ(avi.LastError(), problem);
+    EXPECT_EQ(avi.Path(), dir.File("a.avi"));
+    EXPECT_FALSE(avi.CreateStream(8, 8, 15));
+    EXPECT_FALSE(avi.MakeCompressedStream({}));
+    EXPECT_FALSE(avi.SetFormat());
+    const std::vector<uint8_t> dib(8 * 8 * 3);
+    EXPECT_LT(avi.WriteFrame(0, dib.data(), int64_t(dib.size())), 0);
+    EXPECT_EQ(avi.FramesWritten(), 0);
+    EXPECT_FALSE(avi.Close());
+  }
+  EXPECT_EQ(FileNames(dir.Path), std::set<std::string>{});
+  // Back to the program's own module: clips start again.
+  SetClipModuleFile("");
+  LimitClipMessages(false);
+  ASSERT_NE(ClipModule(), nullptr);
+  TAVIWriter avi;
+  EXPECT_TRUE(avi.Open(dir.File("a.avi"))) << avi.LastError();
+  EXPECT_EQ(avi.LastError(), "Success");
 }
 
 }  // namespace
