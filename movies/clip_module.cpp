@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/program_folder.h"
+#include "platform/program_info.h"
 
 namespace {
 
@@ -52,12 +53,12 @@ TClipModule* LoadClipModule(const std::string& path, std::string& problem) {
   // A module that serves is never closed: its recordings and probes last the whole run.
   void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) return fail(::dlerror());
-  using TEntry = TClipModule* (*)();
+  using TEntry = TClipModule* (*)(const char*);
   auto entry = reinterpret_cast<TEntry>(::dlsym(handle, kClipModuleEntry));
-  TClipModule* module = entry ? entry() : nullptr;
+  TClipModule* module = entry ? entry(ProgramVersion()) : nullptr;
   if (!module) {
     ::dlclose(handle);
-    return fail("not a clip writer module");
+    return fail(entry ? "a clip writer of another version of the program" : "not a clip writer module");
   }
   return module;
 }

@@ -42,7 +42,9 @@ class TClipModule {
 };
 
 inline constexpr const char* kClipModuleFile = "pelmorix-clips.so";
-// The one symbol the module exports: extern "C" TClipModule* PelmorixClipModule().
+// The one symbol the module exports: extern "C" TClipModule*
+// PelmorixClipModule(const char* programVersion), which answers nullptr to a
+// program of another version than its own (whose interfaces may differ).
 inline constexpr const char* kClipModuleEntry = "PelmorixClipModule";
 
 // The module at `path`, loaded and kept for the rest of the run; nullptr

@@ -473,7 +473,7 @@ class TFFmpegModule final : public TClipModule {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) TClipModule* PelmorixClipModule() {
+extern "C" __attribute__((visibility("default"))) TClipModule* PelmorixClipModule(const char* programVersion) {
   static TFFmpegModule module;
-  return &module;
+  return std::strcmp(programVersion, PX_VERSION) == 0 ? &module : nullptr;
 }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "movies/clip_module.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <set>
 #include <vector>
 
 #include "platform/program_folder.h"
+#include "platform/program_info.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -49,6 +51,15 @@ TEST(ClipModule, TheProgramsModuleLiesInTheKitFolderAndServes) {
   EXPECT_EQ(LoadClipModule(before, problem), ClipModule());  // one module for the whole run
   EXPECT_TRUE(ClipModule()->EncoderOpens(TCodec::MJpeg));
   EXPECT_TRUE(ClipModule()->EncoderOpens(TCodec::Raw));
+  // The module serves the program of its own version only.
+  void* handle = dlopen(before.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr);
+  auto entry = reinterpret_cast<TClipModule* (*)(const char*)>(dlsym(handle, kClipModuleEntry));
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry(ProgramVersion()), ClipModule());
+  EXPECT_EQ(entry("0.9.9"), nullptr);
+  EXPECT_EQ(entry(""), nullptr);
+  dlclose(handle);
 }
 
 // Without the module no codec is offered, and a clip fails at its start with
