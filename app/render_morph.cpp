@@ -13,6 +13,7 @@
 #include "engine/fractal.h"
 #include "ifs/ifs_constructor.h"
 #include "movies/attractor_movie.h"
+#include "movies/clip_module.h"
 #include "movies/ifs_movie.h"
 #include "movies/movie_host.h"
 #include "platform/dialogs.h"
@@ -227,6 +228,7 @@ int RunMorphCommand(const std::vector<std::string>& args) {
     }
     return UsageFail(error, "--morph --help");
   }
+  if (const std::string problem = ClipModuleProblem(); !problem.empty()) return Fail(problem);
   LimitClipMessages(!options.Movie.ShowProgress);
   options.Movie.ShowProgress = DrawsProgress(options.Movie.ShowProgress);
   MainQueue().BindToCurrentThread();

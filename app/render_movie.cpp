@@ -12,6 +12,7 @@
 #include "app/render_output.h"
 #include "attractors/attractor.h"
 #include "engine/fractal.h"
+#include "movies/clip_module.h"
 #include "movies/movie_host.h"
 #include "platform/dialogs.h"
 #include "platform/messages.h"
@@ -205,7 +206,8 @@ bool ParseMovieOptions(const std::vector<std::string>& args, TZoomMovieOptions& 
     return false;
   }
   if (!codecGiven) options.Compress.Codec = options.Container == TContainer::Mp4 ? DefaultMp4Codec() : TCodec::MJpeg;
-  if (!CodecAvailable(options.Compress.Codec, options.Container)) {
+  // Without the clip module no codec is there; the command says so once it has read its options.
+  if (ClipModule() && !CodecAvailable(options.Compress.Codec, options.Container)) {
     error = "the codec " + CodecName(options.Compress.Codec) + " is not available for this file type";
     return false;
   }
@@ -228,6 +230,7 @@ int RunZoomMovieCommand(const std::vector<std::string>& args) {
     }
     return UsageFail(error, "--zoom-movie --help");
   }
+  if (const std::string problem = ClipModuleProblem(); !problem.empty()) return Fail(problem);
   LimitClipMessages(!options.ShowProgress);
   options.ShowProgress = DrawsProgress(options.ShowProgress);
 

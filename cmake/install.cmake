@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installed layout: the executables in bin/, what they read in
-# share/pelmorix/, the user-formula compiler kit (scripts the program runs) in
-# lib/pelmorix/, and the desktop integration (menu entry, icon, file types,
+# share/pelmorix/, the user-formula compiler kit (scripts the program runs)
+# and the clip module in lib/pelmorix/, and the desktop integration (menu entry, icon, file types,
 # AppStream description, manual pages). The program finds share/pelmorix/ and
 # lib/pelmorix/ from its own folder.
 include(GNUInstallDirs)
@@ -25,6 +25,11 @@ install(FILES resources/kit/MATH.DCU resources/kit/SHAREMEM.DCU resources/kit/SY
               resources/kit/WINDOWS.DCU resources/kit/SYSUTILS.DCU resources/kit/RLINK32.DLL resources/kit/SYSUTILS.INC
         DESTINATION ${PX_KIT_INSTALL_DIR})
 install(PROGRAMS resources/kit/MAKE.PIF resources/kit/DCC32.EXE DESTINATION ${PX_KIT_INSTALL_DIR})
+# The clip module lies with the kit, in a folder of its own: a private module
+# needs no entry in the linker's cache, and CPack calls ldconfig for shared
+# objects right under lib/. A shared object is not executable.
+install(TARGETS px_clips LIBRARY DESTINATION ${PX_KIT_INSTALL_DIR}/modules
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 set(px_desktop ${CMAKE_SOURCE_DIR}/resources/desktop)
 install(FILES ${px_desktop}/pelmorix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -59,8 +64,8 @@ install(FILES ${CMAKE_BINARY_DIR}/pelmorix.1.gz ${CMAKE_BINARY_DIR}/pelmorix-ren
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION ${px_doc_install_dir})
 
 # The Debian package: cpack -G DEB in the build folder. dpkg-shlibdeps finds
-# the library packages (Qt, libjpeg, libpng, FFmpeg); the Free Pascal
-# compiler is only needed for user formulas.
+# the library packages (Qt, libjpeg, libpng, and FFmpeg through the clip
+# module); the Free Pascal compiler is only needed for user formulas.
 set(CPACK_PACKAGE_NAME pelmorix)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Pelmorix")

@@ -18,6 +18,7 @@
 #include "attractors/attractor.h"
 #include "engine/fractal.h"
 #include "movies/attractor_movie.h"
+#include "movies/clip_module.h"
 #include "movies/compressor_form.h"
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
@@ -171,6 +172,10 @@ void TAVISetup::StartRendering() {
   if (RunningFlag) return;
   if (DrawsAttractor() && !AttractorDocument) {
     ShowMessage(kNoAttractorWindow);
+    return;
+  }
+  if (!ClipModule()) {
+    ShowMessage(tr("No movie can be written: %1.").arg(QString::fromStdString(ClipModuleProblem())).toStdString());
     return;
   }
   if (!RunSaveDialog(FSave, this)) return;

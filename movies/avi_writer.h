@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Recording of one video clip with FFmpeg's libraries, free of windows.
+// Recording of one video clip with FFmpeg's libraries, free of windows. The
+// libraries are loaded with the clip module (movies/clip_module.h) when the
+// first clip is opened or the first encoder probed; a missing module makes
+// every encoder unavailable and Open() fail with the module's problem.
 //
 // A caller goes through the steps of a movie start in order and, when one
 // fails, shows its message and destroys (or Discard()s) the writer, which

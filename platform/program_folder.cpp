@@ -134,6 +134,11 @@ std::string KitFolder() { return KitFolderFor(ProgramFolder()); }
 
 std::string KitFile(std::string_view name) { return InFolder(KitFolder(), name); }
 
+std::string ModuleFile(std::string_view name) {
+  static const std::string folder = InFolder(KitFolderFor(ExecutableFolder()), "modules");
+  return InFolder(folder, name);
+}
+
 std::string SettingsFolder() {
   const std::string program = ProgramFolder();
   return SettingsFolderFor(program, ::access(program.c_str(), W_OK) == 0);

@@ -30,6 +30,10 @@ std::string DataFile(std::string_view name);
 std::string KitFolder();
 std::string KitFile(std::string_view name);
 
+// The program's own loadable modules (the clip writer) lie in "modules" in
+// the kit folder of the executable's folder, wherever SetProgramFolder points.
+std::string ModuleFile(std::string_view name);
+
 // The folder of the user's own files of the program ("fractal.ini",
 // "default.frp", "Make.bat"): the program folder when it is writable and not
 // installed, otherwise $XDG_CONFIG_HOME/pelmorix (~/.config/pelmorix when

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <filesystem>
@@ -281,6 +282,54 @@ TEST(ZoomMovieCommand, CtrlCStopsALongFrameAtOnce) {
   EXPECT_FALSE(WaitForFrame([&] { return doc.RenderFinished(); }, [&] { doc.StopThread(); }));
   EXPECT_EQ(doc.RenderThread(), nullptr);
   WorkingIFS = saved;
+}
+
+// FFmpeg comes with the clip module only: the batch renderer starts without
+// it, draws pictures where the module is missing, and its movie commands
+// then fail with the module's problem and write nothing.
+TEST(ClipModuleCommand, PicturesNeedNoModuleAndMoviesSayItIsMissing) {
+  const std::string libraries = "LD_TRACE_LOADED_OBJECTS=1 '" + ProgramFile("pelmorix-render") + "'";
+  std::string listing;
+  if (std::FILE* pipe = ::popen(libraries.c_str(), "r")) {
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) listing += line;
+    ::pclose(pipe);
+  }
+  EXPECT_NE(listing.find("libc.so"), std::string::npos) << listing;
+  EXPECT_EQ(listing.find("libav"), std::string::npos) << listing;
+  EXPECT_EQ(listing.find("libswscale"), std::string::npos) << listing;
+
+  TScratchFolder dir;
+  for (const char* file : {"pelmorix-render", "px.ifs"})
+    std::filesystem::copy_file(ProgramFile(file), dir.File(file));
+  std::ofstream(dir.File("a.frs")) << "[Fractal]\nNumber=0\nW_Coord=2.8\n";
+  std::ofstream(dir.File("a.fri")) << "[IFS]\nCount=1\nFrm0A=0.5\nFrm0D=0.5\nFrm0P=1\n";
+  const std::string module = dir.File("modules/pelmorix-clips.so");
+  const std::string missing = "pelmorix-render: the clip writer " + module +
+                              " cannot be loaded (cannot open shared object file: No such file or directory)\n";
+  const struct {
+    std::string args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {"'" + dir.File("a.frs") + "' --size 4x4 -o '" + dir.File("out.png") + "'", 0, ""},
+      {"--zoom-movie '" + dir.File("a.frs") + "' '" + dir.File("a.frs") + "' --frames 1 -o '" + dir.File("out.avi") +
+           "'",
+       1, missing},
+      {"--morph '" + dir.File("a.fri") + "' '" + dir.File("a.fri") + "' -o '" + dir.File("out.mkv") + "'", 1, missing},
+      {"--zoom-movie --help", 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const std::string cmd =
+        "'" + dir.File("pelmorix-render") + "' --quiet " + c.args + " >/dev/null 2>'" + dir.File("err.txt") + "'";
+    const int status = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status);
+    EXPECT_EQ(ReadBytes(dir.File("err.txt")), c.message);
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.File("out.png")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out.avi")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out.mkv")));
 }
 
 }  // namespace

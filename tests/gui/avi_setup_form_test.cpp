@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include "movies/clip_module.h"
 #include "movies/compressor_form.h"
 #include "movies/zoom_movie.h"
 #include "tests/gui/main_form_fixture.h"
@@ -177,6 +178,23 @@ TEST_F(AVISetupTest, FailuresShowTheirMessageKeepTheEarlierFileAndLeaveTheDialog
   EXPECT_EQ(CompressorRuns, runs);
   // The compressor choice is kept for the next movie.
   EXPECT_EQ(RecordingOptions(), (TCompressOptions{TCodec::Mpeg4, 50}));
+}
+
+TEST_F(AVISetupTest, WithoutTheClipModuleItSaysSoBeforeAskingForAFile) {
+  Start();
+  const auto dialog = ZoomDialog(2);
+  const std::string missing = Path("modules/pelmorix-clips.so");
+  SetClipModuleFile(missing);
+  Answers = {Path("zoom.avi")};
+  QTest::mouseClick(dialog->StartButton(), Qt::LeftButton);
+  SetClipModuleFile("");
+  EXPECT_EQ(Messages, std::vector<std::string>{"No movie can be written: the clip writer " + missing +
+                                               " cannot be loaded (cannot open shared object file: No such file or "
+                                               "directory)."});
+  EXPECT_TRUE(Dialogs.empty());
+  EXPECT_EQ(CompressorRuns, 0);
+  EXPECT_FALSE(std::filesystem::exists(Path("zoom.avi")));
+  EXPECT_TRUE(dialog->StartButton()->isEnabled());
 }
 
 TEST_F(AVISetupTest, OptionBitsEnableTheControlsAndThePositionIsKept) {

@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package into a scratch folder and checks it: exactly the
 # files of the installed layout (the executables and the compiler kit's two
-# scripts executable), the run-time dependencies of the program, and, when
-# the tools are given, that lintian and appstreamcli find nothing to say.
+# scripts executable, the clip module beside the kit), the run-time
+# dependencies of the program, and, when the tools are given, that lintian
+# and appstreamcli find nothing to say.
 #   cmake -DCPACK=<cpack> -DSOURCE_DIR=<source> -DBUILD_DIR=<build> -DWORK_DIR=<scratch>
 #         [-DLINTIAN=<lintian>] [-DAPPSTREAMCLI=<appstreamcli>] -P debian_package.cmake
 function(run out_var)
@@ -29,6 +30,7 @@ set(expected
     "rwx ${kit}/MAKE.PIF" "rwx ${kit}/DCC32.EXE"
     "rw- ${kit}/MATH.DCU" "rw- ${kit}/SHAREMEM.DCU" "rw- ${kit}/SYSINIT.DCU" "rw- ${kit}/SYSTEM.DCU"
     "rw- ${kit}/WINDOWS.DCU" "rw- ${kit}/SYSUTILS.DCU" "rw- ${kit}/RLINK32.DLL" "rw- ${kit}/SYSUTILS.INC"
+    "rw- ${kit}/modules/pelmorix-clips.so"
     "rw- ./usr/share/applications/pelmorix.desktop"
     "rw- ./usr/share/icons/hicolor/scalable/apps/pelmorix.svg"
     "rw- ./usr/share/mime/packages/pelmorix.xml"
