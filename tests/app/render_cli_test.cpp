@@ -31,6 +31,7 @@
 #include "tests/engine/recording_canvas.h"
 #include "tests/png_decode.h"
 #include "tests/test_files.h"
+#include "ui/image_file.h"
 
 namespace {
 
@@ -264,6 +265,10 @@ TEST_F(RenderCli, RendersTheLibraryIFS) {
       << Slurp(Dir / "stderr.txt");
   const std::string values = Slurp(Dir / "i.bin");
   ASSERT_EQ(values.size(), size_t(40 * 30 * 3 * sizeof(float)));
+  // In bands, every band draws the same points from the same start.
+  ASSERT_EQ(Run("'" + P("i.frs") + "' --band-rows 7 -o '" + P("j.bmp") + "' --values '" + P("j.bin") + "'"), 0);
+  EXPECT_EQ(Slurp(Dir / "j.bin"), values);
+  EXPECT_EQ(Slurp(Dir / "j.bmp"), Slurp(Dir / "i.bmp"));
 
   const TIFSLibrary saved = IFSLibrary;
   std::vector<std::string> names;
@@ -627,3 +632,92 @@ TEST_F(RenderCli, UnreadableSpotFailsAndSpotWithoutKeysWarns) {
 }
 
 }  // namespace
+
+namespace {
+
+// Rows first..first+count of a PNG's top-down RGB pixels.
+std::vector<uint8_t> PngRows(const TDecodedPng& png, int32_t first, int32_t count) {
+  const size_t row = size_t(png.Width) * 3;
+  return {png.Rgb.begin() + ptrdiff_t(row * first), png.Rgb.begin() + ptrdiff_t(row * (first + count))};
+}
+
+}  // namespace
+
+// A picture written band by band is the picture written whole: the bytes of
+// the in-memory PNG, and bands of --band K/N joined top to bottom give its
+// pixels, shallow and deep, plain and anti-aliased.
+TEST_F(RenderCli, BandsJoinIntoTheWholePicture) {
+  const std::string shallow = "--formula 0 --window -0.8,0.2,0.1 --maxiter 300 --size 61x45";
+  {
+    TRecordingCanvas canvas;
+    TFractal doc(-1, 0, 0, 0, 61, 45, &canvas);
+    doc.AutoIter = false;
+    doc.Ctx.MaxIter = 300;
+    doc.SetFormula(0, -0.8L, 0.2L, 0.1L);
+    WaitForRender(doc);
+    ASSERT_EQ(Run(shallow + " --band-rows 4 -o '" + P("s.png") + "'"), 0) << Slurp(Dir / "stderr.txt");
+    EXPECT_EQ(Slurp(Dir / "s.png"), PngFileBytes(doc.BitmapHeader(), doc.ImageBuffer(), 61, 45, SpotImageText(doc)));
+  }
+  const std::string deep =
+      "--formula 0 --window -0.743643887037158704752191506114774,0.131825904205311970493132056385139,1e-30 "
+      "--size 61x45";
+  for (const std::string& view : {shallow, deep, shallow + " --antialias", deep + " --antialias --fast"}) {
+    SCOPED_TRACE(view);
+    ASSERT_EQ(Run(view + " -o '" + P("whole.png") + "'"), 0) << Slurp(Dir / "stderr.txt");
+    const TDecodedPng whole = DecodePng(Slurp(Dir / "whole.png"));
+    ASSERT_TRUE(whole.Ok);
+    std::vector<uint8_t> joined;
+    for (int k = 1; k <= 4; ++k) {
+      ASSERT_EQ(Run(view + " --band " + std::to_string(k) + "/4 --band-rows 3 -o '" + P("b.png") + "'"), 0)
+          << Slurp(Dir / "stderr.txt");
+      const TDecodedPng band = DecodePng(Slurp(Dir / "b.png"));
+      ASSERT_EQ(band.Width, whole.Width);
+      const int32_t rows = (whole.Height + 3) / 4;
+      EXPECT_EQ(band.Height, std::min(rows, whole.Height - (k - 1) * rows));
+      joined.insert(joined.end(), band.Rgb.begin(), band.Rgb.end());
+    }
+    EXPECT_EQ(joined, PngRows(whole, 0, whole.Height));
+  }
+  // The value dump of a band holds the band's rows of the whole dump.
+  ASSERT_EQ(Run(shallow + " -o '" + P("w.bmp") + "' --values '" + P("w.bin") + "'"), 0);
+  ASSERT_EQ(Run(shallow + " --band 2/3 -o '" + P("b.bmp") + "' --values '" + P("b.bin") + "'"), 0);
+  const size_t valueRow = 61 * 3 * sizeof(float);
+  EXPECT_EQ(Slurp(Dir / "b.bin"), Slurp(Dir / "w.bin").substr(15 * valueRow, 15 * valueRow));
+  EXPECT_EQ(Run(shallow + " --band 4/4 --size 61x3 -o '" + P("e.png") + "'"), 2);
+  EXPECT_NE(Slurp(Dir / "stderr.txt").find("bad --band \"4/4\": a picture 3 rows high makes 3 bands of 1 rows"),
+            std::string::npos)
+      << Slurp(Dir / "stderr.txt");
+}
+
+// A picture whose write fails or is interrupted midway leaves no file behind
+// and the earlier picture as it was.
+TEST_F(RenderCli, AFailedOrInterruptedPictureLeavesTheEarlierOne) {
+  const auto noTemporaries = [&] {
+    for (const auto& e : fs::directory_iterator(Dir))
+      if (e.path().filename().string().rfind(".pelmorix-", 0) == 0) return false;
+    return true;
+  };
+  std::ofstream(P("p.bmp")) << "old";
+  // 400 x 300 x 3 bytes cannot pass a file size limit of 20 KiB.
+  EXPECT_EQ(Run("--size 400x300 --band-rows 10 -o '" + P("p.bmp") + "'", "ulimit -f 20; "), 1);
+  EXPECT_NE(Slurp(Dir / "stderr.txt").find("Cannot write \"" + P("p.bmp") + "\": File too large"), std::string::npos)
+      << Slurp(Dir / "stderr.txt");
+  EXPECT_EQ(Slurp(Dir / "p.bmp"), "old");
+  EXPECT_TRUE(noTemporaries());
+
+  std::ofstream(P("slow.frs")) << "[DrawSize]\nX_Size=2000\nY_Size=2000\n[Fractal]\nX_Coord=-0.75\nY_Coord=0.1\n"
+                                  "W_Coord=0.001\nMaxIter=100000\nAutoIter=0\n";
+  fs::create_directories(Dir / "out");
+  std::ofstream(P("out/p.png")) << "old";
+  // The signal comes once the first band is written into the temporary.
+  const std::string command = "'" + ProgramFile("pelmorix-render") + "' --quiet '" + P("slow.frs") +
+                              "' --band-rows 1 -o '" + P("out/p.png") + "' 2>'" + P("stderr.txt") +
+                              "' & pid=$!; n=0; while [ \"$(stat -c %s '" + P("out") +
+                              "'/.pelmorix-* 2>/dev/null || echo 0)\" -lt 100 ] && [ $n -lt 400 ]; do sleep 0.05; "
+                              "n=$((n+1)); done; kill -INT $pid; wait $pid";
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
+  EXPECT_EQ(Slurp(Dir / "stderr.txt"), "pelmorix-render: interrupted; " + P("out/p.png") + " is left as it was\n");
+  EXPECT_EQ(Slurp(Dir / "out/p.png"), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(Dir / "out"), fs::directory_iterator()), 1);
+}
