@@ -21,8 +21,6 @@ namespace {
 // take when the command line does not say how many rows a band has.
 constexpr uint64_t kBandBytes = uint64_t(128) << 20;
 
-int32_t RoundUpTo4(int32_t v) { return (v + 3) / 4 * 4; }
-
 std::string BandText(const TRenderOptions& o) { return std::to_string(o.Band) + "/" + std::to_string(o.BandCount); }
 
 }  // namespace
@@ -73,16 +71,13 @@ std::string PlanPicture(const TRenderOptions& o, int32_t width, int32_t height, 
     plan.RenderFirst = plan.ValueFirst = first;
     plan.ValueEnd = end;
     // A whole bitmap holds the buffer's padding rows as well.
-    plan.RenderEnd = o.BandCount == 0 && o.Type == TImageType::Bitmap ? RoundUpTo4(height) : end;
+    plan.RenderEnd = o.BandCount == 0 && o.Type == TImageType::Bitmap ? PaddedSide(height) : end;
   }
-  const uint64_t rowBytes = uint64_t(RoundUpTo4(width)) * 15;
+  const uint64_t rowBytes = uint64_t(PaddedSide(width)) * 15;
   const int32_t rendered = plan.RenderEnd - plan.RenderFirst;
   plan.BandRows = std::min(o.BandRows > 0 ? o.BandRows : int32_t(std::clamp<uint64_t>(kBandBytes / rowBytes, 1, rendered)),
                            rendered);
-  if (o.Type == TImageType::Jpeg && (plan.FileWidth > kMaxJpegSide || plan.FileHeight > kMaxJpegSide))
-    return "a JPEG picture has at most " + std::to_string(kMaxJpegSide) + " pixels a side: write " +
-           std::to_string(plan.FileWidth) + "x" + std::to_string(plan.FileHeight) + " as PNG or BMP";
-  return {};
+  return o.Type == TImageType::Jpeg ? JpegSizeProblem(plan.FileWidth, plan.FileHeight) : std::string();
 }
 
 struct TPictureOutput::TState {
@@ -96,11 +91,11 @@ struct TPictureOutput::TState {
     if (Options.Type == TImageType::Bitmap) {
       const TAntiAliasSize half = AntiAliasSizeOf(Plan.Width, Plan.Height);
       TBitmapInfoHeader header;
-      header.biWidth = Options.AntiAlias ? half.BufWidth : RoundUpTo4(Plan.Width);
+      header.biWidth = Options.AntiAlias ? half.BufWidth : Doc.BufWidth();
       // A whole picture's bitmap is its padded buffer; a band's holds the band.
       header.biHeight = Options.BandCount > 0 ? Plan.FileHeight
                         : Options.AntiAlias   ? half.BufHeight
-                                              : RoundUpTo4(Plan.Height);
+                                              : Doc.PictureRows();
       Encoder = NewBitmapWriter(*Picture, header);
     } else if (Options.Type == TImageType::Png) {
       Encoder = NewPngWriter(*Picture, Plan.FileWidth, Plan.FileHeight, SpotImageText(Doc));
@@ -118,14 +113,11 @@ struct TPictureOutput::TState {
     if (!Failure.empty()) return;
     try {
       if (!Encoder) MakeEncoder();
-      const int32_t bw = Doc.BufWidth(), bh = Doc.BufHeight();
-      for (int32_t r = 0; r < rows; ++r) {
-        Input().WriteRow(Doc.ImageBuffer() + size_t(bh - 1 - r) * bw * 3);
-        const int32_t y = top + r;
-        if (Values && y >= Plan.ValueFirst && y < Plan.ValueEnd)
-          Values->Append({reinterpret_cast<const char*>(Doc.ValueBuffer() + size_t(r) * bw * 3),
-                          size_t(Plan.Width) * 3 * sizeof(float)});
-      }
+      WriteBufferRows(Input(), Doc.BitmapHeader(), Doc.ImageBuffer(), rows);
+      const size_t stride = size_t(Doc.BufWidth()) * 3;
+      for (int32_t y = std::max(top, Plan.ValueFirst); Values && y < std::min(top + rows, Plan.ValueEnd); ++y)
+        Values->Append({reinterpret_cast<const char*>(Doc.ValueBuffer() + size_t(y - top) * stride),
+                        size_t(Plan.Width) * 3 * sizeof(float)});
       NextRow = top + rows;
       ++BandsDone;
     } catch (const std::exception& e) {

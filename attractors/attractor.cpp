@@ -10,8 +10,6 @@
 
 namespace {
 
-int32_t RoundUpTo4(int64_t v) { return int32_t((v + 3) / 4 * 4); }
-
 // Null (after the out-of-memory message) when the buffer cannot be had; the
 // documents share one ceiling on what a buffer may take.
 template <class T>
@@ -72,7 +70,7 @@ bool T3dFractal::AllocateImage() {
   Image.reset();
   PixelCount = 0;
   if (Width <= 0 || Height <= 0) return false;
-  const int64_t bw = RoundUpTo4(Width), bh = RoundUpTo4(Height);
+  const int64_t bw = PaddedSide(Width), bh = PaddedSide(Height);
   Header.biWidth = int32_t(bw);
   Header.biHeight = int32_t(bh);
   Image = Allocate<uint8_t>(uint64_t(bw) * uint64_t(bh) * 3);

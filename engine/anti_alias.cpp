@@ -10,8 +10,8 @@ TAntiAliasSize AntiAliasSizeOf(int32_t width, int32_t height) {
   TAntiAliasSize s;
   s.Width = std::max(width / 2, 0);
   s.Height = std::max(height / 2, 0);
-  s.BufWidth = (s.Width + 3) / 4 * 4;
-  s.BufHeight = (s.Height + 3) / 4 * 4;
+  s.BufWidth = PaddedSide(s.Width);
+  s.BufHeight = PaddedSide(s.Height);
   s.PixelCount = int64_t(s.BufWidth) * s.BufHeight;
   return s;
 }

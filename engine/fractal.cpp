@@ -16,8 +16,6 @@
 
 namespace {
 
-int32_t RoundUpTo4(int32_t v) { return (v + 3) / 4 * 4; }
-
 Extended AsExtended(const TPropertyValue& v) {
   if (auto p = std::get_if<Extended>(&v)) return *p;
   if (auto p = std::get_if<int32_t>(&v)) return *p;
@@ -195,12 +193,12 @@ void TFractal::SetRowBands(const TRowBands& bands) {
   if (Width > 0 && Height > 0 && AllocateBuffers()) Restart();
 }
 
-int32_t TFractal::PictureRows() const { return RoundUpTo4(Height); }
+int32_t TFractal::PictureRows() const { return PaddedSide(Height); }
 
 uint64_t TFractal::BufferLimit() { return MaxBufferBytes > 0 ? MaxBufferBytes : AvailableMemoryBytes(); }
 
 bool TFractal::AllocateBuffers() {
-  Header.biWidth = RoundUpTo4(Width);
+  Header.biWidth = PaddedSide(Width);
   Header.biHeight = Bands.Height > 0 ? std::min(Bands.Height, PictureRows()) : PictureRows();
   PixelCount = int64_t(Header.biWidth) * Header.biHeight;
   const uint64_t pixels = uint64_t(PixelCount);

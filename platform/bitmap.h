@@ -22,6 +22,9 @@ struct TBitmapInfoHeader {
 #pragma pack(pop)
 static_assert(sizeof(TBitmapInfoHeader) == 40);
 
+// A bitmap buffer's side: the picture's, rounded up to a multiple of 4.
+constexpr int32_t PaddedSide(int32_t side) { return (side + 3) / 4 * 4; }
+
 struct TColor3 {  // in memory order: blue, green, red
   uint8_t Blue = 0, Green = 0, Red = 0;
   bool operator==(const TColor3&) const = default;

@@ -247,11 +247,15 @@ std::unique_ptr<TRowWriter> NewPngWriter(TByteSink& sink, int32_t width, int32_t
   return writer;
 }
 
+std::string JpegSizeProblem(int32_t width, int32_t height) {
+  if (width <= kMaxJpegSide && height <= kMaxJpegSide) return {};
+  return "a JPEG picture is at most " + std::to_string(kMaxJpegSide) + " x " + std::to_string(kMaxJpegSide) +
+         " pixels: write PNG or BMP";
+}
+
 std::unique_ptr<TRowWriter> NewJpegWriter(TByteSink& sink, int32_t width, int32_t height, int quality, bool progressive,
                                           std::string_view spot) {
-  if (width > kMaxJpegSide || height > kMaxJpegSide)
-    throw TFileWriteError("a JPEG picture is at most " + std::to_string(kMaxJpegSide) + " x " +
-                          std::to_string(kMaxJpegSide) + " pixels: write PNG or BMP");
+  if (const std::string problem = JpegSizeProblem(width, height); !problem.empty()) throw TFileWriteError(problem);
   auto writer = std::make_unique<TJpegWriter>(sink, width);
   writer->Start(height, quality, progressive, spot);
   return writer;

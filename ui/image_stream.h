@@ -38,11 +38,13 @@ std::unique_ptr<TRowWriter> NewPngWriter(TByteSink& sink, int32_t width, int32_t
 
 // The largest width and height a JPEG file can have.
 inline constexpr int32_t kMaxJpegSide = 65500;
+// Why a JPEG of width x height pixels cannot be written; "" when it can.
+std::string JpegSizeProblem(int32_t width, int32_t height);
 
 // A JPEG of width x height pixels, quality 1..100 (clamped), progressive or
 // baseline; a `spot` text goes in comment segments before the pixels. A
-// side past kMaxJpegSide is refused (TFileWriteError) before anything is
-// written.
+// size JpegSizeProblem names is refused (TFileWriteError) before anything
+// is written.
 std::unique_ptr<TRowWriter> NewJpegWriter(TByteSink& sink, int32_t width, int32_t height, int quality, bool progressive,
                                           std::string_view spot = {});
 
