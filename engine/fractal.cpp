@@ -328,7 +328,7 @@ void TFractal::SetUserFormula(const std::vector<std::string>& lines) {
   *UserLines = lines;
 }
 
-void TFractal::RecolorWith(const std::function<TColor3(const float*)>& colorOf) {
+void TFractal::RecolorRows(const std::function<void(const float*, int32_t, uint8_t*)>& colorRow) {
   if (!Values || !Image || !FCanvas) return;
   const int32_t bw = BufWidth(), bh = BufHeight();
   std::unique_lock<std::mutex> guard(BufferLock);
@@ -337,25 +337,32 @@ void TFractal::RecolorWith(const std::function<TColor3(const float*)>& colorOf) 
   if (Thread) Thread->UsePalette(*Palette);
   // Picture row py sits in memory row bh - 1 - py of the bottom-up image; the
   // padding rows of a height that is not a multiple of 4 are left alone.
-  for (int32_t py = 0; py < Height; ++py) {
-    const float* valueRow = Values.get() + size_t(py) * bw * 3;
-    uint8_t* imageRow = Image.get() + size_t(bh - 1 - py) * bw * 3;
-    for (int32_t px = 0; px < Width; ++px) {
-      const TColor3 c = colorOf(valueRow + px * 3);
-      imageRow[px * 3] = c.Blue;
-      imageRow[px * 3 + 1] = c.Green;
-      imageRow[px * 3 + 2] = c.Red;
-    }
-  }
+  for (int32_t py = 0; py < Height; ++py)
+    colorRow(Values.get() + size_t(py) * bw * 3, Width, Image.get() + size_t(bh - 1 - py) * bw * 3);
   guard.unlock();
   Paint();
+}
+
+void TFractal::RecolorWith(const std::function<TColor3(const float*)>& colorOf) {
+  RecolorRows([&](const float* values, int32_t count, uint8_t* image) {
+    for (int32_t px = 0; px < count; ++px) {
+      const TColor3 c = colorOf(values + px * 3);
+      image[px * 3] = c.Blue;
+      image[px * 3 + 1] = c.Green;
+      image[px * 3 + 2] = c.Red;
+    }
+  });
 }
 
 void TFractal::Recolor() {
   const int32_t number = Ctx.Number;
   const TFPal& pal = *Palette;
   if ((number >= 0 && number <= kConstructorFormula) || number == kUserFormula) {
-    RecolorWith([&](const float* v) { return pal.ColorOf(v[0], v[1], v[2]); });
+    std::vector<uint32_t> colours(size_t(std::max(Width, 0)));
+    RecolorRows([&](const float* values, int32_t count, uint8_t* image) {
+      pal.PackedColorsOf(values, count, colours.data());
+      StorePackedColors(colours.data(), count, image);
+    });
   } else if (number == kIFSFormula) {
     const TFormulaContext& c = Ctx;
     RecolorWith([&](const float* v) {

@@ -216,6 +216,8 @@ class TFractal {
   // Takes the limit the render chose for a deep view with the automatic
   // limit and tells the owners.
   void TakeAutoMaxIter(int32_t n);
+  // Colours the shown rows again, each by colorRow(values, Width, image row).
+  void RecolorRows(const std::function<void(const float*, int32_t, uint8_t*)>& colorRow);
   void RecolorWith(const std::function<TColor3(const float*)>& colorOf);
   std::vector<TOrbitEntry> OrbitStore;
   TRowBands Bands;

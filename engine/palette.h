@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -89,7 +90,18 @@ class TFPal {
   // Copies every setting except the infinity colour and OnChange; Rebuild.
   void Assign(const TFPal& source);
 
-  TColor3 ColorOf(float ch0, float ch1, float ch2) const;
+  TColor3 ColorOf(float ch0, float ch1, float ch2) const {
+    const uint32_t c = PackedColorOf(ch0, ch1, ch2);
+    return TColor3{uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)};
+  }
+  // The same colour as blue | green << 8 | red << 16: a colour built in a
+  // register, where a TColor3 put together byte by byte makes the next read
+  // of it wait.
+  uint32_t PackedColorOf(float ch0, float ch1, float ch2) const;
+  // The packed colours of `count` pixels whose channel values lie at
+  // triples[3 i], [3 i + 1], [3 i + 2]: PackedColorOf's, a vector of pixels
+  // at a time where the processor has a vector unit.
+  void PackedColorsOf(const float* triples, int32_t count, uint32_t* colours) const;
   // A palette that gives the same colours (settings, table and infinity
   // colour), without OnChange.
   std::unique_ptr<TFPal> Snapshot() const;
@@ -155,28 +167,41 @@ class TFPal {
   }
 };
 
-inline TColor3 TFPal::ColorOf(float ch0, float ch1, float ch2) const {
-  if (ch0 == 0 && ch1 == 0 && ch2 == 0) return InfinityColor;
+inline uint32_t TFPal::PackedColorOf(float ch0, float ch1, float ch2) const {
+  const auto pack = [](uint32_t blue, uint32_t green, uint32_t red) { return blue | green << 8 | red << 16; };
+  const uint32_t infinity = pack(InfinityColor.Blue, InfinityColor.Green, InfinityColor.Red);
+  if (ch0 == 0 && ch1 == 0 && ch2 == 0) return infinity;
   int32_t n0, n1, n2;
-  uint8_t red, green, blue;
+  uint32_t red, green, blue;
   if (PaletteKind >= kPalLinear && PaletteKind <= kPalSquare) {
-    if (!RoundChannel(ch0, 1, n0) || !RoundChannel(ch1, 1, n1) || !RoundChannel(ch2, 1, n2)) return InfinityColor;
+    if (!RoundChannel(ch0, 1, n0) || !RoundChannel(ch1, 1, n1) || !RoundChannel(ch2, 1, n2)) return infinity;
     red = Table[TableIndex(n0)].Red;
     green = Table[TableIndex(n1)].Green;
     blue = Table[TableIndex(n2)].Blue;
   } else {
     if (!RoundChannel(ch0, RedStep, n0) || !RoundChannel(ch1, GreenStep, n1) || !RoundChannel(ch2, BlueStep, n2))
-      return InfinityColor;
+      return infinity;
     red = Triangle(int64_t(n0) + RedShift);
     green = Triangle(int64_t(n1) + GreenShift);
     blue = Triangle(int64_t(n2) + BlueShift);
   }
   switch (ColorOrder) {
-    case 1: return TColor3{green, blue, red};  // R B G
-    case 2: return TColor3{blue, red, green};  // G R B
-    case 3: return TColor3{red, blue, green};  // G B R
-    case 4: return TColor3{green, red, blue};  // B R G
-    case 5: return TColor3{red, green, blue};  // B G R
-    default: return TColor3{blue, green, red};
+    case 1: return pack(green, blue, red);  // R B G
+    case 2: return pack(blue, red, green);  // G R B
+    case 3: return pack(red, blue, green);  // G B R
+    case 4: return pack(green, red, blue);  // B R G
+    case 5: return pack(red, green, blue);  // B G R
+    default: return pack(blue, green, red);
   }
+}
+
+// Puts packed colours into a row of blue, green, red bytes.
+inline void StorePackedColors(const uint32_t* colours, int32_t count, uint8_t* row) {
+  if (count <= 0) return;
+  // Four bytes a pixel, each store's spare byte overwritten by the next
+  // pixel's; the last pixel's three alone.
+  for (int32_t k = 0; k + 1 < count; ++k) std::memcpy(row + 3 * k, colours + k, 4);
+  const uint32_t last = colours[count - 1];
+  const uint8_t tail[3] = {uint8_t(last), uint8_t(last >> 8), uint8_t(last >> 16)};
+  std::memcpy(row + 3 * (count - 1), tail, 3);
 }

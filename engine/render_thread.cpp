@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -172,119 +173,163 @@ std::shared_ptr<const TDeepReference> TFThread::DeepReference() const {
   return Finished() && Perturbation ? Perturbation->Reference() : nullptr;
 }
 
+bool TFThread::EvaluateStrip(TFormulaContext& ctx, int32_t left, int32_t count, bool onlyUnescaped, TStrip& strip) {
+  const size_t rows = size_t(Rows);
+  strip.Left = left;
+  strip.Count = 0;
+  strip.Values.resize(rows * kStripColumns * 3);
+  strip.Computed.resize(onlyUnescaped ? rows * kStripColumns : 0);
+  thread_local std::vector<TPixelChannels> column;
+  thread_local std::vector<uint8_t> computed;
+  column.resize(rows);
+  computed.resize(rows);
+  for (int32_t k = 0; k < count; ++k) {
+    if (TerminateRequested()) return false;
+    const int32_t px = left + k;
+    // The preview pass takes its columns' x in single precision.
+    const double x = onlyUnescaped ? double(float(X + px * Step)) : double(X + px * Step);
+    EvaluateColumn(ctx, px, x, onlyUnescaped, column.data(), computed.data());
+    for (size_t py = 0; py < rows; ++py)
+      std::memcpy(&strip.Values[(py * kStripColumns + size_t(k)) * 3], column[py].Value, 12);
+    if (onlyUnescaped)
+      for (size_t py = 0; py < rows; ++py) strip.Computed[py * kStripColumns + size_t(k)] = computed[py];
+    strip.Count = k + 1;
+  }
+  return true;
+}
+
 // Computes the column without touching the buffers; only this thread writes
 // the values, so it may read them unlocked.
-void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped, TColumn& column) {
-  TFractal& d = *Document;
-  const int32_t bw = d.BufWidth();
-  column.resize(size_t(Rows));
-  const float* values = d.Values.get();
+void TFThread::EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped, TPixelChannels* out,
+                              uint8_t* computed) {
   if (!onlyUnescaped) {
     // The whole column in one run, so that the fast path and the deep render
     // can keep their vector lanes busy.
-    thread_local std::vector<double> ys;
-    thread_local std::vector<TPixelChannels> channels;
-    channels.resize(size_t(Rows));
     if (Perturbation) {
-      Perturbation->EvaluateColumn(&ctx, px, Top, Rows, channels.data());
-    } else {
-      ys.resize(size_t(Rows));
-      for (int32_t k = 0; k < Rows; ++k) ys[size_t(k)] = double(Y - (Top + k) * Step);
-      // The fast path takes a run in parts from its first pixel; a band's
-      // run is cut where the whole column's parts end, so that a band has
-      // the pixels of the whole picture.
-      for (int32_t k = 0; k < Rows;) {
-        const int32_t end = std::min(Rows, ((Top + k) / kVectorRunLength + 1) * kVectorRunLength - Top);
-        EvaluatePixelRun(&ctx, x, ys.data() + k, end - k, channels.data() + k);
-        k = end;
-      }
+      Perturbation->EvaluateColumn(&ctx, px, Top, Rows, out);
+      return;
     }
-    for (int32_t k = 0; k < Rows; ++k) {
-      TColumnPixel& pixel = column[size_t(k)];
-      pixel.Computed = true;
-      for (int c = 0; c < 3; ++c) pixel.Value[c] = channels[size_t(k)].Value[c];
+    thread_local std::vector<double> ys;
+    ys.resize(size_t(Rows));
+    for (int32_t k = 0; k < Rows; ++k) ys[size_t(k)] = double(Y - (Top + k) * Step);
+    // The fast path takes a run in parts from its first pixel; a band's run
+    // is cut where the whole column's parts end, so that a band has the
+    // pixels of the whole picture.
+    for (int32_t k = 0; k < Rows;) {
+      const int32_t end = std::min(Rows, ((Top + k) / kVectorRunLength + 1) * kVectorRunLength - Top);
+      EvaluatePixelRun(&ctx, x, ys.data() + k, end - k, out + k);
+      k = end;
     }
     return;
   }
+  const int32_t bw = Document->BufWidth();
+  const float* values = Document->Values.get();
   for (int32_t k = 0; k < Rows; ++k) {
-    TColumnPixel& pixel = column[size_t(k)];
-    pixel.Computed = values[(size_t(k) * bw + px) * 3] == 0;
-    if (!pixel.Computed) continue;
+    computed[k] = values[(size_t(k) * bw + px) * 3] == 0;
+    if (!computed[k]) continue;
     const int32_t py = Top + k;
-    const TPixelChannels c =
-        Perturbation ? Perturbation->Evaluate(&ctx, px, py) : EvaluatePixel(&ctx, x, double(Y - py * Step));
-    for (int n = 0; n < 3; ++n) pixel.Value[n] = c.Value[n];
+    out[k] = Perturbation ? Perturbation->Evaluate(&ctx, px, py) : EvaluatePixel(&ctx, x, double(Y - py * Step));
   }
 }
 
-// Stores a computed column with its colours under the buffer lock, so that a
-// recolour sees each pixel either before or after.
-void TFThread::StoreColumn(int32_t px, const TColumn& column) {
+// Stores a computed strip with its colours under the buffer lock, so that a
+// recolour sees each pixel either before or after. Row by row: a column's
+// pixels lie a whole buffer row apart, and a strip's row shares its cache
+// lines.
+void TFThread::StoreStrip(const TStrip& strip) {
   TFractal& d = *Document;
   const int32_t bw = d.BufWidth(), bh = d.BufHeight();
   std::lock_guard<std::mutex> guard(d.BufferLock);
-  float* values = d.Values.get();
-  uint8_t* image = d.Image.get();
+  if (strip.Computed.empty()) {
+    // All colours in one run, from the strip rather than the buffers, so that
+    // the colouring does not wait for the stores into them.
+    thread_local std::vector<uint32_t> colours;
+    colours.resize(size_t(Rows) * kStripColumns);
+    const int32_t pixels = (Rows - 1) * kStripColumns + strip.Count;
+    Palette->PackedColorsOf(strip.Values.data(), pixels, colours.data());
+    for (int32_t py = 0; py < Rows; ++py) {
+      const size_t first = size_t(py) * kStripColumns;
+      std::memcpy(d.Values.get() + (size_t(py) * bw + strip.Left) * 3, &strip.Values[first * 3],
+                  size_t(strip.Count) * 12);
+      StorePackedColors(&colours[first], strip.Count, d.Image.get() + (size_t(bh - 1 - py) * bw + strip.Left) * 3);
+    }
+    return;
+  }
   for (int32_t py = 0; py < Rows; ++py) {
-    const TColumnPixel& pixel = column[size_t(py)];
-    if (!pixel.Computed) continue;
-    float* triple = values + (size_t(py) * bw + px) * 3;
-    triple[0] = pixel.Value[0];
-    triple[1] = pixel.Value[1];
-    triple[2] = pixel.Value[2];
-    const TColor3 colour = Palette->ColorOf(pixel.Value[0], pixel.Value[1], pixel.Value[2]);
-    uint8_t* p = image + (size_t(bh - 1 - py) * bw + px) * 3;
-    p[0] = colour.Blue;
-    p[1] = colour.Green;
-    p[2] = colour.Red;
+    float* values = d.Values.get() + (size_t(py) * bw + strip.Left) * 3;
+    uint8_t* image = d.Image.get() + (size_t(bh - 1 - py) * bw + strip.Left) * 3;
+    const size_t first = size_t(py) * kStripColumns;
+    for (int32_t k = 0; k < strip.Count; ++k) {
+      if (!strip.Computed[first + size_t(k)]) continue;
+      const float* v = &strip.Values[(first + size_t(k)) * 3];
+      std::memcpy(values + 3 * k, v, 12);
+      const TColor3 colour = Palette->ColorOf(v[0], v[1], v[2]);
+      std::memcpy(image + 3 * k, &colour, 3);
+    }
   }
 }
 
-bool TFThread::RenderEscapeTime() {
-  TFractal& d = *Document;
-  const int32_t bw = d.BufWidth();
-  TColumn column;
-  for (int32_t px = 0; px < bw; ++px) {
+bool TFThread::ReportStripStart(int32_t left, int32_t count) {
+  for (int32_t px = left; px < left + count; ++px) {
     if (TerminateRequested()) return false;
-    if (Progress && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
-    const double x = double(X + px * Step);
+    if (Progress && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, Document->BufWidth() - 1);
+  }
+  return true;
+}
+
+void TFThread::PaintStrip(int32_t left, int32_t count) {
+  // No window shows a band: a banded render paints nothing.
+  for (int32_t px = left + left % 2; px < left + count && !Banded; px += 2) {
     CurrentColumn = px;
-    EvaluateColumn(Ctx, px, x, false, column);
-    StoreColumn(px, column);
-    // No window shows a band: a banded render paints nothing.
-    if (!Banded && px % 2 == 0) Synchronize([this] { PaintColumns(); });
+    Synchronize([this] { PaintColumns(); });
+  }
+  CurrentColumn = left + count - 1;
+}
+
+bool TFThread::RenderEscapeTime() {
+  const int32_t bw = Document->BufWidth();
+  TStrip strip;
+  for (int32_t left = 0; left < bw; left += kStripColumns) {
+    const int32_t count = std::min(kStripColumns, bw - left);
+    if (!ReportStripStart(left, count)) return false;
+    const bool whole = EvaluateStrip(Ctx, left, count, false, strip);
+    StoreStrip(strip);
+    if (!whole) return false;
+    PaintStrip(left, count);
   }
   if (Progress) Post(MSG_RENDER_PROGRESS, 1, 1);
   if (!Banded) Synchronize([this] { PaintColumns(); });
   return true;
 }
 
-// Workers take columns in turn, each with its own copy of the formula context;
+// Workers take strips in turn, each with its own copy of the formula context;
 // this thread follows them in column order and paints and reports exactly as
 // the single-threaded pass does.
 bool TFThread::RenderEscapeTimeParallel(int32_t threads) {
-  TFractal& d = *Document;
-  const int32_t bw = d.BufWidth();
-  std::vector<uint8_t> columnDone(size_t(bw), 0);
+  const int32_t bw = Document->BufWidth();
+  const int32_t strips = (bw + kStripColumns - 1) / kStripColumns;
+  std::vector<uint8_t> stripDone(size_t(strips), 0);
   std::mutex lock;
   std::condition_variable changed;
-  std::atomic<int32_t> nextColumn{0};
+  std::atomic<int32_t> nextStrip{0};
   std::atomic<bool> stop{false};
 
   auto work = [&] {
     TFormulaContext ctx = Ctx;
     std::vector<TOrbitEntry> store(OrbitStoreLength(ctx));
     ctx.OrbitStore = store.empty() ? nullptr : store.data();
-    TColumn column;
+    TStrip strip;
     for (;;) {
-      if (stop.load() || TerminateRequested()) return;
-      const int32_t px = nextColumn.fetch_add(1);
-      if (px >= bw) return;
-      EvaluateColumn(ctx, px, double(X + px * Step), false, column);
-      StoreColumn(px, column);
+      if (stop.load()) return;
+      const int32_t s = nextStrip.fetch_add(1);
+      if (s >= strips) return;
+      const int32_t left = s * kStripColumns;
+      const bool whole = EvaluateStrip(ctx, left, std::min(kStripColumns, bw - left), false, strip);
+      StoreStrip(strip);
+      if (!whole) return;
       {
         std::lock_guard<std::mutex> guard(lock);
-        columnDone[size_t(px)] = 1;
+        stripDone[size_t(s)] = 1;
       }
       changed.notify_one();
     }
@@ -293,22 +338,21 @@ bool TFThread::RenderEscapeTimeParallel(int32_t threads) {
   for (int32_t k = 0; k < threads; ++k) workers.emplace_back(work);
 
   bool finished = true;
-  for (int32_t px = 0; px < bw && finished; ++px) {
-    if (TerminateRequested()) {
+  for (int32_t s = 0; s < strips && finished; ++s) {
+    const int32_t left = s * kStripColumns, count = std::min(kStripColumns, bw - left);
+    if (!ReportStripStart(left, count)) {
       finished = false;
       break;
     }
-    if (Progress && px % 4 == 0) Post(MSG_RENDER_PROGRESS, px, bw - 1);
     {
       std::unique_lock<std::mutex> guard(lock);
-      while (!columnDone[size_t(px)] && !TerminateRequested()) changed.wait_for(guard, std::chrono::milliseconds(10));
-      if (!columnDone[size_t(px)]) {
+      while (!stripDone[size_t(s)] && !TerminateRequested()) changed.wait_for(guard, std::chrono::milliseconds(10));
+      if (!stripDone[size_t(s)]) {
         finished = false;
         break;
       }
     }
-    CurrentColumn = px;
-    if (!Banded && px % 2 == 0) Synchronize([this] { PaintColumns(); });
+    PaintStrip(left, count);
   }
   stop.store(true);
   for (std::thread& t : workers) t.join();
@@ -383,12 +427,13 @@ void TFThread::RenderProgressive() {
   TFractal& d = *Document;
   const int32_t m = Ctx.MaxIter;
   const int32_t bw = d.BufWidth();
-  TColumn column;
+  TStrip strip;
   for (int32_t limit = 4; limit <= m && !TerminateRequested(); ++limit) {
     Ctx.MaxIter = limit;
-    for (int32_t px = 0; px < bw && !TerminateRequested(); ++px) {
-      EvaluateColumn(Ctx, px, double(float(X + px * Step)), true, column);
-      StoreColumn(px, column);
+    for (int32_t left = 0; left < bw; left += kStripColumns) {
+      const bool whole = EvaluateStrip(Ctx, left, std::min(kStripColumns, bw - left), true, strip);
+      StoreStrip(strip);
+      if (!whole) break;
     }
     Synchronize([this] { PaintAll(); });
   }

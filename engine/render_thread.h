@@ -12,6 +12,7 @@
 #include "engine/deep_real.h"
 #include "engine/palette.h"
 #include "formulas/formula_context.h"
+#include "formulas/pixel.h"
 #include "platform/bitmap.h"
 #include "platform/worker_thread.h"
 
@@ -62,14 +63,27 @@ class TFThread : public TWorkerThread {
   void PrepareDeepRender();
   // Posts the reference's progress when its tenth of a percent changed.
   void ReportReference();
-  // One column's channel values, computed before they are stored.
-  struct TColumnPixel {
-    float Value[3];
-    bool Computed;
+  // Neighbouring columns' channel values, computed before they are stored,
+  // row after row of kStripColumns pixels, so that they go into the buffers
+  // as the buffers hold them. A preview pass marks the pixels it iterated
+  // again in Computed; a full pass leaves it empty.
+  static constexpr int32_t kStripColumns = 16;
+  struct TStrip {
+    int32_t Left = 0, Count = 0;
+    std::vector<float> Values;  // three channels a pixel
+    std::vector<uint8_t> Computed;
   };
-  using TColumn = std::vector<TColumnPixel>;
-  void EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped, TColumn& column);
-  void StoreColumn(int32_t px, const TColumn& column);
+  // The columns Left .. Left + count - 1 (at most kStripColumns); false when
+  // a stop came first, with the columns done so far in the strip.
+  bool EvaluateStrip(TFormulaContext& ctx, int32_t left, int32_t count, bool onlyUnescaped, TStrip& strip);
+  void EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped, TPixelChannels* values,
+                      uint8_t* computed);
+  void StoreStrip(const TStrip& strip);
+  // The escape-time pass's rhythm over a strip's columns: progress before
+  // every fourth column (false when a stop came first), painting after every
+  // second.
+  bool ReportStripStart(int32_t left, int32_t count);
+  void PaintStrip(int32_t left, int32_t count);
   void PaintColumns();
   void PaintAll();
   void PaintPoint();

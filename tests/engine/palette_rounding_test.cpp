@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// ColorOf rounds without calling nearbyint; these cases hold it to the colours
-// of the plain nearbyint arithmetic over many channel values, every palette
-// kind and channel order, steps large and small, and every rounding mode.
+// ColorOf rounds without calling nearbyint, and PackedColorsOf colours a
+// vector of pixels at a time; these cases hold both to the colours of the
+// plain nearbyint arithmetic over many channel values, every palette kind and
+// channel order, steps large and small, and every rounding mode.
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "engine/palette.h"
+#include "formulas/vector_kernels.h"
 #include "platform/program_folder.h"
 
 namespace {
@@ -87,6 +89,12 @@ TEST(PaletteRounding, ColoursMatchTheNearbyintArithmetic) {
   SetProgramFolder("/nonexistent-px-folder");
   TFPal p;
   const std::vector<float> values = ChannelValues();
+  std::vector<float> triples;
+  for (size_t i = 0; i < values.size(); ++i)
+    for (size_t k : {i, (i * 7 + 3) % values.size(), (i * 13 + 5) % values.size()}) triples.push_back(values[k]);
+  const int32_t pixels = int32_t(values.size());
+  std::vector<uint32_t> packed(values.size());
+  const bool narrow = ForceNarrowVectors;
   struct Steps {
     int32_t red, green, blue, redShift, greenShift, blueShift;
   };
@@ -95,6 +103,7 @@ TEST(PaletteRounding, ColoursMatchTheNearbyintArithmetic) {
       {1, 1, 1, 0, 0, 0},
       {-3, 0, 1000, 7, -9, std::numeric_limits<int32_t>::max()},
       {(1 << 29) - 1, -(1 << 29) + 1, 1 << 29, 0, 0, 0},                                        // the edge of the exact product
+      {(1 << 29) - 1, -(1 << 29) + 1, 3, 5, 6, 7},
       {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min(), 12345678, 1, 2, 3},
   };
   const int modes[] = {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
@@ -112,22 +121,34 @@ TEST(PaletteRounding, ColoursMatchTheNearbyintArithmetic) {
         p.ColorOrder = order;
         for (int mode : modes) {
           std::fesetround(mode);
-          for (size_t i = 0; i < values.size(); ++i) {
-            const float a = values[i], b = values[(i * 7 + 3) % values.size()], c = values[(i * 13 + 5) % values.size()];
-            const TColor3 got = p.ColorOf(a, b, c), want = ReferenceColour(p, a, b, c);
-            ++compared;
-            if (got.Red != want.Red || got.Green != want.Green || got.Blue != want.Blue) {
-              std::fesetround(FE_TONEAREST);
-              FAIL() << "kind " << kind << " order " << order << " mode " << mode << " steps " << s.red << ","
-                     << s.green << "," << s.blue << " values " << a << " " << b << " " << c;
+          // Eight lanes, four, and four from the second pixel on, so that a
+          // run starts and ends off a vector's edge.
+          for (const int run : {0, 1, 2, 3}) {
+            ForceNarrowVectors = run >= 2;
+            const int32_t skip = run == 2 ? 1 : 0;
+            if (run > 0) p.PackedColorsOf(triples.data() + 3 * skip, pixels - skip, packed.data() + skip);
+            for (int32_t i = skip; i < pixels; ++i) {
+              const float* t = &triples[3 * size_t(i)];
+              const uint32_t bits = run > 0 ? packed[size_t(i)] : p.PackedColorOf(t[0], t[1], t[2]);
+              const TColor3 got{uint8_t(bits), uint8_t(bits >> 8), uint8_t(bits >> 16)};
+              const TColor3 want = ReferenceColour(p, t[0], t[1], t[2]);
+              ++compared;
+              if (got != want || bits >> 24 != 0 || (run == 0 && p.ColorOf(t[0], t[1], t[2]) != want)) {
+                std::fesetround(FE_TONEAREST);
+                ForceNarrowVectors = narrow;
+                FAIL() << "run " << run << " kind " << kind << " order " << order << " mode " << mode << " steps "
+                       << s.red << "," << s.green << "," << s.blue << " values " << t[0] << " " << t[1] << " "
+                       << t[2];
+              }
             }
           }
+          ForceNarrowVectors = narrow;
         }
         std::fesetround(FE_TONEAREST);
       }
     }
   }
-  EXPECT_GT(compared, 1000000);
+  EXPECT_GT(compared, 4000000);
   SetProgramFolder("");
 }
 
