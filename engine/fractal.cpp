@@ -36,12 +36,6 @@ int32_t AsInt(const TPropertyValue& v) {
 
 bool AsBool(const TPropertyValue& v) { return AsInt(v) != 0 || (std::holds_alternative<Extended>(v) && std::get<Extended>(v) != 0); }
 
-// A fresh buffer is zeroed: a black image and values 0, whatever the render
-// later writes or leaves out.
-template <class T>
-std::unique_ptr<T[]> TryAllocate(uint64_t count) {
-  return std::unique_ptr<T[]>(new (std::nothrow) T[count]());
-}
 
 // The automatic limit of a view `w` wide at `width` pixels.
 int32_t AutoMaxIterOf(int32_t width, Extended w) {
@@ -209,12 +203,14 @@ bool TFractal::AllocateBuffers() {
     ShowMessage(OutOfMemoryMessage(imageBytes > limit ? imageBytes : valueBytes));
     return false;
   }
-  Image = TryAllocate<uint8_t>(pixels * 3);
+  // A fresh buffer is zeroed: a black image and values 0, whatever the render
+  // later writes or leaves out.
+  Image = AllocateZeroedArray<uint8_t>(pixels * 3);
   if (!Image) {
     ShowMessage(OutOfMemoryMessage(pixels * 3));
     return false;
   }
-  Values = TryAllocate<float>(pixels * 3);
+  Values = AllocateZeroedArray<float>(pixels * 3);
   if (!Values) {
     ShowMessage(OutOfMemoryMessage(pixels * 12));
     Image.reset();

@@ -18,6 +18,7 @@
 #include "engine/palette.h"
 #include "formulas/formula_context.h"
 #include "platform/bitmap.h"
+#include "platform/zeroed_buffer.h"
 
 class TFThread;
 class TProfileFile;
@@ -161,9 +162,9 @@ class TFractal {
 
  private:
   std::unique_ptr<TFThread> Thread;
-  std::unique_ptr<float[]> Values;
+  TZeroedBuffer<float> Values;
   TBitmapInfoHeader Header;
-  std::unique_ptr<uint8_t[]> Image;
+  TZeroedBuffer<uint8_t> Image;
 
  public:
   int64_t PixelCount = 0;
