@@ -2,11 +2,12 @@
 // The palette's colours of a run of pixels, kWidth pixels at a time, written
 // once for every vector unit. Included once per unit, inside that unit's
 // namespace and under its target, after the unit has declared kWidth and
+//   RoundToIntegers(v)    kWidth doubles rounded as nearbyint rounds them,
 //   Gather(table, index)  the table's entries at kWidth indices,
 // and it defines the unit's PackedColors. Every step is the scalar
 // TFPal::PackedColorOf's, lane by lane, so the colours are the same.
 
-using TVec = double __attribute__((vector_size(8 * kWidth)));
+using TVec = TRoundLanes;  // kWidth doubles
 using TMask = long long __attribute__((vector_size(8 * kWidth)));
 using TLanes = TIndexLanes;  // kWidth uint32
 using TFloats = float __attribute__((vector_size(4 * kWidth)));
@@ -22,15 +23,10 @@ template <int C, int... I>
   return __builtin_convertvector(__builtin_shuffle(first, c, TPick{PickWithLast(C, I)...}), TVec);
 }
 
-// Round half to even of p in the current rounding mode, as RoundChannel
-// does it (below 2^51 by adding and taking away 1.5 x 2^52 of p's sign;
-// larger values are already past an int32), and whether the result is an
-// int32. The lanes that are not take 0.
+// p rounded to an integer in the current rounding mode, as nearbyint does,
+// and whether the result is an int32. The lanes that are not take 0.
 [[gnu::always_inline]] inline TLanes RoundedLanes(TVec p, TMask& fits) {
-  const TMask bits = TMask(p);
-  const TVec magic = TVec((bits & (1LL << 63)) | TMask(TVec{} + 0x1.8p52));
-  const TMask small = TVec(bits & ~(1LL << 63)) < 0x1p51;
-  const TVec r = small ? (p + magic) - magic : p;
+  const TVec r = RoundToIntegers(p);
   fits &= (r >= -2147483648.0) & (r <= 2147483647.0);
   return TLanes(__builtin_convertvector(fits ? r : TVec{}, int32_t __attribute__((vector_size(4 * kWidth)))));
 }

@@ -27,6 +27,10 @@ struct TPackedColorRun {
 namespace avx2 {
 constexpr int kWidth = 4;
 using TIndexLanes = uint32_t __attribute__((vector_size(16)));
+using TRoundLanes = double __attribute__((vector_size(32)));
+inline TRoundLanes RoundToIntegers(TRoundLanes v) {
+  return TRoundLanes(_mm256_round_pd(__m256d(v), _MM_FROUND_CUR_DIRECTION | _MM_FROUND_NO_EXC));
+}
 inline TIndexLanes Gather(const uint32_t* table, TIndexLanes index) {
   return TIndexLanes(_mm_i32gather_epi32(reinterpret_cast<const int*>(table), __m128i(index), 4));
 }
@@ -39,6 +43,10 @@ inline TIndexLanes Gather(const uint32_t* table, TIndexLanes index) {
 namespace avx512 {
 constexpr int kWidth = 8;
 using TIndexLanes = uint32_t __attribute__((vector_size(32)));
+using TRoundLanes = double __attribute__((vector_size(64)));
+inline TRoundLanes RoundToIntegers(TRoundLanes v) {
+  return TRoundLanes(_mm512_maskz_roundscale_pd(0xFF, __m512d(v), _MM_FROUND_CUR_DIRECTION | _MM_FROUND_NO_EXC));
+}
 inline TIndexLanes Gather(const uint32_t* table, TIndexLanes index) {
   return TIndexLanes(_mm256_i32gather_epi32(reinterpret_cast<const int*>(table), __m256i(index), 4));
 }
