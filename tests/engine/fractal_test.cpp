@@ -272,24 +272,39 @@ struct TRenderedDoc {
 };
 
 TEST(Fractal, RenderMatchesPointByPointReference) {
-  TRenderedDoc r(0, -2.2L, 1.4L, 2.8L, 37, 23);
-  TFractal& doc = r.Doc;
-  const Extended step = doc.W / (doc.Width - 1);
-  TFormulaContext ref = doc.Ctx;
-  std::vector<TOrbitEntry> store(size_t(ref.MaxIter));
-  ref.OrbitStore = store.data();
-  for (int32_t py = 0; py < doc.BufHeight(); ++py)
-    for (int32_t px = 0; px < doc.BufWidth(); ++px) {
-      const TPixelChannels c = EvaluatePixel(&ref, double(doc.X + px * step), double(doc.Y - py * step));
-      const float* v = doc.ValueBuffer() + (size_t(py) * doc.BufWidth() + px) * 3;
-      ASSERT_EQ(std::memcmp(v, c.Value, sizeof c.Value), 0) << px << "," << py;
-      const TColor3 colour = doc.Palette->ColorOf(c.Value[0], c.Value[1], c.Value[2]);
-      const uint8_t* p = doc.ImageBuffer() + (size_t(doc.BufHeight() - 1 - py) * doc.BufWidth() + px) * 3;
-      ASSERT_EQ(TColor3(p[0], p[1], p[2]), colour) << px << "," << py;
-    }
-  // The corners: column Width - 1 lands on X + W.
-  EXPECT_EQ(double(doc.X + (doc.Width - 1) * step), double(doc.X + doc.W));
-  EXPECT_EQ(doc.PixelValue(0, 0), doc.ValueBuffer()[0]);
+  // Widths that end a strip of columns early, one thread and several, and
+  // palettes coloured with and without a table, in another channel order.
+  struct {
+    int32_t width, threads, kind, order;
+  } cases[] = {{37, 1, kPalStandard, 0}, {37, 3, kPalSquare, 4}, {16, 2, kPalParabola, 1}, {50, 1, kPalStandard, 5}};
+  for (const auto& k : cases) {
+    const int32_t savedThreads = TFractal::RenderThreads;
+    TFractal::RenderThreads = k.threads;
+    TRecordingCanvas canvas;
+    TFractal doc(-1, 0, 0, 0, k.width, 23, &canvas);
+    doc.Palette->PaletteKind = k.kind;
+    doc.Palette->Rebuild();
+    doc.Palette->SetColorOrder(k.order);
+    doc.SetFormula(0, -2.2L, 1.4L, 2.8L);
+    WaitForRender(doc);
+    TFractal::RenderThreads = savedThreads;
+    const Extended step = doc.W / (doc.Width - 1);
+    TFormulaContext ref = doc.Ctx;
+    std::vector<TOrbitEntry> store(size_t(ref.MaxIter));
+    ref.OrbitStore = store.data();
+    for (int32_t py = 0; py < doc.BufHeight(); ++py)
+      for (int32_t px = 0; px < doc.BufWidth(); ++px) {
+        const TPixelChannels c = EvaluatePixel(&ref, double(doc.X + px * step), double(doc.Y - py * step));
+        const float* v = doc.ValueBuffer() + (size_t(py) * doc.BufWidth() + px) * 3;
+        ASSERT_EQ(std::memcmp(v, c.Value, sizeof c.Value), 0) << k.width << ": " << px << "," << py;
+        const TColor3 colour = doc.Palette->ColorOf(c.Value[0], c.Value[1], c.Value[2]);
+        const uint8_t* p = doc.ImageBuffer() + (size_t(doc.BufHeight() - 1 - py) * doc.BufWidth() + px) * 3;
+        ASSERT_EQ(TColor3(p[0], p[1], p[2]), colour) << k.width << ": " << px << "," << py;
+      }
+    // The corners: column Width - 1 lands on X + W.
+    EXPECT_EQ(double(doc.X + (doc.Width - 1) * step), double(doc.X + doc.W));
+    EXPECT_EQ(doc.PixelValue(0, 0), doc.ValueBuffer()[0]);
+  }
 }
 
 TEST(Fractal, RecolorUsesStoredValuesWithoutIterating) {
