@@ -136,12 +136,25 @@ class TFPal {
   const int32_t* EndPoint(int32_t kind) const;
   float ShapePosition(int32_t i) const;
 
+  // Whether ColorOf takes the table, not the standard palette.
+  bool TableKind() const { return PaletteKind >= kPalLinear && PaletteKind <= kPalSquare; }
+  // Whether a channel value times `scale` is exact in a double (24 + 29 bits).
+  static bool ExactScale(int32_t scale) { return scale > -(1 << 29) && scale < (1 << 29); }
+  // The bit each of red, green and blue starts at in a packed colour, by
+  // channel order ("R G B" for an unknown order).
+  const int* ChannelPlaces() const {
+    static constexpr int kPlaces[6][3] = {{16, 8, 0}, {16, 0, 8}, {8, 16, 0}, {0, 16, 8}, {8, 0, 16}, {0, 8, 16}};
+    return kPlaces[ColorOrder >= 1 && ColorOrder <= 5 ? ColorOrder : 0];
+  }
+  uint32_t PackedInfinity() const {
+    return uint32_t(InfinityColor.Blue) | uint32_t(InfinityColor.Green) << 8 | uint32_t(InfinityColor.Red) << 16;
+  }
   // Round-half-to-even of v x scale into n; false when the result is not an
   // int32 (including NaN).
   static bool RoundChannel(float v, int32_t scale, int32_t& n) {
     double r;
-    if (scale > -(1 << 29) && scale < (1 << 29)) {
-      const double product = double(v) * scale;  // exact: 24 + 29 bits
+    if (ExactScale(scale)) {
+      const double product = double(v) * scale;
       // Below 2^51, adding and taking away 1.5 x 2^52 of the product's sign
       // rounds to an integer as nearbyint does, in every rounding mode,
       // without a library call.
@@ -168,31 +181,23 @@ class TFPal {
 };
 
 inline uint32_t TFPal::PackedColorOf(float ch0, float ch1, float ch2) const {
-  const auto pack = [](uint32_t blue, uint32_t green, uint32_t red) { return blue | green << 8 | red << 16; };
-  const uint32_t infinity = pack(InfinityColor.Blue, InfinityColor.Green, InfinityColor.Red);
-  if (ch0 == 0 && ch1 == 0 && ch2 == 0) return infinity;
+  if (ch0 == 0 && ch1 == 0 && ch2 == 0) return PackedInfinity();
   int32_t n0, n1, n2;
   uint32_t red, green, blue;
-  if (PaletteKind >= kPalLinear && PaletteKind <= kPalSquare) {
-    if (!RoundChannel(ch0, 1, n0) || !RoundChannel(ch1, 1, n1) || !RoundChannel(ch2, 1, n2)) return infinity;
+  if (TableKind()) {
+    if (!RoundChannel(ch0, 1, n0) || !RoundChannel(ch1, 1, n1) || !RoundChannel(ch2, 1, n2)) return PackedInfinity();
     red = Table[TableIndex(n0)].Red;
     green = Table[TableIndex(n1)].Green;
     blue = Table[TableIndex(n2)].Blue;
   } else {
     if (!RoundChannel(ch0, RedStep, n0) || !RoundChannel(ch1, GreenStep, n1) || !RoundChannel(ch2, BlueStep, n2))
-      return infinity;
+      return PackedInfinity();
     red = Triangle(int64_t(n0) + RedShift);
     green = Triangle(int64_t(n1) + GreenShift);
     blue = Triangle(int64_t(n2) + BlueShift);
   }
-  switch (ColorOrder) {
-    case 1: return pack(green, blue, red);  // R B G
-    case 2: return pack(blue, red, green);  // G R B
-    case 3: return pack(red, blue, green);  // G B R
-    case 4: return pack(green, red, blue);  // B R G
-    case 5: return pack(red, green, blue);  // B G R
-    default: return pack(blue, green, red);
-  }
+  const int* place = ChannelPlaces();
+  return red << place[0] | green << place[1] | blue << place[2];
 }
 
 // Puts packed colours into a row of blue, green, red bytes.

@@ -60,12 +60,10 @@ inline TIndexLanes Gather(const uint32_t* table, TIndexLanes index) {
 void TFPal::PackedColorsOf(const float* triples, int32_t count, uint32_t* colours) const {
   int32_t done = 0;
 #ifdef PX_HAVE_VECTOR_COLOURS
-  const bool table = PaletteKind >= kPalLinear && PaletteKind <= kPalSquare;
-  const auto exact = [](int32_t step) { return step > -(1 << 29) && step < (1 << 29); };
+  const bool table = TableKind();
   // Steps past 2^29 round in long double, which only the scalar colouring does.
-  if (VectorUnitPresent() && (table || (exact(RedStep) && exact(GreenStep) && exact(BlueStep)))) {
-    static constexpr int kPlaces[6][3] = {{16, 8, 0}, {16, 0, 8}, {8, 16, 0}, {0, 16, 8}, {8, 0, 16}, {0, 8, 16}};
-    const int* place = kPlaces[ColorOrder >= 1 && ColorOrder <= 5 ? ColorOrder : 0];
+  if (VectorUnitPresent() && (table || (ExactScale(RedStep) && ExactScale(GreenStep) && ExactScale(BlueStep)))) {
+    const int* place = ChannelPlaces();
     TPackedColorRun run;
     uint32_t lookup[3][64];
     if (table) {
@@ -79,7 +77,7 @@ void TFPal::PackedColorsOf(const float* triples, int32_t count, uint32_t* colour
     run.Step[0] = RedStep, run.Step[1] = GreenStep, run.Step[2] = BlueStep;
     run.Shift[0] = uint32_t(RedShift), run.Shift[1] = uint32_t(GreenShift), run.Shift[2] = uint32_t(BlueShift);
     for (int c = 0; c < 3; ++c) run.Place[c] = place[c];
-    run.Infinity = uint32_t(InfinityColor.Blue) | uint32_t(InfinityColor.Green) << 8 | uint32_t(InfinityColor.Red) << 16;
+    run.Infinity = PackedInfinity();
     done = WideVectorUnitPresent() && !ForceNarrowVectors ? avx512::PackedColors(run, triples, count, colours)
                                                           : avx2::PackedColors(run, triples, count, colours);
   }
