@@ -269,6 +269,12 @@ void TFThread::StoreStrip(const TStrip& strip) {
   }
 }
 
+bool TFThread::RenderStrip(TFormulaContext& ctx, int32_t left, bool onlyUnescaped, TStrip& strip) {
+  const bool whole = EvaluateStrip(ctx, left, std::min(kStripColumns, Document->BufWidth() - left), onlyUnescaped, strip);
+  StoreStrip(strip);
+  return whole;
+}
+
 bool TFThread::ReportStripStart(int32_t left, int32_t count) {
   for (int32_t px = left; px < left + count; ++px) {
     if (TerminateRequested()) return false;
@@ -291,10 +297,7 @@ bool TFThread::RenderEscapeTime() {
   TStrip strip;
   for (int32_t left = 0; left < bw; left += kStripColumns) {
     const int32_t count = std::min(kStripColumns, bw - left);
-    if (!ReportStripStart(left, count)) return false;
-    const bool whole = EvaluateStrip(Ctx, left, count, false, strip);
-    StoreStrip(strip);
-    if (!whole) return false;
+    if (!ReportStripStart(left, count) || !RenderStrip(Ctx, left, false, strip)) return false;
     PaintStrip(left, count);
   }
   if (Progress) Post(MSG_RENDER_PROGRESS, 1, 1);
@@ -323,10 +326,7 @@ bool TFThread::RenderEscapeTimeParallel(int32_t threads) {
       if (stop.load()) return;
       const int32_t s = nextStrip.fetch_add(1);
       if (s >= strips) return;
-      const int32_t left = s * kStripColumns;
-      const bool whole = EvaluateStrip(ctx, left, std::min(kStripColumns, bw - left), false, strip);
-      StoreStrip(strip);
-      if (!whole) return;
+      if (!RenderStrip(ctx, s * kStripColumns, false, strip)) return;
       {
         std::lock_guard<std::mutex> guard(lock);
         stripDone[size_t(s)] = 1;
@@ -430,11 +430,8 @@ void TFThread::RenderProgressive() {
   TStrip strip;
   for (int32_t limit = 4; limit <= m && !TerminateRequested(); ++limit) {
     Ctx.MaxIter = limit;
-    for (int32_t left = 0; left < bw; left += kStripColumns) {
-      const bool whole = EvaluateStrip(Ctx, left, std::min(kStripColumns, bw - left), true, strip);
-      StoreStrip(strip);
-      if (!whole) break;
-    }
+    for (int32_t left = 0; left < bw; left += kStripColumns)
+      if (!RenderStrip(Ctx, left, true, strip)) break;
     Synchronize([this] { PaintAll(); });
   }
   Ctx.MaxIter = m;

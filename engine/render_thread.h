@@ -79,6 +79,9 @@ class TFThread : public TWorkerThread {
   void EvaluateColumn(TFormulaContext& ctx, int32_t px, double x, bool onlyUnescaped, TPixelChannels* values,
                       uint8_t* computed);
   void StoreStrip(const TStrip& strip);
+  // Evaluates and stores the strip of columns from `left`; false when a stop
+  // came first, with the columns done so far stored.
+  bool RenderStrip(TFormulaContext& ctx, int32_t left, bool onlyUnescaped, TStrip& strip);
   // The escape-time pass's rhythm over a strip's columns: progress before
   // every fourth column (false when a stop came first), painting after every
   // second.
